@@ -1,0 +1,25 @@
+#pragma once
+// Command-line options shared by both front ends.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kvr {
+
+struct LaunchOptions {
+    bool headless = false;
+    std::string camera = "sim";  // "sim" or "usb"
+    bool virtual_clock = false;
+    std::string script_path;  // empty: standard input
+    uint32_t sim_seed = 1;
+    bool show_progress = false;
+    std::string drive_root;  // empty: the default drive root
+};
+
+// Parses argv; on error returns nullopt and sets `error`.
+std::optional<LaunchOptions> parse_options(const std::vector<std::string>& args,
+                                           std::string& error);
+std::string usage_text();
+
+}  // namespace kvr

@@ -1,0 +1,196 @@
+#include "app/script_host.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <filesystem>
+
+extern char** environ;
+
+namespace kvr {
+
+std::string escape_line_breaks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
+    }
+    return out;
+}
+
+void ScriptHost::print_line(std::string_view prefix, std::string_view text) {
+    out_ << prefix << escape_line_breaks(text) << '\n';
+    out_.flush();
+}
+
+void ScriptHost::queue_key(uint32_t at_ms) {
+    keys_.push_back(at_ms);
+    if (virtual_clock_) virtual_clock_->schedule_wakeup(at_ms);
+}
+
+int ScriptHost::message_box(const MessageBox& box) {
+    if (box.code >= 0)
+        print_line("message " + std::to_string(box.code) + ": ", box.text);
+    else
+        print_line("box " + box.caption + ": ", box.text);
+    const bool yes_no = box.buttons == BoxButtons::YesNo || box.buttons == BoxButtons::YesNoCancel;
+    int answer = kIdOk;
+    if (!answers_.empty()) {
+        answer = answers_.front();
+        answers_.pop_front();
+    }
+    if (box.buttons == BoxButtons::Ok) return kIdOk;
+    if (yes_no) {
+        if (answer == kIdOk) return kIdYes;
+        if (answer == kIdCancel) return box.buttons == BoxButtons::YesNo ? kIdNo : kIdCancel;
+        return answer;
+    }
+    return answer == kIdCancel || answer == kIdNo ? kIdCancel : kIdOk;
+}
+
+void ScriptHost::progress_open(std::string_view title) {
+    if (show_progress_) print_line("progress: ", title);
+}
+
+void ScriptHost::progress_update(int, const std::string* new_title) {
+    if (show_progress_ && new_title) print_line("progress: ", *new_title);
+}
+
+void ScriptHost::progress_close() {
+    if (show_progress_) print_line("progress closed", "");
+}
+
+void ScriptHost::info_open(std::string_view caption) {
+    if (show_progress_) print_line("info: ", caption);
+}
+
+void ScriptHost::info_update(const InfoWindowView& v) {
+    if (show_progress_)
+        print_line("info: ", "x " + v.fields[0] + " y " + v.fields[1] + " dx " + v.fields[2] +
+                                 " dy " + v.fields[3]);
+}
+
+void ScriptHost::info_close() {
+    if (show_progress_) print_line("info closed", "");
+}
+
+bool ScriptHost::pump() {
+    const uint32_t now = clock_.ms();
+    auto due = [now](uint32_t t) { return static_cast<int32_t>(now - t) >= 0; };
+    const auto before = keys_.size();
+    std::erase_if(keys_, due);
+    return keys_.size() != before;
+}
+
+void ScriptHost::apply(DialogModel& dialog, const ControlEvent& e) {
+    dialog.handle(e);
+    refresh_dialog(dialog);
+}
+
+void ScriptHost::queue_dialog_actions(int resource, const std::vector<ControlEvent>& events) {
+    auto open = modeless_.find(resource);
+    if (open == modeless_.end()) {
+        auto& q = dialog_actions_[resource];
+        q.insert(q.end(), events.begin(), events.end());
+        return;
+    }
+    DialogModel* d = open->second;
+    for (const auto& e : events) {
+        apply(*d, e);
+        if (d->ended()) {
+            close_modeless(*d);
+            break;
+        }
+    }
+}
+
+int ScriptHost::run_modal(DialogModel& dialog) {
+    const int res = dialog.resource().id;
+    print_line("dialog " + std::to_string(res) + " opened: ", dialog.caption());
+    dialog.init();
+    auto& queued = dialog_actions_[res];
+    while (!dialog.ended() && !queued.empty()) {
+        ControlEvent e = queued.front();
+        queued.pop_front();
+        apply(dialog, e);
+    }
+    if (!dialog.ended()) {
+        print_line("dialog " + std::to_string(res) + " cancelled", "");
+        ControlEvent cancel;
+        cancel.id = kIdcCancel;
+        dialog.handle(cancel);
+        if (!dialog.ended()) dialog.end(kIdCancel);
+    }
+    print_line("dialog " + std::to_string(res) + " closed: ", std::to_string(dialog.result()));
+    return dialog.result();
+}
+
+void ScriptHost::open_modeless(DialogModel& dialog) {
+    const int res = dialog.resource().id;
+    dialog.reopen();
+    modeless_[res] = &dialog;
+    print_line("dialog " + std::to_string(res) + " opened: ", dialog.caption());
+    dialog.init();
+    auto queued = std::move(dialog_actions_[res]);
+    dialog_actions_.erase(res);
+    queue_dialog_actions(res, {queued.begin(), queued.end()});
+}
+
+void ScriptHost::close_modeless(DialogModel& dialog) {
+    const int res = dialog.resource().id;
+    auto it = modeless_.find(res);
+    if (it == modeless_.end() || it->second != &dialog) return;
+    modeless_.erase(it);
+    print_line("dialog " + std::to_string(res) + " closed", "");
+}
+
+void ScriptHost::refresh_dialog(DialogModel&) {}
+
+std::optional<FileDialogResult> ScriptHost::file_dialog(const FileDialogRequest& request) {
+    std::optional<std::string> answer;
+    if (!files_.empty()) {
+        answer = files_.front();
+        files_.pop_front();
+    }
+    const std::string kind = request.save ? "save" : "open";
+    if (!answer) {
+        print_line("file dialog " + kind + " cancelled: ", request.title);
+        return std::nullopt;
+    }
+    print_line("file dialog " + kind + ": ", *answer);
+    FileDialogResult r;
+    r.path = *answer;
+    r.filter_index = request.filter_index;
+    return r;
+}
+
+void ScriptHost::set_caption(std::string_view caption) {
+    print_line("caption: ", caption);
+}
+
+bool ScriptHost::start_program(std::string_view command_line) {
+    print_line("start: ", command_line);
+    const std::string cmd(command_line);
+    const char* argv[] = {"sh", "-c", cmd.c_str(), nullptr};
+    pid_t pid = 0;
+    return posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char**>(argv), environ) == 0;
+}
+
+bool ScriptHost::show_help() {
+    std::error_code ec;
+    if (help_path_.empty() || !std::filesystem::exists(help_path_, ec)) return false;
+    print_line("help: ", help_path_);
+    return true;
+}
+
+void ScriptHost::diagnostic(std::string_view text) {
+    print_line("diagnostic: ", text);
+}
+
+}  // namespace kvr

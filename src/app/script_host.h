@@ -1,0 +1,77 @@
+#pragma once
+// The headless front end's Host: prints what a window would show and answers message boxes,
+// dialogs and file dialogs from what the script queued.
+#include <deque>
+#include <map>
+#include <ostream>
+#include <vector>
+
+#include "app/clock.h"
+#include "app/dialog.h"
+#include "app/host.h"
+
+namespace kvr {
+
+class ScriptHost : public Host {
+  public:
+    ScriptHost(std::ostream& out, Clock& clock, VirtualClock* virtual_clock)
+        : out_(out), clock_(clock), virtual_clock_(virtual_clock) {}
+
+    // What the script queues.
+    void queue_answer(int result) { answers_.push_back(result); }
+    void queue_file(std::optional<std::string> path) { files_.push_back(std::move(path)); }
+    // A key press at `at_ms` on the program's clock.
+    void queue_key(uint32_t at_ms);
+    // Actions for the next opening of dialog `resource`, or at once when it is open (modeless).
+    void queue_dialog_actions(int resource, const std::vector<ControlEvent>& events);
+    bool dialog_open(int resource) const { return modeless_.count(resource) != 0; }
+    void set_show_progress(bool on) { show_progress_ = on; }
+    // Presses not yet consumed by a pump.
+    size_t pending_keys() const { return keys_.size(); }
+    int beeps() const { return beeps_; }
+    int repaints() const { return repaints_; }
+    void set_help_path(std::string path) { help_path_ = std::move(path); }
+
+    int message_box(const MessageBox& box) override;
+    void progress_open(std::string_view title) override;
+    void progress_update(int position, const std::string* new_title) override;
+    void progress_close() override;
+    void info_open(std::string_view caption) override;
+    void info_update(const InfoWindowView& view) override;
+    void info_close() override;
+    bool pump() override;
+    int run_modal(DialogModel& dialog) override;
+    void open_modeless(DialogModel& dialog) override;
+    void close_modeless(DialogModel& dialog) override;
+    void refresh_dialog(DialogModel& dialog) override;
+    std::optional<FileDialogResult> file_dialog(const FileDialogRequest& request) override;
+    void repaint() override { ++repaints_; }
+    void set_caption(std::string_view caption) override;
+    void beep() override { ++beeps_; }
+    void set_wait_cursor(bool) override {}
+    bool start_program(std::string_view command_line) override;
+    bool show_help() override;
+    void diagnostic(std::string_view text) override;
+
+  private:
+    void apply(DialogModel& dialog, const ControlEvent& e);
+    void print_line(std::string_view prefix, std::string_view text);
+
+    std::ostream& out_;
+    Clock& clock_;
+    VirtualClock* virtual_clock_;
+    std::deque<int> answers_;
+    std::deque<std::optional<std::string>> files_;
+    std::vector<uint32_t> keys_;
+    std::map<int, std::deque<ControlEvent>> dialog_actions_;
+    std::map<int, DialogModel*> modeless_;
+    bool show_progress_ = false;
+    int beeps_ = 0;
+    int repaints_ = 0;
+    std::string help_path_;
+};
+
+// Line breaks as "\n" so every report stays on one line.
+std::string escape_line_breaks(std::string_view text);
+
+}  // namespace kvr

@@ -1,0 +1,56 @@
+// Commands of the application shell: processing report, help, about, exit.
+#include <cstring>
+#include <string>
+
+#include "app/dialog.h"
+#include "app/messages.h"
+#include "app/program.h"
+#include "app/subsystems.h"
+#include "app/version.h"
+
+namespace kvr {
+
+// Message 50 with the processing history: line 0 always, then further lines while each has more
+// than one character.
+void Info(Program& p) {
+    std::string text;
+    for (int i = 0; i < kHistoryLines && i < 15; ++i) {
+        const char* line = p.shell.process_info[i];
+        const size_t n = strnlen(line, kHistoryLineBytes);
+        if (i > 0 && n <= 1) break;
+        text.append(line, n);
+        text += " \n";
+    }
+    messages(p, 50, text);
+}
+
+void Help_Using(Program& p) {
+    if (!p.host.show_help()) {
+        MessageBox box;
+        box.caption = kMessageCaption;
+        box.text = "WinHelp failed!";
+        box.icon = BoxIcon::Stop;
+        p.host.message_box(box);
+    }
+}
+
+void Help_About(Program& p) {
+    AboutDialog about(p);
+    p.host.run_modal(about);
+}
+
+void cmExit(Program& p) {
+    close_camera_link(p);
+    p.exit_requested = true;
+}
+
+void register_shell_commands(Program& p) {
+    CommandTable& t = p.commands;
+    t.attach(17, Info);
+    t.attach(112, Help_Using);
+    t.attach(113, Help_About);
+    t.attach(24310, cmExit);
+    t.attach(26, CmFocusFrameReset);
+}
+
+}  // namespace kvr

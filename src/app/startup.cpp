@@ -1,0 +1,39 @@
+#include "app/startup.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "app/program.h"
+#include "app/subsystems.h"
+#include "app/version.h"
+
+namespace kvr {
+
+void SetCaption(Program& p, const char* name) {
+    char* f = p.shell.FileName;
+    const char* shown = name && *name ? name : "(Untitled)";
+    std::strncpy(f, shown, sizeof p.shell.FileName - 1);
+    f[sizeof p.shell.FileName - 1] = '\0';
+    p.host.set_caption(std::string(kAppName) + " - " + f);
+}
+
+void start_up(Program& p) {
+    SetCaption(p, nullptr);
+}
+
+std::string help_file_path() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    for (const fs::path& candidate :
+         {exe.parent_path() / "help" / "kvr_q4.html",
+          exe.parent_path().parent_path() / "docs" / "help" / "kvr_q4.html",
+          fs::path(KVR_SOURCE_DIR) / "docs" / "help" / "kvr_q4.html"}) {
+        if (fs::exists(candidate, ec)) return candidate.string();
+    }
+    return {};
+}
+
+}  // namespace kvr

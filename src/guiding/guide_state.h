@@ -1,0 +1,29 @@
+#pragma once
+// Guide loop flags and centroid results. Guide errors are in signed thousandths of a pixel.
+#include "app/state_macros.h"
+
+namespace kvr {
+
+#define KVR_GUIDE_STATE(V, T, A, L)      \
+    V(int, guiding, 0)                   \
+    V(int, tracking, 0)                  \
+    V(int, training, 0)                  \
+    V(int, selfguiding, 0)               \
+    V(int, guider_guiding, 0)            \
+    V(int, guider_guiding_standalone, 0) \
+    V(int, xcent, 0)                     \
+    V(int, ycent, 0)                     \
+    V(int, xcentdec, 0)                  \
+    V(int, ycentdec, 0)                  \
+    V(int, guider_xcent, 0)              \
+    V(int, guider_ycent, 0)              \
+    V(int, guider_xcentdec, 0)           \
+    V(int, guider_ycentdec, 0)           \
+    V(int, x1, 0)                        \
+    V(int, y1, 0)                        \
+    V(int, x3, 0)                        \
+    V(int, y3, 0)                        \
+    V(int, cur_rad, 4)
+KVR_STATE_STRUCT(GuideState, KVR_GUIDE_STATE)
+
+}  // namespace kvr

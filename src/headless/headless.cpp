@@ -1,0 +1,56 @@
+#include "headless/headless.h"
+
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+#include "app/program.h"
+#include "app/script_host.h"
+#include "app/script_runner.h"
+#include "app/startup.h"
+#include "app/subsystems.h"
+#include "files/drive_paths.h"
+#include "platform/real_clock.h"
+
+namespace kvr {
+
+int run_headless(const LaunchOptions& options) {
+    std::unique_ptr<Clock> clock;
+    VirtualClock* virtual_clock = nullptr;
+    if (options.virtual_clock) {
+        auto v = std::make_unique<VirtualClock>();
+        virtual_clock = v.get();
+        clock = std::move(v);
+    } else {
+        clock = std::make_unique<RealClock>();
+    }
+    ScriptHost host(std::cout, *clock, virtual_clock);
+    host.set_show_progress(options.show_progress);
+    host.set_help_path(help_file_path());
+    const std::string root = options.drive_root.empty() ? default_drive_root() : options.drive_root;
+    auto program = make_program(*clock, host, root);
+    program->options = options;
+    start_up(*program);
+
+    ScriptRunner runner(*program, host, std::cout);
+    std::optional<ScriptError> error;
+    if (options.script_path.empty()) {
+        error = runner.run(std::cin);
+    } else {
+        std::ifstream in(options.script_path);
+        if (!in) {
+            std::cerr << "kvr_q4: cannot open script " << options.script_path << '\n';
+            return 2;
+        }
+        error = runner.run(in);
+    }
+    std::cout.flush();
+    if (error) {
+        std::cerr << "kvr_q4: script line " << error->line << ": " << error->text << '\n';
+        return 2;
+    }
+    close_camera_link(*program);
+    return 0;
+}
+
+}  // namespace kvr

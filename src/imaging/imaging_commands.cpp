@@ -1,0 +1,11 @@
+// Window commands of this subsystem.
+#include "app/program.h"
+#include "app/subsystems.h"
+
+namespace kvr {
+
+void register_imaging_commands(Program& p) {
+    (void)p;
+}
+
+}  // namespace kvr

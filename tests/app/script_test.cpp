@@ -1,0 +1,106 @@
+#include <cstring>
+
+#include "app/script_runner.h"
+#include "support/test_program.h"
+
+namespace kvr::test {
+namespace {
+
+using ScriptTest = ProgramTest;
+
+std::optional<ScriptError> run_expecting_error(Program& p, ScriptHost& host, std::ostream& out,
+                                               const std::string& text) {
+    ScriptRunner runner(p, host, out);
+    std::istringstream in(text);
+    return runner.run(in);
+}
+
+TEST_F(ScriptTest, SetAndGetByName) {
+    EXPECT_EQ(run_script("get intlength\nset binned 0\nget binned\n# comment\n\nget image_name\n"),
+              "intlength = 109044\nbinned = 0\nimage_name = \n");
+}
+
+TEST_F(ScriptTest, ErrorsStopWithTheirLineNumber) {
+    struct Case {
+        std::string script;
+        int line;
+        const char* fragment;
+    };
+    const Case cases[] = {
+        {"get binned\nfrobnicate 3\nget binned\n", 2, "unknown command"},
+        {"get nosuchvar\n", 1, "unknown variable"},
+        {"set binned 1\n\nset binned x\n", 3, "not a valid value"},
+        {"set ccd_frame 300\n", 1, "out of range"},
+        {"set image_name " + std::string(20, 'y') + "\n", 1, "too long"},
+        {"command 99999\n", 1, "unknown command id"},
+        {"command twelve\n", 1, "numeric id"},
+        {"dialog 15 click\n", 1, "control id"},
+        {"dialog 15 scroll 101 sideways\n", 1, "scroll code"},
+        {"answer maybe\n", 1, "answer"},
+        {"key soon\n", 1, "milliseconds"},
+        {"mouse middle 1 2\n", 1, "left|right"},
+        {"wait\n", 1, "milliseconds"},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream sink;
+        auto e = run_expecting_error(p, host, sink, c.script);
+        ASSERT_TRUE(e.has_value()) << c.script;
+        EXPECT_EQ(e->line, c.line) << c.script;
+        EXPECT_NE(e->text.find(c.fragment), std::string::npos) << e->text;
+    }
+    // Lines after the error did not run.
+    std::ostringstream sink;
+    run_expecting_error(p, host, sink, "get binned\nbogus\nget binned\n");
+    EXPECT_EQ(sink.str(), "binned = 1\n");
+}
+
+TEST_F(ScriptTest, AboutDialogDrivenFromTheScript) {
+    EXPECT_EQ(run_script("dialog 15 click 1\ncommand 113\ncommand 113\n"),
+              "dialog 15 opened: About KVR_Q4\n"
+              "dialog 15 closed: 1\n"
+              "dialog 15 opened: About KVR_Q4\n"
+              "dialog 15 cancelled\n"
+              "dialog 15 closed: 2\n");
+}
+
+TEST_F(ScriptTest, CommandWithoutHandlerIsReportedNotIgnored) {
+    p.commands.declare(4242, "NotBuiltYet");
+    EXPECT_EQ(run_script("command 4242\n"),
+              "diagnostic: command 4242 (NotBuiltYet) is not available in this build\n");
+}
+
+TEST_F(ScriptTest, InfoShowsHistoryUntilTheFirstShortLine) {
+    std::strcpy(p.shell.process_info[0], "QX Camera Image");
+    std::strcpy(p.shell.process_info[1], "Unsharp Mask");
+    std::strcpy(p.shell.process_info[3], "not shown after an empty line 2");
+    EXPECT_EQ(run_script("command 17\n"), "message 50: QX Camera Image \\nUnsharp Mask \\n\n");
+    p.shell.process_info[1][0] = '\0';
+    EXPECT_EQ(run_script("command 17\n"), "message 50: QX Camera Image \\n\n");
+}
+
+TEST_F(ScriptTest, WaitLetsScheduledKeysPassAndAdvancesTheClock) {
+    run_script("key 100\nwait 250\n");
+    EXPECT_EQ(clock.ms(), 250u);
+    EXPECT_EQ(host.pending_keys(), 0u);
+}
+
+TEST_F(ScriptTest, ExitClosesAndStopsTheScript) {
+    EXPECT_EQ(run_script("command 24310\nget binned\n"), "");
+    EXPECT_TRUE(p.exit_requested);
+}
+
+TEST_F(ScriptTest, MenuAndAcceleratorsAreDeclared) {
+    ASSERT_EQ(p.commands.menus.size(), 1u);
+    const Menu& file = p.commands.menus[0];
+    EXPECT_EQ(file.title, "&File");
+    EXPECT_EQ(file.items.size(), 27u);
+    EXPECT_EQ(file.items[0].text, "&Open...\tCTL+O");
+    EXPECT_EQ(file.items[4].text, "&Quick Save as FITS...\tCtl+Q ");
+    EXPECT_EQ(file.items.back().id, 24310);
+    EXPECT_EQ(p.commands.find(12)->name, "KV_Control");
+    EXPECT_EQ(p.commands.find(12)->hint, "Main Camera Control");
+    EXPECT_EQ(p.commands.accelerators.size(), 14u);
+}
+
+}  // namespace
+}  // namespace kvr::test

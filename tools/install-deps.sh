@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the program, its tests and benchmarks need, when any is missing.
+set -eu
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  libgtest-dev libgmock-dev libbenchmark-dev clang clang-format libclang-rt-14-dev
+  qt6-base-dev qt6-base-dev-tools libqt6test6 libgl-dev
+  libusb-1.0-0-dev libcfitsio-dev libtiff-dev libcli11-dev
+  xvfb xauth imagemagick fitsverify libtiff-tools
+  python3-astropy python3-numpy python3-tifffile python3-pil
+  socat umockdev libumockdev-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
