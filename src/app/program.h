@@ -32,6 +32,8 @@ struct Program {
     // Platform seams.
     Clock& clock;
     Host& host;
+    // Lists and opens camera interfaces (libusb or the simulator), chosen by the front end.
+    std::shared_ptr<DeviceEnumerator> devices;
 
     // The five frame buffers and the guider buffers (about 4.6 MB), allocated once.
     std::unique_ptr<Buffers> buf;
