@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "app/subsystems.h"
 #include "files/drive_paths.h"
+#include "headless/device_choice.h"
 #include "platform/real_clock.h"
 
 namespace kvr {
@@ -30,6 +31,9 @@ int run_headless(const LaunchOptions& options) {
     const std::string root = options.drive_root.empty() ? default_drive_root() : options.drive_root;
     auto program = make_program(*clock, host, root);
     program->options = options;
+    std::string device_error;
+    program->devices = make_device_enumerator(options, *clock, device_error);
+    if (!program->devices) std::cerr << "kvr_q4: " << device_error << '\n';
     start_up(*program);
 
     ScriptRunner runner(*program, host, std::cout);
