@@ -28,7 +28,7 @@ struct DeviceInterfaceInfo {
 };
 
 class BlockDevice {
-public:
+  public:
     virtual ~BlockDevice() = default;
     // One synchronous write of `length` bytes. Returns 0 on success, else a system error number
     // (errno value: EIO, ETIMEDOUT, ENODEV, ...). Never blocks longer than the device's timeout.
@@ -40,7 +40,7 @@ public:
 };
 
 class DeviceEnumerator {
-public:
+  public:
     virtual ~DeviceEnumerator() = default;
     // Starts a fresh enumeration; false when the platform cannot list devices at all.
     virtual bool begin() = 0;
