@@ -16,6 +16,7 @@
 #include "files/settings_state.h"
 #include "guiding/guide_state.h"
 #include "imaging/display_state.h"
+#include "imaging/processing_state.h"
 #include "scope/scope_state.h"
 
 namespace kvr {
@@ -43,6 +44,7 @@ struct Program {
     LinkState link;
     RunState run;
     DisplayState display;
+    ProcessingState processing;
     SettingsState settings;
     GuideState guide;
     ScopeState scope;
