@@ -72,20 +72,20 @@ class Resolved {
 
 }  // namespace
 
-std::vector<uint8_t> descriptors_of(const FakeDeviceSpec& spec) {
-    std::vector<uint8_t> d = {18, 1, 0x00, 0x02, spec.device_class, 0, 0, 64};
-    put16(d, spec.vid);
-    put16(d, spec.pid);
+std::vector<uint8_t> descriptors_of(const FakeDeviceLayout& layout) {
+    std::vector<uint8_t> d = {18, 1, 0x00, 0x02, layout.device_class, 0, 0, 64};
+    put16(d, layout.vid);
+    put16(d, layout.pid);
     put16(d, 0x0100);
-    d.push_back(spec.manufacturer.empty() ? 0 : kManufacturerIndex);
-    d.push_back(spec.product.empty() ? 0 : kProductIndex);
+    d.push_back(layout.manufacturer.empty() ? 0 : kManufacturerIndex);
+    d.push_back(layout.product.empty() ? 0 : kProductIndex);
     d.push_back(0);  // no serial number
     d.push_back(1);  // one configuration
 
-    std::vector<uint8_t> config = {9, 2, 0,    0, static_cast<uint8_t>(spec.interfaces.size()),
+    std::vector<uint8_t> config = {9, 2, 0,    0, static_cast<uint8_t>(layout.interfaces.size()),
                                    1, 0, 0x80, 50};
     uint8_t number = 0;
-    for (const FakeInterface& i : spec.interfaces) {
+    for (const FakeInterface& i : layout.interfaces) {
         config.insert(config.end(), {9, 4, number++, 0, static_cast<uint8_t>(i.endpoints.size()),
                                      i.interface_class, 0, 0, 0});
         for (const FakeEndpoint& e : i.endpoints) {
@@ -112,10 +112,10 @@ void FakeUsbDevice::release(Urb& u) {
     u = Urb{};
 }
 
-FakeUsbDevice::FakeUsbDevice(FakeDeviceSpec spec)
-    : spec_(std::move(spec)),
+FakeUsbDevice::FakeUsbDevice(FakeDeviceLayout layout)
+    : layout_(std::move(layout)),
       handler_(umockdev_ioctl_base_new()),
-      driver_bound_(spec_.driver_bound) {
+      driver_bound_(layout_.driver_bound) {
     g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&FakeUsbDevice::on_ioctl), this);
 }
 
@@ -128,8 +128,8 @@ FakeUsbDevice::~FakeUsbDevice() {
 
 std::string FakeUsbDevice::devnode() const {
     char node[64];
-    std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", bus_of(spec_.sysfs_name),
-                  spec_.device_number);
+    std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", bus_of(layout_.sysfs_name),
+                  layout_.device_number);
     return node;
 }
 
@@ -318,8 +318,8 @@ void FakeUsbDevice::answer_control(Urb u) {
 
 std::vector<uint8_t> FakeUsbDevice::string_descriptor(uint8_t index) const {
     if (index == 0) return {4, 3, 0x09, 0x04};  // language ids: English (US)
-    const std::string* text = index == kManufacturerIndex ? &spec_.manufacturer
-                              : index == kProductIndex    ? &spec_.product
+    const std::string* text = index == kManufacturerIndex ? &layout_.manufacturer
+                              : index == kProductIndex    ? &layout_.product
                                                           : nullptr;
     if (!text || text->empty()) return {};
     std::vector<uint8_t> d = {static_cast<uint8_t>(2 + 2 * text->size()), 3};
@@ -397,7 +397,7 @@ FakeUsbBus::~FakeUsbBus() {
 }
 
 void FakeUsbBus::add_hub(const std::string& sysfs_name, uint8_t device_number) {
-    FakeDeviceSpec hub;
+    FakeDeviceLayout hub;
     hub.sysfs_name = sysfs_name;
     hub.device_number = device_number;
     hub.vid = 0x1d6b;
@@ -407,8 +407,8 @@ void FakeUsbBus::add_hub(const std::string& sysfs_name, uint8_t device_number) {
     add_to_testbed(hub);
 }
 
-FakeUsbDevice& FakeUsbBus::add(const FakeDeviceSpec& spec) {
-    devices_.push_back(std::make_unique<FakeUsbDevice>(spec));
+FakeUsbDevice& FakeUsbBus::add(const FakeDeviceLayout& layout) {
+    devices_.push_back(std::make_unique<FakeUsbDevice>(layout));
     FakeUsbDevice& device = *devices_.back();
     // The handler goes first, so the node answers as soon as it appears.
     GError* error = nullptr;
@@ -418,25 +418,25 @@ FakeUsbDevice& FakeUsbBus::add(const FakeDeviceSpec& spec) {
         g_clear_error(&error);
         throw std::runtime_error("cannot attach the fake device: " + text);
     }
-    add_to_testbed(spec);
+    add_to_testbed(layout);
     return device;
 }
 
-void FakeUsbBus::add_to_testbed(const FakeDeviceSpec& spec) {
-    const unsigned bus = bus_of(spec.sysfs_name);
+void FakeUsbBus::add_to_testbed(const FakeDeviceLayout& layout) {
+    const unsigned bus = bus_of(layout.sysfs_name);
     char node[32];
-    std::snprintf(node, sizeof node, "bus/usb/%03u/%03u", bus, spec.device_number);
+    std::snprintf(node, sizeof node, "bus/usb/%03u/%03u", bus, layout.device_number);
     char ids[64];
-    std::snprintf(ids, sizeof ids, "A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", spec.vid,
-                  spec.pid);
+    std::snprintf(ids, sizeof ids, "A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", layout.vid,
+                  layout.pid);
     const std::string text =
-        "P: " + sysfs_path(spec.sysfs_name) + "\nN: " + node + "\nE: DEVNAME=/dev/" + node +
+        "P: " + sysfs_path(layout.sysfs_name) + "\nN: " + node + "\nE: DEVNAME=/dev/" + node +
         "\nE: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\nE: DRIVER=usb\n" +
-        "E: BUSNUM=" + std::to_string(bus) + "\nE: DEVNUM=" + std::to_string(spec.device_number) +
+        "E: BUSNUM=" + std::to_string(bus) + "\nE: DEVNUM=" + std::to_string(layout.device_number) +
         "\nA: busnum=" + std::to_string(bus) +
-        "\\n\nA: devnum=" + std::to_string(spec.device_number) +
+        "\\n\nA: devnum=" + std::to_string(layout.device_number) +
         "\\n\nA: speed=480\\n\nA: bConfigurationValue=1\\n\n" + ids +
-        "H: descriptors=" + hex(descriptors_of(spec)) + "\n";
+        "H: descriptors=" + hex(descriptors_of(layout)) + "\n";
     GError* error = nullptr;
     if (!umockdev_testbed_add_from_string(testbed_, text.c_str(), &error)) {
         const std::string message = error ? error->message : "unknown error";
@@ -448,7 +448,7 @@ void FakeUsbBus::add_to_testbed(const FakeDeviceSpec& spec) {
 void FakeUsbBus::remove(FakeUsbDevice& device) {
     device.unplug();
     umockdev_testbed_remove_device(testbed_,
-                                   ("/sys" + sysfs_path(device.spec().sysfs_name)).c_str());
+                                   ("/sys" + sysfs_path(device.layout().sysfs_name)).c_str());
 }
 
 }  // namespace kvr::test

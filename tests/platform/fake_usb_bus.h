@@ -31,7 +31,7 @@ struct FakeInterface {
     std::vector<FakeEndpoint> endpoints;
 };
 
-struct FakeDeviceSpec {
+struct FakeDeviceLayout {
     std::string sysfs_name;  // "1-2.3": bus 1, port 2 of the root hub, then port 3
     uint8_t device_number = 0;
     uint16_t vid = 0;
@@ -43,17 +43,17 @@ struct FakeDeviceSpec {
     std::set<int> driver_bound;  // interfaces a kernel driver holds when the device appears
 };
 
-// The device and configuration descriptors of `spec`, as sysfs shows them.
-std::vector<uint8_t> descriptors_of(const FakeDeviceSpec& spec);
+// The device and configuration descriptors of `layout`, as sysfs shows them.
+std::vector<uint8_t> descriptors_of(const FakeDeviceLayout& layout);
 
 class FakeUsbDevice {
   public:
-    explicit FakeUsbDevice(FakeDeviceSpec spec);
+    explicit FakeUsbDevice(FakeDeviceLayout layout);
     ~FakeUsbDevice();
     FakeUsbDevice(const FakeUsbDevice&) = delete;
     FakeUsbDevice& operator=(const FakeUsbDevice&) = delete;
 
-    const FakeDeviceSpec& spec() const { return spec_; }
+    const FakeDeviceLayout& layout() const { return layout_; }
     std::string devnode() const;
     UMockdevIoctlBase* handler() const { return handler_; }
 
@@ -90,7 +90,7 @@ class FakeUsbDevice {
     void finish(Urb urb, int status, const uint8_t* data, size_t length);
     std::vector<uint8_t> string_descriptor(uint8_t index) const;
 
-    FakeDeviceSpec spec_;
+    FakeDeviceLayout layout_;
     UMockdevIoctlBase* handler_;
     std::mutex mutex_;
     std::deque<Urb> pending_in_;  // bulk IN requests waiting for device data
@@ -115,12 +115,12 @@ class FakeUsbBus {
 
     // A hub ("usb1" is the root hub of bus 1), so that devices below it have port paths.
     void add_hub(const std::string& sysfs_name, uint8_t device_number);
-    FakeUsbDevice& add(const FakeDeviceSpec& spec);
+    FakeUsbDevice& add(const FakeDeviceLayout& layout);
     // Unplugs the device and takes it out of sysfs.
     void remove(FakeUsbDevice& device);
 
   private:
-    void add_to_testbed(const FakeDeviceSpec& spec);
+    void add_to_testbed(const FakeDeviceLayout& layout);
 
     UMockdevTestbed* testbed_;
     std::vector<std::unique_ptr<FakeUsbDevice>> devices_;

@@ -20,8 +20,8 @@ constexpr uint8_t kVendorClass = 0xFF;
 constexpr uint8_t kHidClass = 0x03;
 
 // A camera: a HID interface first, then its block interface.
-FakeDeviceSpec camera_spec(std::string sysfs_name, uint8_t devnum, uint16_t vid, uint16_t pid) {
-    FakeDeviceSpec s;
+FakeDeviceLayout camera_layout(std::string sysfs_name, uint8_t devnum, uint16_t vid, uint16_t pid) {
+    FakeDeviceLayout s;
     s.sysfs_name = std::move(sysfs_name);
     s.device_number = devnum;
     s.vid = vid;
@@ -55,7 +55,7 @@ class UsbDeviceTest : public ::testing::Test {
     }
     void TearDown() override { unsetenv(kUsbVendorEnvironment); }
 
-    FakeUsbDevice& add_camera() { return bus_.add(camera_spec("1-2.3", 5, 0x1234, 0x0107)); }
+    FakeUsbDevice& add_camera() { return bus_.add(camera_layout("1-2.3", 5, 0x1234, 0x0107)); }
 
     // Discovers with `vendor` and opens the first interface.
     std::unique_ptr<BlockDevice> open_first(std::optional<uint16_t> vendor,
@@ -77,18 +77,18 @@ class UsbDeviceTest : public ::testing::Test {
 TEST_F(UsbDeviceTest, ListsVendorClassBulkInterfacesWithPathsIdsAndStrings) {
     add_camera();
     // Same vendor, another product, no strings.
-    FakeDeviceSpec other = camera_spec("1-4", 6, 0x1234, 0x0200);
+    FakeDeviceLayout other = camera_layout("1-4", 6, 0x1234, 0x0200);
     other.manufacturer.clear();
     other.product.clear();
     bus_.add(other);
     // Vendor-class interfaces without exactly one bulk pair are not block interfaces.
-    FakeDeviceSpec odd = camera_spec("1-2.1", 7, 0x1234, 0x0107);
+    FakeDeviceLayout odd = camera_layout("1-2.1", 7, 0x1234, 0x0107);
     odd.interfaces = {{kVendorClass, {{0x02, kInterrupt}, {0x81, kBulk}}},
                       {kVendorClass, {{0x03, kBulk}, {0x84, kBulk}, {0x85, kBulk}}},
                       {kHidClass, {{0x06, kBulk}, {0x87, kBulk}}}};
     bus_.add(odd);
     // Another vendor.
-    bus_.add(camera_spec("1-5", 8, 0x0abc, 0x0107));
+    bus_.add(camera_layout("1-5", 8, 0x0abc, 0x0107));
 
     LibusbEnumerator usb(0x1234);
     ASSERT_TRUE(usb.setup_error().empty()) << usb.setup_error();
@@ -118,7 +118,7 @@ TEST_F(UsbDeviceTest, ListsVendorClassBulkInterfacesWithPathsIdsAndStrings) {
 
 TEST_F(UsbDeviceTest, VendorSettingAndItsEnvironmentOverride) {
     add_camera();
-    bus_.add(camera_spec("1-5", 8, 0x0abc, 0x0042));
+    bus_.add(camera_layout("1-5", 8, 0x0abc, 0x0042));
 
     LibusbEnumerator any;
     ASSERT_TRUE(any.begin());
@@ -167,9 +167,9 @@ TEST_F(UsbDeviceTest, OpenClaimsTheBlockInterfaceAndCloseReleasesIt) {
 }
 
 TEST_F(UsbDeviceTest, KernelDriverIsDetachedForTheClaimAndGivenBackAfter) {
-    FakeDeviceSpec spec = camera_spec("1-2.3", 5, 0x1234, 0x0107);
-    spec.driver_bound = {0, 1};
-    FakeUsbDevice& camera = bus_.add(spec);
+    FakeDeviceLayout layout = camera_layout("1-2.3", 5, 0x1234, 0x0107);
+    layout.driver_bound = {0, 1};
+    FakeUsbDevice& camera = bus_.add(layout);
     auto device = open_first(0x1234, 1000ms);
     ASSERT_TRUE(device);
     EXPECT_EQ(camera.claimed_interfaces(), std::set<int>{1});
@@ -180,9 +180,9 @@ TEST_F(UsbDeviceTest, KernelDriverIsDetachedForTheClaimAndGivenBackAfter) {
 }
 
 TEST_F(UsbDeviceTest, TwoBlockInterfacesOnOneDeviceAreTwoMembers) {
-    FakeDeviceSpec spec = camera_spec("1-2.3", 5, 0x1234, 0x0107);
-    spec.interfaces.push_back({kVendorClass, {{0x84, kBulk}, {0x05, kBulk}}});
-    FakeUsbDevice& camera = bus_.add(spec);
+    FakeDeviceLayout layout = camera_layout("1-2.3", 5, 0x1234, 0x0107);
+    layout.interfaces.push_back({kVendorClass, {{0x84, kBulk}, {0x05, kBulk}}});
+    FakeUsbDevice& camera = bus_.add(layout);
     LibusbEnumerator usb(0x1234, 1000ms);
     ASSERT_TRUE(usb.begin());
     ASSERT_TRUE(usb.interface_at(1));
