@@ -13,7 +13,10 @@ namespace kvr {
     V(int, series_work, 0)           \
     V(int, continuous, 0)            \
     V(int, selfguiding_darkframe, 0) \
-    V(int, switch_frame, 0)
+    V(int, switch_frame, 0)          \
+    V(int, switched_frame, 0)        \
+    V(int, exp_value, 1)             \
+    V(char, exp_range, 's')
 KVR_STATE_STRUCT(RunState, KVR_RUN_STATE)
 
 }  // namespace kvr

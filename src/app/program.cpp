@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include "app/subsystems.h"
+#include "camera/block_device.h"
 
 namespace kvr {
 

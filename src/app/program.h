@@ -35,6 +35,10 @@ struct Program {
     Host& host;
     // Lists and opens camera interfaces (libusb or the simulator), chosen by the front end.
     std::shared_ptr<DeviceEnumerator> devices;
+    // The open camera interface, empty until discovery opens it (camera/usb_link.h).
+    std::unique_ptr<BlockDevice> BlockIOHandle;
+    // The HID report pair's device; discovery never opens it.
+    std::unique_ptr<BlockDevice> HidHandle;
 
     // The five frame buffers and the guider buffers (about 4.6 MB), allocated once.
     std::unique_ptr<Buffers> buf;

@@ -1,6 +1,7 @@
 // Window commands of this subsystem.
 #include "app/program.h"
 #include "app/subsystems.h"
+#include "camera/usb_link.h"
 
 namespace kvr {
 
@@ -12,9 +13,8 @@ void register_camera_commands(Program& p) {
 
 namespace kvr {
 
-// No link is kept open by this build yet.
 void close_camera_link(Program& p) {
-    (void)p;
+    CloseUSBdevice(p);
 }
 
 }  // namespace kvr

@@ -78,26 +78,39 @@ KVR_STATE_STRUCT(ImagePointers, KVR_IMAGE_POINTERS)
 KVR_STATE_STRUCT(Geometry, KVR_GEOMETRY)
 
 // Readout mode (exactly one of the four flags is 1) and readout state; focus-frame results;
-// timing of the running wait in milliseconds of the system timer.
-#define KVR_READOUT(V, T, A, L)     \
-    V(int, binned, 1)               \
-    V(int, binned21, 0)             \
-    V(int, highres_intl, 0)         \
-    V(int, highres_nonintl, 0)      \
-    V(unsigned char, ccd_frame, 3)  \
-    V(int, interlaced_line, 0)      \
-    V(int, download_time, 3000)     \
-    V(int, apply_correction, 1)     \
-    V(int, eightbit, 0)             \
-    V(unsigned, max_focus_val, 0)   \
-    V(int16_t, focus_FWHM, 0)       \
-    V(int, focus_x, kDefaultFocusX) \
-    V(int, focus_y, kDefaultFocusY) \
-    V(unsigned, ticks, 0)           \
-    V(unsigned, endticks, 0)        \
-    V(int, exposure, 0)             \
-    V(int, guider_exposure, 0)      \
-    V(int32_t, selfguiding_exposure, 0)
+// timing of the running wait in milliseconds of the system timer. highval / lowval: high and low
+// byte of the last camera-timed window delay. max_x … focus_table: the focus measurement (peak
+// position, most populated level of the 256-bin histogram of high bytes, half level, outermost
+// columns above it).
+#define KVR_READOUT(V, T, A, L)         \
+    V(int, binned, 1)                   \
+    V(int, binned21, 0)                 \
+    V(int, highres_intl, 0)             \
+    V(int, highres_nonintl, 0)          \
+    V(unsigned char, ccd_frame, 3)      \
+    V(int, interlaced_line, 0)          \
+    V(int, download_time, 3000)         \
+    V(int, apply_correction, 1)         \
+    V(int, eightbit, 0)                 \
+    V(unsigned, max_focus_val, 0)       \
+    V(int16_t, focus_FWHM, 0)           \
+    V(int, focus_x, kDefaultFocusX)     \
+    V(int, focus_y, kDefaultFocusY)     \
+    V(unsigned, ticks, 0)               \
+    V(unsigned, endticks, 0)            \
+    V(int, exposure, 0)                 \
+    V(int, guider_exposure, 0)          \
+    V(int32_t, selfguiding_exposure, 0) \
+    V(unsigned char, highval, 0)        \
+    V(unsigned char, lowval, 0)         \
+    V(uint16_t, max_x, 0)               \
+    V(uint16_t, max_y, 0)               \
+    V(uint16_t, focus_most_pop, 0)      \
+    V(uint16_t, focus_most_pop_val, 0)  \
+    V(uint16_t, focus_FWHM_val, 0)      \
+    V(uint16_t, FWHM_x1, 0)             \
+    V(uint16_t, FWHM_x2, 0)             \
+    A(uint16_t, focus_table, 256)
 KVR_STATE_STRUCT(Readout, KVR_READOUT)
 
 struct Program;

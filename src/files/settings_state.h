@@ -4,7 +4,10 @@
 
 namespace kvr {
 
-#define KVR_SETTINGS_STATE(V, T, A, L)
+// Debug_Mode / Show_Interface_Details: show intermediate values of device and guide operations.
+#define KVR_SETTINGS_STATE(V, T, A, L) \
+    V(int, Debug_Mode, 0)              \
+    V(int, Show_Interface_Details, 0)
 KVR_STATE_STRUCT(SettingsState, KVR_SETTINGS_STATE)
 
 }  // namespace kvr

@@ -23,7 +23,13 @@ namespace kvr {
     V(int, y1, 0)                        \
     V(int, x3, 0)                        \
     V(int, y3, 0)                        \
-    V(int, cur_rad, 4)
+    V(int, cur_rad, 4)                   \
+    V(uint16_t, exp_guider_value, 1)     \
+    V(char, exp_guider_range, 's')       \
+    V(int, guider_stretch, 8)            \
+    V(int, guider_use_median, 1)         \
+    V(int, guider_use_darkframe, 0)      \
+    V(int, guider_taking_darkframe, 0)
 KVR_STATE_STRUCT(GuideState, KVR_GUIDE_STATE)
 
 }  // namespace kvr

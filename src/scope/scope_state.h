@@ -4,7 +4,13 @@
 
 namespace kvr {
 
-#define KVR_SCOPE_STATE(V, T, A, L) V(char, telescope, 'n')
+// move_error / scope_error: the mount's last text answer, up to its first '#'.
+inline constexpr int kScopeAnswerBytes = 100;
+
+#define KVR_SCOPE_STATE(V, T, A, L)      \
+    V(char, telescope, 'n')              \
+    T(move_error, kScopeAnswerBytes, "") \
+    T(scope_error, kScopeAnswerBytes, "")
 KVR_STATE_STRUCT(ScopeState, KVR_SCOPE_STATE)
 
 }  // namespace kvr
