@@ -2,7 +2,6 @@
 // every guider frame.
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 
 #include "app/program.h"
@@ -13,9 +12,6 @@
 namespace kvr {
 
 namespace {
-
-// The hot-pixel threshold is this fraction of the 3 × 3 neighbourhood's range.
-constexpr double kHotPixelRangeFraction = 0.6;
 
 ReadRequest guider_frame_request() {
     ReadRequest r;
@@ -31,46 +27,91 @@ bool read_guider_block(Program& p) {
            receive_reply(p, kGuiderReplyBytes);
 }
 
-inline void sort2(uint16_t& a, uint16_t& b) {
-    const uint16_t low = std::min(a, b);
+// Sample i of a guider block becomes the high byte of pixel i (low byte first in memory); the low
+// bytes are not written.
+void put_high_bytes(uint8_t* __restrict pixels, const uint8_t* __restrict samples) {
+    for (int i = 0; i < kGuiderPixels; ++i) pixels[2 * i + 1] = samples[i];
+}
+
+void subtract_floored(uint16_t* __restrict image, const uint16_t* __restrict dark) {
+    for (int i = 0; i < kGuiderPixels; ++i) {
+        image[i] = image[i] > dark[i] ? static_cast<uint16_t>(image[i] - dark[i]) : uint16_t{0};
+    }
+}
+
+// Pixels are ranked as signed 16-bit values with the sign bit flipped: the order is the same and
+// the minimum and maximum are single vector instructions on every x86-64.
+inline int16_t biased(uint16_t v) {
+    return static_cast<int16_t>(v ^ 0x8000u);
+}
+inline uint16_t unbiased(int16_t v) {
+    return static_cast<uint16_t>(static_cast<uint16_t>(v) ^ 0x8000u);
+}
+
+inline void sort2(int16_t& a, int16_t& b) {
+    const int16_t low = std::min(a, b);
     b = std::max(a, b);
     a = low;
 }
 
-struct Neighbourhood {
-    uint16_t lowest;
-    uint16_t largest;
-    uint16_t median;  // the 5th largest of the 9
+// One guider row's columns, padded so that the loops below run a whole number of vector widths;
+// the padding's results are never used.
+constexpr int kPaddedColumns = 512;
+constexpr int kColumnSlots = kPaddedColumns + 2;
+
+// For every column x of row y: the three pixels (x, y − 1), (x, y), (x, y + 1) sorted, and the
+// centre pixel itself. Shared by the three neighbourhoods the column belongs to.
+struct RowColumns {
+    int16_t low[kColumnSlots] = {};
+    int16_t middle[kColumnSlots] = {};
+    int16_t high[kColumnSlots] = {};
+    int16_t centre[kColumnSlots] = {};
 };
 
-// Lowest, largest and median of 9 values with a fixed compare-exchange network. Which of two
-// equal values is taken first never changes the values found.
-Neighbourhood rank9(uint16_t v[9]) {
-    sort2(v[1], v[2]);
-    sort2(v[4], v[5]);
-    sort2(v[7], v[8]);
-    sort2(v[0], v[1]);
-    sort2(v[3], v[4]);
-    sort2(v[6], v[7]);
-    sort2(v[1], v[2]);
-    sort2(v[4], v[5]);
-    sort2(v[7], v[8]);
-    // Each triple is now sorted.
-    Neighbourhood n;
-    n.lowest = std::min({v[0], v[3], v[6]});
-    n.largest = std::max({v[2], v[5], v[8]});
-    sort2(v[0], v[3]);
-    sort2(v[5], v[8]);
-    sort2(v[4], v[7]);
-    sort2(v[3], v[6]);
-    sort2(v[1], v[4]);
-    sort2(v[2], v[5]);
-    sort2(v[4], v[7]);
-    sort2(v[4], v[2]);
-    sort2(v[6], v[4]);
-    sort2(v[4], v[2]);
-    n.median = v[4];
-    return n;
+void sort_columns(const uint16_t* above, const uint16_t* row, const uint16_t* below,
+                  RowColumns& c) {
+    for (int x = 0; x < kGuiderWidth; ++x) {
+        int16_t a = biased(above[x]);
+        int16_t b = biased(row[x]);
+        int16_t d = biased(below[x]);
+        c.centre[x] = b;
+        sort2(a, b);
+        sort2(b, d);
+        sort2(a, b);
+        c.low[x] = a;
+        c.middle[x] = b;
+        c.high[x] = d;
+    }
+}
+
+// Filtered value of every pixel whose neighbourhood is columns x, x + 1, x + 2: lowest m,
+// largest M and median of the 9 values (the 5th largest; which of two equal values is taken first
+// never changes the values). The pixel becomes the median when it differs from it by more than
+// trunc(0.6 × (M − m)); for integers that is 5 × difference > 3 × (M − m).
+void filter_row(const RowColumns& c, uint16_t* out) {
+    for (int x = 0; x < kPaddedColumns; ++x) {
+        int16_t v0 = c.low[x], v1 = c.middle[x], v2 = c.high[x];
+        int16_t v3 = c.low[x + 1], v4 = c.middle[x + 1], v5 = c.high[x + 1];
+        int16_t v6 = c.low[x + 2], v7 = c.middle[x + 2], v8 = c.high[x + 2];
+        const int lowest = std::min(v0, std::min(v3, v6));
+        const int largest = std::max(v2, std::max(v5, v8));
+        // The rest of a 19-exchange median-of-9 network whose first 9 exchanges sort the
+        // columns.
+        sort2(v0, v3);
+        sort2(v5, v8);
+        sort2(v4, v7);
+        sort2(v3, v6);
+        sort2(v1, v4);
+        sort2(v2, v5);
+        sort2(v4, v7);
+        sort2(v4, v2);
+        sort2(v6, v4);
+        sort2(v4, v2);
+        const int16_t median = v4;
+        const int16_t pixel = c.centre[x + 1];
+        const int difference = median > pixel ? median - pixel : pixel - median;
+        out[x] = unbiased(5 * difference > 3 * (largest - lowest) ? median : pixel);
+    }
 }
 
 }  // namespace
@@ -91,9 +132,7 @@ bool KV_autoguider_clear(Program& p) {
 
 bool KV_autoguider_read(Program& p) {
     if (!read_guider_block(p)) return false;
-    const uint8_t* src = p.buf->ReportBuffer;
-    uint8_t* dst = p.ptr.charguiderimageptr;
-    for (int i = 0; i < kGuiderPixels; ++i) dst[2 * i + 1] = src[i];  // high byte of pixel i
+    put_high_bytes(p.ptr.charguiderimageptr, p.buf->ReportBuffer);
     return true;
 }
 
@@ -114,37 +153,29 @@ bool KV_guider_camera_read(Program& p) {
 }
 
 void subtract_guider_dark(Program& p) {
-    uint16_t* image = p.ptr.guider_imageptr;
-    const uint16_t* dark = p.ptr.guider_darkframeptr;
-    for (int i = 0; i < kGuiderPixels; ++i) {
-        image[i] = image[i] > dark[i] ? static_cast<uint16_t>(image[i] - dark[i]) : uint16_t{0};
-    }
+    subtract_floored(p.ptr.guider_imageptr, p.ptr.guider_darkframeptr);
 }
 
 void filter_guider_hot_pixels(Program& p) {
-    uint16_t* image = p.ptr.guider_imageptr;
+    const uint16_t* image = p.ptr.guider_imageptr;
     uint16_t* out = p.ptr.guider_trialptr;
     constexpr int w = kGuiderWidth;
     constexpr int h = kGuiderHeight;
+    RowColumns columns;
+    uint16_t filtered[kPaddedColumns];
     // The border has no full neighbourhood and stays as it was.
     std::memcpy(out, image, w * sizeof(uint16_t));
     std::memcpy(out + (h - 1) * w, image + (h - 1) * w, w * sizeof(uint16_t));
     for (int y = 1; y < h - 1; ++y) {
-        const uint16_t* above = image + (y - 1) * w;
-        const uint16_t* row = above + w;
-        const uint16_t* below = row + w;
+        const uint16_t* row = image + y * w;
+        sort_columns(row - w, row, row + w, columns);
+        filter_row(columns, filtered);
         uint16_t* dst = out + y * w;
         dst[0] = row[0];
+        std::memcpy(dst + 1, filtered, (w - 2) * sizeof(uint16_t));
         dst[w - 1] = row[w - 1];
-        for (int x = 1; x < w - 1; ++x) {
-            uint16_t v[9] = {above[x - 1], above[x],     above[x + 1], row[x - 1],  row[x],
-                             row[x + 1],   below[x - 1], below[x],     below[x + 1]};
-            const Neighbourhood n = rank9(v);
-            const int threshold = static_cast<int>((n.largest - n.lowest) * kHotPixelRangeFraction);
-            dst[x] = std::abs(n.median - row[x]) > threshold ? n.median : row[x];
-        }
     }
-    std::memcpy(image, out, kGuiderPixels * sizeof(uint16_t));
+    std::memcpy(p.ptr.guider_imageptr, out, kGuiderPixels * sizeof(uint16_t));
 }
 
 void apply_guider_gain(Program& p) {
