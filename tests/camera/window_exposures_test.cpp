@@ -40,9 +40,44 @@ Window star_field() {
     return w;
 }
 
+// Reads of the window at the default origin (312, 65): at once, or after the camera's delay.
+Bytes window_read_now(uint8_t field) {
+    return {0x40, 3, field, 0, 0, 0, 10, 0, 0x38, 1, 65, 0, 128, 0, 128, 0, 1, 1};
+}
+Bytes window_read_after(uint16_t delay_ms) {
+    return {0x40,
+            2,
+            3,
+            0,
+            0,
+            0,
+            14,
+            0,
+            0x38,
+            1,
+            65,
+            0,
+            128,
+            0,
+            128,
+            0,
+            1,
+            1,
+            static_cast<uint8_t>(delay_ms),
+            static_cast<uint8_t>(delay_ms >> 8),
+            0,
+            0};
+}
+
 class WindowExposureTest : public CameraLinkTest {
   protected:
     void load_window(const Window& w) { std::copy(w.px.begin(), w.px.end(), p.buf->image_int); }
+    // A focus or guide frame: both clears, then the window read.
+    void expect_frame(const Bytes& read) {
+        talk->expect_write(kClearVert);
+        talk->expect_write(kWipe);
+        talk->expect_write(read);
+    }
 };
 
 TEST_F(WindowExposureTest, FocusMeasurementFindsTheStarAndItsWidth) {
@@ -104,7 +139,7 @@ TEST_F(WindowExposureTest, FocusFrameHostTimedClearsWhileWaiting) {
     talk->expect_write(kClearVert);
     talk->expect_write(kWipe);
     talk->expect_write(kClearVert);  // the virtual clock reaches the end in one step
-    talk->expect_write({0x40, 3, 3, 0, 0, 0, 10, 0, 0x38, 1, 65, 0, 128, 0, 128, 0, 1, 1});
+    talk->expect_write(window_read_now(3));
     talk->reply(star_field().block());
     const uint32_t start = clock.ms();
     EXPECT_EQ(KV_camera_read(p), 30000);
@@ -116,10 +151,7 @@ TEST_F(WindowExposureTest, FocusFrameHostTimedClearsWhileWaiting) {
 TEST_F(WindowExposureTest, FocusFrameMinutesCountAsSecondsAndShortOnesAreCameraTimed) {
     p.run.exp_value = 1;
     p.run.exp_range = 'm';
-    talk->expect_write(kClearVert);
-    talk->expect_write(kWipe);
-    talk->expect_write(
-        {0x40, 2, 3, 0, 0, 0, 14, 0, 0x38, 1, 65, 0, 128, 0, 128, 0, 1, 1, 0xE8, 3, 0, 0});
+    expect_frame(window_read_after(1000));
     talk->reply(star_field().block());
     EXPECT_EQ(KV_camera_read(p), 30000);
     EXPECT_EQ(clock.ms(), 0u);
@@ -131,10 +163,7 @@ TEST_F(WindowExposureTest, FocusFrameThatFailsKeepsThePreviousResult) {
     p.readout.max_focus_val = 1234;
     p.run.exp_value = 5;
     p.run.exp_range = 'h';
-    talk->expect_write(kClearVert);
-    talk->expect_write(kWipe);
-    talk->expect_write(
-        {0x40, 2, 3, 0, 0, 0, 14, 0, 0x38, 1, 65, 0, 128, 0, 128, 0, 1, 1, 50, 0, 0, 0});
+    expect_frame(window_read_after(50));
     talk->fail_read(32768, 110);
     p.buf->image_int[0] = 77;
     EXPECT_FALSE(KV_camera_read(p).has_value());
@@ -149,10 +178,7 @@ TEST_F(WindowExposureTest, FocusFrameThatFailsKeepsThePreviousResult) {
 TEST_F(WindowExposureTest, GuideFrameWaitsFrom500Ms) {
     p.run.exp_value = 6;
     p.run.exp_range = 't';
-    talk->expect_write(kClearVert);
-    talk->expect_write(kWipe);
-    talk->expect_write(
-        {0x40, 2, 3, 0, 0, 0, 14, 0, 0x38, 1, 65, 0, 128, 0, 128, 0, 1, 1, 0x58, 2, 0, 0});
+    expect_frame(window_read_after(600));
     talk->reply(star_field().block());
     EXPECT_TRUE(KV_camera_guide(p));
     EXPECT_EQ(clock.ms(), 600u);
@@ -160,10 +186,7 @@ TEST_F(WindowExposureTest, GuideFrameWaitsFrom500Ms) {
 
     p.run.exp_value = 499;
     p.run.exp_range = 'q';
-    talk->expect_write(kClearVert);
-    talk->expect_write(kWipe);
-    talk->expect_write(
-        {0x40, 2, 3, 0, 0, 0, 14, 0, 0x38, 1, 65, 0, 128, 0, 128, 0, 1, 1, 0xF3, 1, 0, 0});
+    expect_frame(window_read_after(499));
     talk->reply(Window{}.block());
     EXPECT_TRUE(KV_camera_guide(p));
     EXPECT_EQ(clock.ms(), 600u);
@@ -174,7 +197,7 @@ TEST_F(WindowExposureTest, SelfGuideWindowComesFromTheFieldNotBeingExposed) {
     p.readout.selfguiding_exposure = 1500;
     p.run.switched_frame = 1;
     talk->expect_write(kClearVert);
-    talk->expect_write({0x40, 3, 1, 0, 0, 0, 10, 0, 0x38, 1, 65, 0, 128, 0, 128, 0, 1, 1});
+    talk->expect_write(window_read_now(1));
     talk->reply(Window{}.block());
     EXPECT_TRUE(KV_camera_selfguide(p));
     EXPECT_EQ(clock.ms(), 1500u);
@@ -183,7 +206,7 @@ TEST_F(WindowExposureTest, SelfGuideWindowComesFromTheFieldNotBeingExposed) {
     p.run.switched_frame = 0;
     p.readout.selfguiding_exposure = 999;
     talk->expect_write(kClearVert);
-    talk->expect_write({0x40, 3, 2, 0, 0, 0, 10, 0, 0x38, 1, 65, 0, 128, 0, 128, 0, 1, 1});
+    talk->expect_write(window_read_now(2));
     talk->reply(Window{}.block());
     EXPECT_TRUE(KV_camera_selfguide(p));
     EXPECT_EQ(clock.ms(), 1500u);
