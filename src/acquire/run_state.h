@@ -16,7 +16,9 @@ namespace kvr {
     V(int, switch_frame, 0)          \
     V(int, switched_frame, 0)        \
     V(int, exp_value, 1)             \
-    V(char, exp_range, 's')
+    V(char, exp_range, 's')          \
+    V(int, focus_mode, 0)            \
+    V(int, auto_exposure, 0)
 KVR_STATE_STRUCT(RunState, KVR_RUN_STATE)
 
 }  // namespace kvr

@@ -38,6 +38,17 @@ bool CommandTable::enabled(const Program& p, int id) const {
     return !c->enabler || c->enabler(p);
 }
 
+void CommandTable::set_checker(int id, CommandEnabler checker) {
+    Command& c = commands_[id];
+    c.id = id;
+    c.checker = std::move(checker);
+}
+
+bool CommandTable::checked(const Program& p, int id) const {
+    const Command* c = find(id);
+    return c && c->checker && c->checker(p);
+}
+
 DispatchResult CommandTable::dispatch(Program& p, int id) {
     Command* c = find(id);
     if (!c) return DispatchResult::UnknownId;

@@ -25,6 +25,7 @@ struct Command {
     std::string hint;        // status-bar hint of its tool-bar button
     CommandHandler handler;  // empty until the feature is built
     CommandEnabler enabler;  // empty: always enabled
+    CommandEnabler checker;  // menu check mark; empty: never checked
 };
 
 struct Accelerator {
@@ -53,6 +54,9 @@ class CommandTable {
     const Command* find(int id) const;
     Command* find(int id);
     bool enabled(const Program& p, int id) const;
+    // Sets the predicate of a command's menu check mark.
+    void set_checker(int id, CommandEnabler checker);
+    bool checked(const Program& p, int id) const;
     bool available(int id) const;
     // Runs the command. Never silent: a command without handler is reported by the caller.
     DispatchResult dispatch(Program& p, int id);

@@ -11,6 +11,7 @@ namespace kvr {
 
 class DialogModel;
 struct Canvas;
+struct DisplayBitmap;
 
 // Message box results, as the platform numbers them.
 inline constexpr int kIdOk = 1;
@@ -91,6 +92,12 @@ class Host {
     virtual void set_caption(std::string_view caption) = 0;
     virtual void beep() = 0;
     virtual void set_wait_cursor(bool busy) = 0;
+    // Places a picture with its colour table on the clipboard, replacing what was there; false
+    // when the clipboard could not be taken. A host without a clipboard keeps this default.
+    virtual bool copy_image(const DisplayBitmap& picture) {
+        (void)picture;
+        return false;
+    }
     // Starts a program without waiting; false when it could not be started.
     virtual bool start_program(std::string_view command_line) = 0;
     // Opens the help at its contents; false when no help viewer could be started.

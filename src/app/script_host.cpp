@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "imaging/display_state.h"
+
 extern char** environ;
 
 namespace kvr {
@@ -172,6 +174,12 @@ std::optional<FileDialogResult> ScriptHost::file_dialog(const FileDialogRequest&
 
 void ScriptHost::set_caption(std::string_view caption) {
     print_line("caption: ", caption);
+}
+
+bool ScriptHost::copy_image(const DisplayBitmap& picture) {
+    print_line("clipboard: ",
+               std::to_string(picture.width) + " x " + std::to_string(picture.height));
+    return true;
 }
 
 bool ScriptHost::start_program(std::string_view command_line) {

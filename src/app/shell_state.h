@@ -21,6 +21,11 @@ inline constexpr int kHistoryLineBytes = 40;
     T(image_name, 20, "")                          \
     T(FileName, 260, "(Untitled)")                 \
     V(int, Fit, 0)                                 \
+    V(int, pick_star, 0)                           \
+    V(int, picked_star, 0)                         \
+    V(int, pick_xcent, 0)                          \
+    V(int, pick_ycent, 0)                          \
+    V(int, centre_it, 0)                           \
     L(process_info, kHistoryLines, kHistoryLineBytes)
 KVR_STATE_STRUCT(ShellState, KVR_SHELL_STATE)
 

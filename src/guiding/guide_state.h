@@ -29,7 +29,10 @@ namespace kvr {
     V(int, guider_stretch, 8)            \
     V(int, guider_use_median, 1)         \
     V(int, guider_use_darkframe, 0)      \
-    V(int, guider_taking_darkframe, 0)
+    V(int, guider_taking_darkframe, 0)   \
+    V(int, guider_max_stretch, 1)        \
+    V(int, guider_most_pop, 0)           \
+    V(int, guider_max_val, 0)
 KVR_STATE_STRUCT(GuideState, KVR_GUIDE_STATE)
 
 }  // namespace kvr
