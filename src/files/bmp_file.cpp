@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/program.h"
+#include "files/bmp_tiff_write.h"
 #include "files/drive_paths.h"
 #include "imaging/display_mapping.h"
 
@@ -42,16 +43,6 @@ void put16(uint8_t* at, uint32_t v) {
 void put32(uint8_t* at, uint32_t v) {
     put16(at, v);
     put16(at + 2, v >> 16);
-}
-
-bool write_fully(int fd, const uint8_t* data, size_t n) {
-    while (n > 0) {
-        const ssize_t done = ::write(fd, data, n);
-        if (done <= 0) return false;
-        data += done;
-        n -= static_cast<size_t>(done);
-    }
-    return true;
 }
 
 // Deletes any file of that name, then writes the header and the pixel block in `writes` equal
@@ -122,12 +113,7 @@ void bmp_header(uint8_t out[kBmpHeaderBytes], int width, int height, const Argb*
 
 int write_bmp(Program& p, uint8_t* display, uint8_t* work, int focus, int geo) {
     DisplayState& d = p.display;
-    const DisplayGeometry g = display_geometry(p, focus, geo);
-    if (d.max_stretch || focus) setup_stretched_bmp(p, display, display_bytes(g), focus, geo);
-    uint8_t stretched[kPaletteEntries];
-    if (d.stretch_palette || d.max_stretch || focus) palette_stretch_table(d.most_pop, stretched);
-    build_colour_table(p, stretched, d.bmp_colours);
-
+    const DisplayGeometry g = prepare_bitmap(p, display, focus, geo);
     lay_out_rows(display, work, g);
     const GeometrySize size = geometry_size(g);
     uint8_t header[kBmpHeaderBytes];
@@ -150,7 +136,7 @@ int write_guider_bmp(Program& p) {
         if (gs.guider_max_stretch) {
             const long double x = static_cast<long double>(i) / 255.0L;
             const long double curve = 255.0L * s * x / (x * (s - 1.0L) + 1.0L);
-            v = !(curve > 0.0L) ? 0 : curve >= 255.0L ? 255 : static_cast<int>(curve);
+            v = !(curve > 0.0L) ? 0 : curve >= 255.0L ? 255 : truncate_extended(curve);
         }
         colours[i] = argb(v, v, v);
     }

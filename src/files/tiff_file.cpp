@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/program.h"
+#include "files/bmp_tiff_write.h"
 
 namespace kvr {
 
@@ -126,17 +127,6 @@ size_t build_header(const TiffLayout& t, uint8_t* out) {
             w.u16(t.strip_bytes);
     }
     return t.data_offset;
-}
-
-bool write_fully(int fd, const void* data, size_t n) {
-    const auto* at = static_cast<const uint8_t*>(data);
-    while (n > 0) {
-        const ssize_t done = ::write(fd, at, n);
-        if (done <= 0) return false;
-        at += done;
-        n -= static_cast<size_t>(done);
-    }
-    return true;
 }
 
 // 16-bit samples: ten rows per write, straight from the buffer.

@@ -5,16 +5,24 @@
 
 namespace kvr {
 
+namespace {
+
+// Leaving the enlargement for another display choice rebuilds the picture at once.
+void leave_enlargement(Program& p) {
+    if (!p.display.Big) return;
+    p.display.Big = 0;
+    image_prepare(p);
+}
+
+}  // namespace
+
 void CmFit(Program& p) {
     if (p.display.photometry) return;
     p.shell.Fit = !p.shell.Fit;
     if (p.shell.Fit) {
         // The camera geometry goes without a rebuild: the next refresh shows the standard one.
         p.display.Geo = 0;
-        if (p.display.Big) {
-            p.display.Big = 0;
-            image_prepare(p);
-        }
+        leave_enlargement(p);
     }
     AdjustScroller(p);
 }
@@ -24,10 +32,7 @@ void CmGeo(Program& p) {
     p.display.Geo = !p.display.Geo;
     if (p.display.Geo) {
         p.shell.Fit = 0;
-        if (p.display.Big) {
-            p.display.Big = 0;
-            image_prepare(p);
-        }
+        leave_enlargement(p);
     }
     image_prepare(p);
     AdjustScroller(p);

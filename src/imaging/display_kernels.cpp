@@ -32,6 +32,8 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void remap_bytes_vbmi(
         const __mmask64 upper = _mm512_movepi8_mask(idx);
         _mm512_storeu_si512(buf + k, _mm512_mask_blend_epi8(upper, low, high));
     }
+    // Leave no wide register state behind: later SSE and x87 code would pay for it.
+    _mm256_zeroupper();
     remap_bytes_portable(buf + k, n - k, lut);
 }
 
@@ -48,11 +50,10 @@ void copy_high_bytes(const uint16_t* src, uint8_t* dst, int n) {
     int k = 0;
 #if defined(__SSE2__)
     for (; k + 16 <= n; k += 16) {
-        __m128i a, b;
-        std::memcpy(&a, src + k, 16);
-        std::memcpy(&b, src + k + 8, 16);
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k + 8));
         const __m128i packed = _mm_packus_epi16(_mm_srli_epi16(a, 8), _mm_srli_epi16(b, 8));
-        std::memcpy(dst + k, &packed, 16);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), packed);
     }
 #endif
     for (; k < n; ++k) dst[k] = static_cast<uint8_t>(src[k] >> 8);
@@ -79,15 +80,14 @@ ByteRange scan_byte_range(const uint8_t* buf, int n) {
     __m128i hi = zero;
     __m128i lo = _mm_set1_epi8(static_cast<char>(0xFF));
     for (; k + 16 <= n; k += 16) {
-        __m128i v;
-        std::memcpy(&v, buf + k, 16);
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buf + k));
         const __m128i stretched = _mm_cmpeq_epi8(_mm_max_epu8(v, last_stretched), last_stretched);
         hi = _mm_max_epu8(hi, _mm_and_si128(stretched, v));
         lo = _mm_min_epu8(lo, _mm_or_si128(v, _mm_cmpeq_epi8(v, zero)));
     }
-    uint8_t his[16], los[16];
-    std::memcpy(his, &hi, 16);
-    std::memcpy(los, &lo, 16);
+    alignas(16) uint8_t his[16], los[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(his), hi);
+    _mm_store_si128(reinterpret_cast<__m128i*>(los), lo);
     r.highest_below_253 = *std::max_element(his, his + 16);
     r.lowest_nonzero = *std::min_element(los, los + 16);
 #endif

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "app/program.h"
+#include "imaging/camera_geometry.h"
 #include "imaging/display_kernels.h"
 
 namespace kvr {
@@ -15,58 +16,23 @@ namespace {
 constexpr int kFocusDimBelow = 32000;        // brightest focus pixel below this: expose longer
 constexpr int kFocusSaturatedAbove = 64000;  // above this: expose shorter
 
-// Truncation toward zero of a non-negative float index, kept inside [0, last]; a value that is
-// not a number (a geometry of zero) counts as 0.
-int index_of(float f, int last) {
-    if (!(f >= 0.0f)) return 0;
-    if (f >= static_cast<float>(last)) return last;
-    return static_cast<int>(f);
-}
-
-// Bilinear resample of a binned frame's display values to 564 × 452, in single precision with
-// truncation, as the camera's own geometry shows it. The last output row interpolates within its
-// source row and the last output column within its source pixel.
-void resample_to_camera_geometry(const Program& p, const uint16_t* src, uint8_t* dst) {
-    const int width = std::clamp(p.geo.width1, 1, kFullWidth);
-    const int height = std::clamp(p.geo.height1, 1, kFrameBufferLength / width);
-    const float ry = static_cast<float>(kGeoHeight) / p.geo.height1f;
-    const float rx = static_cast<float>(kGeoWidth) / p.geo.width1f;
-
-    int left[kGeoWidth], right[kGeoWidth];
-    float dx[kGeoWidth];
-    for (int j = 0; j < kGeoWidth; ++j) {
-        const float fx = static_cast<float>(j) / rx;
-        left[j] = index_of(fx, width - 1);
-        dx[j] = fx - static_cast<float>(left[j]);
-        right[j] = j == kGeoWidth - 1 ? left[j] : std::min(left[j] + 1, width - 1);
-    }
-    for (int i = 0; i < kGeoHeight; ++i) {
-        const float fy = static_cast<float>(i) / ry;
-        const int iy = index_of(fy, height - 1);
-        const float dy = fy - static_cast<float>(iy);
-        const uint16_t* upper = src + iy * width;
-        const uint16_t* lower = i == kGeoHeight - 1 || iy == height - 1 ? upper : upper + width;
-        uint8_t* out = dst + i * kGeoWidth;
-        for (int j = 0; j < kGeoWidth; ++j) {
-            const int a = upper[left[j]] >> 8, b = upper[right[j]] >> 8;
-            const int c = lower[left[j]] >> 8, d = lower[right[j]] >> 8;
-            const float top = static_cast<float>(a) + static_cast<float>(b - a) * dx[j];
-            const float bottom = static_cast<float>(c) + static_cast<float>(d - c) * dx[j];
-            const float v = top + (bottom - top) * dy;
-            out[j] = v >= 256.0f ? 255 : static_cast<uint8_t>(index_of(v, 255));
-        }
-    }
-}
-
 // A table value as the 16-bit entry stores it; values outside its range (a strength below 1 can
 // give them) are clamped rather than converted out of range.
 uint16_t table_entry(long double v) {
     if (!(v > 0.0L)) return 0;
     if (v >= 65535.0L) return 65535;
-    return static_cast<uint16_t>(v);
+    return static_cast<uint16_t>(truncate_extended(v));
 }
 
 }  // namespace
+
+int truncate_extended(long double v) {
+    // Rounding to double first may carry v up to the next whole number; one step back mends
+    // that, and no rounding-mode switch (which stalls the processor) is needed.
+    int k = static_cast<int>(static_cast<double>(v));
+    if (static_cast<long double>(k) > v) --k;
+    return k;
+}
 
 GeometrySize geometry_size(DisplayGeometry g) {
     switch (g) {
@@ -176,6 +142,16 @@ void adjust_focus_exposure(Program& p) {
     }
     p.run.exp_range = 'q';
     p.run.exp_value = exposure;
+}
+
+DisplayGeometry prepare_bitmap(Program& p, uint8_t* display, int focus, int geo) {
+    DisplayState& d = p.display;
+    const DisplayGeometry g = display_geometry(p, focus, geo);
+    if (d.max_stretch || focus) setup_stretched_bmp(p, display, display_bytes(g), focus, geo);
+    uint8_t stretched[kPaletteEntries] = {};
+    if (d.stretch_palette || d.max_stretch || focus) palette_stretch_table(d.most_pop, stretched);
+    build_colour_table(p, stretched, d.bmp_colours);
+    return g;
 }
 
 void palette_stretch_table(int most_pop, uint8_t out[kPaletteEntries]) {

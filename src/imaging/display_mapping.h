@@ -9,6 +9,9 @@ namespace kvr {
 
 struct Program;
 
+// trunc(v) for 0 ≤ v < 2^31 computed in extended precision.
+int truncate_extended(long double v);
+
 // Sizes of the five display geometries in pixels.
 inline constexpr int kFocusSide = 128;
 inline constexpr int kFocusPixels = kFocusSide * kFocusSide;  // 16384
@@ -51,6 +54,11 @@ void setup_stretched_bmp(Program& p, uint8_t* buf, int n, int focus, int geo);
 // Doubles a focus exposure of a dim frame or halves that of a saturated one, and sets
 // `exp_range` and `exp_value` from it.
 void adjust_focus_exposure(Program& p);
+
+// The display stretch and colours of a bitmap about to be written: the max stretch of `display`
+// (with `max_stretch` or `focus`), the palette stretch table and the colour table into
+// `bmp_colours`. Returns the geometry the bitmap takes.
+DisplayGeometry prepare_bitmap(Program& p, uint8_t* display, int focus, int geo);
 
 // P[i] = 0 up to the most populated level p, then 255^0.7 · (i − p)^0.3, capped at 255.
 void palette_stretch_table(int most_pop, uint8_t out[kPaletteEntries]);
