@@ -30,6 +30,10 @@ struct Fixture {
         for (int k = 0; k < p.geo.intlength; ++k)
             p.buf->image_int[k] = uint16_t(2000 + (k % 7919) + (k % 1009 == 0 ? 60000 : 0));
     }
+    ~Fixture() {
+        std::error_code ec;
+        std::filesystem::remove_all(root, ec);
+    }
     std::filesystem::path root;
     VirtualClock clock;
     std::ostringstream sink;
