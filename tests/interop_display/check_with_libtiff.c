@@ -5,7 +5,8 @@
 #include <string.h>
 #include <tiffio.h>
 
-static int check(const char* dir, const char* name, uint32_t width, uint32_t height, uint16_t bits) {
+static int check(const char* dir, const char* name, uint32_t width, uint32_t height,
+                 uint16_t bits) {
     char path[4096];
     snprintf(path, sizeof path, "%s/%s.expected", dir, name);
     FILE* f = fopen(path, "rb");
@@ -36,7 +37,8 @@ static int check(const char* dir, const char* name, uint32_t width, uint32_t hei
     TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &b);
     TIFFGetField(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
     TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
-    if (w != width || h != height || b != bits || spp != 1 || photometric != PHOTOMETRIC_MINISBLACK) {
+    if (w != width || h != height || b != bits || spp != 1 ||
+        photometric != PHOTOMETRIC_MINISBLACK) {
         fprintf(stderr, "%s: %ux%u, %u bits, %u samples, photometric %u\n", path, w, h, b, spp,
                 photometric);
         fail = 1;
@@ -44,7 +46,8 @@ static int check(const char* dir, const char* name, uint32_t width, uint32_t hei
     unsigned char* row = _TIFFmalloc(TIFFScanlineSize(tif));
     for (uint32_t y = 0; !fail && y < height; ++y) {
         /* libtiff returns samples in the machine's byte order, little-endian here like the file. */
-        if (TIFFReadScanline(tif, row, y, 0) < 0 || memcmp(row, expected + y * row_bytes, row_bytes)) {
+        if (TIFFReadScanline(tif, row, y, 0) < 0 ||
+            memcmp(row, expected + y * row_bytes, row_bytes)) {
             fprintf(stderr, "%s: row %u differs\n", path, y);
             fail = 1;
         }
