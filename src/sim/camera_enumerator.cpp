@@ -1,0 +1,49 @@
+#include "sim/camera_enumerator.h"
+
+#include <cerrno>
+
+namespace kvr::sim {
+
+namespace {
+
+// An open interface: every transfer goes to the one camera.
+class CameraHandle : public BlockDevice {
+  public:
+    explicit CameraHandle(std::shared_ptr<Camera> camera) : camera_(std::move(camera)) {}
+    int write_block(const uint8_t* data, size_t length) override {
+        return camera_->write_block(data, length);
+    }
+    int read_block(uint8_t* data, size_t length, size_t& received) override {
+        return camera_->read_block(data, length, received);
+    }
+
+  private:
+    std::shared_ptr<Camera> camera_;
+};
+
+}  // namespace
+
+CameraEnumerator::CameraEnumerator(Clock& clock, const CameraConfig& config)
+    : camera_(std::make_shared<Camera>(make_sky(clock, config), config)) {}
+
+std::optional<DeviceInterfaceInfo> CameraEnumerator::interface_at(int member_index) {
+    if (member_index != 0) return std::nullopt;
+    DeviceInterfaceInfo info;
+    info.path = kPath;
+    info.vid = kVendorId;
+    info.pid = kProductId;
+    info.manufacturer = kManufacturer;
+    info.product = kProduct;
+    return info;
+}
+
+std::unique_ptr<BlockDevice> CameraEnumerator::open(const DeviceInterfaceInfo& info, int& error) {
+    if (info.path != kPath) {
+        error = ENODEV;
+        return nullptr;
+    }
+    error = 0;
+    return std::make_unique<CameraHandle>(camera_);
+}
+
+}  // namespace kvr::sim

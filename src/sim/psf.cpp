@@ -1,0 +1,106 @@
+#include "sim/psf.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+
+namespace kvr::sim {
+
+namespace {
+
+constexpr double kCdfRange = 8.0;
+constexpr int kCdfNodesPerUnit = 256;
+constexpr int kCdfNodes = static_cast<int>(2 * kCdfRange) * kCdfNodesPerUnit + 1;
+
+// Widest stamp in pixels: a full stamp of the largest radius on a grid of unit pitch, plus the
+// partly covered pixels at both ends.
+constexpr int kMaxStampSpan = static_cast<int>(2 * Psf::kLargestRadiusPx) + 3;
+
+const std::array<double, kCdfNodes>& cdf_table() {
+    static const std::array<double, kCdfNodes> table = [] {
+        std::array<double, kCdfNodes> t{};
+        for (int i = 0; i < kCdfNodes; ++i) {
+            const double z = -kCdfRange + static_cast<double>(i) / kCdfNodesPerUnit;
+            t[i] = 0.5 * std::erfc(-z / std::sqrt(2.0));
+        }
+        return t;
+    }();
+    return table;
+}
+
+// First and last grid index whose pixel overlaps [lo, hi] along one axis, clipped to the grid;
+// first > last when none does.
+void overlap(double lo, double hi, double origin, double pitch, int start, int count, int& first,
+             int& last) {
+    const double f = std::max(std::floor((lo - origin) / pitch), static_cast<double>(start));
+    const double l = std::min(std::floor((hi - origin) / pitch), static_cast<double>(start + count - 1));
+    first = static_cast<int>(std::min(f, static_cast<double>(start + count)));
+    last = static_cast<int>(std::max(l, static_cast<double>(start - 1)));
+}
+
+// Light of a unit-flux Gaussian of width `sigma` centred at `centre` on each pixel
+// [origin + i·pitch, … + size) for i in [first, last].
+void pixel_integrals(float* out, int first, int last, double origin, double pitch, double size,
+                     double centre, double sigma, double scale) {
+    const double inv = 1.0 / sigma;
+    for (int i = first; i <= last; ++i) {
+        const double left = origin + i * pitch;
+        out[i - first] = static_cast<float>(
+            scale * (normal_cdf((left + size - centre) * inv) - normal_cdf((left - centre) * inv)));
+    }
+}
+
+}  // namespace
+
+Psf Psf::from(const ObservingConditions& conditions) {
+    const double fwhm = std::max(
+        kSmallestFwhmPx, std::hypot(conditions.seeing_fwhm_px, conditions.defocus_fwhm_px));
+    Psf p;
+    p.core_sigma_px = fwhm / (2.0 * std::sqrt(2.0 * std::log(2.0)));
+    p.halo_sigma_px = kHaloWidthRatio * p.core_sigma_px;
+    p.radius_px = std::min(kLargestRadiusPx, 4.0 * p.halo_sigma_px);
+    return p;
+}
+
+double normal_cdf(double z) {
+    if (!(z > -kCdfRange)) return 0.0;  // also NaN
+    if (z >= kCdfRange) return 1.0;
+    const double pos = (z + kCdfRange) * kCdfNodesPerUnit;
+    const auto i = static_cast<int>(pos);
+    const double frac = pos - i;
+    const auto& t = cdf_table();
+    return t[i] + (t[i + 1] - t[i]) * frac;
+}
+
+void add_star(float* plane, const PixelGrid& g, const Psf& psf, double x, double y, double flux) {
+    if (!std::isfinite(x) || !std::isfinite(y) || !(flux > 0)) return;
+    int c_first, c_last, r_first, r_last;
+    overlap(x - psf.radius_px, x + psf.radius_px, g.origin_x, g.pitch_x, g.col0, g.cols, c_first,
+            c_last);
+    overlap(y - psf.radius_px, y + psf.radius_px, g.origin_y, g.pitch_y, g.row0, g.rows, r_first,
+            r_last);
+    if (c_first > c_last || r_first > r_last) return;
+    c_last = std::min(c_last, c_first + kMaxStampSpan - 1);
+    r_last = std::min(r_last, r_first + kMaxStampSpan - 1);
+
+    std::array<float, kMaxStampSpan> core_x, halo_x, core_y, halo_y;
+    pixel_integrals(core_x.data(), c_first, c_last, g.origin_x, g.pitch_x, g.size_x, x,
+                    psf.core_sigma_px, 1.0);
+    pixel_integrals(halo_x.data(), c_first, c_last, g.origin_x, g.pitch_x, g.size_x, x,
+                    psf.halo_sigma_px, 1.0);
+    pixel_integrals(core_y.data(), r_first, r_last, g.origin_y, g.pitch_y, g.size_y, y,
+                    psf.core_sigma_px, flux * (1.0 - psf.halo_fraction));
+    pixel_integrals(halo_y.data(), r_first, r_last, g.origin_y, g.pitch_y, g.size_y, y,
+                    psf.halo_sigma_px, flux * psf.halo_fraction);
+
+    const int span = c_last - c_first + 1;
+    for (int r = r_first; r <= r_last; ++r) {
+        float* row = plane + static_cast<std::ptrdiff_t>(r - g.row0) * g.cols + (c_first - g.col0);
+        const float cy = core_y[r - r_first];
+        const float hy = halo_y[r - r_first];
+        for (int i = 0; i < span; ++i) row[i] += cy * core_x[i] + hy * halo_x[i];
+    }
+}
+
+}  // namespace kvr::sim

@@ -1,0 +1,238 @@
+#include "sim/sensor_head.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kvr::sim {
+
+namespace {
+
+// A read samples the star images' path through its interval at this many moments; when the
+// images moved less than kStillPx from their mean position the whole light is drawn once there.
+constexpr int kPathSamples = 16;
+constexpr double kStillPx = 0.2;
+
+// The path of the star images during [start, end]: `count` positions, each carrying an equal
+// share of the light.
+struct ImagePath {
+    int count = 0;
+    ImageShift at[kPathSamples];
+};
+
+ImagePath sample_path(Sky& sky, int64_t start_ms, int64_t end_ms) {
+    ImagePath path;
+    ImageShift mean{};
+    for (int i = 0; i < kPathSamples; ++i) {
+        const double t = static_cast<double>(start_ms) +
+                         static_cast<double>(end_ms - start_ms) * (i + 0.5) / kPathSamples;
+        path.at[i] = sky.image_shift_at(static_cast<int64_t>(std::llround(t)));
+        mean.x += path.at[i].x / kPathSamples;
+        mean.y += path.at[i].y / kPathSamples;
+    }
+    double furthest = 0;
+    for (const ImageShift& s : path.at) furthest = std::max(furthest, std::hypot(s.x - mean.x, s.y - mean.y));
+    if (furthest < kStillPx) {
+        path.count = 1;
+        path.at[0] = mean;
+    } else {
+        path.count = kPathSamples;
+    }
+    return path;
+}
+
+}  // namespace
+
+SensorHead::SensorHead(const HeadGeometry& geometry, const SensorConfig& sensor, uint32_t seed,
+                       uint64_t stream)
+    : geo_(geometry), sensor_(sensor) {
+    const size_t field_pixels = static_cast<size_t>(geo_.columns) * geo_.field_rows;
+    for (int f = 0; f < geo_.fields && f < 2; ++f) planes_[f].assign(field_pixels, 0.0f);
+    make_fixed_pattern(seed, stream);
+}
+
+void SensorHead::make_fixed_pattern(uint32_t seed, uint64_t stream) {
+    const int rows = geo_.field_rows * geo_.fields;
+    const size_t n = static_cast<size_t>(geo_.columns) * rows;
+    dark_.resize(n);
+    response_.resize(n);
+    Rng rng(seed, stream);
+    NormalSource normal(rng);
+    for (int r = 0; r < rows; ++r) {
+        const double dy = 2.0 * (r + 0.5) / rows - 1.0;
+        for (int c = 0; c < geo_.columns; ++c) {
+            const double dx = 2.0 * (c + 0.5) / geo_.columns - 1.0;
+            const double vignetted = 1.0 - sensor_.vignetting * (dx * dx + dy * dy) / 2.0;
+            const size_t i = static_cast<size_t>(r) * geo_.columns + c;
+            response_[i] = static_cast<float>(
+                std::max(0.0, vignetted * (1.0 + sensor_.response_spread * normal.next())));
+            dark_[i] = static_cast<float>(
+                sensor_.dark_adu_per_s * std::max(0.0, 1.0 + sensor_.dark_spread * normal.next()));
+        }
+    }
+    const auto hot = static_cast<size_t>(std::llround(sensor_.hot_pixel_fraction * n));
+    const double ratio = sensor_.hot_pixel_max_adu_per_s / sensor_.hot_pixel_min_adu_per_s;
+    for (size_t k = 0; k < hot && n > 0; ++k) {
+        const size_t i = rng.next() % n;
+        dark_[i] = static_cast<float>(sensor_.hot_pixel_min_adu_per_s *
+                                      std::pow(ratio > 0 ? ratio : 1.0, rng.uniform()));
+    }
+}
+
+bool SensorHead::accepts(const ReadRequest& r) const {
+    if (r.field < kField1 || r.field > kFieldBoth) return false;
+    if (r.bin_x < 1 || r.bin_y < 1 || r.width < r.bin_x || r.height < r.bin_y) return false;
+    return int{r.x} + r.width <= geo_.columns && int{r.y} + r.height <= geo_.field_rows;
+}
+
+size_t SensorHead::reply_pixels(const ReadRequest& r) const {
+    if (!accepts(r)) return 0;
+    return static_cast<size_t>(r.width / r.bin_x) * static_cast<size_t>(r.height / r.bin_y);
+}
+
+void SensorHead::clear(int64_t at_ms) {
+    field_start_ms_[0] = field_start_ms_[1] = at_ms;
+}
+
+FieldTransfer SensorHead::transfer(uint16_t field_selector, int64_t at_ms) {
+    FieldTransfer t;
+    auto take = [&](int f) {
+        t.field[t.count] = f;
+        t.start_ms[t.count] = std::min(field_start_ms_[f], at_ms);
+        t.end_ms[t.count] = at_ms;
+        ++t.count;
+        field_start_ms_[f] = at_ms;
+    };
+    if (geo_.fields == 1) {
+        take(0);
+    } else {
+        if (field_selector == kField1 || field_selector == kFieldBoth) take(0);
+        if (field_selector == kField2 || field_selector == kFieldBoth) take(1);
+    }
+    return t;
+}
+
+PixelGrid SensorHead::field_grid(const ReadRequest& r, int field) const {
+    PixelGrid g;
+    g.origin_x = geo_.origin_x;
+    g.pitch_x = g.size_x = geo_.scale_x;
+    g.origin_y = geo_.origin_y + field * geo_.scale_y;
+    g.pitch_y = geo_.fields * geo_.scale_y;
+    g.size_y = geo_.scale_y;
+    g.col0 = r.x;
+    g.cols = r.width / r.bin_x * r.bin_x;
+    g.row0 = r.y;
+    g.rows = r.height / r.bin_y * r.bin_y;
+    return g;
+}
+
+void SensorHead::collect_light(float* plane, const PixelGrid& g, int field, int64_t start_ms,
+                               int64_t end_ms, Sky& sky, double throughput) {
+    const double seconds = static_cast<double>(std::max<int64_t>(0, end_ms - start_ms)) / 1000.0;
+    const ObservingConditions& conditions = sky.conditions();
+    const double pixel_area = geo_.scale_x * geo_.scale_y;
+    std::fill_n(plane, static_cast<size_t>(g.cols) * g.rows,
+                static_cast<float>(conditions.sky_adu_per_s * pixel_area * throughput * seconds));
+
+    if (seconds > 0) {
+        const ImagePath path = sample_path(sky, start_ms, end_ms);
+        const Psf psf = Psf::from(conditions);
+        // Stars further than a stamp's reach from the grid add nothing.
+        const double x_lo = g.origin_x + g.col0 * g.pitch_x - psf.radius_px;
+        const double x_hi = g.origin_x + (g.col0 + g.cols) * g.pitch_x + psf.radius_px;
+        const double y_lo = g.origin_y + g.row0 * g.pitch_y - psf.radius_px;
+        const double y_hi = g.origin_y + (g.row0 + g.rows) * g.pitch_y + psf.radius_px;
+        const double share = throughput * seconds / path.count;
+        for (const Star& star : sky.star_field().stars()) {
+            for (int k = 0; k < path.count; ++k) {
+                double x, y;
+                sky.star_image(star, path.at[k], x, y);
+                if (x < x_lo || x > x_hi || y < y_lo || y > y_hi) continue;
+                add_star(plane, g, psf, x, y, star.flux_adu_per_s * share);
+            }
+        }
+    }
+
+    const auto dark_seconds = static_cast<float>(seconds);
+    for (int r = 0; r < g.rows; ++r) {
+        const size_t physical =
+            static_cast<size_t>((g.row0 + r) * geo_.fields + field) * geo_.columns + g.col0;
+        const float* response = response_.data() + physical;
+        const float* dark = dark_.data() + physical;
+        float* row = plane + static_cast<size_t>(r) * g.cols;
+        for (int c = 0; c < g.cols; ++c) row[c] = row[c] * response[c] + dark[c] * dark_seconds;
+    }
+}
+
+void SensorHead::render(const ReadRequest& r, const FieldTransfer& fields, Sky& sky,
+                        double throughput, bool noise, Rng& rng, uint8_t* out) {
+    if (!accepts(r)) return;
+    PixelGrid grid;
+    for (int i = 0; i < fields.count; ++i) {
+        grid = field_grid(r, fields.field[i]);
+        collect_light(planes_[i].data(), grid, fields.field[i], fields.start_ms[i],
+                      fields.end_ms[i], sky, throughput);
+    }
+    digitize(r, fields, grid, noise, rng, out);
+}
+
+void SensorHead::digitize(const ReadRequest& r, const FieldTransfer& fields, const PixelGrid& g,
+                          bool noise, Rng& rng, uint8_t* out) const {
+    NormalSource normal(rng);
+    // Charge is counted in whole units; the photon noise of a pixel is the square root of its
+    // expected charge. Without noise each pixel holds its expected charge, rounded.
+    auto collected = [&](float expected) {
+        if (!noise) return std::floor(static_cast<double>(expected) + 0.5);
+        const double v = expected + std::sqrt(static_cast<double>(expected)) * normal.next();
+        return v > 0 ? std::floor(v + 0.5) : 0.0;
+    };
+    const int out_cols = r.width / r.bin_x;
+    const int out_rows = r.height / r.bin_y;
+    const double per_count = 1.0 / sensor_.charge_per_count;
+    const double read_noise = noise ? sensor_.read_noise_counts : 0.0;
+    const bool wide = geo_.bytes_per_sample == 2;
+    const double full_scale = std::min(sensor_.full_scale_counts, wide ? 65535.0 : 255.0);
+    for (int ro = 0; ro < out_rows; ++ro) {
+        for (int co = 0; co < out_cols; ++co) {
+            // Binning and field summing add charge before the converter: one bias, one read
+            // noise per output pixel.
+            double charge = 0;
+            for (int i = 0; i < fields.count; ++i) {
+                for (int dy = 0; dy < r.bin_y; ++dy) {
+                    const float* src = planes_[i].data() +
+                                       static_cast<size_t>(ro * r.bin_y + dy) * g.cols +
+                                       static_cast<size_t>(co) * r.bin_x;
+                    for (int dx = 0; dx < r.bin_x; ++dx) charge += collected(src[dx]);
+                }
+            }
+            double counts = sensor_.bias_counts + charge * per_count;
+            if (read_noise > 0) counts += read_noise * normal.next();
+            counts = std::clamp(std::floor(counts + 0.5), 0.0, full_scale);
+            const auto v = static_cast<uint32_t>(counts);
+            if (wide) {
+                out[0] = static_cast<uint8_t>(v);
+                out[1] = static_cast<uint8_t>(v >> 8);
+                out += 2;
+            } else {
+                *out++ = static_cast<uint8_t>(v);
+            }
+        }
+    }
+}
+
+std::vector<SensorStar> SensorHead::stars(Sky& sky, int64_t at_ms, double throughput) const {
+    std::vector<SensorStar> found;
+    const ImageShift shift = sky.image_shift_at(at_ms);
+    const double rows = static_cast<double>(geo_.field_rows) * geo_.fields;
+    for (const Star& s : sky.star_field().stars()) {
+        double x, y;
+        sky.star_image(s, shift, x, y);
+        const double sx = (x - geo_.origin_x) / geo_.scale_x;
+        const double sy = (y - geo_.origin_y) / geo_.scale_y;
+        if (sx >= 0 && sx < geo_.columns && sy >= 0 && sy < rows) {
+            found.push_back({sx, sy, s.flux_adu_per_s * throughput});
+        }
+    }
+    return found;
+}
+
+}  // namespace kvr::sim
