@@ -1,12 +1,25 @@
 #include "app/options.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace kvr {
 
+namespace {
+
+// The whole of `text` as a number; false when anything else is in it.
+template <typename Number>
+bool parse_whole(const std::string& text, Number& out) {
+    auto r = std::from_chars(text.data(), text.data() + text.size(), out);
+    return r.ec == std::errc() && r.ptr == text.data() + text.size();
+}
+
+}  // namespace
+
 std::string usage_text() {
     return "usage: kvr_q4 [--headless] [--camera sim|usb] [--virtual-clock] [--script FILE]\n"
-           "              [--sim-seed N] [--show-progress] [--drives DIR]\n";
+           "              [--sim-seed N] [--sim-download-ms MS] [--sim-drift DX,DY]\n"
+           "              [--show-progress] [--drives DIR]\n";
 }
 
 std::optional<LaunchOptions> parse_options(const std::vector<std::string>& args,
@@ -42,9 +55,24 @@ std::optional<LaunchOptions> parse_options(const std::vector<std::string>& args,
             if (!value(o.drive_root)) return std::nullopt;
         } else if (a == "--sim-seed") {
             if (!value(v)) return std::nullopt;
-            auto r = std::from_chars(v.data(), v.data() + v.size(), o.sim_seed);
-            if (r.ec != std::errc() || r.ptr != v.data() + v.size()) {
+            if (!parse_whole(v, o.sim_seed)) {
                 error = "--sim-seed needs a whole number";
+                return std::nullopt;
+            }
+        } else if (a == "--sim-download-ms") {
+            if (!value(v)) return std::nullopt;
+            if (!parse_whole(v, o.sim_download_ms)) {
+                error = "--sim-download-ms needs a whole number of milliseconds";
+                return std::nullopt;
+            }
+        } else if (a == "--sim-drift") {
+            if (!value(v)) return std::nullopt;
+            const size_t comma = v.find(',');
+            if (comma == std::string::npos ||
+                !parse_whole(v.substr(0, comma), o.sim_drift_x_px_per_s) ||
+                !parse_whole(v.substr(comma + 1), o.sim_drift_y_px_per_s) ||
+                !std::isfinite(o.sim_drift_x_px_per_s) || !std::isfinite(o.sim_drift_y_px_per_s)) {
+                error = "--sim-drift needs two numbers, DX,DY in pixels per second";
                 return std::nullopt;
             }
         } else {

@@ -13,6 +13,11 @@ struct LaunchOptions {
     bool virtual_clock = false;
     std::string script_path;  // empty: standard input
     uint32_t sim_seed = 1;
+    // Simulated camera: milliseconds to send one full-width field (a real camera takes about
+    // 3 s), and the unguided drift of the sky across its sensors, pixels per second.
+    uint32_t sim_download_ms = 2900;
+    double sim_drift_x_px_per_s = 0;
+    double sim_drift_y_px_per_s = 0;
     bool show_progress = false;
     std::string drive_root;  // empty: the default drive root
 };

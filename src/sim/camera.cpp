@@ -58,8 +58,10 @@ std::shared_ptr<Sky> make_sky(Clock& clock, const CameraConfig& config) {
     area.y0 = std::min(0.0, g.origin_y);
     area.x1 = std::max(double{kSensorColumns}, guider_x1);
     area.y1 = std::max(main_height, guider_y1);
-    return std::make_shared<Sky>(clock, config.seed, config.star_field, landmarks, area,
-                                 config.conditions);
+    auto sky = std::make_shared<Sky>(clock, config.seed, config.star_field, landmarks, area,
+                                     config.conditions);
+    sky->set_drift(config.drift_x_px_per_s, config.drift_y_px_per_s);
+    return sky;
 }
 
 Camera::Camera(std::shared_ptr<Sky> sky, const CameraConfig& config)

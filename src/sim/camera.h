@@ -34,8 +34,7 @@ class CameraPorts {
   public:
     virtual ~CameraPorts() = default;
     virtual void relays_changed(uint16_t bits, int64_t at_ms) = 0;
-    virtual void serial_write(uint16_t port, const uint8_t* bytes, size_t count,
-                              int64_t at_ms) = 0;
+    virtual void serial_write(uint16_t port, const uint8_t* bytes, size_t count, int64_t at_ms) = 0;
     // Fills `out` with the next `count` bytes the device on `port` has sent; bytes it has not
     // sent are zero.
     virtual void serial_read(uint16_t port, uint8_t* out, size_t count, int64_t at_ms) = 0;

@@ -34,7 +34,8 @@ const std::array<double, kCdfNodes>& cdf_table() {
 void overlap(double lo, double hi, double origin, double pitch, int start, int count, int& first,
              int& last) {
     const double f = std::max(std::floor((lo - origin) / pitch), static_cast<double>(start));
-    const double l = std::min(std::floor((hi - origin) / pitch), static_cast<double>(start + count - 1));
+    const double l =
+        std::min(std::floor((hi - origin) / pitch), static_cast<double>(start + count - 1));
     first = static_cast<int>(std::min(f, static_cast<double>(start + count)));
     last = static_cast<int>(std::max(l, static_cast<double>(start - 1)));
 }
@@ -54,8 +55,8 @@ void pixel_integrals(float* out, int first, int last, double origin, double pitc
 }  // namespace
 
 Psf Psf::from(const ObservingConditions& conditions) {
-    const double fwhm = std::max(
-        kSmallestFwhmPx, std::hypot(conditions.seeing_fwhm_px, conditions.defocus_fwhm_px));
+    const double fwhm = std::max(kSmallestFwhmPx,
+                                 std::hypot(conditions.seeing_fwhm_px, conditions.defocus_fwhm_px));
     Psf p;
     p.core_sigma_px = fwhm / (2.0 * std::sqrt(2.0 * std::log(2.0)));
     p.halo_sigma_px = kHaloWidthRatio * p.core_sigma_px;

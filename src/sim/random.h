@@ -42,7 +42,7 @@ class NormalSource {
     static constexpr int kTableBits = 14;
     static constexpr int kTableSize = 1 << kTableBits;
 
-    explicit NormalSource(Rng& rng) : rng_(rng) {}
+    explicit NormalSource(Rng& rng) : rng_(rng), table_(table()) {}
     float next() {
         if (left_ == 0) {
             bits_ = rng_.next();
@@ -51,12 +51,13 @@ class NormalSource {
         const auto index = static_cast<uint32_t>(bits_ & 0xFFFF) >> (16 - kTableBits);
         bits_ >>= 16;
         --left_;
-        return table()[index];
+        return table_[index];
     }
 
   private:
     static const float* table();
     Rng& rng_;
+    const float* table_;
     uint64_t bits_ = 0;
     int left_ = 0;
 };

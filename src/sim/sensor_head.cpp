@@ -30,7 +30,8 @@ ImagePath sample_path(Sky& sky, int64_t start_ms, int64_t end_ms) {
         mean.y += path.at[i].y / kPathSamples;
     }
     double furthest = 0;
-    for (const ImageShift& s : path.at) furthest = std::max(furthest, std::hypot(s.x - mean.x, s.y - mean.y));
+    for (const ImageShift& s : path.at)
+        furthest = std::max(furthest, std::hypot(s.x - mean.x, s.y - mean.y));
     if (furthest < kStillPx) {
         path.count = 1;
         path.at[0] = mean;
@@ -38,6 +39,11 @@ ImagePath sample_path(Sky& sky, int64_t start_ms, int64_t end_ms) {
         path.count = kPathSamples;
     }
     return path;
+}
+
+// Nearest whole number of a value in [0, 2^53) (halves up), without a library call.
+inline double nearest_whole(double v) {
+    return static_cast<double>(static_cast<int64_t>(v + 0.5));
 }
 
 }  // namespace
@@ -65,8 +71,8 @@ void SensorHead::make_fixed_pattern(uint32_t seed, uint64_t stream) {
             const size_t i = static_cast<size_t>(r) * geo_.columns + c;
             response_[i] = static_cast<float>(
                 std::max(0.0, vignetted * (1.0 + sensor_.response_spread * normal.next())));
-            dark_[i] = static_cast<float>(
-                sensor_.dark_adu_per_s * std::max(0.0, 1.0 + sensor_.dark_spread * normal.next()));
+            dark_[i] = static_cast<float>(sensor_.dark_adu_per_s *
+                                          std::max(0.0, 1.0 + sensor_.dark_spread * normal.next()));
         }
     }
     const auto hot = static_cast<size_t>(std::llround(sensor_.hot_pixel_fraction * n));
@@ -181,9 +187,9 @@ void SensorHead::digitize(const ReadRequest& r, const FieldTransfer& fields, con
     // Charge is counted in whole units; the photon noise of a pixel is the square root of its
     // expected charge. Without noise each pixel holds its expected charge, rounded.
     auto collected = [&](float expected) {
-        if (!noise) return std::floor(static_cast<double>(expected) + 0.5);
-        const double v = expected + std::sqrt(static_cast<double>(expected)) * normal.next();
-        return v > 0 ? std::floor(v + 0.5) : 0.0;
+        if (!noise) return nearest_whole(expected);
+        const float v = expected + std::sqrt(expected) * normal.next();
+        return v > 0 ? nearest_whole(v) : 0.0;
     };
     const int out_cols = r.width / r.bin_x;
     const int out_rows = r.height / r.bin_y;
@@ -206,7 +212,7 @@ void SensorHead::digitize(const ReadRequest& r, const FieldTransfer& fields, con
             }
             double counts = sensor_.bias_counts + charge * per_count;
             if (read_noise > 0) counts += read_noise * normal.next();
-            counts = std::clamp(std::floor(counts + 0.5), 0.0, full_scale);
+            counts = nearest_whole(std::clamp(counts, 0.0, full_scale));
             const auto v = static_cast<uint32_t>(counts);
             if (wide) {
                 out[0] = static_cast<uint8_t>(v);

@@ -251,8 +251,7 @@ TEST(SimCamera, ReadsTakeTheirDelayAndDownloadTimeOnTheSharedClock) {
     EXPECT_EQ(time_read(field_request(kField1), false, kFieldReplyBytes), 2900u);
     EXPECT_EQ(time_read(field_request(kField2, 1000), true, kFieldReplyBytes), 3900u);
     EXPECT_EQ(time_read(binned_request(), false, kBinnedReplyBytes), 1450u);
-    EXPECT_EQ(time_read(window_request(kField1, 312, 65, 40), true, kWindowReplyBytes),
-              40u + 218u);
+    EXPECT_EQ(time_read(window_request(kField1, 312, 65, 40), true, kWindowReplyBytes), 40u + 218u);
     EXPECT_EQ(time_read(guider_request(), false, kGuiderReplyBytes), 1928u);
 
     // A delay beyond the transfer timeout: the read gives up, a later one gets the pixels.

@@ -5,8 +5,8 @@
 
 namespace kvr::sim::test {
 
-std::vector<uint8_t> command_block(uint8_t command, uint16_t value, uint16_t index,
-                                   uint16_t length, const std::vector<uint8_t>& parameters) {
+std::vector<uint8_t> command_block(uint8_t command, uint16_t value, uint16_t index, uint16_t length,
+                                   const std::vector<uint8_t>& parameters) {
     std::vector<uint8_t> b(kCommandHeaderBytes + parameters.size(), 0);
     b[kOffsetRequestType] = command == kCmdModel ? kRequestTypeIn : kRequestTypeOut;
     b[kOffsetCommand] = command;
@@ -105,9 +105,9 @@ Image SimRig::exposed_frame(uint32_t exposure_ms) {
         clear_main();
         const Image f = read(field_request(field, exposure_ms), true);
         for (int k = 0; k < f.height; ++k) {
-            std::copy_n(f.pixels.begin() + static_cast<ptrdiff_t>(k) * f.width, f.width,
-                        frame.pixels.begin() +
-                            static_cast<ptrdiff_t>(2 * k + field - 1) * frame.width);
+            std::copy_n(
+                f.pixels.begin() + static_cast<ptrdiff_t>(k) * f.width, f.width,
+                frame.pixels.begin() + static_cast<ptrdiff_t>(2 * k + field - 1) * frame.width);
         }
     }
     return frame;
@@ -142,8 +142,7 @@ void centroid(const Image& img, double cx, double cy, int radius, double backgro
     double sum = 0, sx = 0, sy = 0;
     const int x0 = static_cast<int>(std::lround(cx)), y0 = static_cast<int>(std::lround(cy));
     for (int py = std::max(0, y0 - radius); py <= std::min(img.height - 1, y0 + radius); ++py) {
-        for (int px = std::max(0, x0 - radius); px <= std::min(img.width - 1, x0 + radius);
-             ++px) {
+        for (int px = std::max(0, x0 - radius); px <= std::min(img.width - 1, x0 + radius); ++px) {
             const double v = img.at(px, py) - background;
             sum += v;
             sx += v * px;

@@ -14,8 +14,8 @@
 namespace kvr::sim::test {
 
 // A command block of `8 + parameters.size()` bytes.
-std::vector<uint8_t> command_block(uint8_t command, uint16_t value, uint16_t index,
-                                   uint16_t length, const std::vector<uint8_t>& parameters = {});
+std::vector<uint8_t> command_block(uint8_t command, uint16_t value, uint16_t index, uint16_t length,
+                                   const std::vector<uint8_t>& parameters = {});
 // A read command: command 2 (22 bytes) when `camera_timed`, else command 3 (18 bytes).
 std::vector<uint8_t> read_command(const ReadRequest& r, bool camera_timed);
 
@@ -37,7 +37,9 @@ class SimRig {
     // Download time zero; `adjust` may change the configuration before the camera is built.
     explicit SimRig(void (*adjust)(CameraConfig&) = nullptr);
 
-    int send(const std::vector<uint8_t>& block) { return camera->write_block(block.data(), block.size()); }
+    int send(const std::vector<uint8_t>& block) {
+        return camera->write_block(block.data(), block.size());
+    }
     // Reads exactly `n` bytes of reply; fails the test otherwise.
     std::vector<uint8_t> receive(size_t n);
     // One read command and its whole reply, decoded (16-bit samples on the main head, 8-bit on

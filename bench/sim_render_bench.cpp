@@ -1,0 +1,94 @@
+// Rendering reads of the simulated camera: each iteration is one command block and its whole
+// reply (light collected for one second, noise on), read against a memcpy of the same bytes.
+// A real camera needs about 3 s to send one full-width field.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+#include "camera/camera_protocol.h"
+#include "sim/camera.h"
+
+namespace {
+
+using namespace kvr;
+
+std::vector<uint8_t> camera_timed_read(uint16_t field, uint16_t head, uint16_t x, uint16_t y,
+                                       uint16_t width, uint16_t height, uint8_t bin_x,
+                                       uint32_t delay_ms) {
+    std::vector<uint8_t> b(kReadAfterDelayBlockBytes, 0);
+    b[kOffsetRequestType] = kRequestTypeOut;
+    b[kOffsetCommand] = kCmdReadAfterDelay;
+    put_le16(&b[kOffsetValue], field);
+    put_le16(&b[kOffsetIndex], head);
+    put_le16(&b[kOffsetLength], kReadAfterDelayParameterBytes);
+    put_le16(&b[kOffsetReadX], x);
+    put_le16(&b[kOffsetReadY], y);
+    put_le16(&b[kOffsetReadWidth], width);
+    put_le16(&b[kOffsetReadHeight], height);
+    b[kOffsetReadBinX] = bin_x;
+    b[kOffsetReadBinY] = 1;
+    put_le32(&b[kOffsetReadDelay], delay_ms);
+    return b;
+}
+
+void run_reads(benchmark::State& state, const std::vector<uint8_t>& command, size_t reply_bytes,
+               double drift_px_per_s) {
+    VirtualClock clock;
+    sim::CameraConfig config;
+    config.behaviour.download_ms_per_field = 0;
+    config.drift_x_px_per_s = drift_px_per_s;
+    sim::Camera camera(sim::make_sky(clock, config), config);
+    std::vector<uint8_t> reply(reply_bytes);
+    for (auto _ : state) {
+        camera.write_block(command.data(), command.size());
+        size_t received = 0;
+        camera.read_block(reply.data(), reply.size(), received);
+        benchmark::DoNotOptimize(reply.data());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(reply_bytes));
+}
+
+void BM_SimFullFieldRead(benchmark::State& state) {
+    run_reads(state, camera_timed_read(kField1, kHeadMain, 0, 0, 752, 290, 1, 1000),
+              kFieldReplyBytes, 0);
+}
+BENCHMARK(BM_SimFullFieldRead)->Unit(benchmark::kMillisecond);
+
+// The sky drifts 2 pixels during the exposure: every star is drawn along its trail.
+void BM_SimTrailedFullFieldRead(benchmark::State& state) {
+    run_reads(state, camera_timed_read(kField1, kHeadMain, 0, 0, 752, 290, 1, 1000),
+              kFieldReplyBytes, 2.0);
+}
+BENCHMARK(BM_SimTrailedFullFieldRead)->Unit(benchmark::kMillisecond);
+
+void BM_SimBinnedRead(benchmark::State& state) {
+    run_reads(state, camera_timed_read(kFieldBoth, kHeadMain, 0, 0, 752, 290, 2, 1000),
+              kBinnedReplyBytes, 0);
+}
+BENCHMARK(BM_SimBinnedRead)->Unit(benchmark::kMillisecond);
+
+void BM_SimFocusWindowRead(benchmark::State& state) {
+    run_reads(state, camera_timed_read(kField1, kHeadMain, 312, 65, 128, 128, 1, 1000),
+              kWindowReplyBytes, 0);
+}
+BENCHMARK(BM_SimFocusWindowRead)->Unit(benchmark::kMillisecond);
+
+void BM_SimGuiderRead(benchmark::State& state) {
+    run_reads(state, camera_timed_read(kFieldBoth, kHeadGuider, 0, 0, 500, 290, 1, 1000),
+              kGuiderReplyBytes, 0);
+}
+BENCHMARK(BM_SimGuiderRead)->Unit(benchmark::kMillisecond);
+
+// The reference: copying the bytes of one full-width field.
+void BM_MemcpyFieldReply(benchmark::State& state) {
+    std::vector<uint8_t> src(kFieldReplyBytes, 7), dst(kFieldReplyBytes);
+    for (auto _ : state) {
+        std::memcpy(dst.data(), src.data(), src.size());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(kFieldReplyBytes));
+}
+BENCHMARK(BM_MemcpyFieldReply)->Unit(benchmark::kMillisecond);
+
+}  // namespace
