@@ -32,8 +32,10 @@ std::vector<uint8_t> camera_timed_read(uint16_t field, uint16_t head, uint16_t x
     return b;
 }
 
-void run_reads(benchmark::State& state, const std::vector<uint8_t>& command, size_t reply_bytes,
-               double drift_px_per_s) {
+// One read per iteration: `command` and its reply of `reply_bytes`, with the sky drifting at
+// `drift_px_per_s` (2 px/s trails every star over the one-second exposure).
+void BM_SimRead(benchmark::State& state, const std::vector<uint8_t>& command, size_t reply_bytes,
+                double drift_px_per_s) {
     VirtualClock clock;
     sim::CameraConfig config;
     config.behaviour.download_ms_per_field = 0;
@@ -48,37 +50,26 @@ void run_reads(benchmark::State& state, const std::vector<uint8_t>& command, siz
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(reply_bytes));
 }
-
-void BM_SimFullFieldRead(benchmark::State& state) {
-    run_reads(state, camera_timed_read(kField1, kHeadMain, 0, 0, 752, 290, 1, 1000),
-              kFieldReplyBytes, 0);
-}
-BENCHMARK(BM_SimFullFieldRead)->Unit(benchmark::kMillisecond);
-
-// The sky drifts 2 pixels during the exposure: every star is drawn along its trail.
-void BM_SimTrailedFullFieldRead(benchmark::State& state) {
-    run_reads(state, camera_timed_read(kField1, kHeadMain, 0, 0, 752, 290, 1, 1000),
-              kFieldReplyBytes, 2.0);
-}
-BENCHMARK(BM_SimTrailedFullFieldRead)->Unit(benchmark::kMillisecond);
-
-void BM_SimBinnedRead(benchmark::State& state) {
-    run_reads(state, camera_timed_read(kFieldBoth, kHeadMain, 0, 0, 752, 290, 2, 1000),
-              kBinnedReplyBytes, 0);
-}
-BENCHMARK(BM_SimBinnedRead)->Unit(benchmark::kMillisecond);
-
-void BM_SimFocusWindowRead(benchmark::State& state) {
-    run_reads(state, camera_timed_read(kField1, kHeadMain, 312, 65, 128, 128, 1, 1000),
-              kWindowReplyBytes, 0);
-}
-BENCHMARK(BM_SimFocusWindowRead)->Unit(benchmark::kMillisecond);
-
-void BM_SimGuiderRead(benchmark::State& state) {
-    run_reads(state, camera_timed_read(kFieldBoth, kHeadGuider, 0, 0, 500, 290, 1, 1000),
-              kGuiderReplyBytes, 0);
-}
-BENCHMARK(BM_SimGuiderRead)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SimRead, full_field,
+                  camera_timed_read(kField1, kHeadMain, 0, 0, 752, 290, 1, 1000), kFieldReplyBytes,
+                  0.0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SimRead, trailed_full_field,
+                  camera_timed_read(kField1, kHeadMain, 0, 0, 752, 290, 1, 1000), kFieldReplyBytes,
+                  2.0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SimRead, binned,
+                  camera_timed_read(kFieldBoth, kHeadMain, 0, 0, 752, 290, 2, 1000),
+                  kBinnedReplyBytes, 0.0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SimRead, focus_window,
+                  camera_timed_read(kField1, kHeadMain, 312, 65, 128, 128, 1, 1000),
+                  kWindowReplyBytes, 0.0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SimRead, guider,
+                  camera_timed_read(kFieldBoth, kHeadGuider, 0, 0, 500, 290, 1, 1000),
+                  kGuiderReplyBytes, 0.0)
+    ->Unit(benchmark::kMillisecond);
 
 // The reference: copying the bytes of one full-width field.
 void BM_MemcpyFieldReply(benchmark::State& state) {
