@@ -76,11 +76,11 @@ void SensorHead::make_fixed_pattern(uint32_t seed, uint64_t stream) {
         }
     }
     const auto hot = static_cast<size_t>(std::llround(sensor_.hot_pixel_fraction * n));
-    const double ratio = sensor_.hot_pixel_max_adu_per_s / sensor_.hot_pixel_min_adu_per_s;
+    const double lowest = std::max(sensor_.hot_pixel_min_adu_per_s, 1e-3);
+    const double ratio = std::max(sensor_.hot_pixel_max_adu_per_s / lowest, 1.0);
     for (size_t k = 0; k < hot && n > 0; ++k) {
         const size_t i = rng.next() % n;
-        dark_[i] = static_cast<float>(sensor_.hot_pixel_min_adu_per_s *
-                                      std::pow(ratio > 0 ? ratio : 1.0, rng.uniform()));
+        dark_[i] = static_cast<float>(lowest * std::pow(ratio, rng.uniform()));
     }
 }
 
