@@ -1,6 +1,7 @@
 // The program's camera link against the simulated camera: discovery, the model query and the
 // reads the acquisition and guiding code use, end to end through the block device.
 #include <algorithm>
+#include <cmath>
 
 #include "camera/command_blocks.h"
 #include "camera/readout.h"
@@ -74,6 +75,47 @@ TEST_F(SimCameraLinkTest, BinnedAndGuiderFramesArrive) {
     const uint16_t* guider = p.buf->image_guider_int;
     EXPECT_GT(*std::max_element(guider, guider + 500 * 290), 50 * 256);
     EXPECT_EQ(take_output(), "");
+}
+
+TEST_F(SimCameraLinkTest, InterlacedFrameShowsTheBrightStarsWhereTheSkyPlacedThem) {
+    ASSERT_TRUE(find_camera(p));
+    p.readout.binned = 0;
+    QX_binned(p);
+    ASSERT_TRUE(KV_wiper(p));
+    clock.advance(2000);
+    p.readout.exposure = 2000;
+    p.readout.ccd_frame = 1;
+    p.readout.interlaced_line = 0;
+    ASSERT_TRUE(KV_first_read(p));  // field 1 into the even rows
+    p.readout.ccd_frame = 2;
+    p.readout.interlaced_line = 1;
+    ASSERT_TRUE(KV_first_read(p));  // field 2 into the odd rows
+    const uint16_t* image = p.buf->image_int;
+    auto stars = bus->camera().main_sensor_stars(clock.ms());
+    std::sort(stars.begin(), stars.end(), [](const SensorStar& a, const SensorStar& b) {
+        return a.flux_adu_per_s > b.flux_adu_per_s;
+    });
+    int checked = 0;
+    for (const SensorStar& s : stars) {
+        if (checked == 5) break;
+        if (s.x < 8 || s.x > 743 || s.y < 8 || s.y > 571) continue;
+        if (s.flux_adu_per_s > 1.5e5) continue;  // saturated cores have no single brightest pixel
+        bool alone = true;
+        for (const SensorStar& o : stars)
+            if (&o != &s && std::hypot(o.x - s.x, o.y - s.y) < 10) alone = false;
+        if (!alone) continue;
+        // The brightest pixel of a box around the catalogue position is the star's own.
+        int best_x = 0, best_y = 0;
+        uint16_t best = 0;
+        for (int y = static_cast<int>(s.y) - 5; y <= static_cast<int>(s.y) + 5; ++y)
+            for (int x = static_cast<int>(s.x) - 5; x <= static_cast<int>(s.x) + 5; ++x)
+                if (image[y * 752 + x] > best) best = image[y * 752 + x], best_x = x, best_y = y;
+        EXPECT_NEAR(best_x + 0.5, s.x, 1.5) << s.flux_adu_per_s;
+        EXPECT_NEAR(best_y + 0.5, s.y, 1.5) << s.flux_adu_per_s;
+        EXPECT_GT(best, 2 * image[(static_cast<int>(s.y) + 20) % 580 * 752 + 20]);
+        ++checked;
+    }
+    EXPECT_EQ(checked, 5);
 }
 
 }  // namespace
