@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "app/host.h"
 #include "app/messages.h"
@@ -128,18 +129,29 @@ void CmFileSave(Program& p) {
                         }});
 }
 
-void CmFileOpen(Program& p) {
+namespace {
+
+// The open dialog (hide read-only, file must exist) with the remembered filter and folder; on
+// OK the filter index follows the chosen title.
+std::optional<FileDialogResult> choose_file_to_open(Program& p, const char* filter,
+                                                    std::string initial_name) {
     FileDialogRequest req;
     req.title = "Open";
-    req.filters = parse_filter(kOpenFilter);
+    req.filters = parse_filter(filter);
     req.filter_index = p.settings.Filter_Index;
     req.initial_dir = initial_dir(p);
-    req.initial_name = std::string(text_of(p.settings.lastfile));
+    req.initial_name = std::move(initial_name);
     auto chosen = p.host.file_dialog(req);
+    if (chosen) p.settings.Filter_Index = filter_index_for(file_title(chosen->path));
+    return chosen;
+}
+
+}  // namespace
+
+void CmFileOpen(Program& p) {
+    auto chosen = choose_file_to_open(p, kOpenFilter, std::string(text_of(p.settings.lastfile)));
     if (!chosen) return;
-    const std::string title = file_title(chosen->path);
-    const std::string upper = upper_case(title);
-    p.settings.Filter_Index = filter_index_for(title);
+    const std::string upper = upper_case(file_title(chosen->path));
     copy_text(p.settings.lastfile, upper);
     remember_folder(p, chosen->path);
     if (p.settings.merging) {
@@ -153,15 +165,9 @@ void CmFileOpen(Program& p) {
 }
 
 SelectResult select_image_file(Program& p) {
-    FileDialogRequest req;
-    req.title = "Open";
-    req.filters = parse_filter(kSelectFilter);
-    req.filter_index = p.settings.Filter_Index;
-    req.initial_dir = initial_dir(p);
-    auto chosen = p.host.file_dialog(req);
+    auto chosen = choose_file_to_open(p, kSelectFilter, "");
     if (!chosen) return SelectResult::Cancelled;
     const std::string& path = chosen->path;
-    p.settings.Filter_Index = filter_index_for(file_title(path));
     SettingsState& s = p.settings;
     char* record = s.load_darkframe    ? s.DarkFileName
                    : s.load_comparison ? s.ComparisonFileName

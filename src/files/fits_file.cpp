@@ -6,6 +6,7 @@
 
 #include "app/program.h"
 #include "camera/image_store.h"
+#include "files/byte_order.h"
 #include "files/file_io.h"
 #include "files/fits_cards.h"
 #include "files/image_file_kinds.h"
@@ -67,12 +68,7 @@ void write_header(Program& p, uint8_t* header, const FitsTexts& t, int eightbit,
 
 // 16-bit data: big-endian words, shifted into signed numbers unless the unsigned format is on.
 size_t encode_16bit(const uint16_t* src, size_t pixels, bool unsigned_format, uint8_t* out) {
-    const uint16_t flip = unsigned_format ? 0 : kSignFlip;
-    for (size_t i = 0; i < pixels; ++i) {
-        const uint16_t v = static_cast<uint16_t>(src[i] ^ flip);
-        out[2 * i] = static_cast<uint8_t>(v >> 8);
-        out[2 * i + 1] = static_cast<uint8_t>(v & 0xff);
-    }
+    encode_be16(src, pixels, unsigned_format ? 0 : kSignFlip, out);
     std::memset(out + 2 * pixels, 0, kFits16TailBytes);
     return 2 * pixels + kFits16TailBytes;
 }
@@ -130,9 +126,7 @@ FitsDataCheck check_fits_data(const uint8_t* data, size_t length, bool binned, i
 }
 
 void decode_fits_pixels(const uint8_t* src, size_t pixels, int offset, uint16_t* dst) {
-    const uint16_t flip = offset ? kSignFlip : 0;
-    for (size_t i = 0; i < pixels; ++i)
-        dst[i] = static_cast<uint16_t>(((src[2 * i] << 8) | src[2 * i + 1]) ^ flip);
+    decode_be16(src, pixels, offset ? kSignFlip : 0, dst);
 }
 
 int load_fits_bytes(Program& p, const uint8_t* data, size_t length, uint16_t* fredptr) {

@@ -5,6 +5,7 @@
 
 #include "app/messages.h"
 #include "app/program.h"
+#include "files/byte_order.h"
 #include "files/file_io.h"
 #include "files/fits_file.h"
 #include "files/image_file_kinds.h"
@@ -25,11 +26,6 @@ constexpr int kMsgNotQxOrFits = 41;
 
 size_t frame_pixels(bool binned) {
     return binned ? size_t{kBinnedWidth} * kBinnedHeight : size_t{kFullWidth} * kFullHeight;
-}
-
-void decode_native_pixels(const uint8_t* src, size_t pixels, uint16_t* dst) {
-    for (size_t i = 0; i < pixels; ++i)
-        dst[i] = static_cast<uint16_t>(src[2 * i] | (src[2 * i + 1] << 8));
 }
 
 // The readout mode and geometry a failed load must leave as they were.
@@ -82,7 +78,7 @@ FrameLoad load_frame_bytes(const uint8_t* data, size_t length, bool binned, uint
     const ImageFileKind kind = image_file_kind(length);
     if (kind == ImageFileKind::Unknown || is_binned(kind) != binned) return FrameLoad::WrongLength;
     if (!is_fits(kind)) {
-        decode_native_pixels(data, frame_pixels(binned), native_dst);
+        decode_le16(data, frame_pixels(binned), native_dst);
         return FrameLoad::Loaded;
     }
     int offset = 0;
@@ -141,7 +137,7 @@ bool LoadKVFile(Program& p, std::string_view fileName) {
             return false;
         }
     } else {
-        decode_native_pixels(image_file_buffer(), frame_pixels(r.binned != 0), p.ptr.image);
+        decode_le16(image_file_buffer(), frame_pixels(r.binned != 0), p.ptr.image);
     }
     image_prepare(p);
     if (p.settings.merging) p.host.repaint();
@@ -158,10 +154,7 @@ bool SaveKVFile(Program& p, std::string_view fileName) {
     WaitCursor busy(p);
     const size_t pixels = size_t(p.geo.width1) * size_t(p.geo.height1);
     uint8_t* out = image_file_buffer();
-    for (size_t i = 0; i < pixels; ++i) {
-        out[2 * i] = static_cast<uint8_t>(p.ptr.image[i] & 0xff);
-        out[2 * i + 1] = static_cast<uint8_t>(p.ptr.image[i] >> 8);
-    }
+    encode_le16(p.ptr.image, pixels, out);
     if (!replace_file(host, out, 2 * pixels)) {
         messages(p, kMsgSaveWriteFailed);
         return false;
