@@ -86,8 +86,8 @@ TEST_F(FileDialogsTest, SettingsDialogTakesNumbersOnlyWhereItShould) {
     EXPECT_EQ(d.view()[17114].text, "20");
     click(17122);
     EXPECT_EQ(p.settings.default_back, 'g');
-    EXPECT_EQ(p.settings.back_r, 90);
-    EXPECT_EQ(p.settings.back_changed, 1);
+    EXPECT_EQ(p.display.back_r, 90);
+    EXPECT_EQ(p.display.back_changed, 1);
     click(17102);
     EXPECT_EQ(p.settings.n, 's');
     EXPECT_TRUE(d.view()[17102].checked);
@@ -203,7 +203,8 @@ TEST_F(FileDialogsTest, SaveAndOpenThroughTheFileMenu) {
     EXPECT_EQ(out,
               "file dialog save: c:\\img\\~raw\ncaption: KVR_Q4_USB - ~RAW\nFilter_Index = 1\n"
               "lastdir = c:\\img\n"
-              "file dialog open: c:\\img\\~RAW\ncaption: KVR_Q4_USB - ~RAW\nlastfile = ~RAW\n"
+              "file dialog open: c:\\img\\~RAW\ncaption: KVR_Q4_USB - ~RAW\n"
+              "caption: KVR_Q4_USB - ~RAW\nlastfile = ~RAW\n"
               "image_name = ~RAW\nfile dialog open cancelled: Open\n");
     EXPECT_EQ(read_bytes(drives.path() + "/c/img/~RAW").size(), 218080u);
 }

@@ -50,7 +50,8 @@ TEST_F(ImageFilesTest, NativeFilesSetTheFrameFromTheirLength) {
     EXPECT_EQ(p.readout.binned21, 1);
     EXPECT_EQ(p.geo.intlength, 436164);
     EXPECT_EQ(p.ptr.image[752 * 580 - 1], pattern_pixel(752 * 580 - 1));
-    EXPECT_EQ(take_output(), "");
+    // Each load is shown, captioned with the file's title.
+    EXPECT_EQ(take_output(), "caption: KVR_Q4_USB - ~b\ncaption: KVR_Q4_USB - ~f\n");
 }
 
 TEST_F(ImageFilesTest, RefusalsLeaveImageModeAndGeometryAlone) {
@@ -95,7 +96,7 @@ TEST_F(ImageFilesTest, FitsFilesLoadAtBothFullLengths) {
         EXPECT_EQ(p.ptr.image[752 * 580 - 1], pattern_pixel(752 * 580 - 1));
         EXPECT_STREQ(p.settings.FITS_Obj, "");  // cleared, then read from the header
     }
-    EXPECT_EQ(take_output(), "");
+    EXPECT_EQ(take_output(), "caption: KVR_Q4_USB - full.fit\ncaption: KVR_Q4_USB - std.fit\n");
 }
 
 TEST_F(ImageFilesTest, NativeSaveIsLittleEndianRows) {

@@ -88,7 +88,7 @@ TEST_F(SettingsFileTest, EveryRecordRoundTrips) {
     uint8_t again[kSettingsFileBytes];
     encode_settings(*fresh, again);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(again), sizeof again), saved);
-    EXPECT_EQ(fresh->settings.back_r, 90);
+    EXPECT_EQ(fresh->display.back_r, 90);
     EXPECT_STREQ(fresh->settings.FITS_Obj, "Barnard's Loop");
     EXPECT_STREQ(fresh->settings.auto_save_dir, "d:\\Bob's images");
     EXPECT_STREQ(fresh->settings.time_zone, "GMT-5");
@@ -112,19 +112,19 @@ TEST_F(SettingsFileTest, LargeRatesAreStoredAsTenAndThetaTruncated) {
 
 TEST_F(SettingsFileTest, SavedExposureValuesApplyOnlyWhenAskedFor) {
     p.readout.binned = 0;
-    p.settings.exp_value = 30;
+    p.run.exp_value = 30;
     ASSERT_EQ(save(), 0);
     p.readout.binned = 1;
-    p.settings.exp_value = 1;
+    p.run.exp_value = 1;
     ASSERT_EQ(load(), 0);
     EXPECT_EQ(p.readout.binned, 1);
-    EXPECT_EQ(p.settings.exp_value, 1);
+    EXPECT_EQ(p.run.exp_value, 1);
     std::string f = file();
     f[1379] = 'y';
     write_bytes(ini(), f);
     ASSERT_EQ(load(), 0);
     EXPECT_EQ(p.readout.binned, 0);
-    EXPECT_EQ(p.settings.exp_value, 30);
+    EXPECT_EQ(p.run.exp_value, 30);
 }
 
 TEST_F(SettingsFileTest, ShortFileKeepsWhatWasReadAndFailsWithTwo) {
@@ -196,8 +196,8 @@ TEST_F(SettingsFileTest, LoaderRulesForLettersAndTexts) {
     write_bytes(ini(), f);
     ASSERT_EQ(load(), 0);
     EXPECT_EQ(p.settings.slewcom, '5');
-    EXPECT_EQ(p.settings.back_r, 120);
-    EXPECT_EQ(p.settings.back_g, 40);
+    EXPECT_EQ(p.display.back_r, 120);
+    EXPECT_EQ(p.display.back_g, 40);
     EXPECT_EQ(p.settings.focus_delay, 0);
     EXPECT_STREQ(p.settings.auto_save_subdir, "c:\\no");
     EXPECT_EQ(p.settings.Max_Filters, 7);
