@@ -8,6 +8,7 @@
 #include "app/program.h"
 #include "app/subsystems.h"
 #include "app/version.h"
+#include "files/settings_file.h"
 
 namespace kvr {
 
@@ -20,6 +21,9 @@ void SetCaption(Program& p, const char* name) {
 }
 
 void start_up(Program& p) {
+    // As the main window's construction does: the result is not checked here; a missing file
+    // is reported when the camera is first used.
+    LoadINIFile(p, p.settings.ini_file);
     SetCaption(p, nullptr);
 }
 

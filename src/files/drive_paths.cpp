@@ -32,8 +32,8 @@ bool same_ignoring_case(std::string_view a, std::string_view b) {
     return true;
 }
 
-// The existing entry of `dir` whose name matches `name` without regard to case (an exact match
-// wins), or `name` itself when none exists.
+}  // namespace
+
 std::string match_component(const fs::path& dir, std::string_view name) {
     std::error_code ec;
     if (fs::exists(dir / std::string(name), ec)) return std::string(name);
@@ -43,8 +43,6 @@ std::string match_component(const fs::path& dir, std::string_view name) {
     }
     return std::string(name);
 }
-
-}  // namespace
 
 std::string map_drive_path(const std::string& root, std::string_view path) {
     if (!is_drive_path(path)) return std::string(path);

@@ -1,11 +1,88 @@
-// Window commands of this subsystem.
+// Window commands of the files subsystem.
+#include <cstdio>
+
+#include "app/host.h"
+#include "app/messages.h"
 #include "app/program.h"
 #include "app/subsystems.h"
+#include "files/file_dialogs.h"
+#include "files/file_io.h"
+#include "files/fits_dialog.h"
+#include "files/ini_dialog.h"
+#include "files/settings_file.h"
+#include "files/time_zone.h"
 
 namespace kvr {
 
+namespace {
+
+constexpr int kMsgIniLoadFailed = 20;
+constexpr int kMsgIniSaveFailed = 24;
+constexpr int kMsgIniDefaultsSet = 42;
+// "YYYY-MM-DD".
+constexpr size_t kFullDateChars = 10;
+
+// Today's local date for a header that has none.
+void default_fits_date(Program& p) {
+    if (text_of(p.settings.FITS_Date).size() >= kFullDateChars) return;
+    const std::tm t = program_local_time(p, p.clock.calendar_time());
+    char date[40];
+    std::snprintf(date, sizeof date, "20%02d-%02d-%02d", t.tm_year % 100, t.tm_mon + 1, t.tm_mday);
+    copy_text(p.settings.FITS_Date, date);
+}
+
+void save_settings_or_report(Program& p) {
+    if (SaveINIFile(p, p.settings.ini_file) != 0) messages(p, kMsgIniSaveFailed);
+}
+
+}  // namespace
+
+void CmFITSSave(Program& p) {
+    p.readout.eightbit = 0;
+    default_fits_date(p);
+    TFITSDialog details(p);
+    if (p.host.run_modal(details) != kIdOk) return;
+    p.settings.save_FITS = 1;
+    run_save_dialog(p, fits_save_mode());
+    p.settings.save_FITS = 0;
+}
+
+void CmEditFITSText(Program& p) {
+    if (LoadINIFile(p, p.settings.ini_file) != 0) {
+        messages(p, kMsgIniDefaultsSet);
+        SaveINIFile(p, p.settings.ini_file);
+    }
+    p.readout.eightbit = 0;
+    TFITSDialog details(p);
+    if (p.host.run_modal(details) == kIdOk) save_settings_or_report(p);
+}
+
+void CmViewFITSText(Program& p) {
+    TFITSDialog details(p);
+    p.host.run_modal(details);
+}
+
+void CmINI(Program& p) {
+    if (LoadINIFile(p, p.settings.ini_file) != 0) {
+        messages(p, kMsgIniLoadFailed);
+        SaveINIFile(p, p.settings.ini_file);
+    }
+    TINIDialog defaults(p);
+    if (p.host.run_modal(defaults) == kIdOk) save_settings_or_report(p);
+}
+
 void register_files_commands(Program& p) {
-    (void)p;
+    CommandTable& t = p.commands;
+    t.attach(24332, CmFileOpen);
+    t.attach(24333, CmFileSave);
+    t.attach(24335, CmFITSSave);
+    t.attach(13, CmFileDelete);
+    t.attach(124, CmFileComparison);
+    t.attach(104, CmDarkFile);
+    t.attach(122, CmFlatField);
+    t.attach(19, CmEditFITSText);
+    t.attach(20, CmViewFITSText);
+    t.attach(121, CmINI);
 }
 
 }  // namespace kvr

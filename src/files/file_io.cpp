@@ -1,0 +1,89 @@
+#include "files/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+#include "app/program.h"
+#include "files/drive_paths.h"
+
+namespace kvr {
+
+std::string host_path(const Program& p, std::string_view path) {
+    return map_drive_path(p.drive_root, path);
+}
+
+ReadStatus file_length(const std::string& host, uint64_t& length) {
+    struct stat st {};
+    if (host.empty() || ::stat(host.c_str(), &st) != 0) return ReadStatus::Missing;
+    if (!S_ISREG(st.st_mode)) return ReadStatus::NotAFile;
+    length = static_cast<uint64_t>(st.st_size);
+    return ReadStatus::Ok;
+}
+
+ReadStatus read_file(const std::string& host, uint8_t* out, size_t capacity, size_t& got) {
+    got = 0;
+    uint64_t length = 0;
+    if (ReadStatus s = file_length(host, length); s != ReadStatus::Ok) return s;
+    const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return ReadStatus::Unreadable;
+    while (got < capacity) {
+        const ssize_t r = ::read(fd, out + got, capacity - got);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;
+        got += static_cast<size_t>(r);
+    }
+    ::close(fd);
+    return ReadStatus::Ok;
+}
+
+bool replace_file(const std::string& host, const uint8_t* bytes, size_t count) {
+    if (host.empty()) return false;
+    ::unlink(host.c_str());
+    const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t r = ::write(fd, bytes + done, count - done);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;
+        done += static_cast<size_t>(r);
+    }
+    const bool closed = ::close(fd) == 0;
+    return done == count && closed;
+}
+
+std::string file_title(std::string_view path) {
+    const size_t cut = path.find_last_of("\\/");
+    std::string_view title = cut == std::string_view::npos ? path : path.substr(cut + 1);
+    if (cut == std::string_view::npos && is_drive_path(title)) title.remove_prefix(2);
+    return std::string(title);
+}
+
+std::string file_folder(std::string_view path) {
+    const size_t cut = path.find_last_of("\\/");
+    if (cut == std::string_view::npos)
+        return is_drive_path(path) ? std::string(path.substr(0, 2)) : "";
+    if (cut == 0) return std::string(path.substr(0, 1));
+    return std::string(path.substr(0, cut));
+}
+
+std::string upper_case(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool copy_text(char* dest, size_t capacity, std::string_view text) {
+    if (capacity == 0) return text.empty();
+    const size_t n = text.size() < capacity - 1 ? text.size() : capacity - 1;
+    std::memcpy(dest, text.data(), n);
+    std::memset(dest + n, 0, capacity - n);
+    return n == text.size();
+}
+
+}  // namespace kvr

@@ -1,0 +1,30 @@
+#pragma once
+// "FITS DETAILS" (resource 14): the header texts and numbers of the next FITS save, the hour
+// offset to UT, and the 8-bit and unsigned-format switches.
+#include <map>
+#include <string>
+
+#include "app/dialog.h"
+
+namespace kvr {
+
+const DialogResource& fits_dialog_resource();
+
+class TFITSDialog : public DialogModel {
+  public:
+    explicit TFITSDialog(Program& p) : DialogModel(p, fits_dialog_resource()) {}
+    void init() override;  // EvInitDialog
+    void handle(const ControlEvent& event) override;
+    void render(DialogView& view) const override;
+
+    int time_value = 0;
+
+  private:
+    void DecrementHr();
+    void IncrementHr();
+    void EndDialog();
+
+    std::map<int, std::string> edits_;
+};
+
+}  // namespace kvr

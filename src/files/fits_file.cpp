@@ -1,0 +1,198 @@
+#include "files/fits_file.h"
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "app/program.h"
+#include "camera/image_store.h"
+#include "files/byte_order.h"
+#include "files/file_io.h"
+#include "files/fits_cards.h"
+#include "files/image_file_kinds.h"
+
+namespace kvr {
+
+namespace {
+
+constexpr int kHeaderCards = 72;
+constexpr int kUsedCards = 45;
+constexpr std::string_view kUnsignedBzero = "BZERO   =   +0.0000000000E+00";
+constexpr std::string_view kSignedBzero = "BZERO   =   +3.2768000000E+04";
+constexpr int kSignedOffset = 32768;
+// Signed format stores (pixel - 32768) mod 65536, which flips the top bit.
+constexpr uint16_t kSignFlip = 0x8000;
+
+char* card_at(uint8_t* header, int number) {
+    return reinterpret_cast<char*>(header) + (number - 1) * kCardBytes;
+}
+
+void write_header(Program& p, uint8_t* header, const FitsTexts& t, int eightbit, bool binned) {
+    const SettingsState& s = p.settings;
+    int c = 1;
+    auto next = [&] { return card_at(header, c++); };
+    text_card(next(), "SIMPLE  =                    T /");
+    text_card(next(),
+              eightbit ? "BITPIX  =                    8 /" : "BITPIX  =                   16 /");
+    text_card(next(), "NAXIS   =                    2 /");
+    text_card(next(),
+              binned ? "NAXIS1  =                  376 /" : "NAXIS1  =                  752 /");
+    text_card(next(),
+              binned ? "NAXIS2  =                  290 /" : "NAXIS2  =                  580 /");
+    string_card(next(), "OBJECT  = '", t.obj);
+    string_card(next(), "TELESCOP= '", t.tel);
+    string_card(next(), "INSTRUME= '", t.ins);
+    string_card(next(), "OBSERVER= '", t.obs);
+    string_card(next(), "ORIGIN  = '", text_of(s.FITS_Src));
+    string_card(next(), "DATE-OBS= '", t.date);
+    string_card(next(), "TIME-OBS= '", text_of(s.FITS_Time));
+    for (int i = 0; i < kFitsHistoryLines; ++i)
+        string_card(next(), "HISTORY = '", text_of(p.shell.process_info[i]));
+    for (const char* prefix : {"HISTORY = '", "COMMENT = '"}) {
+        std::string_view rest = prefix[0] == 'H' ? t.his : t.com;
+        for (int i = 0; i < kSliceCards; ++i) rest.remove_prefix(slice_card(next(), prefix, rest));
+    }
+    text_card(next(), s.FITS_SBIG ? kUnsignedBzero : kSignedBzero);
+    text_card(next(), "BSCALE  =   +1.0000000000E+00");
+    number_card(next(), "PIXWIDTH=", s.FITS_Pixwidth);
+    number_card(next(), "PIXHEIGH=", s.FITS_Pixheight);
+    text_card(next(),
+              s.FITS_SBIG ? "SATURATE=                65535" : "SATURATE=                32768");
+    number_card(next(), "EXPTIME =", s.FITS_Exptime);
+    number_card(next(), "FOCALLEN=", s.FITS_Focallen);
+    number_card(next(), "APERTURE=", s.FITS_Aperture);
+    string_card(next(), "FILTER  = '", text_of(s.FITS_Filter));
+    text_card(next(), "END");
+    while (c <= kHeaderCards) blank_card(next());
+}
+
+// 16-bit data: big-endian words, shifted into signed numbers unless the unsigned format is on.
+size_t encode_16bit(const uint16_t* src, size_t pixels, bool unsigned_format, uint8_t* out) {
+    encode_be16(src, pixels, unsigned_format ? 0 : kSignFlip, out);
+    std::memset(out + 2 * pixels, 0, kFits16TailBytes);
+    return 2 * pixels + kFits16TailBytes;
+}
+
+// 8-bit data: the high byte of each pixel, then zeros to the end of the 2880-byte block.
+size_t encode_8bit(const uint16_t* src, size_t pixels, uint8_t* out) {
+    for (size_t i = 0; i < pixels; ++i) out[i] = static_cast<uint8_t>(src[i] >> 8);
+    const size_t used = kFitsHeaderBytes + pixels;
+    const size_t tail = (kFitsBlockBytes - used % kFitsBlockBytes) % kFitsBlockBytes;
+    std::memset(out + pixels, 0, tail);
+    return pixels + tail;
+}
+
+void read_string(const char* card, char* dest, size_t capacity) {
+    copy_text(dest, capacity, card_text(card));
+}
+
+}  // namespace
+
+int SaveFITSFile(Program& p, std::string_view fileTitle, const uint16_t* fredptr,
+                 const FitsTexts& texts, int eightbit) {
+    std::error_code ec;
+    std::filesystem::create_directory(host_path(p, text_of(p.settings.auto_save_dir)), ec);
+    const bool binned = p.readout.binned != 0;
+    const size_t pixels =
+        binned ? size_t{kBinnedWidth} * kBinnedHeight : size_t{kFullWidth} * kFullHeight;
+    uint8_t* file = image_file_buffer();
+    write_header(p, file, texts, eightbit, binned);
+    uint8_t* data = file + kFitsHeaderBytes;
+    const size_t data_bytes = eightbit ? encode_8bit(fredptr, pixels, data)
+                                       : encode_16bit(fredptr, pixels, p.settings.FITS_SBIG, data);
+    return replace_file(host_path(p, fileTitle), file, kFitsHeaderBytes + data_bytes) ? 0 : 1;
+}
+
+int SaveFITSFile(Program& p, std::string_view fileTitle, const uint16_t* fredptr, int eightbit) {
+    const SettingsState& s = p.settings;
+    const FitsTexts texts{s.FITS_Obj, s.FITS_Obs, s.FITS_Date, s.FITS_Tel,
+                          s.FITS_Ins, s.FITS_Com, s.FITS_His};
+    return SaveFITSFile(p, fileTitle, fredptr, texts, eightbit);
+}
+
+FitsDataCheck check_fits_data(const uint8_t* data, size_t length, bool binned, int& offset) {
+    if (length < kFitsHeaderBytes) return FitsDataCheck::Short;
+    const char* h = reinterpret_cast<const char*>(data);
+    auto card = [h](int number) { return h + (number - 1) * kCardBytes; };
+    if (!card_columns_are(card(2), 29, "16")) return FitsDataCheck::Foreign;
+    if (!card_columns_are(card(3), 30, "2")) return FitsDataCheck::Foreign;
+    if (!card_columns_are(card(4), 28, binned ? "376" : "752") ||
+        !card_columns_are(card(5), 28, binned ? "290" : "580"))
+        return FitsDataCheck::Foreign;
+    offset = card_columns_are(card(36), 1, kUnsignedBzero) ? 0 : kSignedOffset;
+    const size_t data_bytes = binned ? kNativeBinnedBytes : kNativeFullBytes;
+    if (length < kFitsHeaderBytes + data_bytes) return FitsDataCheck::Short;
+    return FitsDataCheck::Ok;
+}
+
+void decode_fits_pixels(const uint8_t* src, size_t pixels, int offset, uint16_t* dst) {
+    decode_be16(src, pixels, offset ? kSignFlip : 0, dst);
+}
+
+int load_fits_bytes(Program& p, const uint8_t* data, size_t length, uint16_t* fredptr) {
+    if (length < size_t{kUsedCards} * kCardBytes) return 1;
+    const char* h = reinterpret_cast<const char*>(data);
+    auto card = [h](int number) { return h + (number - 1) * kCardBytes; };
+    if (!card_columns_are(card(2), 29, "16") || !card_columns_are(card(3), 30, "2")) return 2;
+    // Both axes must name the same frame, and the frame the file's length announced.
+    const bool binned = card_columns_are(card(4), 28, "376");
+    if (!(binned ? card_columns_are(card(5), 28, "290")
+                 : card_columns_are(card(4), 28, "752") && card_columns_are(card(5), 28, "580")))
+        return 2;
+    if (binned != (p.readout.binned != 0)) return 2;
+    Readout& r = p.readout;
+    r.binned = binned ? 1 : 0;
+    r.binned21 = binned ? 0 : 1;
+    r.highres_intl = 0;
+    r.highres_nonintl = 0;
+
+    SettingsState& s = p.settings;
+    char* const strings[] = {s.FITS_Obj, s.FITS_Tel,  s.FITS_Ins, s.FITS_Obs,
+                             s.FITS_Src, s.FITS_Date, s.FITS_Time};
+    for (int i = 0; i < 7; ++i) read_string(card(6 + i), strings[i], kFitsTextBytes);
+    for (int i = 0; i < kFitsHistoryLines; ++i)
+        read_string(card(13 + i), p.shell.process_info[i], kHistoryLineBytes);
+    const char* his[kSliceCards] = {card(28), card(29), card(30), card(31)};
+    const char* com[kSliceCards] = {card(32), card(33), card(34), card(35)};
+    copy_text(s.FITS_His, join_slices(his));
+    copy_text(s.FITS_Com, join_slices(com));
+    s.FITS_SBIG = card_columns_are(card(36), 1, kUnsignedBzero) ? 1 : 0;
+    card_number(card(38), s.FITS_Pixwidth);
+    card_number(card(39), s.FITS_Pixheight);
+    card_number(card(41), s.FITS_Exptime);
+    card_number(card(42), s.FITS_Focallen);
+    card_number(card(43), s.FITS_Aperture);
+    read_string(card(44), s.FITS_Filter, kFitsFilterBytes);
+
+    int offset = 0;
+    if (check_fits_data(data, length, binned, offset) != FitsDataCheck::Ok) return 1;
+    const size_t pixels =
+        binned ? size_t{kBinnedWidth} * kBinnedHeight : size_t{kFullWidth} * kFullHeight;
+    decode_fits_pixels(data + kFitsHeaderBytes, pixels, offset, fredptr);
+    return 0;
+}
+
+int LoadFITSFile(Program& p, std::string_view fileTitle, int oldfile, uint16_t* fredptr) {
+    (void)oldfile;  // always 3: the full 72-card header
+    size_t got = 0;
+    uint8_t* file = image_file_buffer();
+    if (read_file(host_path(p, fileTitle), file, kLargestImageFileBytes, got) != ReadStatus::Ok)
+        return 1;
+    return load_fits_bytes(p, file, got, fredptr);
+}
+
+void ClearFITSInfo(Program& p) {
+    for (int i = 0; i < kFitsHistoryLines; ++i) copy_text(p.shell.process_info[i], "");
+    SettingsState& s = p.settings;
+    for (char* t : {s.FITS_Date, s.FITS_Time, s.FITS_Obj, s.FITS_Obs, s.FITS_Tel})
+        copy_text(t, kFitsTextBytes, "");
+    copy_text(s.FITS_Com, "");
+    copy_text(s.FITS_His, "");
+    copy_text(s.FITS_Ins, "Korvalen Imaging CCD");
+    copy_text(s.FITS_Filter, "None");
+    s.FITS_Focallen = 0;
+    s.FITS_Aperture = 0;
+    s.FITS_Exptime = 0;
+}
+
+}  // namespace kvr

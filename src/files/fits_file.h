@@ -1,0 +1,50 @@
+#pragma once
+// FITS files in this program's own fixed layout: 72 header cards (45 used, 27 blank), the
+// frame as 16-bit big-endian words or 8-bit high bytes, and a zero tail. The reader is
+// positional: it takes each value from a fixed card and fixed columns.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace kvr {
+
+struct Program;
+
+// Header texts of one save, in the writer's argument order.
+struct FitsTexts {
+    const char* obj;
+    const char* obs;
+    const char* date;
+    const char* tel;
+    const char* ins;
+    const char* com;
+    const char* his;
+};
+
+// Writes `fredptr` (the frame of the size `binned` selects) as a FITS file. ORIGIN, TIME-OBS,
+// FILTER and the numbers come from the globals. Returns 0, or 1 when the file could not be
+// created or fully written.
+int SaveFITSFile(Program& p, std::string_view fileTitle, const uint16_t* fredptr,
+                 const FitsTexts& texts, int eightbit);
+// The same with the header globals, as every command calls it.
+int SaveFITSFile(Program& p, std::string_view fileTitle, const uint16_t* fredptr, int eightbit);
+
+// Reads a FITS file written by SaveFITSFile into `fredptr` and the header globals. The caller
+// has set `binned` from the file's length. Returns 0, 1 when the file cannot be read or is
+// short, 2 when its header is not this program's 16-bit layout for that frame size. The image
+// is changed only on success.
+int LoadFITSFile(Program& p, std::string_view fileTitle, int oldfile, uint16_t* fredptr);
+// LoadFITSFile on a file already in memory.
+int load_fits_bytes(Program& p, const uint8_t* data, size_t length, uint16_t* fredptr);
+
+// Empties the image's header texts and processing history before another image is loaded.
+void ClearFITSInfo(Program& p);
+
+// What the pixel data of a FITS file needs, checked without touching any header global:
+// 16 bits, two axes, the frame size `binned` selects, and the data offset from BZERO.
+enum class FitsDataCheck { Ok, Short, Foreign };
+FitsDataCheck check_fits_data(const uint8_t* data, size_t length, bool binned, int& offset);
+// Big-endian words plus `offset`, modulo 65536.
+void decode_fits_pixels(const uint8_t* src, size_t pixels, int offset, uint16_t* dst);
+
+}  // namespace kvr

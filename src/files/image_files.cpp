@@ -1,0 +1,196 @@
+#include "files/image_files.h"
+
+#include <cstring>
+#include <string>
+
+#include "app/messages.h"
+#include "app/program.h"
+#include "files/byte_order.h"
+#include "files/file_io.h"
+#include "files/fits_file.h"
+#include "files/image_file_kinds.h"
+#include "imaging/display.h"
+
+namespace kvr {
+
+namespace {
+
+// Message codes of the loaders and the native save.
+constexpr int kMsgOpenFailed = 11;
+constexpr int kMsgNotValidQx = 12;
+constexpr int kMsgFitsUnreadable = 13;
+constexpr int kMsgFitsForeign = 14;
+constexpr int kMsgSaveFailed = 17;
+constexpr int kMsgSaveWriteFailed = 19;
+constexpr int kMsgNotQxOrFits = 41;
+
+size_t frame_pixels(bool binned) {
+    return binned ? size_t{kBinnedWidth} * kBinnedHeight : size_t{kFullWidth} * kFullHeight;
+}
+
+// The readout mode and geometry a failed load must leave as they were.
+struct FrameState {
+    int binned, binned21, highres_intl, highres_nonintl, Big, Geo;
+
+    static FrameState of(const Program& p) {
+        const Readout& r = p.readout;
+        return {r.binned,          r.binned21,    r.highres_intl,
+                r.highres_nonintl, p.display.Big, p.display.Geo};
+    }
+    void restore(Program& p) const {
+        Readout& r = p.readout;
+        r.binned = binned;
+        r.binned21 = binned21;
+        r.highres_intl = highres_intl;
+        r.highres_nonintl = highres_nonintl;
+        QX_binned(p);
+        p.display.Big = Big;
+        p.display.Geo = Geo;
+    }
+};
+
+struct WaitCursor {
+    explicit WaitCursor(Program& p) : p_(p) { p_.host.set_wait_cursor(true); }
+    ~WaitCursor() { p_.host.set_wait_cursor(false); }
+    Program& p_;
+};
+
+enum class FileRead { Ok, NotAFile, Missing, WrongLength, Unreadable, Short };
+
+// Reads the whole file into the work buffer after checking its length.
+FileRead read_image_file(Program& p, std::string_view fileName, ImageFileKind& kind, size_t& got) {
+    const std::string host = host_path(p, fileName);
+    uint64_t length = 0;
+    const ReadStatus st = file_length(host, length);
+    if (st == ReadStatus::NotAFile) return FileRead::NotAFile;
+    if (st != ReadStatus::Ok) return FileRead::Missing;
+    kind = image_file_kind(length);
+    if (kind == ImageFileKind::Unknown) return FileRead::WrongLength;
+    if (read_file(host, image_file_buffer(), length, got) != ReadStatus::Ok)
+        return FileRead::Unreadable;
+    return got == length ? FileRead::Ok : FileRead::Short;
+}
+
+}  // namespace
+
+FrameLoad load_frame_bytes(const uint8_t* data, size_t length, bool binned, uint16_t* native_dst,
+                           uint16_t* fits_dst) {
+    const ImageFileKind kind = image_file_kind(length);
+    if (kind == ImageFileKind::Unknown || is_binned(kind) != binned) return FrameLoad::WrongLength;
+    if (!is_fits(kind)) {
+        decode_le16(data, frame_pixels(binned), native_dst);
+        return FrameLoad::Loaded;
+    }
+    int offset = 0;
+    if (check_fits_data(data, length, binned, offset) != FitsDataCheck::Ok)
+        return FrameLoad::BadContent;
+    decode_fits_pixels(data + kFitsHeaderBytes, frame_pixels(binned), offset, fits_dst);
+    return FrameLoad::Loaded;
+}
+
+FrameLoad load_frame_file(Program& p, std::string_view fileName, uint16_t* native_dst,
+                          uint16_t* fits_dst) {
+    ImageFileKind kind = ImageFileKind::Unknown;
+    size_t got = 0;
+    switch (read_image_file(p, fileName, kind, got)) {
+        case FileRead::Ok:
+            break;
+        case FileRead::NotAFile:
+        case FileRead::Unreadable:
+            return FrameLoad::CannotOpen;
+        case FileRead::Missing:
+        case FileRead::WrongLength:
+            return FrameLoad::WrongLength;
+        case FileRead::Short:
+            return FrameLoad::BadContent;
+    }
+    return load_frame_bytes(image_file_buffer(), got, p.readout.binned != 0, native_dst, fits_dst);
+}
+
+bool LoadKVFile(Program& p, std::string_view fileName) {
+    copy_text(p.shell.image_name, file_title(fileName));
+    WaitCursor busy(p);
+    ImageFileKind kind = ImageFileKind::Unknown;
+    size_t got = 0;
+    const FileRead read = read_image_file(p, fileName, kind, got);
+    if (read == FileRead::NotAFile) {
+        messages(p, kMsgOpenFailed);
+        return false;
+    }
+    if (read != FileRead::Ok) {
+        messages(p, kMsgNotQxOrFits);
+        return false;
+    }
+    const FrameState before = FrameState::of(p);
+    ClearFITSInfo(p);
+    Readout& r = p.readout;
+    r.highres_nonintl = 0;
+    r.highres_intl = 0;
+    r.binned21 = is_binned(kind) ? 0 : 1;
+    r.binned = is_binned(kind) ? 1 : 0;
+    QX_binned(p);
+    if (is_fits(kind)) {
+        const int result = load_fits_bytes(p, image_file_buffer(), got, p.ptr.image);
+        if (result != 0) {
+            before.restore(p);
+            messages(p, result == 1 ? kMsgFitsUnreadable : kMsgFitsForeign);
+            return false;
+        }
+    } else {
+        decode_le16(image_file_buffer(), frame_pixels(r.binned != 0), p.ptr.image);
+    }
+    image_prepare(p);
+    if (p.settings.merging) p.host.repaint();
+    return true;
+}
+
+bool SaveKVFile(Program& p, std::string_view fileName) {
+    const std::string host = host_path(p, fileName);
+    uint64_t length = 0;
+    if (host.empty() || file_length(host, length) == ReadStatus::NotAFile) {
+        messages(p, kMsgSaveFailed);
+        return false;
+    }
+    WaitCursor busy(p);
+    const size_t pixels = size_t(p.geo.width1) * size_t(p.geo.height1);
+    uint8_t* out = image_file_buffer();
+    encode_le16(p.ptr.image, pixels, out);
+    if (!replace_file(host, out, 2 * pixels)) {
+        messages(p, kMsgSaveWriteFailed);
+        return false;
+    }
+    return true;
+}
+
+int trial_load(Program& p, uint16_t* trialptr, uint16_t* trialintptr, std::string_view fileName) {
+    switch (load_frame_file(p, fileName, trialptr, trialintptr)) {
+        case FrameLoad::Loaded:
+            return 0;
+        case FrameLoad::CannotOpen:
+            return 1;
+        case FrameLoad::WrongLength:
+            return 2;
+        case FrameLoad::BadContent:
+            return 12;
+    }
+    return 12;
+}
+
+int LoadKVTempFile(Program& p, std::string_view fileName) {
+    WaitCursor busy(p);
+    const int result = trial_load(p, p.ptr.trial, p.ptr.trial, fileName);
+    if (result == 0) return 0;
+    // A header for another frame size or a short read is as unusable as a wrong length; the
+    // working image is left as it was.
+    messages(p, result == 1 ? kMsgOpenFailed : kMsgNotValidQx);
+    return 1;
+}
+
+int load_comparison_file(Program& p, uint16_t* comparisonptr, uint16_t* comparisonintptr) {
+    const FrameLoad r =
+        load_frame_file(p, text_of(p.settings.ComparisonFileName), comparisonptr, comparisonintptr);
+    if (r == FrameLoad::Loaded) return 0;
+    return r == FrameLoad::CannotOpen ? 11 : 12;
+}
+
+}  // namespace kvr

@@ -1,0 +1,219 @@
+#include "files/fits_file.h"
+
+#include <cstring>
+
+#include "app/program.h"
+#include "files/file_io.h"
+#include "files/file_test_support.h"
+#include "files/image_file_kinds.h"
+#include "files/image_files.h"
+#include "support/test_program.h"
+
+namespace kvr::test {
+namespace {
+
+class FitsTest : public ProgramTest {
+  protected:
+    std::string path(const std::string& name) { return drives.path() + "/" + name; }
+    std::string save(const std::string& name, int eightbit = 0) {
+        EXPECT_EQ(SaveFITSFile(p, path(name), p.ptr.image, eightbit), 0);
+        return read_bytes(path(name));
+    }
+    void use_full_frame() {
+        p.readout.binned = 0;
+        p.readout.binned21 = 1;
+        QX_binned(p);
+    }
+};
+
+std::string padded(std::string text) {
+    text.resize(80, ' ');
+    return text;
+}
+
+TEST_F(FitsTest, BinnedSixteenBitFileIsByteExact) {
+    copy_text(p.settings.FITS_Obj, "M42");
+    copy_text(p.settings.FITS_Date, "2027-01-01");
+    copy_text(p.shell.process_info[0], "Dark Frame Subtracted");
+    p.settings.FITS_Pixwidth = 0.0086;
+    p.settings.FITS_Exptime = 120;
+    p.settings.FITS_Focallen = -12.5;
+    const std::string f = save("a.fit");
+    ASSERT_EQ(f.size(), 224640u);
+    EXPECT_EQ(card(f, 1), padded("SIMPLE  =                    T /"));
+    EXPECT_EQ(card(f, 2), padded("BITPIX  =                   16 /"));
+    EXPECT_EQ(card(f, 4), padded("NAXIS1  =                  376 /"));
+    EXPECT_EQ(card(f, 5), padded("NAXIS2  =                  290 /"));
+    EXPECT_EQ(card(f, 6), padded("OBJECT  = 'M42'"));
+    EXPECT_EQ(card(f, 8), padded("INSTRUME= 'Korvalen Imaging CCD'"));
+    EXPECT_EQ(card(f, 11), padded("DATE-OBS= '2027-01-01'"));
+    EXPECT_EQ(card(f, 13), padded("HISTORY = 'Dark Frame Subtracted'"));
+    EXPECT_EQ(card(f, 14), padded("HISTORY = ''"));
+    // An empty text still gives four slices of 68 spaces with the quote in column 80.
+    for (int c = 28; c <= 35; ++c)
+        EXPECT_EQ(card(f, c),
+                  std::string(c < 32 ? "HISTORY = '" : "COMMENT = '") + std::string(68, ' ') + "'");
+    EXPECT_EQ(card(f, 36), padded("BZERO   =   +3.2768000000E+04"));
+    EXPECT_EQ(card(f, 37), padded("BSCALE  =   +1.0000000000E+00"));
+    EXPECT_EQ(card(f, 38), padded("PIXWIDTH=    8.6000000000E-03"));
+    EXPECT_EQ(card(f, 40), padded("SATURATE=                32768"));
+    EXPECT_EQ(card(f, 41), padded("EXPTIME =    1.2000000000E+02"));
+    EXPECT_EQ(card(f, 42), padded("FOCALLEN=    -1.2500000000E+01"));
+    EXPECT_EQ(card(f, 44), padded("FILTER  = 'None'"));
+    EXPECT_EQ(card(f, 45), padded("END"));
+    for (int c = 46; c <= 72; ++c) EXPECT_EQ(card(f, c), std::string(80, ' '));
+    EXPECT_EQ(f.substr(5760 + 218080), std::string(800, '\0'));
+}
+
+TEST_F(FitsTest, PixelWordsInSignedAndUnsignedFormat) {
+    p.ptr.image[0] = 65535;
+    p.ptr.image[1] = 0;
+    p.ptr.image[2] = 0x1234;
+    std::string f = save("s.fit");
+    EXPECT_EQ(f.substr(5760, 6), std::string("\x7f\xff\x80\x00\x92\x34", 6));
+    p.settings.FITS_SBIG = 1;
+    f = save("u.fit");
+    EXPECT_EQ(f.substr(5760, 6), std::string("\xff\xff\x00\x00\x12\x34", 6));
+    EXPECT_EQ(card(f, 36), padded("BZERO   =   +0.0000000000E+00"));
+    EXPECT_EQ(card(f, 40), padded("SATURATE=                65535"));
+}
+
+TEST_F(FitsTest, BothFormatsReloadToTheSamePixelsAndFormat) {
+    for (int sbig : {0, 1}) {
+        for (int binned : {1, 0}) {
+            p.readout.binned = binned;
+            QX_binned(p);
+            const size_t pixels = size_t(p.geo.width1) * p.geo.height1;
+            fill_pattern(p.ptr.image, pixels);
+            p.settings.FITS_SBIG = sbig;
+            const std::string f = save("r.fit");
+            EXPECT_EQ(f.size(), binned ? 224640u : 878880u);
+            std::memset(p.ptr.image, 0, pixels * 2);
+            p.settings.FITS_SBIG = 1 - sbig;
+            ASSERT_EQ(LoadFITSFile(p, path("r.fit"), 3, p.ptr.image), 0);
+            EXPECT_EQ(p.settings.FITS_SBIG, sbig);
+            EXPECT_EQ(p.readout.binned, binned);
+            EXPECT_EQ(p.readout.binned21, 1 - binned);
+            for (size_t i = 0; i < pixels; ++i)
+                ASSERT_EQ(p.ptr.image[i], pattern_pixel(i)) << "pixel " << i;
+        }
+    }
+}
+
+TEST_F(FitsTest, EightBitFilesHoldHighBytesAndEndOnABlock) {
+    p.ptr.image[0] = 0xABCD;
+    std::string f = save("b8.fit", 1);
+    EXPECT_EQ(card(f, 2), padded("BITPIX  =                    8 /"));
+    EXPECT_EQ(f.size(), 5760u + 109040u + 400u);
+    EXPECT_EQ(static_cast<uint8_t>(f[5760]), 0xAB);
+    use_full_frame();
+    f = save("f8.fit", 1);
+    EXPECT_EQ(f.size() % 2880, 0u);
+    EXPECT_EQ(f.size(), 443520u);
+    EXPECT_EQ(f.substr(5760 + 436160), std::string(1600, '\0'));
+    // Not a length the loaders accept, and its BITPIX is refused by the reader too.
+    EXPECT_EQ(image_file_kind(f.size()), ImageFileKind::Unknown);
+    EXPECT_EQ(LoadFITSFile(p, path("f8.fit"), 3, p.ptr.image), 2);
+}
+
+TEST_F(FitsTest, StringCardsDoubleQuotesAndStayWithinTheCard) {
+    copy_text(p.settings.FITS_Obj, std::string(60, 'x'));
+    copy_text(p.settings.FITS_Tel, "Barnard's Loop");
+    copy_text(p.settings.FITS_Filter, std::string(71, 'f'));
+    copy_text(p.settings.FITS_Src, "tab\there");
+    copy_text(p.settings.FITS_Obs, std::string(67, '\''));
+    const std::string f = save("q.fit");
+    EXPECT_EQ(card(f, 6).find_last_of('\''), 71u);  // closing quote in column 72
+    EXPECT_EQ(card(f, 7), padded("TELESCOP= 'Barnard''s Loop'"));
+    EXPECT_EQ(card(f, 44), "FILTER  = '" + std::string(68, 'f') + "'");
+    EXPECT_EQ(card(f, 10), padded("ORIGIN  = 'tab here'"));
+    EXPECT_EQ(card(f, 9), padded("OBSERVER= '" + std::string(68, '\'') + "'"));
+    ClearFITSInfo(p);
+    ASSERT_EQ(LoadFITSFile(p, path("q.fit"), 3, p.ptr.image), 0);
+    EXPECT_STREQ(p.settings.FITS_Tel, "Barnard's Loop");
+    EXPECT_EQ(std::string(p.settings.FITS_Obs), std::string(34, '\''));
+    EXPECT_EQ(std::string(p.settings.FITS_Filter), std::string(68, 'f'));
+}
+
+TEST_F(FitsTest, LongTextsSplitIntoFourSlicesAndReloadPadded) {
+    std::string his;
+    for (int i = 0; i < 254; ++i) his += static_cast<char>('a' + i % 26);
+    copy_text(p.settings.FITS_His, his);
+    copy_text(p.settings.FITS_Com, "it's a comment");
+    const std::string f = save("h.fit");
+    EXPECT_EQ(card(f, 28), "HISTORY = '" + his.substr(0, 68) + "'");
+    EXPECT_EQ(card(f, 31), "HISTORY = '" + his.substr(204) + std::string(18, ' ') + "'");
+    EXPECT_EQ(card(f, 32), "COMMENT = 'it''s a comment" + std::string(53, ' ') + "'");
+    ASSERT_EQ(LoadFITSFile(p, path("h.fit"), 3, p.ptr.image), 0);
+    const std::string reloaded = p.settings.FITS_His;
+    EXPECT_EQ(reloaded.size(), 255u);
+    EXPECT_EQ(reloaded, his.substr(0, 254) + " ");
+    EXPECT_EQ(std::string(p.settings.FITS_Com).substr(0, 15), "it's a comment ");
+}
+
+TEST_F(FitsTest, QuotesAcrossASliceBoundaryDoNotInsertSpaces) {
+    const std::string text = std::string(67, 'a') + "'b";
+    copy_text(p.settings.FITS_Com, text);
+    const std::string f = save("c.fit");
+    EXPECT_EQ(card(f, 32), padded("COMMENT = '" + std::string(67, 'a') + "'"));
+    ASSERT_EQ(LoadFITSFile(p, path("c.fit"), 3, p.ptr.image), 0);
+    EXPECT_EQ(std::string(p.settings.FITS_Com).substr(0, 70), text + std::string(1, ' '));
+}
+
+TEST_F(FitsTest, ForeignHeadersAreRefusedWithResultTwo) {
+    save("x.fit");
+    std::string f = read_bytes(path("x.fit"));
+    auto refused = [&](int number, const std::string& text) {
+        std::string bad = f;
+        bad.replace(static_cast<size_t>(number - 1) * 80, 80, padded(text));
+        write_bytes(path("bad.fit"), bad);
+        return LoadFITSFile(p, path("bad.fit"), 3, p.ptr.image);
+    };
+    EXPECT_EQ(refused(2, "BITPIX  =                   32 /"), 2);
+    EXPECT_EQ(refused(3, "NAXIS   =                    3 /"), 2);
+    EXPECT_EQ(refused(4, "NAXIS1  =                  752 /"), 2);  // not the binned frame
+    EXPECT_EQ(refused(5, "NAXIS2  =                  580 /"), 2);
+    EXPECT_EQ(refused(4, "NAXIS1  =                  100 /"), 2);
+    // A file cut short before its data cannot be read.
+    write_bytes(path("short.fit"), f.substr(0, 5760 + 1000));
+    EXPECT_EQ(LoadFITSFile(p, path("short.fit"), 3, p.ptr.image), 1);
+    EXPECT_EQ(LoadFITSFile(p, path("missing.fit"), 3, p.ptr.image), 1);
+}
+
+TEST_F(FitsTest, ClearFITSInfoKeepsOriginPixelSizesAndFormat) {
+    copy_text(p.settings.FITS_Obj, "M1");
+    copy_text(p.settings.FITS_Src, "Here");
+    copy_text(p.settings.FITS_Ins, "Other");
+    copy_text(p.settings.FITS_Filter, "R");
+    copy_text(p.shell.process_info[14], "Flat Field Applied");
+    p.settings.FITS_Exptime = 5;
+    p.settings.FITS_Pixwidth = 1;
+    p.settings.FITS_SBIG = 1;
+    p.settings.FITS_Diff = 3;
+    ClearFITSInfo(p);
+    EXPECT_STREQ(p.settings.FITS_Obj, "");
+    EXPECT_STREQ(p.shell.process_info[14], "");
+    EXPECT_STREQ(p.settings.FITS_Ins, "Korvalen Imaging CCD");
+    EXPECT_STREQ(p.settings.FITS_Filter, "None");
+    EXPECT_EQ(p.settings.FITS_Exptime, 0);
+    EXPECT_STREQ(p.settings.FITS_Src, "Here");
+    EXPECT_EQ(p.settings.FITS_Pixwidth, 1);
+    EXPECT_EQ(p.settings.FITS_SBIG, 1);
+    EXPECT_EQ(p.settings.FITS_Diff, 3);
+}
+
+TEST_F(FitsTest, NumbersNotFiniteAreWrittenAsZeroAndNegativeOnesReloadWhole) {
+    p.settings.FITS_Aperture = std::numeric_limits<double>::infinity();
+    p.settings.FITS_Focallen = -0.00123;
+    const std::string f = save("n.fit");
+    EXPECT_EQ(card(f, 43), padded("APERTURE=    0.0000000000E+00"));
+    ASSERT_EQ(LoadFITSFile(p, path("n.fit"), 3, p.ptr.image), 0);
+    EXPECT_DOUBLE_EQ(p.settings.FITS_Focallen, -0.00123);
+}
+
+TEST_F(FitsTest, UnwritableFileGivesResultOne) {
+    EXPECT_EQ(SaveFITSFile(p, drives.path() + "/no/such/dir/x.fit", p.ptr.image, 0), 1);
+}
+
+}  // namespace
+}  // namespace kvr::test
