@@ -1,11 +1,22 @@
 // Window commands of this subsystem.
+#include "acquire/sequencer.h"
+#include "acquire/telescope_check.h"
 #include "app/program.h"
 #include "app/subsystems.h"
 
 namespace kvr {
 
+namespace {
+
+constexpr int kCmKvControl = 12;
+constexpr int kCmControl = 24;
+
+}  // namespace
+
 void register_acquire_commands(Program& p) {
-    (void)p;
+    // A second camera run cannot start inside a running one (its waits let commands through).
+    p.commands.attach(kCmKvControl, KV_Control, [](const Program& q) { return !q.run.running; });
+    p.commands.attach(kCmControl, CmControl);
 }
 
 }  // namespace kvr

@@ -1,5 +1,9 @@
 #pragma once
 // Guide loop flags and centroid results. Guide errors are in signed thousandths of a pixel.
+// old_xcent / old_ycent: the centroid before the guide sub-frame was placed; focus_width1 /
+// focus_height1: half size of that 128 × 128 sub-frame; drawx / drawy: where the star is expected
+// in it. got_guidercam: the guider dialog has been shown once; guider_picked_star: a guider star
+// has been picked.
 #include "app/state_macros.h"
 
 namespace kvr {
@@ -32,7 +36,15 @@ namespace kvr {
     V(int, guider_taking_darkframe, 0)   \
     V(int, guider_max_stretch, 1)        \
     V(int, guider_most_pop, 0)           \
-    V(int, guider_max_val, 0)
+    V(int, guider_max_val, 0)            \
+    V(int, old_xcent, 64)                \
+    V(int, old_ycent, 64)                \
+    V(int, drawx, 0)                     \
+    V(int, drawy, 0)                     \
+    V(int16_t, focus_width1, 64)         \
+    V(int16_t, focus_height1, 64)        \
+    V(int, got_guidercam, 0)             \
+    V(int, guider_picked_star, 0)
 KVR_STATE_STRUCT(GuideState, KVR_GUIDE_STATE)
 
 }  // namespace kvr

@@ -1,0 +1,206 @@
+// Timing of the main camera's exposures, the countdown before a run and the pause between
+// continuous frames.
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include "acquire/guiding_link.h"
+#include "acquire/run_steps.h"
+#include "app/messages.h"
+#include "app/program.h"
+#include "app/waits.h"
+#include "camera/command_blocks.h"
+
+namespace kvr {
+
+namespace {
+
+// The camera times full-width reads below 1001 ms and binned reads below 1000 ms.
+constexpr int kFullWidthCameraTimedBelow = 1001;
+constexpr int kBinnedCameraTimedBelow = 1000;
+constexpr int kPauseSteps = 16;
+constexpr uint32_t kMsPerMinute = 60000;
+
+// Next time a polling loop has to look at something: `end`, or an earlier mark still ahead.
+uint32_t next_deadline(uint32_t now, uint32_t end, std::initializer_list<uint32_t> marks) {
+    uint32_t deadline = end;
+    for (uint32_t m : marks)
+        if (before(now, m) && before(m, deadline)) deadline = m;
+    return deadline;
+}
+
+uint32_t step_interval(int exposure, int steps) {
+    return static_cast<uint32_t>(std::max(1, exposure / std::max(1, steps)));
+}
+
+}  // namespace
+
+bool read_is_camera_timed(const Program& p) {
+    const int below = p.readout.binned ? kBinnedCameraTimedBelow : kFullWidthCameraTimedBelow;
+    return p.readout.exposure < below;
+}
+
+void show_progress(Program& p, RunContext& c) {
+    if (c.progress_shown) return;
+    c.progress_shown = true;
+    p.shell.changecaption = 0;
+    progress_open(p);
+}
+
+void update_progress(Program& p, const RunContext& c) {
+    if (c.progress_shown) ProgressUpdate(p);
+}
+
+void close_progress(Program& p, RunContext& c) {
+    if (!c.progress_shown) return;
+    c.progress_shown = false;
+    progress_close(p);
+}
+
+void set_caption_with_count(Program& p, const char* caption, int frames_left) {
+    std::string text = caption;
+    if (frames_left >= 2) text += " (Left - " + std::to_string(frames_left) + ")";
+    set_progress_caption(p, text);
+}
+
+void start_delay(Program& p) {
+    const int seconds = p.settings.pause_secs;
+    if (seconds < 1) return;
+    RunContext window;
+    p.shell.progress = 0;
+    for (int i = 0; i < seconds; ++i) {
+        set_progress_caption(p, "EXPOSURE DELAY (Left - " + std::to_string(seconds - i) + ")");
+        if (i == 0)
+            show_progress(p, window);
+        else
+            update_progress(p, window);
+        one_sec_delay(p, 1);
+        p.shell.progress += 255 / seconds;
+        p.host.beep();
+    }
+    close_progress(p, window);
+}
+
+namespace {
+
+// End of an exposure: the external guider goes on through the run's further frames, else stops.
+void end_of_exposure(Program& p, RunContext& c) {
+    RunState& r = p.run;
+    GuideState& g = p.guide;
+    if (r.cont_work || r.no_images >= 2) {
+        if (r.selfguiding_darkframe) r.selfguidingframes = r.darkframes;
+        return;
+    }
+    // The guider stops with the run's last exposure.
+    c.guider_started = false;
+    g.guider_guiding = 0;
+    if (r.selfguiding_darkframe) r.selfguidingframes = r.darkframes;
+}
+
+}  // namespace
+
+void host_timed_wait(Program& p, RunContext& c) {
+    Readout& r = p.readout;
+    RunState& run = p.run;
+    GuideState& g = p.guide;
+    if (p.settings.display_exposure) show_progress(p, c);
+    r.ticks = p.clock.ms();
+    // An exposure the camera times itself is not waited for twice.
+    const int wait_ms = read_is_camera_timed(p) ? 0 : r.exposure;
+    r.endticks = r.ticks + static_cast<uint32_t>(std::max(0, wait_ms));
+    c.first_field_mark = r.ticks + static_cast<uint32_t>(r.download_time + r.download_time / 50);
+    c.half_time = r.ticks + static_cast<uint32_t>(r.exposure / 2);
+    c.next_clear = r.ticks + kVerticalClearIntervalMs;
+    const uint32_t interval = step_interval(r.exposure, c.steps);
+    c.next_step = r.ticks + interval;
+
+    if (g.guider_guiding && !c.guider_started) {
+        if (!start_external_guider(p)) {
+            // The run cannot be guided: it ends with this exposure, which is not read.
+            run.continuous = 0;
+            run.end_loop = 1;
+            run.cont_work = 0;
+            run.series_work = 0;
+            run.no_images = 1;
+            end_of_exposure(p, c);
+            return;
+        }
+        c.guider_started = true;
+        c.guider_used = true;
+    }
+
+    while (before(r.ticks, r.endticks)) {
+        if (g.guider_guiding || g.guider_guiding_standalone) {
+            if (!external_guider_step(p)) r.endticks = r.ticks;
+        }
+        if (r.highres_intl && c.first_field_armed && reached(r.ticks, c.first_field_mark) &&
+            !g.selfguiding) {
+            p.host.beep();
+            c.first_field_armed = false;
+        }
+        if (reached(r.ticks, c.next_clear)) {
+            c.next_clear = r.ticks + kVerticalClearIntervalMs;
+            KV_clearvert(p);
+        }
+        if (reached(r.ticks, c.next_step)) {
+            p.shell.progress += kProgressMax / std::max(1, c.steps);
+            c.next_step += interval;
+            if (p.settings.display_exposure) update_progress(p, c);
+        }
+        clear_messages(p);
+        const uint32_t now = p.clock.ms();
+        if (before(now, r.endticks)) {
+            const uint32_t first_field =
+                c.first_field_armed && r.highres_intl ? c.first_field_mark : r.endticks;
+            p.clock.idle(next_deadline(now, r.endticks, {c.next_clear, c.next_step, first_field}));
+        }
+        r.ticks = p.clock.ms();
+    }
+    end_of_exposure(p, c);
+}
+
+void short_unit_wait(Program& p) {
+    Readout& r = p.readout;
+    if (read_is_camera_timed(p)) return;
+    r.ticks = p.clock.ms();
+    r.endticks = r.ticks + static_cast<uint32_t>(r.exposure);
+    uint32_t next_clear = r.ticks + kVerticalClearIntervalMs;
+    // Blocks without pumping: a key press here is seen at the next stop detection.
+    while (before(r.ticks, r.endticks)) {
+        if (reached(r.ticks, next_clear)) {
+            next_clear = r.ticks + kVerticalClearIntervalMs;
+            KV_clearvert(p);
+        }
+        p.clock.wait_until(next_deadline(r.ticks, r.endticks, {next_clear}));
+        r.ticks = p.clock.ms();
+    }
+}
+
+bool continuous_pause(Program& p, RunContext& c) {
+    Readout& r = p.readout;
+    const uint32_t pause = static_cast<uint32_t>(
+        std::clamp<int64_t>(int64_t{p.settings.continuous_delay} * kMsPerMinute, 0, INT32_MAX));
+    set_progress_caption(p, "Pause between exposures");
+    p.shell.progress = 0;
+    show_progress(p, c);
+    r.ticks = p.clock.ms();
+    r.endticks = r.ticks + pause;
+    const uint32_t interval = std::max<uint32_t>(1, pause / kPauseSteps);
+    uint32_t next_step = r.ticks + interval;
+    bool stopped = false;
+    while (before(r.ticks, r.endticks)) {
+        if (reached(r.ticks, next_step)) {
+            p.shell.progress += kProgressMax / kPauseSteps;
+            next_step += interval;
+            update_progress(p, c);
+        }
+        if (clear_messages(p)) stopped = true;
+        const uint32_t now = p.clock.ms();
+        if (before(now, r.endticks)) p.clock.idle(next_deadline(now, r.endticks, {next_step}));
+        r.ticks = p.clock.ms();
+    }
+    close_progress(p, c);
+    return stopped;
+}
+
+}  // namespace kvr

@@ -1,0 +1,92 @@
+// Focus mode of the camera dialog: 128 × 128 focus frames, each measured and shown, with a
+// pause between frames, until the Stop button, a key or a mouse press.
+#include "acquire/camera_dialog.h"
+#include "acquire/frame_hooks.h"
+#include "app/host.h"
+#include "app/program.h"
+#include "camera/readout.h"
+
+namespace kvr {
+
+namespace {
+
+constexpr int kFocusMaxValue = 100;  // focus exposures stay below 100 units (and never minutes)
+constexpr uint32_t kFocusDelayMs = 1000;
+
+const char* bitmap_failure_text(int result) {
+    switch (result) {
+        case 1:
+            return "Failed to create temp bitmap";
+        case 2:
+            return "Unable to create temp bitmap file header";
+        case 3:
+            return "Unable to create temp bitmap file";
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
+void TKVDialog::focus_frame_pass() {
+    RunState& r = p_.run;
+    p_.host.set_wait_cursor(true);
+    const auto peak = KV_camera_read(p_);
+    p_.host.set_wait_cursor(false);
+    if (!peak) {
+        // The camera did not deliver (the link has said why): stop rather than retry blindly.
+        r.stopit = 1;
+        return;
+    }
+    r.max_value = *peak;
+    ShowValues();
+    if (const char* failure = bitmap_failure_text(focus_frame_display(p_))) {
+        MessageBox box;
+        box.caption = "KVR_Q4";
+        box.text = failure;
+        p_.host.message_box(box);
+    }
+    p_.host.repaint();
+}
+
+// Beep, then ask before the next frame or wait a second. False when the user cancels.
+bool TKVDialog::focus_pause_pass() {
+    p_.host.beep();
+    if (p_.run.focus_wait) {
+        MessageBox box;
+        box.caption = "KVR_Q4 - Focus Mode";
+        box.text = "Press OK to take next frame or Cancel to stop focus mode";
+        box.buttons = BoxButtons::OkCancel;
+        return p_.host.message_box(box) != kIdCancel;
+    }
+    if (p_.settings.focus_delay) p_.clock.sleep_ms(kFocusDelayMs);
+    return true;
+}
+
+void TKVDialog::Start() {
+    RunState& r = p_.run;
+    ImagePointers& ptr = p_.ptr;
+    ptr.imageptr = ptr.image;
+    ptr.image = p_.buf->image_int;
+    ptr.charimageptr = reinterpret_cast<uint8_t*>(ptr.image);
+    ptr.intimageptr = ptr.image;
+    r.stopit = 0;
+    r.focus_mode = 0;
+    if (r.exp_range == 'm' || r.exp_value >= kFocusMaxValue) return;
+    r.focus_mode = 1;
+    bool frame_pass = true;
+    while (!r.stopit) {
+        // Pending events run first; a key or mouse press among them stops the loop (the Stop
+        // button sets stopit through its own handler).
+        if (p_.host.pump()) r.stopit = 1;
+        if (r.stopit) break;
+        p_.clock.idle(p_.clock.ms());
+        if (frame_pass)
+            focus_frame_pass();
+        else if (!focus_pause_pass())
+            r.stopit = 1;
+        frame_pass = !frame_pass;
+    }
+}
+
+}  // namespace kvr

@@ -1,0 +1,268 @@
+// The read phase: turns a timed exposure into a finished frame in `image` (the reads of the
+// readout mode, interpolated rows, field correction, dark and flat calibration, slew-and-sum).
+#include <algorithm>
+
+#include "acquire/guiding_link.h"
+#include "acquire/run_steps.h"
+#include "app/messages.h"
+#include "app/program.h"
+#include "camera/command_blocks.h"
+#include "camera/readout.h"
+#include "guiding/accumulate.h"
+#include "imaging/arithmetic.h"
+#include "imaging/calibration.h"
+#include "imaging/vertical_smoothing.h"
+
+namespace kvr {
+
+namespace {
+
+constexpr int kMsgDarkOpenFailed = 3;
+constexpr int kMsgDarkNotQx = 4;
+constexpr int kMsgFlatOpenFailed = 5;
+constexpr int kMsgFlatNotQx = 6;
+constexpr int kMsgGuideStarLost = 33;
+constexpr int kMsgNoGuideStar = 34;
+// Exposures from this long are waited for before the second exposure's read (shorter ones are
+// timed by the camera).
+constexpr int kHostTimedFrom = 1001;
+
+bool short_unit(const Program& p) {
+    const char range = p.run.exp_range;
+    return range == 'q' || range == 'h' || range == 't';
+}
+
+void point_reads_at_image(Program& p) {
+    p.ptr.charimageptr = reinterpret_cast<uint8_t*>(p.ptr.image);
+    p.ptr.intimageptr = p.ptr.image;
+}
+
+// Field correction after a two-field frame. Its undo copy goes to `undo`, which holds the run's
+// dark frame: the dark is read again before it is next used.
+void correct_fields(Program& p) {
+    if (!p.readout.apply_correction) return;
+    venetian_blind(p, p.ptr.imageptr, p.ptr.undo);
+    if (p.ptr.undo == p.buf->undo_int) p.run.darkframe_loaded = 0;
+}
+
+// Field 2 of an interlaced frame into the odd rows.
+bool read_second_field(Program& p, const RunContext& c) {
+    Readout& r = p.readout;
+    set_progress_caption(p, "READ QX CAMERA - Interlaced");
+    r.ccd_frame = 2;
+    update_progress(p, c);
+    p.shell.progress = 0;
+    r.interlaced_line = 1;
+    const bool ok = KV_first_read(p);
+    r.interlaced_line = 0;
+    p.ptr.imageptr = p.ptr.image;
+    p.ptr.image = p.buf->image_int;
+    return ok;
+}
+
+// The second exposure of a non-interlaced frame, read into the odd rows. False when a stop
+// came before its read or the read failed.
+bool second_exposure(Program& p, RunContext& c) {
+    Readout& r = p.readout;
+    RunState& run = p.run;
+    GuideState& g = p.guide;
+    r.ccd_frame = 3;
+    KV_clearvert(p);
+    KV_wiper(p);
+    r.ticks = p.clock.ms();
+    r.endticks = r.ticks + static_cast<uint32_t>(r.exposure);
+    if (!short_unit(p)) {
+        p.shell.progress = 0;
+        set_progress_caption(p, "SECOND EXPOSURE");
+        if (p.settings.display_exposure) update_progress(p, c);
+    }
+    if (r.exposure >= kHostTimedFrom) {
+        uint32_t next_clear = r.ticks + kVerticalClearIntervalMs;
+        const uint32_t interval = static_cast<uint32_t>(std::max(1, r.exposure / c.steps));
+        uint32_t next_step = r.ticks + interval;
+        while (before(r.ticks, r.endticks)) {
+            if (!short_unit(p)) {
+                if (reached(r.ticks, next_clear)) {
+                    next_clear = r.ticks + kVerticalClearIntervalMs;
+                    KV_clearvert(p);
+                }
+                if (reached(r.ticks, next_step)) {
+                    p.shell.progress += kProgressMax / c.steps;
+                    next_step += interval;
+                    if (p.settings.display_exposure) update_progress(p, c);
+                }
+                if ((g.guider_guiding || g.guider_guiding_standalone) && !external_guider_step(p)) {
+                    r.endticks = p.clock.ms();
+                    g.guider_guiding_standalone = 0;
+                }
+            }
+            clear_messages(p);
+            const uint32_t now = p.clock.ms();
+            if (before(now, r.endticks)) {
+                uint32_t until = r.endticks;
+                if (!short_unit(p)) {
+                    for (uint32_t m : {next_clear, next_step})
+                        if (before(now, m) && before(m, until)) until = m;
+                }
+                p.clock.idle(until);
+            }
+            r.ticks = p.clock.ms();
+        }
+    }
+    bool ok = false;
+    if (!run.end_loop) {
+        set_progress_caption(p, "READ QX CAMERA - Interlaced(2nd Exposure)");
+        update_progress(p, c);
+        KV_clearvert(p);
+        r.ccd_frame = 2;
+        p.shell.progress = 0;
+        r.interlaced_line = 1;
+        point_reads_at_image(p);
+        ok = KV_first_read(p);
+    }
+    r.interlaced_line = 0;
+    p.ptr.imageptr = p.ptr.image;
+    p.ptr.image = p.buf->image_int;
+    return ok;
+}
+
+// Dark subtraction and flat fielding of the frame at `imageptr`. The calibration frames stay
+// loaded for the rest of the run; one that cannot be read is tried again on the next frame.
+void calibrate(Program& p) {
+    RunState& run = p.run;
+    SettingsState& s = p.settings;
+    ImagePointers& ptr = p.ptr;
+    if (s.darkframe_remove) {
+        ptr.image = p.buf->image_int;
+        ptr.undo = p.buf->undo_int;
+        const int result =
+            auto_remove(p, run.darkframe_loaded, s.DarkFileName, ptr.undo, ptr.imageptr, ptr.undo);
+        if (result == kCalibrationOpenFailed) {
+            messages(p, kMsgDarkOpenFailed);
+        } else if (result == kCalibrationWrongFile) {
+            messages(p, kMsgDarkNotQx);
+        } else {
+            run.darkframe_loaded = 1;
+            run.frame.dark_applied = true;
+        }
+    }
+    if (s.flatfield_remove) {
+        ptr.image = p.buf->image_int;
+        ptr.save = p.buf->save_int;
+        const int result = auto_flatfield(p, run.flatfield_loaded, s.FlatFileName, ptr.save,
+                                          ptr.imageptr, ptr.save);
+        if (result == kCalibrationOpenFailed) {
+            messages(p, kMsgFlatOpenFailed);
+        } else if (result == kCalibrationWrongFile) {
+            messages(p, kMsgFlatNotQx);
+        } else {
+            run.flatfield_loaded = 1;
+            run.frame.flat_applied = true;
+        }
+    }
+    ptr.image = p.buf->image_int;
+}
+
+// Slew-and-sum of a multi-frame run; a frame that cannot be registered ends the run after it.
+void accumulate(Program& p, const RunContext& c) {
+    RunState& r = p.run;
+    if (!c.multiple_frames || r.continuous || r.last_selfguided) return;
+    auto method = r.slew_sum_alt ? slew_accumulate : track_accumulate;
+    const int result = method(p, p.ptr.image, p.ptr.trial, r.orig_x, r.orig_y, r.merge_x, r.merge_y,
+                              r.orig_max, r.orig_avg);
+    if (result == kAccumulateRejected) {
+        r.no_images = 1;
+        messages(p, kMsgGuideStarLost);
+    } else if (result == kAccumulateNoReference) {
+        r.no_images = 1;
+        messages(p, kMsgNoGuideStar);
+    }
+}
+
+// Field selector of the first read; a self-guided frame gives up its guide field.
+void select_field(Program& p) {
+    Readout& r = p.readout;
+    RunState& run = p.run;
+    GuideState& g = p.guide;
+    if (!g.selfguiding) {
+        r.ccd_frame = r.highres_intl ? 1 : 3;
+        return;
+    }
+    r.ccd_frame = run.switch_frame ? 2 : 1;
+    g.tracking = 0;
+    g.selfguiding = 0;
+    if (run.selfguidinghigh) {
+        r.binned = 0;
+        run.highres21_selfguide = run.selfguiding21;
+    } else {
+        run.highres21_selfguide = 0;
+    }
+    info_close(p);
+    p.host.repaint();
+    run.selfguiding_darkframe = 0;
+}
+
+// Reads every field of the frame and puts the rows together. False when the frame is not whole.
+bool read_frame(Program& p, RunContext& c) {
+    Readout& r = p.readout;
+    RunState& run = p.run;
+    point_reads_at_image(p);
+    const bool guide_field_first = run.switch_frame && run.selfguidinghigh;
+    if (guide_field_first) r.interlaced_line = 1;
+    const bool ok = r.binned ? KV_binned_read(p) : KV_first_read(p);
+    if (guide_field_first) r.interlaced_line = 0;
+    if (!ok) return false;
+
+    if (r.highres_intl && !run.highres21_selfguide && !run.switch_frame) {
+        if (!read_second_field(p, c)) return false;
+        correct_fields(p);
+    }
+    if (r.highres_nonintl && !run.highres21_selfguide && !run.selfguidinghigh) {
+        if (!second_exposure(p, c)) return false;
+        correct_fields(p);
+    }
+    if (guide_field_first) {
+        run.switch_frame = 0;
+        do_add_image(p, p.ptr.image, p.ptr.trial, false);
+        correct_fields(p);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool read_phase(Program& p, RunContext& c) {
+    Readout& r = p.readout;
+    RunState& run = p.run;
+    run.frame = FrameRecord{};
+
+    if (run.no_images >= 2)
+        set_caption_with_count(p, "READ QX CAMERA", run.no_images);
+    else
+        set_progress_caption(p, r.binned ? "READ QX CAMERA - takes 1 - 2 seconds"
+                                         : "READ QX CAMERA - takes 3 - 4 seconds");
+    if (p.settings.display_exposure) update_progress(p, c);
+
+    select_field(p);
+    if (short_unit(p) && p.settings.display_exposure) show_progress(p, c);
+    p.shell.progress = 0;
+
+    const bool whole = read_frame(p, c);
+    p.guide.selfguiding = 0;
+    if (whole && (r.binned21 || run.highres21_selfguide)) {
+        p.ptr.imageptr = p.ptr.image;
+        p.ptr.image = p.buf->image_int;
+        fill_binned(p.ptr.imageptr);
+    }
+    run.highres21_selfguide = 0;
+    clear_messages(p);
+    p.ptr.imageptr = p.ptr.image;
+    p.ptr.image = p.buf->image_int;
+    if (!whole) return false;
+
+    calibrate(p);
+    accumulate(p, c);
+    return true;
+}
+
+}  // namespace kvr

@@ -1,0 +1,67 @@
+#pragma once
+// The steps of one camera run, shared by the sequencer's files. RunContext holds the locals of
+// one run (KV_Control); every step takes it with the Program.
+#include <cstdint>
+
+namespace kvr {
+
+struct Program;
+
+// Milliseconds between the vertical clears sent while the host times an exposure.
+inline constexpr uint32_t kVerticalClearIntervalMs = 10000;
+
+struct RunContext {
+    int series_step = 5;           // counts the five runs of an exposure series down
+    int steps = 2;                 // progress steps per exposure
+    bool multiple_frames = false;  // started with no_images of 2 or more
+    bool frame_shown = false;
+    // The last read phase delivered a whole new frame into `image`; nothing else is shown or
+    // saved as a new frame.
+    bool frame_ready = false;
+    bool first_field_armed = false;  // the interlaced first-field beep is still to come
+    bool guider_started = false;     // external guider started in this run
+    bool guider_used = false;
+    bool progress_shown = false;
+    uint32_t first_field_mark = 0;
+    uint32_t next_step = 0;
+    uint32_t next_clear = 0;
+    uint32_t half_time = 0;
+};
+
+// Wrap-safe comparisons of millisecond timer values.
+inline bool before(uint32_t now, uint32_t mark) {
+    return static_cast<int32_t>(mark - now) > 0;
+}
+inline bool reached(uint32_t now, uint32_t mark) {
+    return !before(now, mark);
+}
+
+// The read after an exposure is timed by the camera (command 2) when the exposure is short: the
+// host must not wait for it as well.
+bool read_is_camera_timed(const Program& p);
+
+// Progress window: shown once per frame, updated and closed only when shown.
+void show_progress(Program& p, RunContext& c);
+void update_progress(Program& p, const RunContext& c);
+void close_progress(Program& p, RunContext& c);
+// Progress caption with " (Left - n)" appended when n is 2 or more.
+void set_caption_with_count(Program& p, const char* caption, int frames_left);
+
+// Countdown before the run ("EXPOSURE DELAY (Left - n)"), one second a step.
+void start_delay(Program& p);
+// The host-timed wait of the 's' and 'm' units: vertical clears every 10 s, progress steps, the
+// first-field beep of interlaced frames, stop detection, the external guider. Ends with the end
+// of exposure (the guider kept or stopped).
+void host_timed_wait(Program& p, RunContext& c);
+// The 'q', 'h', 't' units: exposures the camera does not time are waited for here without looking
+// at the keyboard or mouse (vertical clears every 10 s).
+void short_unit_wait(Program& p);
+// The pause between continuous frames: `continuous_delay` minutes in 16 progress steps. True
+// when a key or mouse press stopped it.
+bool continuous_pause(Program& p, RunContext& c);
+
+// The read phase of one exposure. True when a whole new frame is in `image`: false when the run
+// was stopped before a read, or a read failed (the frame is dropped).
+bool read_phase(Program& p, RunContext& c);
+
+}  // namespace kvr

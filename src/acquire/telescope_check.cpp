@@ -1,0 +1,57 @@
+#include "acquire/telescope_check.h"
+
+#include "app/host.h"
+#include "app/messages.h"
+#include "app/program.h"
+#include "files/settings_file.h"
+#include "scope/drive_link.h"
+
+namespace kvr {
+
+namespace {
+
+constexpr int kMsgIniLoadFailed = 20;
+constexpr int kMsgIniLoadFailedControl = 23;
+constexpr int kMsgNoTelescope = 36;
+
+// The link check with the settings-load message of the caller. False when the drive did not
+// answer.
+bool check_link(Program& p, int ini_message) {
+    ScopeState& scope = p.scope;
+    if (scope.comfound) return true;
+    if (LoadINIFile(p, p.settings.ini_file) != 0) {
+        messages(p, ini_message);
+        SaveINIFile(p, p.settings.ini_file);
+    }
+    if (scope.telescope == 'b') {
+        interface_check(p);
+        scope.comfound = 1;
+        return true;
+    }
+    if (!drive_check(p)) {
+        scope.telescope = 'n';
+        messages(p, kMsgNoTelescope);
+        return false;
+    }
+    scope.comfound = 1;
+    return true;
+}
+
+}  // namespace
+
+void comm_check(Program& p) {
+    check_link(p, kMsgIniLoadFailed);
+}
+
+void CmControl(Program& p) {
+    if (!check_link(p, kMsgIniLoadFailedControl)) return;
+    if (p.scope.telescope == 'b') {
+        interface_CR(p);
+        p.host.diagnostic("The box control window (Move Telescope) is not available in this build");
+    } else {
+        p.host.diagnostic(
+            "The telescope control window (KVR_Q4 Move Telescope) is not available in this build");
+    }
+}
+
+}  // namespace kvr

@@ -1,0 +1,258 @@
+#include "guiding/accumulate.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "app/program.h"
+#include "guiding/centroid.h"
+#include "imaging/arithmetic.h"
+
+namespace kvr {
+
+namespace {
+
+constexpr uint32_t kPixelMax = 65535;
+
+// A frame whose star peak leaves this range of the reference peak is not the same star.
+constexpr double kPeakRiseLimit = 3.0;
+constexpr double kPeakFallLimit = 0.3;
+
+// The profile method's measuring window and its search.
+constexpr int kWindowColumn = 200;
+constexpr int kWindowRowOffset = 100;
+constexpr int kShiftTrials = 20;  // shifts −10 … +9
+constexpr int kShiftCentre = 10;
+constexpr int kCompareLength = 80;  // profile entries compared per trial
+constexpr int kBaseStep = 10;
+constexpr int kLastBase = 30;       // a star found only here (or nowhere) is no reference
+constexpr int kStarAboveBin = 375;  // a star's peak is at least 375 × the background bin
+constexpr int64_t kFlatProfileLimit = 5000;
+constexpr int kMeanSamples = 10000;
+
+// Divides every frame's contribution when the run averages its frames.
+uint32_t frame_divisor(const Program& p) {
+    return p.run.slew_sum_average ? static_cast<uint32_t>(std::max(1, p.run.total_images)) : 1u;
+}
+
+void copy_into_sum(const Program& p, const uint16_t* frame, uint16_t* sum, uint32_t divisor) {
+    const int n = p.geo.intlength;
+    if (divisor == 1) {
+        std::copy(frame, frame + n, sum);
+        return;
+    }
+    for (int i = 0; i < n; ++i) sum[i] = static_cast<uint16_t>(frame[i] / divisor);
+}
+
+// Columns x of a row for which x + offset lies strictly inside 0 … length − 1 (the first column
+// and row of the source are never used).
+struct Span {
+    int first = 0;
+    int end = 0;  // one past the last
+};
+Span inside_span(int length, int offset) {
+    return {std::max(0, 1 - offset), std::min(length, length - offset)};
+}
+
+uint16_t clip(uint32_t v) {
+    return static_cast<uint16_t>(std::min(v, kPixelMax));
+}
+
+// Which side of a shifted addition is the new frame, whose contribution is divided when the run
+// averages.
+enum class Divide { Destination, Source };
+
+// dst(x, y) += src(x + ox, y + oy) wherever that source lies strictly inside the frame, clipped at
+// 65535; other destination pixels keep their value.
+void add_shifted(uint16_t* dst, const uint16_t* src, int w, int h, int ox, int oy, uint32_t divisor,
+                 Divide divide) {
+    const Span cols = inside_span(w, ox);
+    const Span rows = inside_span(h, oy);
+    if (cols.first >= cols.end) return;
+    for (int y = rows.first; y < rows.end; ++y) {
+        uint16_t* out = dst + y * w;
+        const uint16_t* in = src + (y + oy) * w + ox;
+        if (divide == Divide::Destination) {
+            for (int x = cols.first; x < cols.end; ++x) out[x] = clip(in[x] + out[x] / divisor);
+        } else {
+            for (int x = cols.first; x < cols.end; ++x) out[x] = clip(out[x] + in[x] / divisor);
+        }
+    }
+}
+
+// Finds the star three times in a row from (x, y), each time from the last result. A box with
+// nothing above the background gives its start position. False when a box left the image.
+bool centre_three_times(Program& p, const uint16_t* frame, int x, int y) {
+    GuideState& g = p.guide;
+    for (int pass = 0; pass < 3; ++pass) {
+        g.xcent = x;
+        g.ycent = y;
+        if (find_centre(p, x, y, frame, p.settings.star_mask) != 0) return false;
+        x = g.xcent;
+        y = g.ycent;
+    }
+    return true;
+}
+
+}  // namespace
+
+int track_accumulate(Program& p, uint16_t* fredptr, uint16_t* trialptr, int& orig_x, int& orig_y,
+                     int& merge_x, int& merge_y, int& orig_max, int& orig_avg) {
+    (void)orig_avg;
+    const int w = p.geo.width1;
+    const int h = p.geo.height1;
+    const uint32_t divisor = frame_divisor(p);
+    GuideState& g = p.guide;
+
+    if (orig_x == 0) {
+        copy_into_sum(p, fredptr, trialptr, divisor);
+        const int halve = p.readout.binned ? 2 : 1;
+        if (!centre_three_times(p, fredptr, g.xcent / halve, g.ycent / halve))
+            return kAccumulateNoReference;
+        orig_x = g.xcent;
+        orig_y = g.ycent;
+        orig_max = fredptr[orig_y * w + orig_x];
+        return kAccumulateAdded;
+    }
+
+    const bool found = centre_three_times(p, fredptr, orig_x, orig_y);
+    const double peak = found ? fredptr[g.ycent * w + g.xcent] : 0.0;
+    if (!found || peak > kPeakRiseLimit * orig_max || peak < kPeakFallLimit * orig_max) {
+        restore_image(p, fredptr, trialptr);
+        return kAccumulateRejected;
+    }
+    merge_x = g.xcent;
+    merge_y = g.ycent;
+    const int kx = merge_x - orig_x;
+    const int ky = merge_y - orig_y;
+    orig_x = merge_x;
+    orig_y = merge_y;
+
+    // The sum moves onto the star's new position; the frame keeps its own where the shifted sum
+    // has nothing.
+    add_shifted(fredptr, trialptr, w, h, -kx, -ky, divisor, Divide::Destination);
+    backup_image(p, fredptr, trialptr);
+    return kAccumulateAdded;
+}
+
+namespace {
+
+// Most populated level (high byte) of the frame, the first on ties; optionally copies the frame
+// into the sum on the way.
+int background_bin(const Program& p, const uint16_t* frame, uint16_t* sum, uint32_t divisor) {
+    uint32_t table[256] = {};
+    const int n = p.geo.intlength;
+    for (int i = 0; i < n; ++i) ++table[frame[i] >> 8];
+    if (sum) copy_into_sum(p, frame, sum, divisor);
+    int best = 0;
+    for (int b = 1; b < 256; ++b)
+        if (table[b] > table[best]) best = b;
+    return best;
+}
+
+// Row and column profiles of the measuring window at row base `base`: sums of 16 · (pixel − t)
+// over the pixels above t.
+void build_profiles(const Program& p, const uint16_t* frame, int base, int t, int64_t* rows,
+                    int64_t* cols) {
+    const int w = p.geo.width1;
+    std::fill(rows, rows + kProfileLength, 0);
+    std::fill(cols, cols + kProfileLength, 0);
+    for (int r = 0; r < kProfileLength; ++r) {
+        const uint16_t* line = frame + (base + kWindowRowOffset + r) * w + kWindowColumn;
+        for (int c = 0; c < kProfileLength; ++c) {
+            const int v = line[c];
+            if (v <= t) continue;
+            const int64_t excess = 16 * (v - t);
+            rows[r] += excess;
+            cols[c] += excess;
+        }
+    }
+}
+
+// Brightest pixel of the measuring window at row base `base`, or `running` if that is brighter.
+int window_peak(const Program& p, const uint16_t* frame, int base, int running) {
+    const int w = p.geo.width1;
+    for (int r = 0; r < kProfileLength; ++r) {
+        const uint16_t* line = frame + (base + kWindowRowOffset + r) * w + kWindowColumn;
+        for (int c = 0; c < kProfileLength; ++c) running = std::max<int>(running, line[c]);
+    }
+    return running;
+}
+
+// Differences of the newest profile against the reference for each trial shift; returns the
+// best shift (−10 … +9, the first on ties).
+int best_shift(const int64_t* reference, const int64_t* newest, int64_t* differences) {
+    int best = 0;
+    for (int i = 0; i < kShiftTrials; ++i) {
+        int64_t d = 0;
+        for (int j = 0; j < kCompareLength; ++j)
+            d += std::llabs(reference[kShiftCentre + j] - newest[i + j]);
+        differences[i] = d;
+        if (d < differences[best]) best = i;
+    }
+    return best - kShiftCentre;
+}
+
+// The window can hold the profile method's rows and columns in this geometry.
+bool window_fits(const Program& p) {
+    return p.geo.width1 >= kWindowColumn + kProfileLength &&
+           p.geo.height1 >= kLastBase + kWindowRowOffset + kProfileLength;
+}
+
+}  // namespace
+
+int slew_accumulate(Program& p, uint16_t* fredptr, uint16_t* trialptr, int& orig_x, int& orig_y,
+                    int& merge_x, int& merge_y, int& orig_max, int& orig_avg) {
+    (void)merge_x;
+    (void)orig_max;
+    const int w = p.geo.width1;
+    const int h = p.geo.height1;
+    const uint32_t divisor = frame_divisor(p);
+    SlewSumProfiles& prof = p.run.profiles;
+    if (!window_fits(p)) return kAccumulateNoReference;
+
+    if (orig_avg == 0) {
+        const int b = background_bin(p, fredptr, trialptr, divisor);
+        int64_t head = 0;
+        for (int i = 0; i < std::min(kMeanSamples, p.geo.intlength); ++i) head += fredptr[i];
+        // At least 1: 0 marks "no first frame yet".
+        orig_avg = std::max(1, static_cast<int>(0.0001 * static_cast<double>(head)));
+
+        int peak = 0;
+        int base = 0;
+        for (; base < kLastBase; base += kBaseStep) {
+            peak = window_peak(p, fredptr, base, peak);
+            if (peak >= kStarAboveBin * b) break;
+        }
+        if (base >= kLastBase) return kAccumulateNoReference;
+        merge_y = base;
+        build_profiles(p, fredptr, merge_y, (b + 2) * 256, prof.rowsum_1, prof.colsum_1);
+        orig_x = 0;
+        orig_y = 0;
+        return kAccumulateAdded;
+    }
+
+    const int b = background_bin(p, fredptr, nullptr, divisor);
+    build_profiles(p, fredptr, merge_y, (b + 2) * 256, prof.rowsum_2, prof.colsum_2);
+    int64_t row_diff[kShiftTrials];
+    int64_t col_diff[kShiftTrials];
+    const int row_shift = best_shift(prof.rowsum_1, prof.rowsum_2, row_diff);
+    const int col_shift = best_shift(prof.colsum_1, prof.colsum_2, col_diff);
+    // Profiles that hardly change when shifted by a pixel hold no star to register on.
+    if (col_diff[kShiftCentre - 1] + col_diff[kShiftCentre] + col_diff[kShiftCentre + 1] <
+        kFlatProfileLimit) {
+        restore_image(p, fredptr, trialptr);
+        return kAccumulateRejected;
+    }
+    std::copy(std::begin(prof.rowsum_2), std::end(prof.rowsum_2), prof.rowsum_1);
+    std::copy(std::begin(prof.colsum_2), std::end(prof.colsum_2), prof.colsum_1);
+
+    const int ox = col_shift + orig_x;
+    const int oy = row_shift + orig_y;
+    add_shifted(trialptr, fredptr, w, h, ox, oy, divisor, Divide::Source);
+    orig_x = ox;
+    orig_y = oy;
+    restore_image(p, fredptr, trialptr);
+    return kAccumulateAdded;
+}
+
+}  // namespace kvr
