@@ -1,5 +1,6 @@
 #include "acquire/camera_dialog.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string>
 
@@ -16,6 +17,8 @@ constexpr int kMsgText = 50;
 constexpr int kMsgAlreadyGuiding = 59;
 constexpr int kMaxImages = 99;
 constexpr int kMaxPauseMinutes = 20;
+constexpr int kMinStretch = 1;
+constexpr int kMaxStretch = 50;
 
 constexpr const char* kHelpCaption = "KVR_Q4 - Control QX Camera";
 constexpr const char* kHelpText =
@@ -159,6 +162,15 @@ void TKVDialog::spin(const ControlEvent& e) {
         case kv::kPauseSpin:
             step(p_.settings.continuous_delay, 0, kMaxPauseMinutes);
             break;
+        case kv::kStretchSpin: {
+            int& stretch = p_.display.focus_stretch;
+            step(stretch, kMinStretch, kMaxStretch);
+            if (e.scroll == ScrollCode::PageUp) stretch = kMinStretch;
+            if (e.scroll == ScrollCode::PageDown) stretch = kMaxStretch;
+            if (e.scroll == ScrollCode::ThumbPosition)
+                stretch = std::clamp(e.position, kMinStretch, kMaxStretch);
+            break;
+        }
         default:
             return;
     }
@@ -325,6 +337,8 @@ void TKVDialog::render(DialogView& v) const {
     bar(kv::kExposureSpin, r.max_exp, r.exp_value);
     bar(kv::kImagesSpin, kMaxImages, r.no_images);
     bar(kv::kPauseSpin, kMaxPauseMinutes, s.continuous_delay);
+    bar(kv::kStretchSpin, kMaxStretch, p_.display.focus_stretch);
+    number(kv::kStretchEdit, p_.display.focus_stretch);
     text(kv::kExposureEdit, exposure_text_);
     number(kv::kImagesEdit, r.no_images);
     number(kv::kPauseEdit, s.continuous_delay);
@@ -356,7 +370,8 @@ void TKVDialog::render(DialogView& v) const {
     check(kv::kSelfGuide, p_.guide.selfguiding);
     check(kv::kMatchingDark, r.selfguiding_darkframe);
 
-    const bool self_guide_fields = p_.guide.selfguiding != 0;
+    const bool self_guide_fields =
+        p_.guide.selfguiding || (p_.shell.picked_star && r.selfguiding_exp_value > 0);
     for (int id :
          {kv::kSelfGuideValue, kv::kSelfGuideUnit, kv::kGuiderFrames, kv::kSelfGuideResolution})
         text(id, "");

@@ -1,10 +1,11 @@
 // Focus mode of the camera dialog: 128 × 128 focus frames, each measured and shown, with a
 // pause between frames, until the Stop button, a key or a mouse press.
 #include "acquire/camera_dialog.h"
-#include "acquire/frame_hooks.h"
 #include "app/host.h"
 #include "app/program.h"
 #include "camera/readout.h"
+#include "files/bmp_file.h"
+#include "imaging/display_mapping.h"
 
 namespace kvr {
 
@@ -15,11 +16,11 @@ constexpr uint32_t kFocusDelayMs = 1000;
 
 const char* bitmap_failure_text(int result) {
     switch (result) {
-        case 1:
+        case kBmpCreateFailed:
             return "Failed to create temp bitmap";
-        case 2:
+        case kBmpHeaderFailed:
             return "Unable to create temp bitmap file header";
-        case 3:
+        case kBmpPixelsFailed:
             return "Unable to create temp bitmap file";
         default:
             return nullptr;
@@ -40,7 +41,10 @@ void TKVDialog::focus_frame_pass() {
     }
     r.max_value = *peak;
     ShowValues();
-    if (const char* failure = bitmap_failure_text(focus_frame_display(p_))) {
+    DisplayImage(p_);
+    const int written =
+        write_bmp(p_, p_.display.pixels_c, p_.display.pixels_bmp, r.focus_mode, p_.display.Geo);
+    if (const char* failure = bitmap_failure_text(written)) {
         MessageBox box;
         box.caption = "KVR_Q4";
         box.text = failure;

@@ -86,13 +86,9 @@ struct FrameRecord {
     bool flat_applied = false;
 };
 
-// Calls the read phase made to the display refresh, the automatic save and the focus-frame
-// display. The display and auto-save subsystems take these calls over; until then the calls are
-// counted so that a run can be checked for them.
+// Automatic saves the run asked for; the auto-save subsystem takes these calls over.
 struct FrameHookCalls {
-    int display_refreshes = 0;
     int auto_saves = 0;
-    int focus_displays = 0;
 };
 
 struct RunState : RunVariables {

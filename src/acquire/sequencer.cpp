@@ -18,6 +18,7 @@
 #include "camera/usb_link.h"
 #include "files/file_io.h"
 #include "files/settings_file.h"
+#include "imaging/display.h"
 
 namespace kvr {
 
@@ -53,7 +54,9 @@ bool prepare_run(Program& p) {
     r.switched_frame = 0;
     r.switching = 0;
     p.readout.interlaced_line = 0;
-    r.pick_star_save = 0;
+    // Star picking is switched off while the camera runs.
+    r.pick_star_save = p.shell.pick_star ? 1 : 0;
+    p.shell.pick_star = 0;
     if (!s.DarkFileName[0]) copy_text(s.DarkFileName, "c:\\dark.def");
     if (!s.FlatFileName[0]) copy_text(s.FlatFileName, "c:\\flat.def");
     p.ptr.image = p.buf->image_int;
@@ -74,7 +77,7 @@ void dialog_closed(Program& p) {
     RunState& r = p.run;
     if (r.focus_mode) {
         p.host.set_wait_cursor(true);
-        display_refresh(p);
+        image_prepare(p);
         p.host.set_wait_cursor(false);
         r.focus_mode = 0;
     }
@@ -123,6 +126,15 @@ void rearm_self_guiding(Program& p) {
     r.switched_frame = 0;
     p.readout.interlaced_line = 0;
     r.switching = 0;
+}
+
+// The next frame is registered on the picked star again.
+void restore_picked_star(Program& p) {
+    ShellState& s = p.shell;
+    if (!s.picked_star) return;
+    s.pick_star_small = s.pick_small;
+    p.guide.xcent = s.pick_xcent;
+    p.guide.ycent = s.pick_ycent;
 }
 
 void show_frame(Program& p, RunContext& c) {
@@ -201,6 +213,7 @@ FrameEnd take_frame(Program& p, RunContext& c) {
     if (r.no_images >= 1) {
         show_frame(p, c);
         rearm_self_guiding(p);
+        restore_picked_star(p);
     }
     return FrameEnd::Next;
 }
@@ -249,7 +262,10 @@ bool run_frames(Program& p, RunContext& c) {
             if (take_frame(p, c) == FrameEnd::Abandon) return false;
         } while (r.no_images >= 1);
         if (!r.end_loop) show_frame(p, c);
-        if (r.continuous) rearm_self_guiding(p);
+        if (r.continuous) {
+            rearm_self_guiding(p);
+            restore_picked_star(p);
+        }
         if (r.series_exposure) next_series_exposure(p, c);
     } while (r.cont_work || (r.series_work && c.series_step >= 1));
     return true;
@@ -303,7 +319,7 @@ void CmShowImage(Program& p) {
     if (p.settings.flatfield_remove && r.frame.flat_applied) append_history(p, "Flatfield Applied");
     r.frame = FrameRecord{};
     p.host.set_wait_cursor(false);
-    display_refresh(p);
+    image_prepare(p);
     if (p.settings.auto_save_fits) auto_save_frame(p);
 }
 

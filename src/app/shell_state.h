@@ -26,6 +26,8 @@ inline constexpr int kHistoryLineBytes = 40;
     V(int, pick_xcent, 0)                          \
     V(int, pick_ycent, 0)                          \
     V(int, centre_it, 0)                           \
+    V(int, pick_small, 0)                          \
+    V(int, pick_star_small, 0)                     \
     L(process_info, kHistoryLines, kHistoryLineBytes)
 KVR_STATE_STRUCT(ShellState, KVR_SHELL_STATE)
 

@@ -184,14 +184,14 @@ int sub_frame_origin(int centre, int half, int length) {
 
 }  // namespace
 
-void calc_guideframe(Program& p, int pick_xcent, int pick_ycent) {
+void calc_guideframe(Program& p) {
     GuideState& g = p.guide;
     Readout& r = p.readout;
     g.old_xcent = g.xcent;
     g.old_ycent = g.ycent;
     // The full-frame display shows each chip row twice.
-    const int x = pick_xcent;
-    const int y = pick_ycent / 2;
+    const int x = p.shell.pick_xcent;
+    const int y = p.shell.pick_ycent / 2;
     r.focus_x = sub_frame_origin(x, g.focus_width1, kFullWidth);
     r.focus_y = sub_frame_origin(y, g.focus_height1, kFieldRows);
     const int xoffset = r.focus_x % 2;

@@ -27,6 +27,6 @@ int guider_find_centre(Program& p, int startx, int starty, const uint16_t* fredp
 // full-frame display coordinates, rows shown twice): sets `focus_x`, `focus_y`, the star's
 // position in the sub-frame (`xcent` = `drawx`, `ycent` = `drawy`), keeps the previous centroid
 // in `old_xcent`, `old_ycent`, and starts tracking.
-void calc_guideframe(Program& p, int pick_xcent, int pick_ycent);
+void calc_guideframe(Program& p);
 
 }  // namespace kvr

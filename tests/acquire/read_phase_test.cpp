@@ -54,7 +54,7 @@ TEST_F(ReadPhaseTest, InterlacedFrameWithoutCorrectionKeepsTheBrighterSecondFiel
 
 TEST_F(ReadPhaseTest, ShortInterlacedExposureBecomesTwoExposuresAndStaysSo) {
     run_script("set highres_intl 1\nset binned 0\n");  // download_time still 3000
-    const std::string out = take_photo();             // 1 s
+    const std::string out = take_photo();              // 1 s
     EXPECT_EQ(p.readout.highres_intl, 0);
     EXPECT_EQ(p.readout.highres_nonintl, 1);
     const auto r = reads();
@@ -81,7 +81,7 @@ TEST_F(ReadPhaseTest, StopDuringTheSecondExposureDropsTheHalfFrame) {
     run_script("set highres_nonintl 1\nset binned 0\nkey 3000\n");
     take_photo("click 704 scroll 104 linedown");
     EXPECT_EQ(reads().size(), 1u);
-    EXPECT_EQ(p.run.hooks.display_refreshes, 0);
+    EXPECT_EQ(frames_shown(), 0u);
 }
 
 TEST_F(ReadPhaseTest, Binned21FrameInterpolatesOddRowsAndLeavesRow579) {
@@ -110,7 +110,7 @@ TEST_F(ReadPhaseTest, FailedReadDropsTheFrameAndTheRunGoesOn) {
     EXPECT_EQ(lines_starting(out, "message 50: Error 5 trying to read KVRIO data from USB").size(),
               1u);
     // Frames 1 and 3 were shown; the lost one was neither shown nor added.
-    EXPECT_EQ(p.run.hooks.display_refreshes, 2);
+    EXPECT_EQ(frames_shown(), 2u);
 }
 
 TEST_F(ReadPhaseTest, FailedInterlacedSecondFieldDropsTheFrame) {
@@ -118,7 +118,7 @@ TEST_F(ReadPhaseTest, FailedInterlacedSecondFieldDropsTheFrame) {
     camera->failing_reads = {2};
     take_photo("click 704 scroll 104 linedown");
     EXPECT_EQ(reads().size(), 2u);
-    EXPECT_EQ(p.run.hooks.display_refreshes, 0);
+    EXPECT_EQ(frames_shown(), 0u);
 }
 
 class FrameCalibrationTest : public ReadPhaseTest {
@@ -137,7 +137,8 @@ class FrameCalibrationTest : public ReadPhaseTest {
     std::vector<uint16_t> dark;
     bool frame_is_zero() const {
         const int n = p.geo.width1 * p.geo.height1;
-        return std::all_of(p.buf->image_int, p.buf->image_int + n, [](uint16_t v) { return v == 0; });
+        return std::all_of(p.buf->image_int, p.buf->image_int + n,
+                           [](uint16_t v) { return v == 0; });
     }
 };
 

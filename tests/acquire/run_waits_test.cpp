@@ -26,7 +26,7 @@ TEST_F(RunWaitTest, ShortUnitWaitDoesNotSeeAKeyUntilAfterTheRead) {
     ASSERT_EQ(reads().size(), 1u);
     EXPECT_EQ(reads()[0].at_ms, 2000u);
     EXPECT_EQ(p.run.end_loop, 1);
-    EXPECT_EQ(p.run.hooks.display_refreshes, 0);
+    EXPECT_EQ(frames_shown(), 0u);
 }
 
 TEST_F(RunWaitTest, ShortExposureIsTimedByTheCamera) {
@@ -69,7 +69,7 @@ TEST_F(RunWaitTest, KeyDuringTheContinuousPauseEndsTheRunAtOnce) {
     // Exposed 1 s, one second's delay, stopped 28 s into the pause: no further exposure.
     EXPECT_EQ(reads().size(), 1u);
     EXPECT_EQ(clock.ms(), 30000u);
-    EXPECT_EQ(p.run.hooks.display_refreshes, 1);
+    EXPECT_EQ(frames_shown(), 1u);
 }
 
 TEST_F(RunWaitTest, KeyDuringTheSecondBetweenContinuousFramesEndsTheRun) {
@@ -77,7 +77,7 @@ TEST_F(RunWaitTest, KeyDuringTheSecondBetweenContinuousFramesEndsTheRun) {
     take_photo("click 118");
     EXPECT_EQ(reads().size(), 1u);
     EXPECT_EQ(p.run.cont_work, 0);
-    EXPECT_EQ(p.run.hooks.display_refreshes, 1);
+    EXPECT_EQ(frames_shown(), 1u);
 }
 
 TEST_F(RunWaitTest, ContinuousRunRepeatsUntilStopped) {
@@ -85,15 +85,15 @@ TEST_F(RunWaitTest, ContinuousRunRepeatsUntilStopped) {
     take_photo("click 118");
     // 1 s exposure and 1 s delay per frame: frames read at 1, 3, 5, 7 and 9 s.
     EXPECT_EQ(reads().size(), 5u);
-    EXPECT_EQ(p.run.hooks.display_refreshes, 5);
+    EXPECT_EQ(frames_shown(), 5u);
 }
 
 TEST_F(RunWaitTest, ExternalGuiderRunRefusesAndEnds) {
     run_script("set guider_guiding 1\n");
     const std::string out = take_photo("click 118");
-    EXPECT_EQ(lines_starting(out, "diagnostic: Guiding with the guider camera is not available")
-                  .size(),
-              1u);
+    EXPECT_EQ(
+        lines_starting(out, "diagnostic: Guiding with the guider camera is not available").size(),
+        1u);
     EXPECT_TRUE(reads().empty());
     EXPECT_EQ(p.run.continuous, 0);
     EXPECT_EQ(p.guide.guider_guiding, 0);

@@ -23,7 +23,7 @@ TEST_F(SequencerTest, BinnedSingleFrameIsReadShownAndRecorded) {
     EXPECT_DOUBLE_EQ(p.settings.FITS_Exptime, 1.0);
     EXPECT_DOUBLE_EQ(p.settings.FITS_Pixwidth, 0.0172);
     EXPECT_EQ(p.run.no_images, 0);
-    EXPECT_EQ(p.run.hooks.display_refreshes, 1);
+    EXPECT_EQ(frames_shown(), 1u);
     EXPECT_EQ(p.run.hooks.auto_saves, 0);
     EXPECT_STREQ(p.shell.image_name, "QX Camera Image");
     // The focus star sits near (376, 258) of the full frame: (188, 129) binned.
@@ -34,7 +34,7 @@ TEST_F(SequencerTest, BinnedSingleFrameIsReadShownAndRecorded) {
 TEST_F(SequencerTest, CancelledDialogTakesNothing) {
     run_script("dialog 7 click 2\ncommand 12\n");
     EXPECT_TRUE(reads().empty());
-    EXPECT_EQ(p.run.hooks.display_refreshes, 0);
+    EXPECT_EQ(frames_shown(), 0u);
 }
 
 TEST_F(SequencerTest, NumberedRunTakesEachFrameAndCountsDown) {
@@ -59,7 +59,7 @@ TEST_F(SequencerTest, KeyDuringTheWaitEndsAFiveFrameRunWithoutReadingThatFrame) 
     ASSERT_EQ(reads().size(), 2u);
     EXPECT_EQ(p.run.end_loop, 1);
     EXPECT_EQ(p.run.no_images, 0);
-    EXPECT_EQ(p.run.hooks.display_refreshes, 2);  // the stopped frame is not shown
+    EXPECT_EQ(frames_shown(), 2u);  // the stopped frame is not shown
     EXPECT_EQ(lines_starting(out, "progress: READ").size(), 2u);
     EXPECT_GE(clock.ms(), 7500u);
     EXPECT_LT(clock.ms(), 7600u);
@@ -87,7 +87,7 @@ TEST_F(SequencerTest, SeriesTakesFiveExposuresRisingFourfold) {
     EXPECT_EQ(series[4].at_ms - series[3].at_ms, 51200u);
     EXPECT_EQ(p.readout.exposure, 200);
     EXPECT_EQ(lines_starting(out, "message 50: Exposure Series Completed").size(), 1u);
-    EXPECT_EQ(p.run.hooks.display_refreshes, 5);
+    EXPECT_EQ(frames_shown(), 5u);
 }
 
 TEST_F(SequencerTest, ContinuousSeriesStartsAgainFromTheFirstExposure) {

@@ -71,7 +71,13 @@ SimRunTest::SimRunTest(void (*adjust)(sim::CameraConfig&)) {
 }
 
 std::string SimRunTest::take_photo(const std::string& dialog_actions) {
-    return run_script("dialog 7 " + dialog_actions + " click 1\ncommand 12\n");
+    const std::string out = run_script("dialog 7 " + dialog_actions + " click 1\ncommand 12\n");
+    log += out;
+    return out;
+}
+
+size_t SimRunTest::frames_shown() const {
+    return lines_starting(log, "caption: KVR_Q4_USB - QX Camera Image").size();
 }
 
 std::vector<std::string> lines_starting(const std::string& output, const std::string& prefix) {

@@ -60,8 +60,12 @@ class SimRunTest : public ProgramTest {
   protected:
     explicit SimRunTest(void (*adjust)(sim::CameraConfig&) = quiet_camera);
 
-    // Opens the camera dialog with the given actions, then "Take Photo"; returns the output.
+    // Opens the camera dialog with the given actions, then "Take Photo"; returns the output (also
+    // kept in `log`).
     std::string take_photo(const std::string& dialog_actions = "");
+    // Frames shown so far by the runs of take_photo (each display refresh sets the caption).
+    size_t frames_shown() const;
+    std::string log;
     uint16_t pixel(int x, int y) const { return p.buf->image_int[y * p.geo.width1 + x]; }
     std::vector<SentCommand> reads() const { return camera->main_reads(); }
     // As a star pick does: the focus star of the simulated sky, in full-frame coordinates.
