@@ -57,6 +57,21 @@ uint16_t clip(uint32_t v) {
     return static_cast<uint16_t>(std::min(v, kPixelMax));
 }
 
+uint16_t add_clipped(uint16_t a, uint16_t b) {
+    const uint16_t sum = static_cast<uint16_t>(a + b);
+    return sum < a ? uint16_t{kPixelMax} : sum;
+}
+
+// out[x] += in[x] for x in first … end − 1, clipped at 65535. Blocks of a fixed lane count let the
+// compiler put whole blocks into 16-bit vector lanes.
+void add_row(uint16_t* __restrict out, const uint16_t* __restrict in, int first, int end) {
+    constexpr int kLanes = 16;
+    int x = first;
+    for (; x + kLanes <= end; x += kLanes)
+        for (int k = 0; k < kLanes; ++k) out[x + k] = add_clipped(out[x + k], in[x + k]);
+    for (; x < end; ++x) out[x] = add_clipped(out[x], in[x]);
+}
+
 // Which side of a shifted addition is the new frame, whose contribution is divided when the run
 // averages.
 enum class Divide { Destination, Source };
@@ -71,7 +86,9 @@ void add_shifted(uint16_t* dst, const uint16_t* src, int w, int h, int ox, int o
     for (int y = rows.first; y < rows.end; ++y) {
         uint16_t* out = dst + y * w;
         const uint16_t* in = src + (y + oy) * w + ox;
-        if (divide == Divide::Destination) {
+        if (divisor == 1) {
+            add_row(out, in, cols.first, cols.end);
+        } else if (divide == Divide::Destination) {
             for (int x = cols.first; x < cols.end; ++x) out[x] = clip(in[x] + out[x] / divisor);
         } else {
             for (int x = cols.first; x < cols.end; ++x) out[x] = clip(out[x] + in[x] / divisor);
@@ -139,13 +156,26 @@ namespace {
 // Most populated level (high byte) of the frame, the first on ties; optionally copies the frame
 // into the sum on the way.
 int background_bin(const Program& p, const uint16_t* frame, uint16_t* sum, uint32_t divisor) {
-    uint32_t table[256] = {};
+    // Partial tables: neighbouring pixels of one level (most of a sky frame) do not wait on each
+    // other's count.
+    constexpr int kTables = 4;
+    uint32_t tables[kTables][256] = {};
     const int n = p.geo.intlength;
-    for (int i = 0; i < n; ++i) ++table[frame[i] >> 8];
+    int i = 0;
+    for (; i + kTables <= n; i += kTables)
+        for (int k = 0; k < kTables; ++k) ++tables[k][frame[i + k] >> 8];
+    for (; i < n; ++i) ++tables[0][frame[i] >> 8];
     if (sum) copy_into_sum(p, frame, sum, divisor);
     int best = 0;
-    for (int b = 1; b < 256; ++b)
-        if (table[b] > table[best]) best = b;
+    uint32_t best_count = 0;
+    for (int b = 0; b < 256; ++b) {
+        uint32_t count = 0;
+        for (const auto& table : tables) count += table[b];
+        if (count > best_count) {
+            best = b;
+            best_count = count;
+        }
+    }
     return best;
 }
 
