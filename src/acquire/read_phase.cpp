@@ -126,6 +126,20 @@ bool second_exposure(Program& p, RunContext& c) {
     return ok;
 }
 
+// The outcome of one calibration: its message when the file could not be used (the frame stays
+// as it was), else the frame is calibrated and the file stays loaded for the run.
+void record_calibration(Program& p, int result, int open_failed_message, int wrong_file_message,
+                        int& loaded, bool& applied) {
+    if (result == kCalibrationOpenFailed) {
+        messages(p, open_failed_message);
+    } else if (result == kCalibrationWrongFile) {
+        messages(p, wrong_file_message);
+    } else {
+        loaded = 1;
+        applied = true;
+    }
+}
+
 // Dark subtraction and flat fielding of the frame at `imageptr`. The calibration frames stay
 // loaded for the rest of the run; one that cannot be read is tried again on the next frame.
 void calibrate(Program& p) {
@@ -137,28 +151,16 @@ void calibrate(Program& p) {
         ptr.undo = p.buf->undo_int;
         const int result =
             auto_remove(p, run.darkframe_loaded, s.DarkFileName, ptr.undo, ptr.imageptr, ptr.undo);
-        if (result == kCalibrationOpenFailed) {
-            messages(p, kMsgDarkOpenFailed);
-        } else if (result == kCalibrationWrongFile) {
-            messages(p, kMsgDarkNotQx);
-        } else {
-            run.darkframe_loaded = 1;
-            run.frame.dark_applied = true;
-        }
+        record_calibration(p, result, kMsgDarkOpenFailed, kMsgDarkNotQx, run.darkframe_loaded,
+                           run.frame.dark_applied);
     }
     if (s.flatfield_remove) {
         ptr.image = p.buf->image_int;
         ptr.save = p.buf->save_int;
         const int result = auto_flatfield(p, run.flatfield_loaded, s.FlatFileName, ptr.save,
                                           ptr.imageptr, ptr.save);
-        if (result == kCalibrationOpenFailed) {
-            messages(p, kMsgFlatOpenFailed);
-        } else if (result == kCalibrationWrongFile) {
-            messages(p, kMsgFlatNotQx);
-        } else {
-            run.flatfield_loaded = 1;
-            run.frame.flat_applied = true;
-        }
+        record_calibration(p, result, kMsgFlatOpenFailed, kMsgFlatNotQx, run.flatfield_loaded,
+                           run.frame.flat_applied);
     }
     ptr.image = p.buf->image_int;
 }
