@@ -104,8 +104,8 @@ void configure_run(Program& p, RunContext& c) {
         r.selfguiding_darkframe
             ? 100
             : selfguide_exposure_ms(r.selfguiding_exp_value, r.selfguiding_exp_range);
-    // The first field of an interlaced frame cannot be read before the second would have to be:
-    // short exposures become two exposures, and the mode stays changed.
+    // Field 2 goes on collecting light while field 1 downloads: below the download time the two
+    // fields would differ too much, so the frame is taken as two exposures (and stays so).
     if (ro.exposure < ro.download_time && ro.highres_intl) {
         ro.highres_intl = 0;
         ro.highres_nonintl = 1;

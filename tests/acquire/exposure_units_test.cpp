@@ -30,16 +30,5 @@ TEST(ExposureUnitsTest, ProgressStepsGrowWithTheExposure) {
     EXPECT_EQ(progress_steps(900, 'q'), 2);
 }
 
-TEST(ExposureUnitsTest, DialogLimitsAndStartValues) {
-    EXPECT_EQ(range_limit('q'), 1000);
-    EXPECT_EQ(range_limit('h'), 500);
-    EXPECT_EQ(range_limit('t'), 100);
-    EXPECT_EQ(range_limit('s'), 300);
-    EXPECT_EQ(range_limit('m'), 90);
-    EXPECT_EQ(range_start_value('q'), 5);
-    EXPECT_EQ(range_start_value('m'), 1);
-    EXPECT_STREQ(range_name('h'), "hundredths");
-}
-
 }  // namespace
 }  // namespace kvr
