@@ -1,0 +1,62 @@
+#include "gui/gui_session.h"
+
+#include <QApplication>
+#include <cstdlib>
+#include <iostream>
+
+#include "app/program.h"
+#include "app/startup.h"
+#include "app/subsystems.h"
+#include "files/drive_paths.h"
+#include "gui/main_frame.h"
+#include "gui/press_watch.h"
+#include "gui/qt_host.h"
+#include "platform/real_clock.h"
+
+namespace kvr::gui {
+
+GuiSession::GuiSession(const LaunchOptions& options, const DeviceFactory& devices) {
+    if (options.virtual_clock)
+        clock_ = std::make_unique<VirtualClock>();
+    else
+        clock_ = std::make_unique<RealClock>();
+    watch_ = std::make_unique<PressWatch>();
+    qApp->installEventFilter(watch_.get());
+    host_ = std::make_unique<QtHost>(*watch_, help_file_path());
+    const std::string root = options.drive_root.empty() ? default_drive_root() : options.drive_root;
+    program_ = make_program(*clock_, *host_, root);
+    program_->options = options;
+    if (devices) program_->devices = devices(options, *clock_, device_error_);
+    start_up(*program_);
+    frame_ = std::make_unique<MainFrame>(*program_, *host_);
+    host_->attach(frame_.get());
+}
+
+GuiSession::~GuiSession() {
+    if (qApp) qApp->removeEventFilter(watch_.get());
+    host_->attach(nullptr);
+    frame_.reset();
+    if (program_ && !program_->exit_requested) close_camera_link(*program_);
+}
+
+bool display_available() {
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* v = std::getenv(name);
+        if (v && *v) return true;
+    }
+    return false;
+}
+
+int run_gui(const LaunchOptions& options, int& argc, char** argv, const DeviceFactory& devices) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kvr_q4"));
+    GuiSession session(options, devices);
+    if (!session.device_error().empty()) {
+        std::cerr << "kvr_q4: " << session.device_error() << '\n';
+        session.frame().show_status(QString::fromStdString(session.device_error()));
+    }
+    session.frame().show();
+    return QApplication::exec();
+}
+
+}  // namespace kvr::gui

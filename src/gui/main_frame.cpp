@@ -1,0 +1,208 @@
+#include "gui/main_frame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <set>
+
+#include "app/program.h"
+#include "gui/command_layout.h"
+#include "gui/image_view.h"
+#include "gui/press_watch.h"
+#include "gui/qt_host.h"
+#include "gui/tool_icons.h"
+
+namespace kvr::gui {
+
+namespace {
+
+constexpr QSize kFrameSize{750, 500};
+// Enablers are asked again this often, as the original asked them while idle.
+constexpr int kRefreshMs = 250;
+constexpr int kStatusMessageMs = 8000;
+
+// Reads the display stretch flag by name: it belongs to the display subsystem.
+bool display_stretch_on(const Program& p) {
+    std::string value;
+    return p.registry.get("max_stretch", value) && value != "0";
+}
+
+}  // namespace
+
+MainFrame::MainFrame(Program& p, QtHost& host)
+    : p_(p), host_(host), image_(new ImageView(p, this)), hints_(new QStatusBar) {
+    setObjectName(QStringLiteral("frame"));
+    setWindowIcon(tool_icon(1000));
+    hints_->setObjectName(QStringLiteral("hints"));
+    hints_->setSizeGripEnabled(false);
+    place_status_bar();
+    build_menus();
+    build_tool_bar();
+    build_shortcuts();
+    refresh_commands();
+    move(0, 0);
+    resize(kFrameSize);
+
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &MainFrame::refresh_commands);
+    timer->start(kRefreshMs);
+}
+
+void MainFrame::place_status_bar() {
+    // The hints sit above the image when ToolHelpPosTop is set, else below it.
+    auto* client = new QWidget;
+    auto* column = new QVBoxLayout(client);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    if (p_.shell.ToolHelpPosTop) column->addWidget(hints_);
+    column->addWidget(image_, 1);
+    if (!p_.shell.ToolHelpPosTop) column->addWidget(hints_);
+    setCentralWidget(client);
+}
+
+QAction* MainFrame::command_action(int id, const QString& text) {
+    auto* a = new QAction(text, this);
+    a->setData(id);
+    if (const Command* c = p_.commands.find(id); c && !c->hint.empty())
+        a->setStatusTip(QString::fromStdString(c->hint));
+    connect(a, &QAction::triggered, this, [this, id] { run_command(id); });
+    return a;
+}
+
+void MainFrame::build_menus() {
+    std::set<int> placed;
+    auto add_menu = [&](const QString& title) {
+        QMenu* menu = menuBar()->addMenu(title);
+        connect(menu, &QMenu::aboutToShow, this, &MainFrame::refresh_commands);
+        return menu;
+    };
+    for (const Menu& m : p_.commands.menus) {
+        QMenu* menu = add_menu(QString::fromStdString(m.title));
+        for (const MenuEntry& item : m.items) {
+            if (item.id == 0) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* a = command_action(item.id, QString::fromStdString(item.text));
+            menu->addAction(a);
+            menu_actions_.emplace(item.id, a);
+            placed.insert(item.id);
+        }
+    }
+    for (const MenuSpec& spec : further_menus()) {
+        QMenu* menu = nullptr;
+        for (const MenuItemSpec& item : spec.items) {
+            if (item.id != 0 && placed.count(item.id)) continue;
+            if (!menu) menu = add_menu(QString::fromUtf8(spec.title));
+            if (item.id == 0) {
+                menu->addSeparator();  // collapses when nothing follows
+                continue;
+            }
+            const Command* c = p_.commands.find(item.id);
+            const std::string& declared = c ? c->menu_text : std::string();
+            QAction* a =
+                command_action(item.id, declared.empty() ? QString::fromUtf8(item.text)
+                                                         : QString::fromStdString(declared));
+            menu->addAction(a);
+            menu_actions_.emplace(item.id, a);
+            placed.insert(item.id);
+        }
+    }
+}
+
+void MainFrame::build_tool_bar() {
+    tools_ = new QToolBar(QStringLiteral("Tools"), this);
+    tools_->setObjectName(QStringLiteral("tools"));
+    tools_->setMovable(false);
+    tools_->setIconSize(QSize(kToolIconSize, kToolIconSize));
+    for (const ToolItem& item : tool_bar_layout()) {
+        if (item.command == 0) {
+            auto* gap = new QWidget;
+            gap->setFixedWidth(item.gap);
+            tools_->addWidget(gap);
+            continue;
+        }
+        QAction* a = command_action(item.command, QString());
+        a->setIcon(tool_icon(item.bitmap));
+        a->setToolTip(a->statusTip());
+        tools_->addAction(a);
+        tool_actions_[item.command] = a;
+    }
+    addToolBar(Qt::TopToolBarArea, tools_);
+}
+
+void MainFrame::build_shortcuts() {
+    auto add = [this](const Accelerator& acc) {
+        auto* s = new QShortcut(QKeySequence(QString::fromStdString(acc.keys)), this);
+        const int id = acc.id;
+        connect(s, &QShortcut::activated, this, [this, id] { run_command(id); });
+    };
+    for (const Accelerator& acc : p_.commands.accelerators) add(acc);
+    for (const Accelerator& acc : extra_accelerators()) add(acc);
+}
+
+QAction* MainFrame::menu_action(int id) const {
+    auto it = menu_actions_.find(id);
+    return it == menu_actions_.end() ? nullptr : it->second;
+}
+
+QAction* MainFrame::tool_action(int id) const {
+    auto it = tool_actions_.find(id);
+    return it == tool_actions_.end() ? nullptr : it->second;
+}
+
+void MainFrame::run_command(int id) {
+    const DispatchResult result = p_.commands.dispatch(p_, id);
+    if (result == DispatchResult::NotAvailable || result == DispatchResult::UnknownId) {
+        const Command* c = p_.commands.find(id);
+        const QString name = c ? QString::fromStdString(c->name) : QString::number(id);
+        show_status(
+            QStringLiteral("%1 (command %2) is not available in this build").arg(name).arg(id));
+    }
+    if (p_.exit_requested) {
+        close();
+        return;
+    }
+    refresh_commands();
+}
+
+void MainFrame::refresh_commands() {
+    for (const auto& [id, a] : menu_actions_) a->setEnabled(p_.commands.enabled(p_, id));
+    for (const auto& [id, a] : tool_actions_) a->setEnabled(p_.commands.enabled(p_, id));
+    const bool stretch = display_stretch_on(p_);
+    tool_actions_.at(kCmdUseDisplayStretch)->setVisible(!stretch);
+    tool_actions_.at(kCmdStopDisplayStretch)->setVisible(stretch);
+    tool_actions_.at(kCmdTelescopeControl)->setVisible(p_.scope.telescope != 'n');
+}
+
+void MainFrame::repaint_image() {
+    image_->viewport()->update();
+}
+
+void MainFrame::show_status(const QString& text) {
+    hints_->showMessage(text, kStatusMessageMs);
+}
+
+bool MainFrame::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        hints_->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void MainFrame::closeEvent(QCloseEvent* event) {
+    // Closing the window is Exit: the camera link is closed first. A loop still running below
+    // us sees the close as a stop.
+    if (!p_.exit_requested) p_.commands.dispatch(p_, kCmdExit);
+    host_.press_watch().note_stop();
+    event->accept();
+}
+
+}  // namespace kvr::gui
