@@ -65,7 +65,6 @@ ScrollCode scroll_code(int action, bool& known) {
 ResourceDialog::ResourceDialog(DialogModel& model, QWidget* parent)
     : QDialog(parent), model_(model) {
     setObjectName(QStringLiteral("dialog%1").arg(model.resource().id));
-    setModal(model.resource().modal);
     build();
 }
 
