@@ -9,7 +9,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <vector>
 
@@ -177,7 +180,9 @@ void ResourceDialog::build() {
         return nullptr;
     };
 
-    auto* top = new QGridLayout(this);
+    auto* content = new QWidget;
+    auto* top = new QGridLayout(content);
+    top->setVerticalSpacing(2);
     std::map<const ControlDesc*, QGridLayout*> box_grids;
     std::map<const ControlDesc*, QWidget*> widgets;
     for (const auto& c : controls) {
@@ -193,6 +198,21 @@ void ResourceDialog::build() {
         else
             place(*top, widgets[&c], c, 0, 0);
     }
+
+    // A resource taller or wider than the screen scrolls inside the dialog.
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    const QSize room = screen() ? screen()->availableSize() * 0.9 : QSize(1024, 700);
+    const QSize want = content->sizeHint();
+    if (want.height() <= room.height() && want.width() <= room.width()) {
+        outer->addWidget(content);
+        return;
+    }
+    auto* scroller = new QScrollArea;
+    scroller->setWidget(content);
+    scroller->setWidgetResizable(true);
+    outer->addWidget(scroller);
+    resize(std::min(want.width() + 24, room.width()), std::min(want.height() + 24, room.height()));
 }
 
 void ResourceDialog::apply(int id, const ControlState& s) {

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
 
@@ -232,6 +234,29 @@ class DialogTest : public QObject {
         QCOMPARE(s.host.run_modal(m), kIdCancel);
         QCOMPARE(m.events.back().kind, ControlEvent::Kind::Click);
         QCOMPARE(m.events.back().id, kIdcCancel);
+    }
+
+    void a_resource_taller_than_the_screen_scrolls() {
+        Session s;
+        DialogResource tall;
+        tall.id = 901;
+        for (int row = 0; row < 80; ++row) {
+            ControlDesc c;
+            c.id = 100 + row;
+            c.kind = ControlKind::CheckBox;
+            c.caption = "Option " + std::to_string(row);
+            c.row = row;
+            tall.controls.push_back(c);
+        }
+        struct Plain : DialogModel {
+            using DialogModel::DialogModel;
+            void handle(const ControlEvent&) override {}
+        } m(s.p, tall);
+        ResourceDialog d(m, &s.frame);
+        QVERIFY(d.findChild<QScrollArea*>());
+        QVERIFY(d.height() <= d.screen()->availableSize().height());
+        SampleModel small(s.p);
+        QVERIFY(!ResourceDialog(small, &s.frame).findChild<QScrollArea*>());
     }
 
     void modeless_window_follows_its_model() {
