@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "imaging/display_state.h"
 
 namespace kvr::gui {
 
@@ -29,8 +30,6 @@ struct ToolItem {
 // The tool bar, left to right. Both max-stretch buttons are listed; one of them shows.
 const std::vector<ToolItem>& tool_bar_layout();
 
-inline constexpr int kCmdUseDisplayStretch = 1901;   // MaxStretchBOn
-inline constexpr int kCmdStopDisplayStretch = 1902;  // MaxStretchBOff
 inline constexpr int kCmdTelescopeControl = 24;
 inline constexpr int kCmdCopy = 24359;
 inline constexpr int kCmdExit = 24310;

@@ -9,6 +9,7 @@
 #include "app/subsystems.h"
 #include "files/drive_paths.h"
 #include "gui/main_frame.h"
+#include "gui/picture_printer.h"
 #include "gui/press_watch.h"
 #include "gui/qt_host.h"
 #include "platform/real_clock.h"
@@ -28,13 +29,19 @@ GuiSession::GuiSession(const LaunchOptions& options, const DeviceFactory& device
     program_->options = options;
     if (devices) program_->devices = devices(options, *clock_, device_error_);
     start_up(*program_);
+    // The window's first paint shows the start-up test image.
+    program_->display.prep_image = 1;
     frame_ = std::make_unique<MainFrame>(*program_, *host_);
     host_->attach(frame_.get());
+    printer_ = std::make_unique<PicturePrinter>(*program_, *watch_, frame_.get());
+    printer_->attach_commands();
+    frame_->refresh_commands();
 }
 
 GuiSession::~GuiSession() {
     if (qApp) qApp->removeEventFilter(watch_.get());
     host_->attach(nullptr);
+    printer_.reset();
     frame_.reset();
     if (program_ && !program_->exit_requested) close_camera_link(*program_);
 }

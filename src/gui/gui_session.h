@@ -16,6 +16,7 @@ struct Program;
 namespace kvr::gui {
 
 class MainFrame;
+class PicturePrinter;
 class PressWatch;
 class QtHost;
 
@@ -34,6 +35,7 @@ class GuiSession {
     QtHost& host() { return *host_; }
     MainFrame& frame() { return *frame_; }
     Clock& clock() { return *clock_; }
+    PicturePrinter& printer() { return *printer_; }
     // Why the chosen camera interface is not available ("" when it is).
     const std::string& device_error() const { return device_error_; }
 
@@ -43,6 +45,7 @@ class GuiSession {
     std::unique_ptr<QtHost> host_;
     std::unique_ptr<Program> program_;
     std::unique_ptr<MainFrame> frame_;
+    std::unique_ptr<PicturePrinter> printer_;
     std::string device_error_;
 };
 

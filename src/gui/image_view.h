@@ -1,8 +1,14 @@
 #pragma once
-// The main image window (TKorv_qx4Window's client area): paints the core's 8-bit display image
-// unscaled at the scroll origin or stretched to fit, the background around it and the pick
-// cross, and hands mouse clicks and moves on the image to the core.
+// The main image window (TKorv_qx4Window's client area). The core decides what the window shows
+// (a pending refresh, the background brush, the pick cross, the scroll ranges); this widget
+// paints the core's 8-bit picture itself, wrapped without a copy as an indexed image with its
+// colour table, unscaled at the scroll origin or stretched to fit, and hands mouse events on the
+// image to the core in window coordinates.
 #include <QAbstractScrollArea>
+#include <QImage>
+#include <QList>
+
+#include "imaging/canvas.h"
 
 namespace kvr {
 struct Program;
@@ -14,8 +20,10 @@ class ImageView : public QAbstractScrollArea {
     Q_OBJECT
   public:
     ImageView(Program& p, QWidget* parent);
-    // AdjustScroller: scroll ranges for the picture and the client size, back to the origin.
-    void adjust_scroller();
+    // The core's scroll ranges and origin onto the scroll bars, and a repaint.
+    void sync_from_core();
+    // The picture as last painted (shares the core's buffer).
+    const QImage& picture() const { return picture_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -24,11 +32,17 @@ class ImageView : public QAbstractScrollArea {
     void mouseMoveEvent(QMouseEvent* event) override;
 
   private:
-    // A window point in image pixels: the scroll origin added.
-    QPoint to_image(const QPointF& window_point) const;
-    QSize picture_size() const;
+    // Wraps the core's current picture; false when it has none.
+    bool wrap_picture();
+    void scrolled();
 
     Program& p_;
+    QImage picture_;
+    QList<QRgb> colours_;
+    // The core paints into this raster; Qt draws the picture, so it stays empty.
+    Canvas no_raster_;
+    bool painting_ = false;
+    bool sync_pending_ = false;
 };
 
 }  // namespace kvr::gui

@@ -27,12 +27,6 @@ constexpr QSize kFrameSize{750, 500};
 constexpr int kRefreshMs = 250;
 constexpr int kStatusMessageMs = 8000;
 
-// Reads the display stretch flag by name: it belongs to the display subsystem.
-bool display_stretch_on(const Program& p) {
-    std::string value;
-    return p.registry.get("max_stretch", value) && value != "0";
-}
-
 }  // namespace
 
 MainFrame::MainFrame(Program& p, QtHost& host)
@@ -75,6 +69,14 @@ QAction* MainFrame::command_action(int id, const QString& text) {
     return a;
 }
 
+void MainFrame::add_menu_item(QMenu& menu, int id, const QString& text) {
+    QAction* a = command_action(id, text);
+    const Command* c = p_.commands.find(id);
+    a->setCheckable(c && c->checker);
+    menu.addAction(a);
+    menu_actions_.emplace(id, a);
+}
+
 void MainFrame::build_menus() {
     std::set<int> placed;
     auto add_menu = [&](const QString& title) {
@@ -89,9 +91,7 @@ void MainFrame::build_menus() {
                 menu->addSeparator();
                 continue;
             }
-            QAction* a = command_action(item.id, QString::fromStdString(item.text));
-            menu->addAction(a);
-            menu_actions_.emplace(item.id, a);
+            add_menu_item(*menu, item.id, QString::fromStdString(item.text));
             placed.insert(item.id);
         }
     }
@@ -106,11 +106,9 @@ void MainFrame::build_menus() {
             }
             const Command* c = p_.commands.find(item.id);
             const std::string& declared = c ? c->menu_text : std::string();
-            QAction* a =
-                command_action(item.id, declared.empty() ? QString::fromUtf8(item.text)
-                                                         : QString::fromStdString(declared));
-            menu->addAction(a);
-            menu_actions_.emplace(item.id, a);
+            add_menu_item(
+                *menu, item.id,
+                declared.empty() ? QString::fromUtf8(item.text) : QString::fromStdString(declared));
             placed.insert(item.id);
         }
     }
@@ -173,16 +171,20 @@ void MainFrame::run_command(int id) {
 }
 
 void MainFrame::refresh_commands() {
-    for (const auto& [id, a] : menu_actions_) a->setEnabled(p_.commands.enabled(p_, id));
+    for (const auto& [id, a] : menu_actions_) {
+        a->setEnabled(p_.commands.enabled(p_, id));
+        if (a->isCheckable()) a->setChecked(p_.commands.checked(p_, id));
+    }
     for (const auto& [id, a] : tool_actions_) a->setEnabled(p_.commands.enabled(p_, id));
-    const bool stretch = display_stretch_on(p_);
-    tool_actions_.at(kCmdUseDisplayStretch)->setVisible(!stretch);
-    tool_actions_.at(kCmdStopDisplayStretch)->setVisible(stretch);
+    // The display-stretch button that undoes the current state is on the bar.
+    const int stretch_button = p_.display.max_stretch_button;
+    tool_actions_.at(kMaxStretchOnButton)->setVisible(stretch_button == kMaxStretchOnButton);
+    tool_actions_.at(kMaxStretchOffButton)->setVisible(stretch_button == kMaxStretchOffButton);
     tool_actions_.at(kCmdTelescopeControl)->setVisible(p_.scope.telescope != 'n');
 }
 
 void MainFrame::repaint_image() {
-    image_->viewport()->update();
+    image_->sync_from_core();
 }
 
 void MainFrame::show_status(const QString& text) {

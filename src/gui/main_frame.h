@@ -7,6 +7,7 @@
 class QStatusBar;
 class QToolBar;
 class QAction;
+class QMenu;
 
 namespace kvr {
 struct Program;
@@ -44,6 +45,7 @@ class MainFrame : public QMainWindow {
 
   private:
     QAction* command_action(int id, const QString& text);
+    void add_menu_item(QMenu& menu, int id, const QString& text);
     void build_menus();
     void build_tool_bar();
     void build_shortcuts();

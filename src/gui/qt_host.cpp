@@ -1,6 +1,7 @@
 #include "gui/qt_host.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
@@ -12,6 +13,7 @@
 #include "gui/press_watch.h"
 #include "gui/progress_window.h"
 #include "gui/resource_dialog.h"
+#include "imaging/display_state.h"
 
 namespace kvr::gui {
 
@@ -258,6 +260,17 @@ void QtHost::set_wait_cursor(bool busy) {
         --wait_cursor_depth_;
         QApplication::restoreOverrideCursor();
     }
+}
+
+bool QtHost::copy_image(const DisplayBitmap& picture) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard || !picture.pixels || !picture.colours) return false;
+    // The clipboard keeps its own copy: the core's buffer changes with the next refresh.
+    QImage wrapped(picture.pixels, picture.width, picture.height, picture.stride,
+                   QImage::Format_Indexed8);
+    wrapped.setColorTable(QList<QRgb>(picture.colours, picture.colours + kPaletteEntries));
+    clipboard->setImage(wrapped.copy());
+    return true;
 }
 
 bool QtHost::start_program(std::string_view command_line) {

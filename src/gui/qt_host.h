@@ -50,6 +50,7 @@ class QtHost : public Host {
     void set_caption(std::string_view caption) override;
     void beep() override;
     void set_wait_cursor(bool busy) override;
+    bool copy_image(const DisplayBitmap& picture) override;
     bool start_program(std::string_view command_line) override;
     bool show_help() override;
     void diagnostic(std::string_view text) override;

@@ -103,9 +103,12 @@ class FrameTest : public QObject {
                 QVERIFY2(is_internal_command(id), qPrintable(QString::number(id)));
                 continue;
             }
-            // Never hidden: a command that cannot run is greyed out.
+            // Never hidden: a command that cannot run is greyed out. (Of the two stretch
+            // buttons one is always off the bar.)
             if (s.frame.menu_action(id)) QVERIFY(s.frame.menu_action(id)->isVisible());
-            QCOMPARE(a->isEnabled(), s.p.commands.enabled(s.p, id));
+            if (!a->isVisible()) continue;
+            QVERIFY2(a->isEnabled() == s.p.commands.enabled(s.p, id),
+                     qPrintable(QString::number(id)));
         }
         QVERIFY(s.frame.menu_action(113)->isEnabled());  // Help_About has its handler
         QCOMPARE(s.frame.menu_action(24332)->isEnabled(), s.p.commands.available(24332));
