@@ -1,6 +1,7 @@
 #include "gui_test_support.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTest>
 #include <map>
 #include <string>
@@ -36,15 +37,40 @@ Session::Session(bool virtual_clock)
       host(session->host()) {}
 
 void when_modal(std::function<void(QWidget*)> act) {
+    when_modals({std::move(act)});
+}
+
+void when_modals(std::vector<std::function<void(QWidget*)>> acts) {
+    struct Sequence {
+        std::vector<std::function<void(QWidget*)>> acts;
+        size_t next = 0;
+        QPointer<QWidget> last;
+        QElapsedTimer waited;
+    };
+    auto seq = std::make_shared<Sequence>();
+    seq->acts = std::move(acts);
+    seq->waited.start();
     auto* poll = new QTimer;
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    QObject::connect(poll, &QTimer::timeout, [poll, started, act = std::move(act)] {
+    QObject::connect(poll, &QTimer::timeout, [poll, seq] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal && started->elapsed() < 5000) return;
-        poll->stop();
-        poll->deleteLater();
-        if (modal) act(modal);
+        const bool fresh = modal && (modal != seq->last || !seq->last->isVisible());
+        if (fresh && seq->next < seq->acts.size()) {
+            seq->last = modal;
+            seq->waited.restart();
+            seq->acts[seq->next++](modal);
+        } else if (seq->waited.elapsed() > 5000) {
+            if (modal) {
+                qWarning("closing a modal window no test step answered: %s",
+                         qPrintable(modal->windowTitle()));
+                modal->close();
+            }
+        } else {
+            return;
+        }
+        if (seq->next == seq->acts.size() || seq->waited.elapsed() > 5000) {
+            poll->stop();
+            poll->deleteLater();
+        }
     });
     poll->start(5);
 }

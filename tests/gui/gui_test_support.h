@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "gui/gui_session.h"
 
@@ -25,6 +26,9 @@ struct Session {
 // Calls `act` with the next modal window that opens (polling every few milliseconds for up to
 // five seconds); the caller then runs the action that opens it.
 void when_modal(std::function<void(QWidget*)> act);
+// The same for a sequence of modal windows, one after the other. A modal window still open when
+// the sequence has waited five seconds for its next step is closed, so a test cannot hang.
+void when_modals(std::vector<std::function<void(QWidget*)>> acts);
 // True once `done` holds, processing events meanwhile (at most `timeout_ms`).
 bool wait_until(const std::function<bool()>& done, int timeout_ms = 5000);
 
