@@ -3,10 +3,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "imaging/canvas.h"
+
 namespace kvr::gui {
 
 DrawArea::DrawArea(const DialogModel& model, int id, QSize size) : model_(model), id_(id) {
-    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setObjectName(QStringLiteral("draw%1").arg(id));
     if (size.isValid() && !size.isEmpty()) setFixedSize(size);
 }
@@ -14,7 +15,16 @@ DrawArea::DrawArea(const DialogModel& model, int id, QSize size) : model_(model)
 void DrawArea::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     QPainter painter(this);
-    painter.fillRect(contentsRect(), palette().base());
+    const Canvas* canvas = model_.drawing(id_);
+    if (!canvas || canvas->width() <= 0 || canvas->height() <= 0) {
+        painter.fillRect(contentsRect(), palette().base());
+        return;
+    }
+    // The core's raster is opaque 0xAARRGGBB, rows top first: shown as it is, without a copy.
+    const QImage picture(reinterpret_cast<const uchar*>(canvas->pixels()), canvas->width(),
+                         canvas->height(), canvas->width() * int(sizeof(Argb)),
+                         QImage::Format_RGB32);
+    painter.drawImage(0, 0, picture);
 }
 
 void DrawArea::mousePressEvent(QMouseEvent* event) {

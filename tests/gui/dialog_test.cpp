@@ -17,6 +17,7 @@
 #include "gui/qt_host.h"
 #include "gui/resource_dialog.h"
 #include "gui_test_support.h"
+#include "imaging/canvas.h"
 
 namespace kvr::gui::test {
 
@@ -92,6 +93,7 @@ class SampleModel : public DialogModel {
     }
 
     std::string caption() const override { return "Sample " + std::to_string(applied); }
+    const Canvas* drawing(int id) const override { return id == 55 ? &picture : nullptr; }
 
     std::vector<ControlEvent> events;
     int range = 11;
@@ -100,6 +102,7 @@ class SampleModel : public DialogModel {
     std::string typed;
     int value = 5;
     int applied = 0;
+    Canvas picture{40, 30, argb(200, 0, 0)};
 };
 
 ControlEvent click(int id) {
@@ -196,6 +199,23 @@ class DialogTest : public QObject {
         bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
         QCOMPARE(bar->value(), 5);
         QCOMPARE(qobject_cast<QLineEdit*>(d.control(31))->text(), QStringLiteral("value 5"));
+    }
+
+    void drawing_area_shows_the_model_picture() {
+        Session s;
+        SampleModel m(s.p);
+        m.picture.set(7, 9, argb(0, 0, 255));
+        ResourceDialog d(m, &s.frame);
+        d.render();
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        const QImage shown = d.control(55)->grab().toImage();
+        QCOMPARE(QColor(shown.pixel(7, 9)).blue(), 255);
+        QCOMPARE(QColor(shown.pixel(8, 9)).red(), 200);
+        // A new picture shows after the next event.
+        m.picture.fill(argb(0, 120, 0));
+        d.send(click(60));
+        QCOMPARE(QColor(d.control(55)->grab().toImage().pixel(7, 9)).green(), 120);
     }
 
     void drawing_area_reports_clicks_in_its_own_pixels() {
