@@ -56,15 +56,6 @@ void camera(QPainter& g, int x, int y, int w, int h, const QColor& body) {
     g.drawEllipse(QPoint(x + w / 2, y + h / 5 + (h - h / 5) / 2), r, r);
 }
 
-void frame_tile(QPainter& g, int x, int y, int size) {
-    g.setPen(QPen(kInk, 1));
-    g.setBrush(kFrameFill);
-    g.drawRect(x, y, size, size);
-    g.setPen(Qt::NoPen);
-    g.setBrush(kInk);
-    g.drawEllipse(QPoint(x + size / 2, y + size / 2), 1, 1);
-}
-
 void sign(QPainter& g, const QString& text, const QColor& colour) {
     QFont font = g.font();
     font.setPixelSize(12);
@@ -72,6 +63,19 @@ void sign(QPainter& g, const QString& text, const QColor& colour) {
     g.setFont(font);
     g.setPen(colour);
     g.drawText(QRect(0, 0, S, S), Qt::AlignCenter, text);
+}
+
+// Two overlapping frames and how they combine.
+void two_frames(QPainter& g, const QString& operation, const QColor& colour) {
+    for (int corner : {1, 7}) {
+        g.setPen(QPen(kInk, 1));
+        g.setBrush(kFrameFill);
+        g.drawRect(corner, corner, 11, 11);
+        g.setPen(Qt::NoPen);
+        g.setBrush(kInk);
+        g.drawEllipse(QPoint(corner + 5, corner + 5), 1, 1);
+    }
+    sign(g, operation, colour);
 }
 
 void draw(QPainter& g, int bitmap) {
@@ -162,9 +166,7 @@ void draw(QPainter& g, int bitmap) {
                 }
             break;
         case 110:  // subtract an image
-            frame_tile(g, 1, 1, 11);
-            frame_tile(g, 7, 7, 11);
-            sign(g, QStringLiteral("−"), QColor(200, 30, 30));
+            two_frames(g, QStringLiteral("−"), QColor(200, 30, 30));
             break;
         case 115: {  // flat field
             QLinearGradient shade(0, 0, S, 0);
@@ -177,9 +179,7 @@ void draw(QPainter& g, int bitmap) {
             break;
         }
         case 111:  // add an image
-            frame_tile(g, 1, 1, 11);
-            frame_tile(g, 7, 7, 11);
-            sign(g, QStringLiteral("+"), QColor(20, 140, 40));
+            two_frames(g, QStringLiteral("+"), QColor(20, 140, 40));
             break;
         case 24:  // telescope on its mount
             g.setPen(QPen(kInk, 1));

@@ -105,6 +105,19 @@ class SampleModel : public DialogModel {
     Canvas picture{40, 30, argb(200, 0, 0)};
 };
 
+// A fresh session with the sample dialog drawn (and shown, when asked).
+struct SampleDialog {
+    explicit SampleDialog(bool shown = false) : d(m, &s.frame) {
+        d.render();
+        if (!shown) return;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+    }
+    Session s;
+    SampleModel m{s.p};
+    ResourceDialog d;
+};
+
 ControlEvent click(int id) {
     ControlEvent e;
     e.id = id;
@@ -117,10 +130,8 @@ class DialogTest : public QObject {
     Q_OBJECT
   private slots:
     void builds_every_control_inside_its_group_box() {
-        Session s;
-        SampleModel m(s.p);
-        ResourceDialog d(m, &s.frame);
-        d.render();
+        SampleDialog f;
+        auto& [s, m, d] = f;
         auto* low = qobject_cast<QRadioButton*>(d.control(11));
         QVERIFY(low);
         auto* box = qobject_cast<QGroupBox*>(low->parentWidget());
@@ -137,12 +148,8 @@ class DialogTest : public QObject {
     }
 
     void user_actions_reach_the_model_and_the_view_follows() {
-        Session s;
-        SampleModel m(s.p);
-        ResourceDialog d(m, &s.frame);
-        d.render();
-        d.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        SampleDialog f(true);
+        auto& [s, m, d] = f;
 
         QTest::mouseClick(d.control(12), Qt::LeftButton, {},
                           QPoint(6, d.control(12)->height() / 2));
@@ -170,10 +177,8 @@ class DialogTest : public QObject {
     }
 
     void typing_is_not_rewritten_under_the_cursor() {
-        Session s;
-        SampleModel m(s.p);
-        ResourceDialog d(m, &s.frame);
-        d.render();
+        SampleDialog f;
+        auto& [s, m, d] = f;
         auto* edit = qobject_cast<QLineEdit*>(d.control(30));
         QTest::keyClicks(edit, "ab");
         QCOMPARE(m.typed, std::string("ab"));
@@ -184,10 +189,8 @@ class DialogTest : public QObject {
     }
 
     void scroll_bar_sends_its_code_and_shows_the_model_value() {
-        Session s;
-        SampleModel m(s.p);
-        ResourceDialog d(m, &s.frame);
-        d.render();
+        SampleDialog f;
+        auto& [s, m, d] = f;
         auto* bar = qobject_cast<QScrollBar*>(d.control(40));
         QCOMPARE(bar->value(), 5);
         bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
@@ -202,13 +205,9 @@ class DialogTest : public QObject {
     }
 
     void drawing_area_shows_the_model_picture() {
-        Session s;
-        SampleModel m(s.p);
+        SampleDialog f(true);
+        auto& [s, m, d] = f;
         m.picture.set(7, 9, argb(0, 0, 255));
-        ResourceDialog d(m, &s.frame);
-        d.render();
-        d.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d));
         const QImage shown = d.control(55)->grab().toImage();
         QCOMPARE(QColor(shown.pixel(7, 9)).blue(), 255);
         QCOMPARE(QColor(shown.pixel(8, 9)).red(), 200);
@@ -219,12 +218,8 @@ class DialogTest : public QObject {
     }
 
     void drawing_area_reports_clicks_in_its_own_pixels() {
-        Session s;
-        SampleModel m(s.p);
-        ResourceDialog d(m, &s.frame);
-        d.render();
-        d.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        SampleDialog f(true);
+        auto& [s, m, d] = f;
         QTest::mousePress(d.control(55), Qt::RightButton, {}, QPoint(7, 9));
         const ControlEvent& e = m.events.back();
         QCOMPARE(e.kind, ControlEvent::Kind::Mouse);
