@@ -109,18 +109,19 @@ class FilesDialogsTest : public QObject {
             f.write("x");
         }
         QString confirm_text;
-        when_modals({[&](QWidget* w) {
-                         auto* chooser = qobject_cast<QFileDialog*>(w);
-                         QVERIFY(chooser);
-                         chooser->selectFile(doomed);
-                         QMetaObject::invokeMethod(chooser, "accept");
-                     },
-                     [&](QWidget* w) {
-                         ResourceDialog* d = as_dialog(w, "DELETE FILE DIALOG");
-                         if (!d) return;
-                         confirm_text = qobject_cast<QLineEdit*>(d->control(101))->text();
-                         click(d, kIdcOk);
-                     }});
+        when_modals(
+            {[&](QWidget* w) {
+                 auto* chooser = qobject_cast<QFileDialog*>(w);
+                 QVERIFY(chooser);
+                 chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(doomed);
+                 QMetaObject::invokeMethod(chooser, "accept");
+             },
+             [&](QWidget* w) {
+                 ResourceDialog* d = as_dialog(w, "DELETE FILE DIALOG");
+                 if (!d) return;
+                 confirm_text = qobject_cast<QLineEdit*>(d->control(101))->text();
+                 click(d, kIdcOk);
+             }});
         s.frame.run_command(13);
         QVERIFY(confirm_text.endsWith(QStringLiteral("~OLD.QX")));
         QVERIFY(!QFile::exists(doomed));

@@ -57,7 +57,15 @@ void when_modals(std::vector<std::function<void(QWidget*)>> acts) {
         if (fresh && seq->next < seq->acts.size()) {
             seq->last = modal;
             seq->waited.restart();
-            seq->acts[seq->next++](modal);
+            // Run the step from the event queue: a step that opens a further modal window
+            // blocks in it, and this poll must stay free to answer that window too.
+            QPointer<QWidget> target = modal;
+            QMetaObject::invokeMethod(
+                qApp,
+                [seq, target, step = seq->next++] {
+                    if (target) seq->acts[step](target);
+                },
+                Qt::QueuedConnection);
         } else if (seq->waited.elapsed() > 5000) {
             if (modal) {
                 qWarning("closing a modal window no test step answered: %s",
@@ -92,10 +100,20 @@ int register_suite(const char* name, Factory make) {
 
 }  // namespace kvr::gui::test
 
+// kvr_gui_tests [SUITE] [Qt Test options]: every suite, or the one named first.
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    const auto& all = kvr::gui::test::suites();
+    std::string only;
+    if (argc > 1 && all.count(argv[1])) {
+        only = argv[1];
+        argv[1] = argv[0];
+        ++argv;
+        --argc;
+    }
     int failed = 0;
-    for (const auto& [name, make] : kvr::gui::test::suites()) {
+    for (const auto& [name, make] : all) {
+        if (!only.empty() && name != only) continue;
         std::unique_ptr<QObject> suite(make());
         failed += QTest::qExec(suite.get(), argc, argv);
     }

@@ -212,6 +212,18 @@ class HostTest : public QObject {
 
         when_modal([](QWidget* w) { qobject_cast<QFileDialog*>(w)->reject(); });
         QVERIFY(!s.host.file_dialog(r));
+
+        // Native files are named with a leading tilde: typed, it is a name, not a home folder.
+        r.default_extension.clear();
+        r.filter_index = 1;
+        when_modal([&](QWidget* w) {
+            w->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                ->setText(QStringLiteral("~M31"));
+            QMetaObject::invokeMethod(w, "accept");
+        });
+        const auto native = s.host.file_dialog(r);
+        QVERIFY(native);
+        QCOMPARE(QString::fromStdString(native->path), dir.filePath(QStringLiteral("~M31")));
     }
 
     void wait_cursor_is_balanced() {
