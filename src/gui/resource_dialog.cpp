@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <vector>
@@ -119,6 +120,9 @@ QWidget* ResourceDialog::make_control(const ControlDesc& c) {
         }
         case ControlKind::ScrollBar: {
             auto* bar = new QScrollBar(c.horizontal ? Qt::Horizontal : Qt::Vertical);
+            // Vertical bars of a resource are spinners: two arrows and a short track.
+            if (!c.horizontal)
+                bar->setFixedHeight(3 * bar->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
             connect_scroll_bar(bar, id);
             return bar;
         }
