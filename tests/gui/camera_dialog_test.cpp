@@ -102,6 +102,32 @@ class CameraDialogTest : public QObject {
         QCOMPARE(caption, QStringLiteral("KVR_Q4 - Control QX Camera"));
     }
 
+    void focus_mode_runs_in_the_dialog_until_stop() {
+        Session s;
+        s.frame.show();  // the window's first picture is on the drive, as in use
+        QVERIFY(QTest::qWaitForWindowExposed(&s.frame));
+        s.frame.image_view()->viewport()->repaint();
+        QString peak;
+        bool stopped_in_time = false;
+        when_modal([&](QWidget* w) {
+            ResourceDialog* d = camera_dialog(w);
+            if (!d) return;
+            press(d, kv::kRangeTenths);
+            // Start runs focus frames inside the dialog, pumping events: Stop gets through.
+            QTimer::singleShot(300, d, [d] { press(d, kv::kFocusStop); });
+            QElapsedTimer took;
+            took.start();
+            press(d, kv::kFocusStart);
+            stopped_in_time = took.elapsed() < 10000;
+            peak = text_of(d, kv::kMaxValue);
+            press(d, kv::kCancel);
+        });
+        s.frame.run_command(12);
+        QVERIFY(stopped_in_time);
+        QCOMPARE(s.p.run.stopit, 1);
+        QVERIFY2(peak.toInt() > 0, qPrintable(peak));
+    }
+
     void take_photo_shows_a_binned_star_field() {
         Session s;
         s.frame.show();

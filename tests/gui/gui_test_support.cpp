@@ -66,19 +66,28 @@ void when_modals(std::vector<std::function<void(QWidget*)>> acts) {
                     if (target) seq->acts[step](target);
                 },
                 Qt::QueuedConnection);
-        } else if (seq->waited.elapsed() > 5000) {
-            if (modal) {
-                qWarning("closing a modal window no test step answered: %s",
-                         qPrintable(modal->windowTitle()));
-                modal->close();
-            }
-        } else {
             return;
         }
-        if (seq->next == seq->acts.size() || seq->waited.elapsed() > 5000) {
-            poll->stop();
+        const bool all_sent = seq->next == seq->acts.size();
+        if (all_sent && (!seq->last || !seq->last->isVisible())) {
+            poll->stop();  // the last step's window has closed: the sequence is over
             poll->deleteLater();
+            return;
         }
+        if (fresh && all_sent) {
+            // A window no step expected, opened from the last step: say so and close it.
+            qWarning("closing an unexpected modal window: %s", qPrintable(modal->windowTitle()));
+            modal->close();
+            return;
+        }
+        if (seq->waited.elapsed() < 5000) return;
+        if (modal) {
+            qWarning("closing a modal window no test step answered: %s",
+                     qPrintable(modal->windowTitle()));
+            modal->close();
+        }
+        poll->stop();
+        poll->deleteLater();
     });
     poll->start(5);
 }
