@@ -76,10 +76,12 @@ bool prepare_run(Program& p) {
 void dialog_closed(Program& p) {
     RunState& r = p.run;
     if (r.focus_mode) {
+        // Focus mode ends before the refresh, so the main picture is rebuilt from the whole
+        // image rather than written to the focus scratch file again.
+        r.focus_mode = 0;
         p.host.set_wait_cursor(true);
         image_prepare(p);
         p.host.set_wait_cursor(false);
-        r.focus_mode = 0;
     }
     if (r.start_autoguidercam) {
         r.start_autoguidercam = 0;

@@ -234,6 +234,8 @@ TEST_F(FocusModeTest, FramesUntilAKeyPress) {
     // Leaving the dialog after focusing rebuilds the display and ends focus mode.
     EXPECT_EQ(p.run.focus_mode, 0);
     EXPECT_EQ(lines_starting(out, "caption: ").size(), 1u);
+    // The main picture is rebuilt from the image, not read back from a missing scratch file.
+    EXPECT_EQ(out.find("message 32"), std::string::npos) << out;
     for (const auto& r : reads()) {
         EXPECT_EQ(r.code, kCmdReadAfterDelay);  // 1 s windows are timed by the camera
         EXPECT_EQ(r.delay_ms, 1000u);
