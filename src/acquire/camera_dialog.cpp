@@ -8,6 +8,8 @@
 #include "app/host.h"
 #include "app/messages.h"
 #include "app/program.h"
+#include "files/bmp_file.h"
+#include "files/drive_paths.h"
 
 namespace kvr {
 
@@ -381,6 +383,21 @@ void TKVDialog::render(DialogView& v) const {
         number(kv::kGuiderFrames, r.darkframes);
         text(kv::kSelfGuideResolution, self_guide_resolution(p_));
     }
+}
+
+}  // namespace kvr
+
+namespace kvr {
+
+const Canvas* TKVDialog::drawing(int control_id) const {
+    if (control_id != kv::kFocusThumbnail || !p_.display.focussed) return nullptr;
+    BmpImage bmp{thumbnail_pixels_, sizeof thumbnail_pixels_, thumbnail_colours_};
+    if (read_bmp8(map_drive_path(p_.drive_root, "c:\\kvr_q4f.bmp"), bmp) != BmpReadResult::Ok)
+        return nullptr;
+    DisplayBitmap picture{thumbnail_pixels_, bmp.width, bmp.height, bmp.stride, thumbnail_colours_};
+    thumbnail_.resize(kv::kFocusThumbnailSize, kv::kFocusThumbnailSize);
+    thumbnail_.blit(picture, 0, 0);
+    return &thumbnail_;
 }
 
 }  // namespace kvr

@@ -1,9 +1,11 @@
 #pragma once
 // TKVDialog: the modal camera control dialog (resource 7) through which every main-camera run is
 // configured and started. Handlers change the run's globals; render() shows them.
+#include <cstdint>
 #include <string>
 
 #include "app/dialog.h"
+#include "imaging/canvas.h"
 
 namespace kvr {
 
@@ -64,6 +66,9 @@ inline constexpr int kRangeSeconds = 704;
 inline constexpr int kRangeMinutes = 705;
 inline constexpr int kSeries = 710;
 inline constexpr int kFwhm = 716;
+// Drawing area of the last focus frame (the picture has no control of its own in the layout).
+inline constexpr int kFocusThumbnail = 990;
+inline constexpr int kFocusThumbnailSize = 128;
 }  // namespace kv
 
 const DialogResource& camera_dialog_resource();
@@ -75,6 +80,8 @@ class TKVDialog : public DialogModel {
     void init() override;  // EvInitDialog
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;  // EvPaint
+    // The focus thumbnail once a focus frame has been written ("c:\\kvr_q4f.bmp").
+    const Canvas* drawing(int control_id) const override;
 
     // Rewrites the value fields from the globals, first taking over a valid exposure typed into
     // edit 105.
@@ -100,6 +107,10 @@ class TKVDialog : public DialogModel {
     std::string exposure_text_;
     // 0 while a handler changes exp_value itself, so that ShowValues does not read the edit back.
     int not_pressed = 1;
+    // The thumbnail read back from the focus scratch bitmap for drawing().
+    mutable uint8_t thumbnail_pixels_[kv::kFocusThumbnailSize * kv::kFocusThumbnailSize] = {};
+    mutable Argb thumbnail_colours_[kPaletteEntries] = {};
+    mutable Canvas thumbnail_;
 };
 
 }  // namespace kvr

@@ -47,6 +47,13 @@ ControlDesc spin(int id, int row, int col) {
     return c;
 }
 
+ControlDesc thumbnail(int id, int row, int col, int col_span) {
+    ControlDesc c = at(id, K::DrawArea, "", row, col, 1, col_span);
+    c.width = kv::kFocusThumbnailSize;
+    c.height = kv::kFocusThumbnailSize;
+    return c;
+}
+
 constexpr int kRangeGroup = 1;
 constexpr int kModeGroup = 2;
 
@@ -113,6 +120,7 @@ const DialogResource& camera_dialog_resource() {
             spin(kv::kStretchSpin, 4, 5),
             at(kv::kFocusWait, K::CheckBox, "Pause between focus frames", 5, 4, 1, 2),
             label("Focus Frame", 6, 4, 2),
+            thumbnail(kv::kFocusThumbnail, 13, 4, 2),
             box("SelfGuiding Options", 7, 4, 6, 2),
             at(kv::kSelfGuide, K::CheckBox, "Self-Guide Next Exposure", 7, 4, 1, 2),
             at(kv::kMatchingDark, K::CheckBox, "Take matching Darkframe", 8, 4, 1, 2),

@@ -242,6 +242,21 @@ TEST_F(FocusModeTest, FramesUntilAKeyPress) {
     }
 }
 
+TEST_F(FocusModeTest, ThumbnailShowsTheLastFocusFrame) {
+    TKVDialog before(p);
+    EXPECT_EQ(before.drawing(kv::kFocusThumbnail), nullptr);  // no focus frame yet
+    run_script("key 2500\n");
+    run_script("dialog 7 click 107 click 2\ncommand 12\n");
+    TKVDialog dialog(p);
+    const Canvas* thumb = dialog.drawing(kv::kFocusThumbnail);
+    ASSERT_NE(thumb, nullptr);
+    EXPECT_EQ(thumb->width(), 128);
+    EXPECT_EQ(thumb->height(), 128);
+    // The focus star stands out of the sky around it.
+    EXPECT_NE(thumb->at(64, 64), thumb->at(5, 5));
+    EXPECT_EQ(dialog.drawing(kv::kFocusStart), nullptr);
+}
+
 TEST_F(FocusModeTest, AskingBeforeEachFrameStopsOnCancel) {
     run_script("answer cancel\n");
     const std::string out = run_script("dialog 7 click 132 click 107 click 2\ncommand 12\n");
