@@ -8,18 +8,18 @@
 #include "camera/image_store.h"
 #include "imaging/arithmetic.h"
 #include "imaging/header_band.h"
-#include "imaging/simd_dispatch.h"
+#include "loop_choice.h"
 #include "processing_reference.h"
 #include "support/test_program.h"
 
 namespace kvr::test {
 namespace {
 
-class ArithmeticLoopsTest : public ProgramTest, public ::testing::WithParamInterface<bool> {
+class ArithmeticLoopsTest : public ProgramTest,
+                            public ::testing::WithParamInterface<bool>,
+                            protected LoopChoice {
   protected:
-    void SetUp() override {
-        if (!GetParam()) portable_.emplace();
-    }
+    void SetUp() override { choose_loops(GetParam()); }
     void use_frame(bool full) {
         p.readout.binned = full ? 0 : 1;
         QX_binned(p);
@@ -32,7 +32,6 @@ class ArithmeticLoopsTest : public ProgramTest, public ::testing::WithParamInter
             img[i] = static_cast<uint16_t>(r % 17 == 0 ? (r & 0x10000 ? 65535 : 0) : r);
         }
     }
-    std::optional<PortableLoopsOnly> portable_;
 };
 
 TEST_P(ArithmeticLoopsTest, SubtractAndAverageMatchTheirDefinitions) {
@@ -102,8 +101,7 @@ TEST_P(ArithmeticLoopsTest, FlatFieldRowsMatchTheDivisionRule) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Loops, ArithmeticLoopsTest, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "Avx2" : "Portable"; });
+KVR_INSTANTIATE_FOR_BOTH_LOOPS(ArithmeticLoopsTest);
 
 }  // namespace
 }  // namespace kvr::test

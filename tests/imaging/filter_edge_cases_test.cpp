@@ -9,7 +9,7 @@
 #include "camera/image_store.h"
 #include "imaging/filter_rows.h"
 #include "imaging/median_networks.h"
-#include "imaging/simd_dispatch.h"
+#include "loop_choice.h"
 
 namespace kvr::test {
 namespace {
@@ -51,12 +51,9 @@ Frame unsharp(const Frame& in, int r, int power) {
     return out;
 }
 
-class FilterScenesTest : public ::testing::TestWithParam<bool> {
+class FilterScenesTest : public ::testing::TestWithParam<bool>, protected LoopChoice {
   protected:
-    void SetUp() override {
-        if (!GetParam()) portable_.emplace();
-    }
-    std::optional<PortableLoopsOnly> portable_;
+    void SetUp() override { choose_loops(GetParam()); }
 };
 
 TEST_P(FilterScenesTest, FlatFieldsPassEveryKernelUpToTheClipLevel) {
@@ -120,8 +117,7 @@ TEST_P(FilterScenesTest, UnsharpOvershootsBothSidesOfAStepAndClips) {
     EXPECT_EQ(at(edge, W - 4, 50), 40000);
 }
 
-INSTANTIATE_TEST_SUITE_P(Loops, FilterScenesTest, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "Avx2" : "Portable"; });
+KVR_INSTANTIATE_FOR_BOTH_LOOPS(FilterScenesTest);
 
 // A min/max network picks an order statistic for every input exactly when it does so for
 // every input of zeros and ones (the 0-1 principle), so these checks cover all windows.

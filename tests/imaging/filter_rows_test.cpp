@@ -9,7 +9,7 @@
 
 #include "camera/image_store.h"
 #include "imaging/header_band.h"
-#include "imaging/simd_dispatch.h"
+#include "loop_choice.h"
 #include "processing_reference.h"
 
 namespace kvr::test {
@@ -61,12 +61,9 @@ std::string first_difference(const Frame& got, const Frame& want, int w) {
     return {};
 }
 
-class FilterRowsTest : public ::testing::TestWithParam<bool> {
+class FilterRowsTest : public ::testing::TestWithParam<bool>, protected LoopChoice {
   protected:
-    void SetUp() override {
-        if (!GetParam()) portable_.emplace();
-    }
-    std::optional<PortableLoopsOnly> portable_;
+    void SetUp() override { choose_loops(GetParam()); }
 };
 
 TEST_P(FilterRowsTest, KernelsMatchTheDirectConvolution) {
@@ -126,8 +123,7 @@ TEST_P(FilterRowsTest, MedianMatchesTheRepeatedMaximumSearch) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Loops, FilterRowsTest, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "Avx2" : "Portable"; });
+KVR_INSTANTIATE_FOR_BOTH_LOOPS(FilterRowsTest);
 
 }  // namespace
 }  // namespace kvr::test
