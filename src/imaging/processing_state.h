@@ -2,10 +2,13 @@
 // Parameters shared by the contrast curves, the enhancement filters, the image arithmetic and
 // their dialogs, and the tone curve last built.
 #include <cstdint>
+#include <memory>
 
 #include "app/state_macros.h"
 
 namespace kvr {
+
+class DialogModel;
 
 // One tone-curve entry per pair of pixel values (entry i serves 2i and 2i + 1).
 inline constexpr int kToneTableEntries = 32768;
@@ -29,6 +32,8 @@ KVR_STATE_STRUCT(ProcessingVariables, KVR_PROCESSING_STATE)
 struct ProcessingState : ProcessingVariables {
     // The current tone curve, outputs 0 … 32767 (64 KiB, not registered entry by entry).
     uint16_t stretch_table[kToneTableEntries] = {};
+    // The modeless Stretch Display dialog, made when first opened and kept for reopening.
+    std::shared_ptr<DialogModel> stretch_display_dialog;
 
     void register_in(Registry& r) {
         ProcessingVariables::register_in(r);

@@ -1,0 +1,68 @@
+#pragma once
+// The small dialogs that set the parameters of the contrast stretches, the unsharp mask and
+// median filters, and the display stretch. They change the parameters as the user scrolls; the
+// command that opened a modal one acts on OK.
+#include <string>
+
+#include "app/dialog.h"
+
+namespace kvr {
+
+// "Power Law Stretch" (resource 2): `power_str` in steps of 0.1 between 0.1 and 3.0.
+const DialogResource& power_dialog_resource();
+class TPowerDialog : public DialogModel {
+  public:
+    explicit TPowerDialog(Program& p) : DialogModel(p, power_dialog_resource()) {}
+    void handle(const ControlEvent& event) override;
+    void render(DialogView& view) const override;
+};
+
+// "Non-Linear Stretch" (resource 16): the power (`white`) 2 … 50, or a typed 1 … 50 on OK.
+const DialogResource& nonlinear_dialog_resource();
+class TNonLiniarDialog : public DialogModel {
+  public:
+    explicit TNonLiniarDialog(Program& p);
+    void handle(const ControlEvent& event) override;
+    void render(DialogView& view) const override;
+
+  private:
+    std::string power_text_;  // what the power edit shows, typed or set
+};
+
+// "Unsharp Mask Filter" (resource 1): radius (`white`) and power (`black`), each 1 … 7.
+const DialogResource& unsharp_dialog_resource();
+class TUnsharpDialog : public DialogModel {
+  public:
+    explicit TUnsharpDialog(Program& p) : DialogModel(p, unsharp_dialog_resource()) {}
+    void handle(const ControlEvent& event) override;
+    void render(DialogView& view) const override;
+};
+
+// "Median Filter" (resource 4): radius (`white`) 1 … 3 and power (`black`, tenths) 1 … 10.
+const DialogResource& median_dialog_resource();
+class TMedianDialog : public DialogModel {
+  public:
+    explicit TMedianDialog(Program& p);
+    void handle(const ControlEvent& event) override;
+    void render(DialogView& view) const override;
+
+  private:
+    std::string power_text_;  // ".6" until the power is first changed
+};
+
+// "Stretch Display" (resource 20, modeless): the display stretch strength `max_stretch_mult`
+// 2 … 50 and the switch `max_stretch`; the main window follows every change at once.
+const DialogResource& max_dialog_resource();
+class TMaxDialog : public DialogModel {
+  public:
+    explicit TMaxDialog(Program& p) : DialogModel(p, max_dialog_resource()) {}
+    void handle(const ControlEvent& event) override;
+    void render(DialogView& view) const override;
+};
+// Opens the Stretch Display dialog beside the main window (command 726).
+void CmStretchMax(Program& p);
+
+// Shows one of the dialogs' help texts in a message box with the given title.
+void show_dialog_help(Program& p, const char* title, const char* text);
+
+}  // namespace kvr

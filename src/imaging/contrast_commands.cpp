@@ -1,0 +1,130 @@
+#include "imaging/contrast_commands.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/history.h"
+#include "app/messages.h"
+#include "app/program.h"
+#include "imaging/adjust_dialogs.h"
+#include "imaging/arithmetic.h"
+#include "imaging/busy_cursor.h"
+#include "imaging/display.h"
+#include "imaging/header_band.h"
+#include "imaging/stretch_dialog.h"
+#include "imaging/tone_curves.h"
+
+namespace kvr {
+
+namespace {
+
+// The stretch runs in this many equal blocks so that the progress window can move.
+constexpr int kStretchBlocks = 16;
+
+// Has the main window apply the new curve, then records it.
+void apply_curve(Program& p, const std::string& history) {
+    p.commands.dispatch(p, kContrastStretchCommand);
+    append_history(p, history);
+}
+
+}  // namespace
+
+void contrast_stretch(Program& p) {
+    BusyCursor busy(p);
+    set_progress_caption(p, "CONTRAST STRETCH");
+    progress_open(p);
+    undo_save_option(p);
+    const uint16_t* table = p.processing.stretch_table;
+    uint16_t* pixel = p.ptr.image;
+    const int band = p.geo.width1_10;
+    // A label band keeps its first 10 rows; otherwise they are stretched first.
+    if (!has_header_band(pixel)) apply_tone_table(table, pixel, band);
+    pixel += band;
+    const int block = (p.geo.width1 * p.geo.height1 - band) / kStretchBlocks;
+    p.shell.progress = 0;
+    for (int b = 0; b < kStretchBlocks; ++b, pixel += block) {
+        p.shell.progress += kProgressMax / kStretchBlocks;
+        ProgressUpdate(p);
+        apply_tone_table(table, pixel, block);
+    }
+    progress_close(p);
+    image_prepare(p);
+}
+
+void ContrastNormal(Program& p) {
+    ProcessingState& s = p.processing;
+    const unsigned b = s.black;
+    const unsigned w = s.white;
+    normal_curve(s.stretch_table, b, w);
+    // The points stay in table units afterwards.
+    s.black = b * kToneStepsPerLevel;
+    s.white = w * kToneStepsPerLevel;
+    apply_curve(p, "Normal Stretch : max " + std::to_string(w) + " ,min " + std::to_string(b));
+}
+
+void ContrastBackground(Program& p) {
+    const int most_pop = p.display.most_pop;
+    // The background must lie above the two darkest levels.
+    if (most_pop <= 2) return;
+    ProcessingState& s = p.processing;
+    s.black = static_cast<unsigned>(most_pop - 2) * kToneStepsPerLevel;
+    background_curve(s.stretch_table, s.black, 255.0 / (257 - most_pop));
+    apply_curve(p, "Background Removed : min " + std::to_string(most_pop - 2));
+}
+
+void ContrastPower(Program& p) {
+    ProcessingState& s = p.processing;
+    power_curve(s.stretch_table, s.power_str);
+    char text[48];
+    std::snprintf(text, sizeof text, "Power Stretch : %1.1f", s.power_str);
+    apply_curve(p, text);
+}
+
+void ContrastVeltran(Program& p) {
+    ProcessingState& s = p.processing;
+    veltran_curve(s.stretch_table, s.white);
+    apply_curve(p, "Non-Linear Stretch : power " + std::to_string(s.white));
+}
+
+void ContrastSine(Program& p) {
+    sine_curve(p.processing.stretch_table);
+    apply_curve(p, "Sine Stretch");
+}
+
+void logstretch(Program& p) {
+    log_curve(p.processing.stretch_table);
+    apply_curve(p, "Log Stretch");
+}
+
+void antilog(Program& p) {
+    antilog_curve(p.processing.stretch_table);
+    apply_curve(p, "Anti-Log Stretch");
+}
+
+void ContrastInvert(Program& p) {
+    invert_curve(p.processing.stretch_table);
+    apply_curve(p, "Invert Image to Negative");
+}
+
+void CmContrastNormal(Program& p) {
+    ProcessingState& s = p.processing;
+    s.white = s.oldwhite = 255;
+    s.black = s.oldblack = 0;
+    TStretchDialog dialog(p);
+    if (p.host.run_modal(dialog) == kIdOk) ContrastNormal(p);
+}
+
+void CmContrastPower(Program& p) {
+    p.processing.power_str = 1.0;
+    TPowerDialog dialog(p);
+    // A power of exactly 1 would leave the image as it is.
+    if (p.host.run_modal(dialog) == kIdOk && p.processing.power_str != 1.0) ContrastPower(p);
+}
+
+void CmContrastVeltran(Program& p) {
+    p.processing.white = 25;
+    TNonLiniarDialog dialog(p);
+    if (p.host.run_modal(dialog) == kIdOk) ContrastVeltran(p);
+}
+
+}  // namespace kvr

@@ -1,0 +1,28 @@
+#pragma once
+// The Contrast menu: each curve routine builds the tone curve, has the main window apply it
+// (command 888, `contrast_stretch`: undo copy, one table look-up per pixel, display refresh) and
+// records its history line.
+namespace kvr {
+
+struct Program;
+
+inline constexpr int kContrastStretchCommand = 888;
+
+// Applies the current tone curve to the image (command 888).
+void contrast_stretch(Program& p);
+
+void ContrastNormal(Program& p);
+void ContrastBackground(Program& p);
+void ContrastPower(Program& p);
+void ContrastVeltran(Program& p);
+void ContrastSine(Program& p);
+void logstretch(Program& p);
+void antilog(Program& p);
+void ContrastInvert(Program& p);
+
+// Menu commands: the three with a dialog, the others run their curve directly.
+void CmContrastNormal(Program& p);
+void CmContrastPower(Program& p);
+void CmContrastVeltran(Program& p);
+
+}  // namespace kvr

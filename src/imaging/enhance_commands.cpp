@@ -1,0 +1,154 @@
+#include "imaging/enhance_commands.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/history.h"
+#include "app/messages.h"
+#include "app/program.h"
+#include "imaging/adjust_dialogs.h"
+#include "imaging/arithmetic.h"
+#include "imaging/busy_cursor.h"
+#include "imaging/display.h"
+#include "imaging/filter_rows.h"
+#include "imaging/gradient_filter.h"
+#include "imaging/header_band.h"
+#include "imaging/vertical_smoothing.h"
+
+namespace kvr {
+
+namespace {
+
+// First row a filter may change: below the label band, if there is one.
+int first_row(const Program& p) {
+    return has_header_band(p.ptr.image) ? kHeaderBandRows : 0;
+}
+
+struct KernelCommand {
+    int radius, kernel, divisor;
+    const char* history;
+};
+
+constexpr KernelCommand kLowpass{1, 0, 16, "Lowpass Smoother Filter"};
+constexpr KernelCommand kGaussian{2, 1, 80, "Gaussian Filter"};
+constexpr KernelCommand kHighLow{1, 2, 1, "High Pass Low Power Filter"};
+constexpr KernelCommand kHighHigh{2, 3, 1, "High Pass High Power Filter"};
+constexpr KernelCommand kSmoothSharp{2, 4, 1, "Smoother/Sharper Filter"};
+constexpr KernelCommand kBasRelief{2, 5, 1, "Bas Relief Filter"};
+
+void kernel_enhance(Program& p, const KernelCommand& c) {
+    run_enhance(p, c.radius, c.kernel, c.divisor);
+    append_history(p, c.history);
+}
+
+}  // namespace
+
+void run_enhance(Program& p, int r, int k, int d) {
+    KernelTaps taps;
+    if (!make_kernel_taps(r, k, d, taps)) return;
+    BusyCursor busy(p);
+    undo_save_option(p);
+    set_progress_caption(p, "FILTER PROGRESS");
+    progress_open(p);
+    copy_image(p, p.ptr.trial, p.ptr.image);
+    const int s = first_row(p);
+    p.shell.progress = s + r;
+    for (int y = s + r; y <= p.geo.height1 - r - 1; ++y, ++p.shell.progress) {
+        ProgressUpdate(p);
+        convolve_row(p.ptr.image, p.ptr.trial, p.geo.width1, y, taps);
+    }
+    copy_image(p, p.ptr.image, p.ptr.trial);
+    progress_close(p);
+    image_prepare(p);
+}
+
+void gaussian_enhance(Program& p) {
+    kernel_enhance(p, kGaussian);
+}
+
+void lowpass_enhance(Program& p) {
+    kernel_enhance(p, kLowpass);
+}
+
+void highlow_enhance(Program& p) {
+    kernel_enhance(p, kHighLow);
+}
+
+void highhigh_enhance(Program& p) {
+    kernel_enhance(p, kHighHigh);
+}
+
+void smoothsharp_enhance(Program& p) {
+    kernel_enhance(p, kSmoothSharp);
+}
+
+void basrelief_enhance(Program& p) {
+    kernel_enhance(p, kBasRelief);
+}
+
+void unsharp_enhance(Program& p) {
+    ProcessingState& s = p.processing;
+    s.white = 3;
+    s.black = 1;
+    TUnsharpDialog dialog(p);
+    if (p.host.run_modal(dialog) != kIdOk) return;
+    const int r = static_cast<int>(s.white);
+    const int power = static_cast<int>(s.black);
+    BusyCursor busy(p);
+    set_progress_caption(p, "UNSHARP MASK PROGRESS");
+    progress_open(p);
+    undo_save_option(p);
+    copy_image(p, p.ptr.trial, p.ptr.image);
+    p.shell.progress = 0;
+    UnsharpRows rows(p.ptr.image, p.ptr.trial, p.geo.width1, r, power);
+    for (int y = first_row(p) + r; y <= p.geo.height1 - r - 1; ++y, ++p.shell.progress) {
+        ProgressUpdate(p);
+        rows.filter(y);
+    }
+    copy_image(p, p.ptr.image, p.ptr.trial);
+    progress_close(p);
+    image_prepare(p);
+    append_history(p,
+                   "Unsharp Mask : rad " + std::to_string(r) + " ,power " + std::to_string(power));
+}
+
+void run_median_enhance(Program& p, uint16_t* image, uint16_t* result, uint16_t* undo) {
+    const int r = static_cast<int>(p.processing.white);
+    const float power = static_cast<float>(p.processing.black * 0.1);
+    undo_image(p, image, undo);
+    copy_image(p, result, image);
+    const int s = has_header_band(image) ? kHeaderBandRows : 0;
+    for (int y = s + r; y <= p.geo.height1 - r - 1; ++y, ++p.shell.progress)
+        median_row(image, result, p.geo.width1, y, r, power);
+}
+
+void median_enhance(Program& p) {
+    ProcessingState& s = p.processing;
+    s.white = 1;
+    s.black = 6;
+    TMedianDialog dialog(p);
+    if (p.host.run_modal(dialog) != kIdOk) return;
+    BusyCursor busy(p);
+    p.host.repaint();
+    run_median_enhance(p, p.ptr.image, p.ptr.trial, p.ptr.undo);
+    copy_image(p, p.ptr.image, p.ptr.trial);
+    char text[48];
+    std::snprintf(text, sizeof text, "Median Filter : rad %u ,power %1.1f", s.white, s.black * 0.1);
+    append_history(p, text);
+    image_prepare(p);
+}
+
+void gradient_enhance(Program& p) {
+    BusyCursor busy(p);
+    undo_save_option(p);
+    gradient_filter(p, p.ptr.image);
+    append_history(p, "Gradient Filter");
+    image_prepare(p);
+}
+
+void venetian_enhance(Program& p) {
+    venetian_blind(p, p.ptr.image, p.ptr.undo);
+    image_prepare(p);
+}
+
+}  // namespace kvr

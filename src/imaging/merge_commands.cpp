@@ -1,0 +1,88 @@
+#include "imaging/merge_commands.h"
+
+#include <cstring>
+
+#include "app/history.h"
+#include "app/messages.h"
+#include "app/program.h"
+#include "files/file_dialogs.h"
+#include "imaging/arithmetic.h"
+#include "imaging/busy_cursor.h"
+#include "imaging/display.h"
+#include "imaging/header_band.h"
+
+namespace kvr {
+
+namespace {
+
+// The flat field's progress starts at the first row of the normalisation window.
+constexpr int kFlatFieldFirstProgress = 10;
+
+// Divides the image by the flat in the working buffer, normalised to the flat's mean; row 0,
+// and the label band when there is one, are left alone.
+void flat_field_from_trial(Program& p) {
+    set_progress_caption(p, "FLAT FIELD PROGRESS");
+    progress_open(p);
+    p.shell.progress = kFlatFieldFirstProgress;
+    const double mean = flat_field_mean(p, p.ptr.trial);
+    const int first = has_header_band(p.ptr.image) ? kHeaderBandRows + 1 : 1;
+    for (int row = first; row < p.geo.height1; ++row, ++p.shell.progress) {
+        ProgressUpdate(p);
+        do_flat_field(p, p.ptr.image, p.ptr.trial, mean, row);
+    }
+    progress_close(p);
+    append_history(p, "Flat Field Applied");
+}
+
+}  // namespace
+
+void Merge_Image(Program& p) {
+    if (select_image_file(p) != SelectResult::Loaded) return;
+    BusyCursor busy(p);
+    undo_save_option(p);
+    switch (p.processing.merge_type) {
+        case 'a':
+            do_average_image(p, p.ptr.image, p.ptr.trial);
+            break;
+        case 's':
+            do_subtract_image(p, p.ptr.image, p.ptr.trial);
+            append_history(p, "Dark Frame Subtracted");
+            break;
+        case 'f':
+            flat_field_from_trial(p);
+            break;
+        default:
+            return;
+    }
+    image_prepare(p);
+}
+
+void Subtract_Image(Program& p) {
+    p.processing.merge_type = 's';
+    Merge_Image(p);
+}
+
+void Average_Image(Program& p) {
+    p.processing.merge_type = 'a';
+    Merge_Image(p);
+}
+
+void Flat_Image(Program& p) {
+    p.processing.merge_type = 'f';
+    Merge_Image(p);
+}
+
+void undo_restore_option(Program& p) {
+    restore_image(p, p.ptr.image, p.ptr.undo);
+    image_prepare(p);
+    const int lines = history_length(p);
+    if (lines > 0) std::memset(p.shell.process_info[lines - 1], 0, kHistoryLineBytes);
+}
+
+void CmMirror(Program& p) {
+    BusyCursor busy(p);
+    mirror_image(p, p.ptr.image, p.ptr.trial);
+    image_prepare(p);
+}
+
+}  // namespace kvr

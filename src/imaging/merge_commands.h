@@ -1,0 +1,21 @@
+#pragma once
+// Image arithmetic commands: combining the image with one chosen from disk (subtract, average,
+// flat field), the single-level undo and the left-right mirror.
+namespace kvr {
+
+struct Program;
+
+// The file-combining routine: the shared file choice (which only records or deletes a file
+// while one of its mode flags is set), then, for a loaded file, the operation `merge_type`:
+// 's' subtract, 'a' average, 'f' flat field, with an undo copy first.
+void Merge_Image(Program& p);
+void Subtract_Image(Program& p);
+void Average_Image(Program& p);
+void Flat_Image(Program& p);
+
+// Undo (command 9): the image before the last undoable change; the last history line goes.
+void undo_restore_option(Program& p);
+// Mirror (command 302): left-right, without undo copy or history line.
+void CmMirror(Program& p);
+
+}  // namespace kvr
