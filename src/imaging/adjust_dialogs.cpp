@@ -7,6 +7,7 @@
 #include "app/host.h"
 #include "app/program.h"
 #include "imaging/display.h"
+#include "imaging/filter_rows.h"
 
 namespace kvr {
 
@@ -111,8 +112,7 @@ void show_dialog_help(Program& p, const char* title, const char* text) {
     p.host.message_box(box);
 }
 
-// --- Power Law Stretch
-// ----------------------------------------------------------------------------
+// --- Power Law Stretch ---------------------------------------------------------------------------
 
 namespace {
 constexpr int kPowerBar = 101;
@@ -148,8 +148,7 @@ void TPowerDialog::render(DialogView& view) const {
     show_bar(view, kPowerBar, 1, 30, static_cast<int>(10 * power));
 }
 
-// --- Non-Linear Stretch
-// ---------------------------------------------------------------------------
+// --- Non-Linear Stretch --------------------------------------------------------------------------
 
 namespace {
 constexpr int kNonLinearBar = 213;
@@ -210,100 +209,94 @@ void TNonLiniarDialog::render(DialogView& view) const {
     show_bar(view, kNonLinearBar, 2, 50, static_cast<int>(p_.processing.white));
 }
 
-// --- Unsharp Mask Filter
-// --------------------------------------------------------------------------
+// --- Unsharp Mask Filter and Median Filter -----------------------------------------------------
+
+ParameterDialog::ParameterDialog(Program& p, const DialogResource& resource,
+                                 std::span<const ParameterRow> rows, const char* help_title,
+                                 const char* help_text)
+    : DialogModel(p, resource), rows_(rows), help_title_(help_title), help_text_(help_text) {}
+
+DialogResource parameter_resource(int id, const char* caption, std::span<const ParameterRow> rows) {
+    ResourceBuilder b(id, caption, true);
+    int row = 0;
+    for (const ParameterRow& r : rows) {
+        b.label(r.label, row);
+        b.bar(r.bar, row);
+        b.edit(r.edit, r.initial, row);
+        ++row;
+    }
+    b.buttons(row);
+    return b.r;
+}
+
+void ParameterDialog::handle(const ControlEvent& e) {
+    if (handle_ok_cancel(*this, e)) return;
+    for (const ParameterRow& r : rows_) {
+        unsigned& value = p_.processing.*r.value;
+        const unsigned before = value;
+        step_by_arrows(e, r.bar, value, r.low, r.high);
+        if (value != before) changed(r);
+    }
+    if (is_click(e, kHelpButton)) show_dialog_help(p_, help_title_, help_text_);
+}
+
+void ParameterDialog::render(DialogView& view) const {
+    for (const ParameterRow& r : rows_) {
+        const unsigned value = p_.processing.*r.value;
+        view[r.edit].text = shown(r);
+        show_bar(view, r.bar, static_cast<int>(r.low), static_cast<int>(r.high),
+                 static_cast<int>(value));
+    }
+}
+
+std::string ParameterDialog::shown(const ParameterRow& r) const {
+    return std::to_string(p_.processing.*r.value);
+}
 
 namespace {
-constexpr int kUnsharpRadiusBar = 101;
-constexpr int kUnsharpPowerBar = 102;
-constexpr int kUnsharpRadiusEdit = 103;
-constexpr int kUnsharpPowerEdit = 104;
-constexpr unsigned kUnsharpMax = 7;
+
+constexpr ParameterRow kUnsharpRows[] = {
+    {"Radius", 101, 103, "3", &ProcessingState::white, 1, kUnsharpMaxRadius},
+    {"Power", 102, 104, "1", &ProcessingState::black, 1, kUnsharpMaxPower},
+};
+
+// The power is in tenths.
+constexpr ParameterRow kMedianRows[] = {
+    {"Radius", 103, 101, "1", &ProcessingState::white, 1, kMedianMaxRadius},
+    {"Power", 104, 102, ".6", &ProcessingState::black, 1, 10},
+};
+constexpr const ParameterRow& kMedianPower = kMedianRows[1];
+
 }  // namespace
 
 const DialogResource& unsharp_dialog_resource() {
-    static const DialogResource res = [] {
-        ResourceBuilder b(1, "Unsharp Mask Filter", true);
-        b.label("Radius", 0);
-        b.bar(kUnsharpRadiusBar, 0);
-        b.edit(kUnsharpRadiusEdit, "3", 0);
-        b.label("Power", 1);
-        b.bar(kUnsharpPowerBar, 1);
-        b.edit(kUnsharpPowerEdit, "1", 1);
-        b.buttons(2);
-        return b.r;
-    }();
+    static const DialogResource res = parameter_resource(1, "Unsharp Mask Filter", kUnsharpRows);
     return res;
 }
 
-void TUnsharpDialog::handle(const ControlEvent& e) {
-    if (handle_ok_cancel(*this, e)) return;
-    step_by_arrows(e, kUnsharpRadiusBar, p_.processing.white, 1, kUnsharpMax);
-    step_by_arrows(e, kUnsharpPowerBar, p_.processing.black, 1, kUnsharpMax);
-    if (is_click(e, kHelpButton))
-        show_dialog_help(p_, "KVR_Q4 - Unsharp Mask Filter",
-                         "Use controls to vary the radius from 1 to 7, and the power from 1 to 7.");
-}
-
-void TUnsharpDialog::render(DialogView& view) const {
-    const ProcessingState& s = p_.processing;
-    view[kUnsharpRadiusEdit].text = std::to_string(s.white);
-    view[kUnsharpPowerEdit].text = std::to_string(s.black);
-    show_bar(view, kUnsharpRadiusBar, 1, kUnsharpMax, static_cast<int>(s.white));
-    show_bar(view, kUnsharpPowerBar, 1, kUnsharpMax, static_cast<int>(s.black));
-}
-
-// --- Median Filter
-// --------------------------------------------------------------------------------
-
-namespace {
-constexpr int kMedianRadiusEdit = 101;
-constexpr int kMedianPowerEdit = 102;
-constexpr int kMedianRadiusBar = 103;
-constexpr int kMedianPowerBar = 104;
-}  // namespace
+TUnsharpDialog::TUnsharpDialog(Program& p)
+    : ParameterDialog(p, unsharp_dialog_resource(), kUnsharpRows, "KVR_Q4 - Unsharp Mask Filter",
+                      "Use controls to vary the radius from 1 to 7, and the power from 1 to 7.") {}
 
 const DialogResource& median_dialog_resource() {
-    static const DialogResource res = [] {
-        ResourceBuilder b(4, "Median Filter", true);
-        b.label("Radius", 0);
-        b.bar(kMedianRadiusBar, 0);
-        b.edit(kMedianRadiusEdit, "1", 0);
-        b.label("Power", 1);
-        b.bar(kMedianPowerBar, 1);
-        b.edit(kMedianPowerEdit, ".6", 1);
-        b.buttons(2);
-        return b.r;
-    }();
+    static const DialogResource res = parameter_resource(4, "Median Filter", kMedianRows);
     return res;
 }
 
 TMedianDialog::TMedianDialog(Program& p)
-    : DialogModel(p, median_dialog_resource()), power_text_(".6") {}
+    : ParameterDialog(p, median_dialog_resource(), kMedianRows, "KVR_Q4 - Median Filter",
+                      "Use controls to vary the radius from 1 to 3, and the power from 0.1 to 1."),
+      power_text_(kMedianPower.initial) {}
 
-void TMedianDialog::handle(const ControlEvent& e) {
-    if (handle_ok_cancel(*this, e)) return;
-    ProcessingState& s = p_.processing;
-    step_by_arrows(e, kMedianRadiusBar, s.white, 1, 3);
-    const unsigned before = s.black;
-    step_by_arrows(e, kMedianPowerBar, s.black, 1, 10);
-    if (s.black != before) power_text_ = one_decimal(s.black * 0.1);
-    if (is_click(e, kHelpButton))
-        show_dialog_help(
-            p_, "KVR_Q4 - Median Filter",
-            "Use controls to vary the radius from 1 to 3, and the power from 0.1 to 1.");
+void TMedianDialog::changed(const ParameterRow& r) {
+    if (&r == &kMedianPower) power_text_ = one_decimal(p_.processing.black * 0.1);
 }
 
-void TMedianDialog::render(DialogView& view) const {
-    const ProcessingState& s = p_.processing;
-    view[kMedianRadiusEdit].text = std::to_string(s.white);
-    view[kMedianPowerEdit].text = power_text_;
-    show_bar(view, kMedianRadiusBar, 1, 3, static_cast<int>(s.white));
-    show_bar(view, kMedianPowerBar, 1, 10, static_cast<int>(s.black));
+std::string TMedianDialog::shown(const ParameterRow& r) const {
+    return &r == &kMedianPower ? power_text_ : ParameterDialog::shown(r);
 }
 
-// --- Stretch Display
-// ------------------------------------------------------------------------------
+// --- Stretch Display -----------------------------------------------------------------------------
 
 namespace {
 constexpr int kStretchActivate = 21002;

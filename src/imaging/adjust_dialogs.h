@@ -2,9 +2,11 @@
 // The small dialogs that set the parameters of the contrast stretches, the unsharp mask and
 // median filters, and the display stretch. They change the parameters as the user scrolls; the
 // command that opened a modal one acts on OK.
+#include <span>
 #include <string>
 
 #include "app/dialog.h"
+#include "imaging/processing_state.h"
 
 namespace kvr {
 
@@ -29,22 +31,51 @@ class TNonLiniarDialog : public DialogModel {
     std::string power_text_;  // what the power edit shows, typed or set
 };
 
-// "Unsharp Mask Filter" (resource 1): radius (`white`) and power (`black`), each 1 … 7.
-const DialogResource& unsharp_dialog_resource();
-class TUnsharpDialog : public DialogModel {
+// A dialog of parameter rows: a label, a scroll bar whose arrows step one parameter between
+// limits, and an edit showing it.
+struct ParameterRow {
+    const char* label;
+    int bar, edit;
+    const char* initial;  // the edit's text as the dialog opens
+    unsigned ProcessingState::*value;
+    unsigned low, high;
+};
+DialogResource parameter_resource(int id, const char* caption, std::span<const ParameterRow> rows);
+
+class ParameterDialog : public DialogModel {
   public:
-    explicit TUnsharpDialog(Program& p) : DialogModel(p, unsharp_dialog_resource()) {}
+    ParameterDialog(Program& p, const DialogResource& resource, std::span<const ParameterRow> rows,
+                    const char* help_title, const char* help_text);
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;
+
+  protected:
+    // The text of a row's edit, and a row's value having changed.
+    virtual std::string shown(const ParameterRow& row) const;
+    virtual void changed(const ParameterRow& row) { (void)row; }
+
+  private:
+    std::span<const ParameterRow> rows_;
+    const char* help_title_;
+    const char* help_text_;
+};
+
+// "Unsharp Mask Filter" (resource 1): radius (`white`) and power (`black`), each 1 … 7.
+const DialogResource& unsharp_dialog_resource();
+class TUnsharpDialog : public ParameterDialog {
+  public:
+    explicit TUnsharpDialog(Program& p);
 };
 
 // "Median Filter" (resource 4): radius (`white`) 1 … 3 and power (`black`, tenths) 1 … 10.
 const DialogResource& median_dialog_resource();
-class TMedianDialog : public DialogModel {
+class TMedianDialog : public ParameterDialog {
   public:
     explicit TMedianDialog(Program& p);
-    void handle(const ControlEvent& event) override;
-    void render(DialogView& view) const override;
+
+  protected:
+    std::string shown(const ParameterRow& row) const override;
+    void changed(const ParameterRow& row) override;
 
   private:
     std::string power_text_;  // ".6" until the power is first changed
