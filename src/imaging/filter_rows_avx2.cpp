@@ -103,55 +103,91 @@ KVR_TARGET_AVX2 void slide_column_sums_avx2(int32_t* column_sum, const uint16_t*
     }
 }
 
-KVR_TARGET_AVX2 void unsharp_row_avx2(int32_t* sums, int stride, const uint16_t* row, uint16_t* out,
-                                      int width, int radius, int power) {
-    const int side = 2 * radius + 1;
-    // Wide boxes as a few level sums instead of 2r + 1 column sums: level k holds the sums of
-    // 2^k neighbouring columns, and the box is the levels of the binary digits of 2r + 1 laid
-    // end to end (15 = 8 + 4 + 2 + 1). Boxes up to 5 columns wide add their column sums.
-    constexpr int kWidestDirectBox = 5;
-    int top_level = 0;
-    if (side > kWidestDirectBox)
-        while ((2 << top_level) <= side) ++top_level;
-    for (int k = 1; k <= top_level; ++k) {
-        const int32_t* lower = sums + (k - 1) * stride;
-        int32_t* level = sums + k * stride;
-        const int half = 1 << (k - 1);
-        const int count = width - 2 * half + 1;  // level entries whose columns all exist
-        for (int x = 0; x < count; x += 8) {
-            const int at = x + 8 <= count ? x : count - 8;
-            const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower + at));
-            const __m256i b =
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower + at + half));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(level + at), _mm256_add_epi32(a, b));
-        }
+namespace {
+
+// Wide boxes as a few level sums instead of 2r + 1 column sums: level k holds the sums of 2^k
+// neighbouring columns, and the box is the levels of the binary digits of 2r + 1 laid end to
+// end (15 = 8 + 4 + 2 + 1). Boxes up to 5 columns wide add their column sums.
+template <int R>
+constexpr int box_top_level() {
+    constexpr int side = 2 * R + 1;
+    if (side <= 5) return 0;
+    int top = 0;
+    while ((2 << top) <= side) ++top;
+    return top;
+}
+
+// Level k from level k − 1 for every start column whose 2^k columns exist.
+KVR_INLINE_AVX2 void build_level(int32_t* sums, int stride, int k, int width) {
+    const int32_t* lower = sums + (k - 1) * stride;
+    int32_t* level = sums + k * stride;
+    const int half = 1 << (k - 1);
+    const int count = width - 2 * half + 1;
+    for (int x = 0; x < count; x += 8) {
+        const int at = x + 8 <= count ? x : count - 8;
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower + at));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower + at + half));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(level + at), _mm256_add_epi32(a, b));
     }
+}
+
+// The box sums of eight neighbouring windows, the first one's left column at `at`.
+template <int R>
+KVR_INLINE_AVX2 __m256i box_sum(const int32_t* sums, int stride, int at) {
+    constexpr int side = 2 * R + 1;
+    constexpr int top = box_top_level<R>();
+    auto load = [&](int k, int column) KVR_LAMBDA_AVX2 {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + k * stride + column));
+    };
+    __m256i box = load(top, at);
+    if constexpr (top == 0) {
+#pragma GCC unroll 8
+        for (int i = 1; i < side; ++i) box = _mm256_add_epi32(box, load(0, at + i));
+    } else {
+        at += 1 << top;
+#pragma GCC unroll 8
+        for (int k = top - 1; k >= 0; --k)
+            if (side >> k & 1) {
+                box = _mm256_add_epi32(box, load(k, at));
+                at += 1 << k;
+            }
+    }
+    return box;
+}
+
+template <int R>
+KVR_TARGET_AVX2 void unsharp_row_r(int32_t* sums, int stride, const uint16_t* row, uint16_t* out,
+                                   int width, int power) {
+    constexpr int side = 2 * R + 1;
+    for (int k = 1; k <= box_top_level<R>(); ++k) build_level(sums, stride, k, width);
     // Box sums stay below 225 · 65535 < 2^24, so the float division gives the truncated mean.
     const __m256 area = _mm256_set1_ps(static_cast<float>(side * side));
     const __m256i gain = _mm256_set1_epi32(power);
     auto half = [&](int x) KVR_LAMBDA_AVX2 {
-        __m256i box = _mm256_setzero_si256();
-        int at = x - radius;
-        auto add_level = [&](int k, int count) KVR_LAMBDA_AVX2 {
-            const int32_t* level = sums + k * stride;
-            for (int i = 0; i < count; ++i, at += 1 << k)
-                box = _mm256_add_epi32(
-                    box, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(level + at)));
-        };
-        if (top_level == 0) {
-            add_level(0, side);
-        } else {
-            for (int k = top_level; k >= 0; --k)
-                if (side >> k & 1) add_level(k, 1);
-        }
-        const __m256i mean = divide_exact(box, area);
+        const __m256i mean = divide_exact(box_sum<R>(sums, stride, x - R), area);
         const __m256i pixel = load8_i32(row + x);
         return _mm256_add_epi32(pixel, _mm256_mullo_epi32(_mm256_sub_epi32(pixel, mean), gain));
     };
     // Columns r … width − r − 2: the window's right edge stops one column short of the border.
-    for_each_block(radius, width - radius - 1, [&](int x) KVR_LAMBDA_AVX2 {
+    for_each_block(R, width - R - 1, [&](int x) KVR_LAMBDA_AVX2 {
         store16(out + x, clip_and_pack(half(x), half(x + 8)));
     });
+}
+
+template <int... R>
+KVR_TARGET_AVX2 void unsharp_row_for(std::integer_sequence<int, R...>, int radius, int32_t* sums,
+                                     int stride, const uint16_t* row, uint16_t* out, int width,
+                                     int power) {
+    ((radius == R ? unsharp_row_r<R>(sums, stride, row, out, width, power) : void()), ...);
+}
+
+}  // namespace
+
+KVR_TARGET_AVX2 void unsharp_row_avx2(int32_t* sums, int stride, const uint16_t* row, uint16_t* out,
+                                      int width, int radius, int power) {
+    // Radius 1 … 7, each with its box composition unrolled.
+    unsharp_row_for(std::integer_sequence<int, 1, 2, 3, 4, 5, 6, 7>{}, radius, sums, stride, row,
+                    out, width, power);
 }
 
 // --- Thresholded median -------------------------------------------------------------------------
