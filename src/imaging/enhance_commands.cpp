@@ -1,5 +1,6 @@
 #include "imaging/enhance_commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -117,9 +118,11 @@ void run_median_enhance(Program& p, uint16_t* image, uint16_t* result, uint16_t*
     const float power = static_cast<float>(p.processing.black * 0.1);
     undo_image(p, image, undo);
     copy_image(p, result, image);
-    const int s = has_header_band(image) ? kHeaderBandRows : 0;
-    for (int y = s + r; y <= p.geo.height1 - r - 1; ++y, ++p.shell.progress)
-        median_row(image, result, p.geo.width1, y, r, power);
+    const int first = (has_header_band(image) ? kHeaderBandRows : 0) + r;
+    const int rows = p.geo.height1 - r - first;
+    median_rows(image, result, p.geo.width1, first, rows, r, power);
+    // The pass has no progress window; the count still moves a step per row.
+    p.shell.progress += std::max(rows, 0);
 }
 
 void median_enhance(Program& p) {

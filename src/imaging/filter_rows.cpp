@@ -128,30 +128,33 @@ void UnsharpRows::filter(int y) {
     }
 }
 
-void median_row(const uint16_t* src, uint16_t* dst, int width, int y, int radius, float power) {
-    if (radius < 1 || radius > kMedianMaxRadius) return;
+void median_rows(const uint16_t* src, uint16_t* dst, int width, int first, int rows, int radius,
+                 float power) {
+    if (radius < 1 || radius > kMedianMaxRadius || rows < 1) return;
 #if KVR_HAVE_AVX2_PATHS
     if (use_avx2() && width - 2 * radius >= kVectorSpan) {
-        median_row_avx2(src, dst, width, y, radius, power);
+        median_rows_avx2(src, dst, width, first, rows, radius, power);
         return;
     }
 #endif
     const int side = 2 * radius + 1;
     const int n = side * side;
     uint16_t window[(2 * kMedianMaxRadius + 1) * (2 * kMedianMaxRadius + 1)];
-    const uint16_t* row = src + y * width;
-    uint16_t* out = dst + y * width;
-    for (int x = radius; x < width - radius; ++x) {
-        int k = 0;
-        for (int dy = -radius; dy <= radius; ++dy)
-            for (int dx = -radius; dx <= radius; ++dx) window[k++] = row[dy * width + x + dx];
-        const auto [lo, hi] = std::minmax_element(window, window + n);
-        const int smallest = std::min<int>(*lo, kMedianMinCeiling);
-        const int largest = *hi;
-        std::nth_element(window, window + n / 2, window + n);
-        const int median = window[n / 2];
-        const double threshold = std::trunc(static_cast<double>(largest - smallest) * power);
-        if (std::abs(median - row[x]) > threshold) out[x] = static_cast<uint16_t>(median);
+    for (int y = first; y < first + rows; ++y) {
+        const uint16_t* row = src + y * width;
+        uint16_t* out = dst + y * width;
+        for (int x = radius; x < width - radius; ++x) {
+            int k = 0;
+            for (int dy = -radius; dy <= radius; ++dy)
+                for (int dx = -radius; dx <= radius; ++dx) window[k++] = row[dy * width + x + dx];
+            const auto [lo, hi] = std::minmax_element(window, window + n);
+            const int smallest = std::min<int>(*lo, kMedianMinCeiling);
+            const int largest = *hi;
+            std::nth_element(window, window + n / 2, window + n);
+            const int median = window[n / 2];
+            const double threshold = std::trunc(static_cast<double>(largest - smallest) * power);
+            if (std::abs(median - row[x]) > threshold) out[x] = static_cast<uint16_t>(median);
+        }
     }
 }
 

@@ -77,9 +77,11 @@ inline constexpr int kMedianMaxRadius = 3;
 // The window minimum taken for the threshold never exceeds this.
 inline constexpr int kMedianMinCeiling = 65000;
 
-// Columns radius … width − radius − 1 of row y, radius 1 … 3: the median of the (2r + 1)²
-// window replaces the pixel when it differs from it by more than trunc((max − min) · power),
-// where max is the window's largest pixel and min its smallest, but at most 65000.
-void median_row(const uint16_t* src, uint16_t* dst, int width, int y, int radius, float power);
+// Columns radius … width − radius − 1 of rows first … first + rows − 1, radius 1 … 3: the median
+// of the (2r + 1)² window replaces the pixel when it differs from it by more than
+// trunc((max − min) · power), where max is the window's largest pixel and min its smallest, but
+// at most 65000. Several rows at once share work between neighbouring windows.
+void median_rows(const uint16_t* src, uint16_t* dst, int width, int first, int rows, int radius,
+                 float power);
 
 }  // namespace kvr

@@ -311,26 +311,21 @@ constexpr int window_values() {
         return network::kWindowMedian<K>.value_count;
 }
 
-template <int K, typename Threshold>
-KVR_TARGET_AVX2 void median_row_k(const uint16_t* src, uint16_t* dst, int width, int y,
-                                  const Threshold& threshold) {
+// Rank i of the window column at every x: sorted[i][x].
+template <int K>
+using SortedColumns = uint16_t[K][kMaxFilterWidth + kBlock];
+
+// The filtered row y from the sorted columns of its window rows. `Ceiling`: some window may
+// lie wholly above the 65000 ceiling of the minimum (without, the ceiling cannot bind).
+template <int K, bool Ceiling = true, typename Threshold>
+KVR_INLINE_AVX2 void median_from_columns(const SortedColumns<K>& sorted, const uint16_t* src,
+                                         uint16_t* dst, int width, int y,
+                                         const Threshold& threshold) {
     constexpr int r = K / 2;
-    constexpr const auto& column_sort = network::kColumnSort<K>;
-    // Rank i of every window column at x, for the K rows around y.
-    alignas(32) uint16_t sorted[K][kMaxFilterWidth + kBlock];
-    for (int x = 0; x < width; x += kBlock) {
-        const int first = x + kBlock <= width ? x : width - kBlock;
-        // Fully unrolled loops keep every value in a register (the arrays are scalarised).
-        __m256i v[column_sort.value_count];
-#pragma GCC unroll 8
-        for (int i = 0; i < K; ++i) v[i] = load16(src + (y - r + i) * width + first);
-        run_network<column_sort>(v);
-#pragma GCC unroll 8
-        for (int i = 0; i < K; ++i) store16(sorted[i] + first, v[column_sort.outputs[i]]);
-    }
     const __m256i min_ceiling = _mm256_set1_epi16(static_cast<int16_t>(kMedianMinCeiling));
     const uint16_t* row = src + y * width;
     for_each_block(r, width - r, [&](int x) KVR_LAMBDA_AVX2 {
+        // Fully unrolled loops keep every value in a register (the arrays are scalarised).
         __m256i v[window_values<K>()];
 #pragma GCC unroll 8
         for (int j = 0; j < K; ++j)
@@ -343,7 +338,7 @@ KVR_TARGET_AVX2 void median_row_k(const uint16_t* src, uint16_t* dst, int width,
             largest = max_by_subtraction(largest, v[j * K + K - 1]);
             smallest = _mm256_min_epu16(smallest, v[j * K]);
         }
-        smallest = min_by_subtraction(smallest, min_ceiling);
+        if constexpr (Ceiling) smallest = min_by_subtraction(smallest, min_ceiling);
         const __m256i median = window_median<K>(v);
         const __m256i pixel = load16(row + x);
         const __m256i distance =
@@ -353,31 +348,108 @@ KVR_TARGET_AVX2 void median_row_k(const uint16_t* src, uint16_t* dst, int width,
     });
 }
 
-template <int K>
-KVR_TARGET_AVX2 void median_row_k(const uint16_t* src, uint16_t* dst, int width, int y,
-                                  float power) {
-    if (power >= 0.0f && power < 1.0f)
-        median_row_k<K>(src, dst, width, y, MedianThreshold<false>(power));
-    else if (power >= 1.0f && power < 2.0f)
-        median_row_k<K>(src, dst, width, y, MedianThreshold<true>(power));
+// Column blocks of 16 across the row, the last one overlapping.
+template <typename Block>
+KVR_INLINE_AVX2 void for_each_column_block(int width, Block&& block) {
+    for (int x = 0; x < width; x += kBlock) block(x + kBlock <= width ? x : width - kBlock);
+}
+
+template <int K, typename Threshold>
+KVR_TARGET_AVX2 void median_rows_k(const uint16_t* src, uint16_t* dst, int width, int first,
+                                   int rows, const Threshold& threshold) {
+    constexpr int r = K / 2;
+    constexpr const auto& column_sort = network::kColumnSort<K>;
+    alignas(32) SortedColumns<K> sorted;
+    for (int y = first; y < first + rows; ++y) {
+        for_each_column_block(width, [&](int x) KVR_LAMBDA_AVX2 {
+            __m256i v[column_sort.value_count];
+#pragma GCC unroll 8
+            for (int i = 0; i < K; ++i) v[i] = load16(src + (y - r + i) * width + x);
+            run_network<column_sort>(v);
+#pragma GCC unroll 8
+            for (int i = 0; i < K; ++i) store16(sorted[i] + x, v[column_sort.outputs[i]]);
+        });
+        median_from_columns<K>(sorted, src, dst, width, y, threshold);
+    }
+}
+
+// 3 × 3 windows two rows at a time: rows y and y + 1 share the sorted pair of their middle
+// rows, into which each inserts its own outer row.
+template <typename Threshold>
+KVR_TARGET_AVX2 void median_rows_k3(const uint16_t* src, uint16_t* dst, int width, int first,
+                                    int rows, const Threshold& threshold) {
+    alignas(32) SortedColumns<3> upper, lower;
+    const __m256i ceiling = _mm256_set1_epi16(static_cast<int16_t>(kMedianMinCeiling));
+    int y = first;
+    for (; y + 1 < first + rows; y += 2) {
+        // The largest column minimum of the two rows: only above the ceiling can a whole window
+        // lie above it.
+        __m256i largest_minimum = _mm256_setzero_si256();
+        for_each_column_block(width, [&](int x) KVR_LAMBDA_AVX2 {
+            const __m256i above = load16(src + (y - 1) * width + x);
+            const __m256i b = load16(src + y * width + x);
+            const __m256i c = load16(src + (y + 1) * width + x);
+            const __m256i below = load16(src + (y + 2) * width + x);
+            const __m256i low = _mm256_min_epu16(b, c);
+            const __m256i high = _mm256_max_epu16(b, c);
+            // Sorts the outer row into the pair; returns the column minimum.
+            auto insert = [&](__m256i outer, SortedColumns<3>& s) KVR_LAMBDA_AVX2 {
+                const __m256i minimum = _mm256_min_epu16(outer, low);
+                store16(s[0] + x, minimum);
+                store16(s[1] + x, _mm256_max_epu16(low, _mm256_min_epu16(outer, high)));
+                store16(s[2] + x, _mm256_max_epu16(outer, high));
+                return minimum;
+            };
+            largest_minimum = _mm256_max_epu16(
+                largest_minimum, _mm256_max_epu16(insert(above, upper), insert(below, lower)));
+        });
+        const bool binds = _mm256_movemask_epi8(_mm256_cmpeq_epi16(
+                               _mm256_max_epu16(largest_minimum, ceiling), ceiling)) != -1;
+        if (binds) {
+            median_from_columns<3, true>(upper, src, dst, width, y, threshold);
+            median_from_columns<3, true>(lower, src, dst, width, y + 1, threshold);
+        } else {
+            median_from_columns<3, false>(upper, src, dst, width, y, threshold);
+            median_from_columns<3, false>(lower, src, dst, width, y + 1, threshold);
+        }
+    }
+    if (y < first + rows) median_rows_k<3>(src, dst, width, y, 1, threshold);
+}
+
+template <int K, typename Threshold>
+KVR_TARGET_AVX2 void median_rows_with(const uint16_t* src, uint16_t* dst, int width, int first,
+                                      int rows, const Threshold& threshold) {
+    if constexpr (K == 3)
+        median_rows_k3(src, dst, width, first, rows, threshold);
     else
-        median_row_k<K>(src, dst, width, y, ExactMedianThreshold(power));
+        median_rows_k<K>(src, dst, width, first, rows, threshold);
+}
+
+template <int K>
+KVR_TARGET_AVX2 void median_rows_k(const uint16_t* src, uint16_t* dst, int width, int first,
+                                   int rows, float power) {
+    if (power >= 0.0f && power < 1.0f)
+        median_rows_with<K>(src, dst, width, first, rows, MedianThreshold<false>(power));
+    else if (power >= 1.0f && power < 2.0f)
+        median_rows_with<K>(src, dst, width, first, rows, MedianThreshold<true>(power));
+    else
+        median_rows_with<K>(src, dst, width, first, rows, ExactMedianThreshold(power));
 }
 
 }  // namespace
 
-KVR_TARGET_AVX2 void median_row_avx2(const uint16_t* src, uint16_t* dst, int width, int y,
-                                     int radius, float power) {
+KVR_TARGET_AVX2 void median_rows_avx2(const uint16_t* src, uint16_t* dst, int width, int first,
+                                      int rows, int radius, float power) {
     if (width > kMaxFilterWidth) return;
     switch (radius) {
         case 1:
-            median_row_k<3>(src, dst, width, y, power);
+            median_rows_k<3>(src, dst, width, first, rows, power);
             break;
         case 2:
-            median_row_k<5>(src, dst, width, y, power);
+            median_rows_k<5>(src, dst, width, first, rows, power);
             break;
         case 3:
-            median_row_k<7>(src, dst, width, y, power);
+            median_rows_k<7>(src, dst, width, first, rows, power);
             break;
         default:
             break;

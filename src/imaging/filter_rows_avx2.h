@@ -18,7 +18,8 @@ void slide_column_sums_avx2(int32_t* column_sum, const uint16_t* entering, const
 // room for three more levels of `stride` entries (sums of 2, 4 and 8 columns).
 void unsharp_row_avx2(int32_t* sums, int stride, const uint16_t* row, uint16_t* out, int width,
                       int radius, int power);
-void median_row_avx2(const uint16_t* src, uint16_t* dst, int width, int y, int radius, float power);
+void median_rows_avx2(const uint16_t* src, uint16_t* dst, int width, int first, int rows,
+                      int radius, float power);
 #endif
 
 }  // namespace kvr
