@@ -1,8 +1,8 @@
 #pragma once
-// Row kernels of the enhancement filters. Each filters one image row of `src` into `dst` (two
+// Row kernels of the enhancement filters. Each filters image rows of `src` into `dst` (two
 // frames of `width` columns, row-major, distinct buffers) and leaves the border columns the
-// filter window does not fit around untouched. The rows above and below the window must exist
-// and `width` is at most kMaxFilterWidth.
+// filter window does not fit around untouched. The rows the window reaches above and below
+// must exist, and `width` is at most kMaxFilterWidth.
 #include <cstdint>
 
 namespace kvr {
