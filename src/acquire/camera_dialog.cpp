@@ -10,6 +10,8 @@
 #include "app/program.h"
 #include "files/bmp_file.h"
 #include "files/drive_paths.h"
+#include "scope/drive_link.h"
+#include "scope/filter_wheel.h"
 
 namespace kvr {
 
@@ -54,11 +56,6 @@ char range_of(int id) {
         default:
             return 's';
     }
-}
-
-// The controls that stand for a feature of the guiders or the filter wheel.
-void not_available(Program& p, const char* what) {
-    p.host.diagnostic(std::string(what) + " is not available in this build");
 }
 
 }  // namespace
@@ -209,23 +206,84 @@ void TKVDialog::go_to_autoguider() {
     end(kIdCancel);
 }
 
-// Self-guiding and its matching dark frame: they can be switched off here; switching them on
-// needs the guiding subsystem.
+namespace {
+
+// A self-guide exposure must be shorter than 12 s.
+bool short_enough_to_selfguide(char range, int value) {
+    switch (range) {
+        case 'q':
+            return value < 12000;
+        case 'h':
+            return value < 1200;
+        case 't':
+            return value < 120;
+        case 's':
+            return value < 12;
+        default:
+            return false;
+    }
+}
+
+// Step 1 of both self-guide boxes: without a guide interface box, make sure the drive link is
+// checked.
+void check_drive_link(Program& p) {
+    if (p.settings.gotcontrolbox || p.scope.comfound) return;
+    p.scope.comfound = p.scope.telescope == 'b' ? interface_check(p) : drive_check(p);
+    interface_CR(p);
+    if (!p.scope.comfound) close_drive(p);
+}
+
+// The frame-switch flags of a self-guided run, by readout mode.
+void set_frame_switch(Program& p) {
+    RunState& r = p.run;
+    const Readout& ro = p.readout;
+    r.selfguidinghigh = ro.binned21 || ro.highres_nonintl;
+    r.selfguiding21 = ro.binned21;
+    r.switch_frame = ro.binned21 || ro.highres_nonintl;
+}
+
+}  // namespace
+
+// Self-guide (135) and matching dark (138) check boxes. Runs that self-guide are refused by the
+// sequencer until the guide loop exists; the boxes themselves behave as the dialog always has.
 void TKVDialog::self_guide_box(int id) {
     RunState& r = p_.run;
     GuideState& g = p_.guide;
+    check_drive_link(p_);
     if (g.guider_guiding_standalone) {
         messages(p_, kMsgAlreadyGuiding);
         return;
     }
-    if (id == kv::kSelfGuide && g.selfguiding) {
-        g.selfguiding = 0;
-    } else if (id == kv::kMatchingDark && r.selfguiding_darkframe) {
-        r.selfguiding_darkframe = 0;
-        g.selfguiding = 0;
-    } else {
-        not_available(p_, "Self-guiding");
+    if (id == kv::kMatchingDark) {
+        r.selfguiding_darkframe = !r.selfguiding_darkframe;
+        if (r.selfguiding_darkframe) {
+            r.darkframes = r.selfguidingframes;
+            g.selfguiding = 1;
+            set_frame_switch(p_);
+        } else {
+            g.selfguiding = 0;
+        }
+        return;
     }
+    if (g.selfguiding) {
+        g.selfguiding = 0;
+        return;
+    }
+    if (short_enough_to_selfguide(r.exp_range, r.exp_value)) {
+        r.selfguiding_exp_range = r.exp_range;
+        r.selfguiding_exp_value = r.exp_value;
+    } else if (!short_enough_to_selfguide(r.selfguiding_exp_range, r.selfguiding_exp_value)) {
+        p_.host.beep();
+        return;
+    }
+    g.selfguiding = 1;
+    Readout& ro = p_.readout;
+    if (ro.highres_intl) {
+        ro.highres_intl = 0;
+        ro.highres_nonintl = 1;
+        p_.host.beep();
+    }
+    set_frame_switch(p_);
 }
 
 void TKVDialog::handle(const ControlEvent& e) {
@@ -266,10 +324,14 @@ void TKVDialog::handle(const ControlEvent& e) {
             p_.run.stopit = 1;
             break;
         case kv::kFilterFirst:
+            filter_first(p_);
+            break;
         case kv::kFilterNext:
+            filter_next(p_);
+            break;
         case kv::kFilterPrev:
-            not_available(p_, "The filter wheel");
-            return;
+            filter_previous(p_);
+            break;
         case kv::kSelfGuide:
         case kv::kMatchingDark:
             self_guide_box(e.id);

@@ -157,20 +157,66 @@ TEST_F(CameraDialogTest, ModeButtonsChooseOneReadoutModeAndEndSelfGuiding) {
     EXPECT_EQ(p.readout.binned21, 1);
 }
 
-TEST_F(CameraDialogTest, GuidingAndFilterControlsRefuseClearly) {
+TEST_F(CameraDialogTest, SelfGuideBoxAcceptsOnlyExposuresUnder12Seconds) {
+    p.run.exp_range = 's';
+    p.run.exp_value = 30;
+    edit(kv::kExposureEdit, "30");  // the dialog takes the typed value over on each refresh
+    p.run.selfguiding_exp_range = 's';
+    p.run.selfguiding_exp_value = 20;
+    click(kv::kSelfGuide);  // neither the main nor the stored exposure is short enough
+    EXPECT_EQ(p.guide.selfguiding, 0);
+    EXPECT_EQ(host.beeps(), 1);
+
+    p.run.selfguiding_exp_value = 5;  // the stored one is: it is kept
     click(kv::kSelfGuide);
+    EXPECT_EQ(p.guide.selfguiding, 1);
+    EXPECT_EQ(p.run.selfguiding_exp_value, 5);
+    click(kv::kSelfGuide);  // and off again
+    EXPECT_EQ(p.guide.selfguiding, 0);
+
+    // A short main exposure is copied; interlaced high resolution becomes non-interlaced.
+    p.run.exp_range = 't';
+    p.run.exp_value = 50;
+    edit(kv::kExposureEdit, "50");
+    p.readout.binned = 0;
+    p.readout.highres_intl = 1;
+    click(kv::kSelfGuide);
+    EXPECT_EQ(p.guide.selfguiding, 1);
+    EXPECT_EQ(p.run.selfguiding_exp_range, 't');
+    EXPECT_EQ(p.run.selfguiding_exp_value, 50);
+    EXPECT_EQ(p.readout.highres_intl, 0);
+    EXPECT_EQ(p.readout.highres_nonintl, 1);
+    EXPECT_EQ(p.run.switch_frame, 1);
+    EXPECT_EQ(p.run.selfguidinghigh, 1);
+    EXPECT_EQ(p.run.selfguiding21, 0);
+    EXPECT_EQ(p.scope.comfound, 1);  // the drive link was checked on the way
+}
+
+TEST_F(CameraDialogTest, MatchingDarkBoxTogglesSelfGuidedDarkFrames) {
+    p.run.selfguidingframes = 12;
+    p.readout.binned = 0;
+    p.readout.binned21 = 1;
     click(kv::kMatchingDark);
-    click(kv::kFilterNext);
-    EXPECT_EQ(p.guide.selfguiding, 0);
+    EXPECT_EQ(p.run.selfguiding_darkframe, 1);
+    EXPECT_EQ(p.guide.selfguiding, 1);
+    EXPECT_EQ(p.run.darkframes, 12);
+    EXPECT_EQ(p.run.selfguiding21, 1);
+    EXPECT_EQ(p.run.switch_frame, 1);
+    click(kv::kMatchingDark);
     EXPECT_EQ(p.run.selfguiding_darkframe, 0);
-    EXPECT_EQ(p.scope.Filterbox_Filter, 1);
-    const std::string out = take_output();
-    EXPECT_EQ(lines_starting(out, "diagnostic: Self-guiding is not available").size(), 2u);
-    EXPECT_EQ(lines_starting(out, "diagnostic: The filter wheel is not available").size(), 1u);
-    // Switching self-guiding off is always possible.
-    p.guide.selfguiding = 1;
-    click(kv::kSelfGuide);
     EXPECT_EQ(p.guide.selfguiding, 0);
+}
+
+TEST_F(CameraDialogTest, FilterButtonsStepAndWrapAroundMaxFilters) {
+    p.settings.Max_Filters = 5;
+    click(kv::kFilterPrev);
+    EXPECT_EQ(p.scope.Filterbox_Filter, 5);
+    click(kv::kFilterNext);
+    EXPECT_EQ(p.scope.Filterbox_Filter, 1);
+    click(kv::kFilterNext);
+    EXPECT_EQ(p.scope.Filterbox_Filter, 2);
+    click(kv::kFilterFirst);
+    EXPECT_EQ(p.scope.Filterbox_Filter, 1);
 }
 
 TEST_F(CameraDialogTest, GuiderButtonsFollowTheGuiderState) {

@@ -6,6 +6,7 @@
 #include "camera/command_blocks.h"
 #include "camera/readout.h"
 #include "camera/usb_link.h"
+#include "scope/filter_wheel.h"
 #include "sim/camera_enumerator.h"
 #include "support/test_program.h"
 
@@ -116,6 +117,35 @@ TEST_F(SimCameraLinkTest, InterlacedFrameShowsTheBrightStarsWhereTheSkyPlacedThe
         ++checked;
     }
     EXPECT_EQ(checked, 5);
+}
+
+TEST_F(SimCameraLinkTest, FilterWheelCommandReachesItsSerialPort) {
+    struct WheelPort : CameraPorts {
+        void relays_changed(uint16_t, int64_t) override {}
+        void serial_write(uint16_t port, const uint8_t* bytes, size_t count, int64_t) override {
+            written_port = port;
+            written.assign(bytes, bytes + count);
+        }
+        void serial_read(uint16_t, uint8_t* out, size_t count, int64_t) override {
+            std::fill_n(out, count, uint8_t{0});
+        }
+        int written_port = -1;
+        std::vector<uint8_t> written;
+    };
+    auto wheel = std::make_shared<WheelPort>();
+    bus->camera().attach_ports(wheel);
+    ASSERT_TRUE(find_camera(p));
+    p.settings.Max_Filters = 7;
+    p.scope.Filterbox_Filter = 7;
+    filter_next(p);  // wraps to filter 1
+    EXPECT_EQ(wheel->written_port, p.settings.filter_wheel_comport);
+    EXPECT_EQ(wheel->written, (std::vector<uint8_t>{0xA5, 0x01, 0x01, 0xA7}));
+    filter_previous(p);  // back to 7
+    EXPECT_EQ(wheel->written, (std::vector<uint8_t>{0xA5, 0x01, 0x07, 0xAD}));
+    p.scope.Filterbox_Filter = 8;  // only positions 1 … 7 are driven
+    wheel->written.clear();
+    EXPECT_FALSE(change_filterbox_filter(p));
+    EXPECT_TRUE(wheel->written.empty());
 }
 
 }  // namespace
