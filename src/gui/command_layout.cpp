@@ -5,8 +5,8 @@
 
 namespace kvr::gui {
 
-const std::vector<MenuSpec>& further_menus() {
-    static const std::vector<MenuSpec> menus = {
+const std::vector<MenuLayout>& further_menus() {
+    static const std::vector<MenuLayout> menus = {
         {"&Edit",
          {{kCmdCopy, "&Copy\tShift+Ins"},
           {9, "&Undo Last Filter\tCTL+U"},

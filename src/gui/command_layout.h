@@ -8,18 +8,18 @@
 
 namespace kvr::gui {
 
-struct MenuItemSpec {
+struct MenuItemLayout {
     int id = 0;  // 0: separator
     const char* text = "";
 };
 
-struct MenuSpec {
+struct MenuLayout {
     const char* title;
-    std::vector<MenuItemSpec> items;
+    std::vector<MenuItemLayout> items;
 };
 
 // Menus after the core's menus. An item's text is used when the core declares none.
-const std::vector<MenuSpec>& further_menus();
+const std::vector<MenuLayout>& further_menus();
 
 struct ToolItem {
     int command = 0;  // 0: a gap of `gap` pixels

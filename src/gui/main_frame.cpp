@@ -95,11 +95,11 @@ void MainFrame::build_menus() {
             placed.insert(item.id);
         }
     }
-    for (const MenuSpec& spec : further_menus()) {
+    for (const MenuLayout& menu_def : further_menus()) {
         QMenu* menu = nullptr;
-        for (const MenuItemSpec& item : spec.items) {
+        for (const MenuItemLayout& item : menu_def.items) {
             if (item.id != 0 && placed.count(item.id)) continue;
-            if (!menu) menu = add_menu(QString::fromUtf8(spec.title));
+            if (!menu) menu = add_menu(QString::fromUtf8(menu_def.title));
             if (item.id == 0) {
                 menu->addSeparator();  // collapses when nothing follows
                 continue;

@@ -47,8 +47,8 @@ def check_bitmap(folder, name, size):
     assert len(raw) == 1078 + width * height, name
 
 
-def check_tiff(folder, name, spec):
-    width, height, dtype = spec
+def check_tiff(folder, name, shape):
+    width, height, dtype = shape
     expected = np.fromfile(folder / f"{name}.expected", dtype=dtype).reshape(height, width)
     with tifffile.TiffFile(folder / f"{name}.tif") as tif:
         page = tif.pages[0]
@@ -63,8 +63,8 @@ def main():
     folder = pathlib.Path(sys.argv[1])
     for name, size in SIZES.items():
         check_bitmap(folder, name, size)
-    for name, spec in TIFFS.items():
-        check_tiff(folder, name, spec)
+    for name, shape in TIFFS.items():
+        check_tiff(folder, name, shape)
     print(f"{len(SIZES)} bitmaps and {len(TIFFS)} TIFF files agree")
 
 
