@@ -169,6 +169,16 @@ struct ReadRequest {
     uint32_t delay_ms = 0;
 };
 
+// The whole guider head: both fields, 500 × 290 samples.
+inline ReadRequest guider_frame_request() {
+    ReadRequest r;
+    r.field = kFieldBoth;
+    r.head = kHeadGuider;
+    r.width = kGuiderColumns;
+    r.height = kGuiderRows;
+    return r;
+}
+
 inline ReadRequest decode_read_request(const uint8_t* block) {
     const CommandHeader h = decode_command_header(block);
     ReadRequest r;

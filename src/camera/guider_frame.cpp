@@ -13,15 +13,6 @@ namespace kvr {
 
 namespace {
 
-ReadRequest guider_frame_request() {
-    ReadRequest r;
-    r.field = kFieldBoth;
-    r.head = kHeadGuider;
-    r.width = kGuiderColumns;
-    r.height = kGuiderRows;
-    return r;
-}
-
 bool read_guider_block(Program& p) {
     return send_read_command(p, guider_frame_request(), false) &&
            receive_reply(p, kGuiderReplyBytes);

@@ -60,12 +60,7 @@ ReadRequest window_request(uint16_t field, uint16_t x, uint16_t y, uint32_t dela
 }
 
 ReadRequest guider_request() {
-    ReadRequest r;
-    r.field = kFieldBoth;
-    r.head = kHeadGuider;
-    r.width = kGuiderColumns;
-    r.height = kGuiderRows;
-    return r;
+    return guider_frame_request();
 }
 
 SimRig::SimRig(void (*adjust)(CameraConfig&)) {
