@@ -8,7 +8,7 @@ packages=(
   libusb-1.0-0-dev libcfitsio-dev libtiff-dev libcli11-dev
   xvfb xauth imagemagick fitsverify libtiff-tools
   python3-astropy python3-numpy python3-tifffile python3-pil
-  socat umockdev libumockdev-dev
+  socat umockdev libumockdev-dev ccache
 )
 missing=()
 for p in "${packages[@]}"; do
