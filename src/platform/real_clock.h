@@ -2,7 +2,7 @@
 #include <chrono>
 #include <optional>
 
-#include "app/clock.h"
+#include "core/clock.h"
 
 namespace kvr {
 

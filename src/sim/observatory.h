@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
+#include "core/clock.h"
 #include "sim/accessory_ports.h"
 #include "sim/ao_unit.h"
 #include "sim/camera.h"

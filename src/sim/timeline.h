@@ -4,7 +4,7 @@
 // start and agree on every moment (a copy is not shared between threads).
 #include <cstdint>
 
-#include "app/clock.h"
+#include "core/clock.h"
 
 namespace kvr::sim {
 
