@@ -7,7 +7,6 @@
 
 #include "app/messages.h"
 #include "app/program.h"
-#include "camera/command_blocks.h"
 #include "scope/drive_commands.h"
 #include "scope/pc_serial.h"
 
@@ -154,7 +153,7 @@ void AOUnitWrite(Program& p, int AOchars) {
         return;
     }
     if (set.AOUnit_comport < kRoutePcPort) {
-        if (WriteSerial(p, ao_camera_port(set.AOUnit_comport), s.AOUnitcommand, AOchars))
+        if (camera_serial_write(p, ao_camera_port(set.AOUnit_comport), s.AOUnitcommand, AOchars))
             p.clock.sleep_ms(kAoSendWaitMs);
         return;
     }

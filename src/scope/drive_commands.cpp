@@ -8,6 +8,7 @@
 #include "app/messages.h"
 #include "app/program.h"
 #include "camera/command_blocks.h"
+#include "camera/usb_link.h"
 
 namespace kvr {
 
@@ -34,7 +35,7 @@ bool is_direction(char d) {
 }
 
 bool send_lx(Program& p, const char* text, int chars) {
-    return WriteSerial(p, mount_port(p), text, chars);
+    return camera_serial_write(p, mount_port(p), text, chars);
 }
 
 bool send_lx(Program& p, const char* text) {
@@ -102,7 +103,11 @@ unsigned char box_bit(char direction) {
 }
 
 bool Korv5100Write(Program& p) {
-    return send_guide_relays(p, p.scope.Korv5100command);
+    return find_camera(p) && send_guide_relays(p, p.scope.Korv5100command);
+}
+
+bool camera_serial_write(Program& p, int port, const char* text, int chars) {
+    return find_camera(p) && WriteSerial(p, port, text, chars);
 }
 
 void drive_slew(Program& p) {
@@ -165,13 +170,14 @@ void move_telescope(Program& p, char type, int number) {
     read_verdict(p);
 }
 
-void move_to_coord(Program& p, int ra_hours, int ra_minutes, int dec_degrees, int dec_minutes) {
+void move_to_coord(Program& p, int ra_hours, int ra_minutes, int dec_degrees, int dec_minutes,
+                   bool south) {
     ScopeState& scope = p.scope;
     scope.move_error[0] = '\0';
     char ra[32];
     std::snprintf(ra, sizeof ra, "#:Sr %02d:%02d.0#", ra_hours, ra_minutes);
     char dec[32];
-    std::snprintf(dec, sizeof dec, "#:Sd %c%02d*%02d#", dec_degrees < 0 ? '-' : '+',
+    std::snprintf(dec, sizeof dec, "#:Sd %c%02d*%02d#", dec_degrees < 0 || south ? '-' : '+',
                   std::abs(dec_degrees), dec_minutes);
     if (!send_lx(p, ra, kRaCommandChars) || !send_lx(p, dec, kDecCommandChars)) return;
     // "#:LI#" closes the declination; its answer follows the two co-ordinate answers, which

@@ -43,6 +43,9 @@ void drive_slew(Program& p);
 void interface_slew(Program& p);
 // Sends `Korv5100command` to the box (camera command 0x40, 9, mask).
 bool Korv5100Write(Program& p);
+// The first `chars` characters of `text` to camera serial port `port`, finding the camera
+// first when it has not been found yet. False (already reported) when nothing was sent.
+bool camera_serial_write(Program& p, int port, const char* text, int chars);
 
 // Go-to catalogue object `number` (0 … 9999): "#:LM nnnn#" for type 'm', "#:LS nnnn#" for 's'
 // (stars and planets), else "#:LC nnnn#"; then GetInfo, a beep, "#:MS#", 500 ms and the verdict
@@ -51,10 +54,13 @@ void move_telescope(Program& p, char type, int number);
 // "#:LI#", 200 ms, the 33-byte answer into `move_error` ("No answer from the telescope" when
 // nothing came).
 void GetInfo(Program& p);
-// Go-to R.A. `ra_hours`:`ra_minutes`, Dec. `dec_degrees`° `dec_minutes`′ (sign from the
-// degrees): "#:Sr HH:MM.0" and "#:Sd sDD*MM" (each closed by the next command's '#'), then
-// "#:LI#" with its answers, a beep, "#:MS#", 1 ms and the verdict into `scope_error`.
-void move_to_coord(Program& p, int ra_hours, int ra_minutes, int dec_degrees, int dec_minutes);
+// Go-to R.A. `ra_hours`:`ra_minutes`, Dec. `dec_degrees`° `dec_minutes`′, south when the
+// degrees are negative or `south` is set (−0° 30′): "#:Sr HH:MM.0" and "#:Sd sDD*MM" (each
+// closed by the next command's '#'), then "#:LI#"; after 200 ms the mount's two answers to the
+// co-ordinates (a '0' refuses them: `scope_error` says so and nothing more is sent) and its
+// answer to "#:LI#" into `move_error`; a beep, "#:MS#", 1 ms and the verdict into `scope_error`.
+void move_to_coord(Program& p, int ra_hours, int ra_minutes, int dec_degrees, int dec_minutes,
+                   bool south = false);
 
 // Manual move: `tele_speed` then `move_direction`; the mount moves until stop_move, which clears
 // `tele_moving` and stops all four directions.
