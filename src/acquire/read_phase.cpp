@@ -17,12 +17,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgDarkOpenFailed = 3;
-constexpr int kMsgDarkNotQx = 4;
-constexpr int kMsgFlatOpenFailed = 5;
-constexpr int kMsgFlatNotQx = 6;
-constexpr int kMsgGuideStarLost = 33;
-constexpr int kMsgNoGuideStar = 34;
 // Exposures from this long are waited for before the second exposure's read (shorter ones are
 // timed by the camera).
 constexpr int kHostTimedFrom = 1001;
@@ -128,7 +122,7 @@ bool second_exposure(Program& p, RunContext& c) {
 
 // The outcome of one calibration: its message when the file could not be used (the frame stays
 // as it was), else the frame is calibrated and the file stays loaded for the run.
-void record_calibration(Program& p, int result, int open_failed_message, int wrong_file_message,
+void record_calibration(Program& p, int result, Msg open_failed_message, Msg wrong_file_message,
                         int& loaded, bool& applied) {
     if (result == kCalibrationOpenFailed) {
         messages(p, open_failed_message);
@@ -151,7 +145,7 @@ void calibrate(Program& p) {
         ptr.undo = p.buf->undo_int;
         const int result =
             auto_remove(p, run.darkframe_loaded, s.DarkFileName, ptr.undo, ptr.imageptr, ptr.undo);
-        record_calibration(p, result, kMsgDarkOpenFailed, kMsgDarkNotQx, run.darkframe_loaded,
+        record_calibration(p, result, Msg::DarkOpenFailed, Msg::DarkNotQx, run.darkframe_loaded,
                            run.frame.dark_applied);
     }
     if (s.flatfield_remove) {
@@ -159,7 +153,7 @@ void calibrate(Program& p) {
         ptr.save = p.buf->save_int;
         const int result = auto_flatfield(p, run.flatfield_loaded, s.FlatFileName, ptr.save,
                                           ptr.imageptr, ptr.save);
-        record_calibration(p, result, kMsgFlatOpenFailed, kMsgFlatNotQx, run.flatfield_loaded,
+        record_calibration(p, result, Msg::FlatOpenFailed, Msg::FlatNotQx, run.flatfield_loaded,
                            run.frame.flat_applied);
     }
     ptr.image = p.buf->image_int;
@@ -174,10 +168,10 @@ void accumulate(Program& p, const RunContext& c) {
                               r.orig_max, r.orig_avg);
     if (result == kAccumulateRejected) {
         r.no_images = 1;
-        messages(p, kMsgGuideStarLost);
+        messages(p, Msg::GuideStarLost);
     } else if (result == kAccumulateNoReference) {
         r.no_images = 1;
-        messages(p, kMsgNoGuideStar);
+        messages(p, Msg::NoGuideStar);
     }
 }
 
