@@ -59,7 +59,6 @@ bool read_second_field(Program& p, const RunContext& c) {
 bool second_exposure(Program& p, RunContext& c) {
     Readout& r = p.readout;
     RunState& run = p.run;
-    GuideState& g = p.guide;
     r.ccd_frame = 3;
     KV_clearvert(p);
     KV_wiper(p);
@@ -71,37 +70,25 @@ bool second_exposure(Program& p, RunContext& c) {
         if (p.settings.display_exposure) update_progress(p, c);
     }
     if (r.exposure >= kHostTimedFrom) {
-        uint32_t next_clear = r.ticks + kVerticalClearIntervalMs;
-        const uint32_t interval = static_cast<uint32_t>(std::max(1, r.exposure / c.steps));
-        uint32_t next_step = r.ticks + interval;
-        while (before(r.ticks, r.endticks)) {
-            if (!short_unit(p)) {
-                if (reached(r.ticks, next_clear)) {
-                    next_clear = r.ticks + kVerticalClearIntervalMs;
-                    KV_clearvert(p);
+        WaitOptions o;
+        if (!short_unit(p)) {
+            o.each_pass = [](Program& q) {
+                GuideState& gs = q.guide;
+                if ((gs.guider_guiding || gs.guider_guiding_standalone) &&
+                    !external_guider_step(q)) {
+                    q.readout.endticks = q.clock.ms();
+                    gs.guider_guiding_standalone = 0;
                 }
-                if (reached(r.ticks, next_step)) {
-                    p.shell.progress += kProgressMax / c.steps;
-                    next_step += interval;
-                    if (p.settings.display_exposure) update_progress(p, c);
-                }
-                if ((g.guider_guiding || g.guider_guiding_standalone) && !external_guider_step(p)) {
-                    r.endticks = p.clock.ms();
-                    g.guider_guiding_standalone = 0;
-                }
-            }
-            clear_messages(p);
-            const uint32_t now = p.clock.ms();
-            if (before(now, r.endticks)) {
-                uint32_t until = r.endticks;
-                if (!short_unit(p)) {
-                    for (uint32_t m : {next_clear, next_step})
-                        if (before(now, m) && before(m, until)) until = m;
-                }
-                p.clock.idle(until);
-            }
-            r.ticks = p.clock.ms();
+            };
+            o.clear = clear_vertical_in_wait;
+            o.clear_every_ms = kVerticalClearIntervalMs;
+            o.step_ms = static_cast<uint32_t>(std::max(1, r.exposure / c.steps));
+            o.steps = c.steps;
+            o.on_step = [&c](Program& q) {
+                if (q.settings.display_exposure) update_progress(q, c);
+            };
         }
+        timed_wait(p, r.ticks, r.endticks, o);
     }
     bool ok = false;
     if (!run.end_loop) {
