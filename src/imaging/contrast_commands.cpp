@@ -79,7 +79,7 @@ void ContrastPower(Program& p) {
     apply_curve(p, text);
 }
 
-void ContrastVeltran(Program& p) {
+void ContrastNonLinear(Program& p) {
     ProcessingState& s = p.processing;
     veltran_curve(s.stretch_table, s.white);
     apply_curve(p, "Non-Linear Stretch : power " + std::to_string(s.white));
@@ -90,12 +90,12 @@ void ContrastSine(Program& p) {
     apply_curve(p, "Sine Stretch");
 }
 
-void logstretch(Program& p) {
+void log_stretch(Program& p) {
     log_curve(p.processing.stretch_table);
     apply_curve(p, "Log Stretch");
 }
 
-void antilog(Program& p) {
+void antilog_stretch(Program& p) {
     antilog_curve(p.processing.stretch_table);
     apply_curve(p, "Anti-Log Stretch");
 }
@@ -120,10 +120,10 @@ void CmContrastPower(Program& p) {
     if (p.host.run_modal(dialog) == kIdOk && p.processing.power_str != 1.0) ContrastPower(p);
 }
 
-void CmContrastVeltran(Program& p) {
+void CmContrastNonLinear(Program& p) {
     p.processing.white = 25;
-    TNonLiniarDialog dialog(p);
-    if (p.host.run_modal(dialog) == kIdOk) ContrastVeltran(p);
+    TNonLinearDialog dialog(p);
+    if (p.host.run_modal(dialog) == kIdOk) ContrastNonLinear(p);
 }
 
 }  // namespace kvr

@@ -12,15 +12,15 @@ void contrast_stretch(Program& p);
 void ContrastNormal(Program& p);
 void ContrastBackground(Program& p);
 void ContrastPower(Program& p);
-void ContrastVeltran(Program& p);
+void ContrastNonLinear(Program& p);
 void ContrastSine(Program& p);
-void logstretch(Program& p);
-void antilog(Program& p);
+void log_stretch(Program& p);
+void antilog_stretch(Program& p);
 void ContrastInvert(Program& p);
 
 // Menu commands: the three with a dialog, the others run their curve directly.
 void CmContrastNormal(Program& p);
 void CmContrastPower(Program& p);
-void CmContrastVeltran(Program& p);
+void CmContrastNonLinear(Program& p);
 
 }  // namespace kvr
