@@ -126,4 +126,23 @@ void CmContrastNonLinear(Program& p) {
     if (p.host.run_modal(dialog) == kIdOk) ContrastNonLinear(p);
 }
 
+std::span<const CommandRow> contrast_command_rows() {
+    static constexpr CommandRow kRows[] = {
+        {Cmd::ContrastNormal, "CmContrastNormal", CmContrastNormal, "&Normal Stretch\tCTL+N",
+         "Ctrl+N", 1, "Normal contrast"},
+        {Cmd::ContrastPower, "CmContrastPower", CmContrastPower, "&Power Law Stretch", "", 2,
+         "Power contrast stretch"},
+        {Cmd::ContrastSine, "CmContrastSine", ContrastSine, "&Sine Law Stretch"},
+        {Cmd::ContrastBackground, "CmContrastBackGround", ContrastBackground,
+         "&Remove Background\tCTL+B ", "Ctrl+B", 120, "Background contrast stretch"},
+        {Cmd::ContrastNonLinear, "CmContrastVeltran", CmContrastNonLinear, "N&on-Linear Stretch",
+         "", 117, "Veltran contrast stretch"},
+        {Cmd::ContrastLog, "CmContrastLog", log_stretch, "&Logarithmic Stretch"},
+        {Cmd::ContrastAntilog, "CmContrastAntiLog", antilog_stretch, "&Antilogarithmic Stretch"},
+        {Cmd::ContrastInvert, "CmContrastInvert", ContrastInvert, "&Invert image to Negative"},
+        {Cmd::ContrastStretch, "contrast_stretch", contrast_stretch},
+    };
+    return kRows;
+}
+
 }  // namespace kvr

@@ -2,6 +2,10 @@
 // The Contrast menu: each curve routine builds the tone curve, has the main window apply it
 // (command 888, `contrast_stretch`: undo copy, one table look-up per pixel, display refresh) and
 // records its history line.
+#include <span>
+
+#include "core/commands.h"
+
 namespace kvr {
 
 struct Program;
@@ -22,5 +26,8 @@ void ContrastInvert(Program& p);
 void CmContrastNormal(Program& p);
 void CmContrastPower(Program& p);
 void CmContrastNonLinear(Program& p);
+
+// The Contrast menu: the rows of its commands.
+std::span<const CommandRow> contrast_command_rows();
 
 }  // namespace kvr
