@@ -20,9 +20,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/program.h"
 #include "app/script_host.h"
+#include "app/startup.h"
 #include "camera/usb_link.h"
+#include "core/program.h"
 #include "platform/real_clock.h"
 #include "scope/drive_commands.h"
 #include "sim/camera_enumerator.h"

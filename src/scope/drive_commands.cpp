@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/messages.h"
-#include "app/program.h"
 #include "camera/command_blocks.h"
 #include "camera/usb_link.h"
+#include "core/messages.h"
+#include "core/program.h"
 
 namespace kvr {
 

@@ -1,7 +1,7 @@
 #include "scope/filter_wheel.h"
 
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "scope/drive_commands.h"
 
 namespace kvr {

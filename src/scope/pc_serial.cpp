@@ -6,9 +6,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/messages.h"
-#include "app/program.h"
-#include "scope/serial_port.h"
+#include "core/messages.h"
+#include "core/program.h"
+#include "core/serial_port.h"
 
 namespace kvr {
 

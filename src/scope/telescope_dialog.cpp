@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/host.h"
-#include "app/program.h"
+#include "core/host.h"
+#include "core/program.h"
 #include "scope/drive_commands.h"
 
 namespace kvr {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "files/settings_file.h"
 #include "gui/main_frame.h"
 #include "gui/qt_host.h"

@@ -13,10 +13,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/program.h"
+#include "core/program.h"
+#include "core/serial_port.h"
 #include "platform/termios_serial_port.h"
 #include "scope/ao_unit.h"
-#include "scope/serial_port.h"
 #include "support/test_program.h"
 
 namespace kvr::test {
