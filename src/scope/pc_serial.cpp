@@ -9,12 +9,12 @@
 #include "core/messages.h"
 #include "core/program.h"
 #include "core/serial_port.h"
+#include "scope/drive_commands.h"
 
 namespace kvr {
 
 namespace {
 
-constexpr int kMsgText = 50;
 constexpr char kOpenFailed[] = "Open Communications Failed";
 constexpr uint32_t kWriteSettleMs = 10;
 // A write of a few bytes at 9600 baud takes milliseconds; a line that takes none for a second
@@ -63,7 +63,7 @@ int PCSerial_check(Program& p) {
         if (!port) where += ", no serial port support in this build";
         p.host.diagnostic("PC serial port COM" + std::to_string(index + 1) + " (" + where +
                           ") could not be opened");
-        messages(p, kMsgText, kOpenFailed);
+        message50(p, kOpenFailed);
         return 0;
     }
     return 1;
@@ -77,8 +77,8 @@ void PCSerial_Write(Program& p, int AOchars) {
         const auto* bytes = reinterpret_cast<const uint8_t*>(p.scope.AOUnitcommand);
         PCSerial_ErrorCheck(p, port->write(bytes, count, kWriteTimeoutMs));
     }
-    p.clock.wait_until(t0 + 1);
-    p.clock.sleep_ms(kWriteSettleMs);
+    block_until(p, t0 + 1);
+    block_for(p, kWriteSettleMs);
 }
 
 void PCSerial_Read(Program& p) {

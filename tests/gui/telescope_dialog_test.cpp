@@ -69,8 +69,8 @@ class TelescopeDialogTest : public QObject {
         Session s;
         auto wire = wire_up(s);
         choose_drive(s, 'l');
-        QVERIFY(s.frame.tool_action(24)->isVisible());
-        s.frame.run_command(24);
+        QVERIFY(s.frame.tool_action(Cmd::TelescopeControl)->isVisible());
+        s.frame.run_command(Cmd::TelescopeControl);
         ResourceDialog* d = s.host.dialog_window(*s.p.scope.telescope_dialog);
         QVERIFY(d);
         QCOMPARE(d->windowTitle(), QStringLiteral("KVR_Q4 Move Telescope"));
@@ -99,7 +99,7 @@ class TelescopeDialogTest : public QObject {
         Session s;
         auto wire = wire_up(s);
         choose_drive(s, 'b');
-        s.frame.run_command(24);
+        s.frame.run_command(Cmd::TelescopeControl);
         ResourceDialog* d = s.host.dialog_window(*s.p.scope.box_dialog);
         QVERIFY(d);
         QCOMPARE(d->windowTitle(), QStringLiteral("Move Telescope"));
@@ -109,7 +109,7 @@ class TelescopeDialogTest : public QObject {
         QTest::mouseRelease(ew, Qt::LeftButton, {}, arrow(ew, false));
         QCOMPARE(wire->relays, (std::vector<int>{8, 0}));
         choose_drive(s, 'n');
-        QVERIFY(!s.frame.tool_action(24)->isVisible());
+        QVERIFY(!s.frame.tool_action(Cmd::TelescopeControl)->isVisible());
     }
 };
 
