@@ -5,6 +5,8 @@
 //
 // A command that cannot be sent (the camera link failed, already reported) ends the operation,
 // except that a move once started is always followed by its stop.
+#include <cstdint>
+
 namespace kvr {
 
 struct Program;
@@ -25,6 +27,11 @@ inline constexpr unsigned char kBoxWest = 1, kBoxSouth = 2, kBoxNorth = 4, kBoxE
 inline constexpr char kNoAnswerFromMount[] = "No answer from the telescope";
 // ... and when it refused the co-ordinates of a go-to.
 inline constexpr char kCoordinatesRefused[] = "Co-ordinates refused by the telescope";
+
+// The waits of the accessories: they block without pumping events (through the timed wait), so
+// a pulse is as long as asked whatever the user does meanwhile.
+void block_until(Program& p, uint32_t until_ms);
+void block_for(Program& p, uint32_t duration_ms);
 
 // `Port` from `slewcom` ('1' → 0, else 1), stored and returned.
 int mount_port(Program& p);
@@ -56,9 +63,10 @@ void move_telescope(Program& p, char type, int number);
 void GetInfo(Program& p);
 // Go-to R.A. `ra_hours`:`ra_minutes`, Dec. `dec_degrees`° `dec_minutes`′, south when the
 // degrees are negative or `south` is set (−0° 30′): "#:Sr HH:MM.0" and "#:Sd sDD*MM" (each
-// closed by the next command's '#'), then "#:LI#"; after 200 ms the mount's two answers to the
-// co-ordinates (a '0' refuses them: `scope_error` says so and nothing more is sent) and its
-// answer to "#:LI#" into `move_error`; a beep, "#:MS#", 1 ms and the verdict into `scope_error`.
+// closed by the next command's '#'); 50 ms later the answer to the R.A.; "#:LI#"; 200 ms later
+// the answer to the Dec. and the object information into `move_error` (a '0' answer refuses the
+// co-ordinates: `scope_error` says so and nothing more is sent); a beep, "#:MS#", 1 ms and the
+// verdict into `scope_error`.
 void move_to_coord(Program& p, int ra_hours, int ra_minutes, int dec_degrees, int dec_minutes,
                    bool south = false);
 
