@@ -173,13 +173,13 @@ void AOUnit_slew(Program& p) {
     if (!m.offset) return;
     const int steps = move_steps(p);
     if (steps < 0) return;
-    const int moved = *m.offset + m.sign * steps;
-    const int other = m.offset == &s.AO_ns ? s.AO_ew : s.AO_ns;
-    if (std::abs(moved) > kAoTravelLimit || std::abs(other) > kAoTravelLimit) {
-        // The element did not move, so neither does its offset.
+    // The offset keeps the requested move even when the move is refused: it counts what guiding
+    // asked for, so the unit stays refused (and the mount keeps being bumped) until guiding
+    // turns back.
+    *m.offset = clamp16(*m.offset + m.sign * steps);
+    if (std::abs(s.AO_ns) > kAoTravelLimit || std::abs(s.AO_ew) > kAoTravelLimit) {
         s.AOUnit_failed = 1;
     } else {
-        *m.offset = clamp16(moved);
         send(p, 'G', m.letter, steps);
         s.AOUnit_failed = 0;
     }

@@ -32,17 +32,18 @@ TEST_F(AoUnitTest, GuidingMovesStopAtTheTravelLimitAndBumpTheMount) {
     EXPECT_EQ(rec->texts(), (Texts{"GN00025", "GN00025", "GN00025", "MN00025"}));
     EXPECT_STREQ(p.scope.AOUnit_sendtomount, "N");
 
-    // The fourth would reach 100: refused, and the element (and its offset) stays at 75. The
-    // bump 150 ms after the last one is skipped.
+    // The fourth reaches 100: refused, with the offset kept. The bump 150 ms after the last one
+    // is skipped.
     rec->writes.clear();
     slew(p, 'n', 25);
     EXPECT_EQ(p.scope.AOUnit_failed, 1);
-    EXPECT_EQ(p.scope.AO_ns, 75);
+    EXPECT_EQ(p.scope.AO_ns, 100);
     EXPECT_TRUE(rec->writes.empty());
 
     // East beyond 50 with the swapped bump letters; after 700 ms both axes bump, 100 ms apart.
     clock.advance(700);
     p.settings.Mt = 'W';
+    p.scope.AO_ns = 75;
     p.scope.AO_ew = 40;
     slew(p, 'e', 20);
     EXPECT_EQ(p.scope.AOUnit_failed, 0);
