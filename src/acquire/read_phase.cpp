@@ -168,11 +168,13 @@ void calibrate(Program& p) {
 // Slew-and-sum of a multi-frame run; a frame that cannot be registered ends the run after it.
 void accumulate(Program& p, const RunContext& c) {
     RunState& r = p.run;
-    if (!c.multiple_frames || r.continuous || r.last_selfguided) return;
+    if (!frames_are_summed(p, c)) return;
     auto method = r.slew_sum_alt ? slew_accumulate : track_accumulate;
     const int result = method(p, p.ptr.image, p.ptr.trial, r.orig_x, r.orig_y, r.merge_x, r.merge_y,
                               r.orig_max, r.orig_avg);
     if (result == kAccumulateRejected) {
+        // The image is the sum without this frame, and so is its exposure.
+        p.settings.FITS_Exptime -= p.readout.exposure / 1000.0;
         r.no_images = 1;
         messages(p, kMsgGuideStarLost);
     } else if (result == kAccumulateNoReference) {
@@ -232,6 +234,10 @@ bool read_frame(Program& p, RunContext& c) {
 }
 
 }  // namespace
+
+bool frames_are_summed(const Program& p, const RunContext& c) {
+    return c.multiple_frames && !p.run.continuous && !p.run.last_selfguided;
+}
 
 bool read_phase(Program& p, RunContext& c) {
     Readout& r = p.readout;

@@ -22,6 +22,7 @@ struct RunContext {
     bool guider_started = false;     // external guider started in this run
     bool guider_used = false;
     bool progress_shown = false;
+    bool sum_started = false;  // the first frame of a summed run has started
     uint32_t first_field_mark = 0;
     uint32_t next_step = 0;
     uint32_t next_clear = 0;
@@ -35,6 +36,10 @@ inline bool before(uint32_t now, uint32_t mark) {
 inline bool reached(uint32_t now, uint32_t mark) {
     return !before(now, mark);
 }
+
+// Frames of this run are added into one image (a numbered run without continuous mode or
+// self-guiding): that image carries the total exposure of its frames and the first one's start.
+bool frames_are_summed(const Program& p, const RunContext& c);
 
 // The read after an exposure is timed by the camera (command 2) when the exposure is short: the
 // host must not wait for it as well.

@@ -5,10 +5,12 @@
 #include "app/messages.h"
 #include "app/program.h"
 #include "app/subsystems.h"
+#include "files/auto_save.h"
 #include "files/file_dialogs.h"
 #include "files/file_io.h"
 #include "files/fits_dialog.h"
 #include "files/ini_dialog.h"
+#include "files/label_image.h"
 #include "files/settings_file.h"
 #include "files/time_zone.h"
 
@@ -76,6 +78,7 @@ void register_files_commands(Program& p) {
     t.attach(24332, CmFileOpen);
     t.attach(24333, CmFileSave);
     t.attach(24335, CmFITSSave);
+    t.attach(24336, CmSaveAsFits);
     t.attach(13, CmFileDelete);
     t.attach(124, CmFileComparison);
     t.attach(104, CmDarkFile);
@@ -83,6 +86,7 @@ void register_files_commands(Program& p) {
     t.attach(19, CmEditFITSText);
     t.attach(20, CmViewFITSText);
     t.attach(121, CmINI);
+    t.attach(8, label_image);
 }
 
 }  // namespace kvr

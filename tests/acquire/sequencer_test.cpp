@@ -24,7 +24,7 @@ TEST_F(SequencerTest, BinnedSingleFrameIsReadShownAndRecorded) {
     EXPECT_DOUBLE_EQ(p.settings.FITS_Pixwidth, 0.0172);
     EXPECT_EQ(p.run.no_images, 0);
     EXPECT_EQ(frames_shown(), 1u);
-    EXPECT_EQ(p.run.hooks.auto_saves, 0);
+    EXPECT_EQ(p.settings.auto_save_num, 0u);  // auto-save is off: nothing saved
     EXPECT_STREQ(p.shell.image_name, "QX Camera Image");
     // The focus star sits near (376, 258) of the full frame: (188, 129) binned.
     EXPECT_GT(pixel(188, 129), 5 * pixel(20, 20));
