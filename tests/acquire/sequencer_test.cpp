@@ -4,6 +4,8 @@
 #include "acquire/sim_run.h"
 #include "app/program.h"
 #include "camera/camera_protocol.h"
+#include "files/drive_paths.h"
+#include "files/file_test_support.h"
 
 namespace kvr::test {
 namespace {
@@ -47,6 +49,24 @@ TEST_F(SequencerTest, NumberedRunTakesEachFrameAndCountsDown) {
                                                   "progress: EXPOSURE UNDERWAY"}));
     EXPECT_DOUBLE_EQ(p.settings.FITS_Exptime, 3.0);  // the run's total
     EXPECT_EQ(p.run.total_images, 3);
+}
+
+TEST_F(SequencerTest, NumberedRunSavesEachSumWithItsTotalExposureAndTheRunsStart) {
+    pick_focus_star();
+    p.settings.auto_save_fits = 1;
+    take_photo("scroll 111 linedown scroll 111 linedown");  // three 1 s frames, added up
+    ASSERT_EQ(p.settings.auto_save_num, 3u);
+    const char* const expected[][2] = {{" 1.0000000000E+00", "00:00:00"},
+                                       {" 2.0000000000E+00", "00:00:01"},
+                                       {" 3.0000000000E+00", "00:00:01"}};  // 0 … 3 s: 1.5 s
+    for (int i = 0; i < 3; ++i) {
+        const std::string f = read_bytes(
+            map_drive_path(p.drive_root, "c:\\autosave\\IMG" + std::to_string(i + 1) + ".FIT"));
+        const size_t exptime = f.find("EXPTIME =");
+        ASSERT_NE(exptime, std::string::npos);
+        EXPECT_NE(f.substr(exptime, 80).find(expected[i][0]), std::string::npos) << i;
+        EXPECT_EQ(card(f, 12).substr(11, 8), expected[i][1]) << i;
+    }
 }
 
 TEST_F(SequencerTest, KeyDuringTheWaitEndsAFiveFrameRunWithoutReadingThatFrame) {
