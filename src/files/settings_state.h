@@ -1,10 +1,9 @@
 #pragma once
 // Stored settings and file-handling state: the FITS header texts, the values kept in the binary
-// settings file, the file names chosen through the file dialogs, the dialogs' mode flags and the label
-// dialog's text and date choices.
-// Names that other subsystems also read (`exp_value`, `Port`, `merging`...) are declared here
-// once; `binned`, `apply_correction`, `continuous`, `exp_value`, `exp_range`, `telescope`,
-// `ignore_pid` and the background colour live in their own subsystems.
+// settings file, the file names chosen through the file dialogs, the dialogs' mode flags and the
+// label dialog's text and date choices. Names that other subsystems also read (`exp_value`, `Port`,
+// `merging`...) are declared here once; `binned`, `apply_correction`, `continuous`, `exp_value`,
+// `exp_range`, `telescope`, `ignore_pid` and the background colour live in their own subsystems.
 #include "app/state_macros.h"
 
 namespace kvr {
