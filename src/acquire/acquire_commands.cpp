@@ -1,8 +1,9 @@
 // Window commands of this subsystem.
+#include "acquire/acquire_commands.h"
+
 #include "acquire/sequencer.h"
 #include "acquire/telescope_check.h"
-#include "app/program.h"
-#include "app/subsystems.h"
+#include "core/program.h"
 
 namespace kvr {
 

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/messages.h"
-#include "app/program.h"
-#include "files/drive_paths.h"
+#include "core/drive_paths.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "files/file_io.h"
 #include "files/fits_file.h"
 #include "files/settings_file.h"

@@ -1,10 +1,11 @@
 // Window commands of the files subsystem.
+#include "files/files_commands.h"
+
 #include <cstdio>
 
-#include "app/host.h"
-#include "app/messages.h"
-#include "app/program.h"
-#include "app/subsystems.h"
+#include "core/host.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "files/auto_save.h"
 #include "files/file_dialogs.h"
 #include "files/file_io.h"
@@ -12,6 +13,7 @@
 #include "files/ini_dialog.h"
 #include "files/label_image.h"
 #include "files/settings_file.h"
+#include "files/tiff_file.h"
 #include "files/time_zone.h"
 
 namespace kvr {
@@ -86,6 +88,7 @@ void register_files_commands(Program& p) {
     t.attach(19, CmEditFITSText);
     t.attach(20, CmViewFITSText);
     t.attach(121, CmINI);
+    t.attach(24334, CmTifSave);
     t.attach(8, label_image);
 }
 

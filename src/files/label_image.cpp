@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/host.h"
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/host.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "files/file_io.h"
 #include "files/label_font.h"
 #include "files/time_zone.h"
-#include "imaging/display.h"
-#include "imaging/header_band.h"
 
 namespace kvr {
 
@@ -56,7 +54,7 @@ void do_label_image(Program& p, int auto_date, std::string_view txtbuffer, uint1
     const std::string line = label_line(p, auto_date, txtbuffer);
     const size_t width = static_cast<size_t>(p.geo.width1);
     const size_t pixels = width * static_cast<size_t>(p.geo.height1);
-    std::fill_n(image, std::min(pixels, width * kHeaderBandRows), uint16_t{0});
+    std::fill_n(image, std::min(pixels, width * kLabelBandRows), uint16_t{0});
     // Cell k starts at column 8k of row 0; past the row's end it goes on in the next rows, but
     // never past the frame.
     for (size_t k = 0; k < line.size(); ++k) {
@@ -78,7 +76,7 @@ void label_image(Program& p) {
     TLabelDialog dialog(p);
     if (p.host.run_modal(dialog) != kIdOk) return;
     do_label_image(p, p.settings.auto_date, text_of(p.settings.txtbuffer), p.ptr.image);
-    image_prepare(p);
+    refresh_display(p);
 }
 
 const DialogResource& label_dialog_resource() {

@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/dialog.h"
+#include "core/dialog.h"
+#include "files/label_mark.h"
 
 namespace kvr {
 
@@ -18,9 +19,6 @@ inline constexpr size_t kLabelTextChars = 30;
 inline constexpr int kLabelCells = 64;
 // Room the centring keeps for the date part.
 inline constexpr int kLabelDateCells = 24;
-// The label mark: this value over the first pixels of row 0.
-inline constexpr uint16_t kLabelMarkValue = 17;
-inline constexpr int kLabelMarkPixels = 6;
 
 // The line do_label_image draws: the text centred in 64 cells, followed by the date part when
 // `auto_date` is 1 (from FITS_Time and FITS_Date with `auto_FITS_date`, else the clock).

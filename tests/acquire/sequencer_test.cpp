@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "acquire/sim_run.h"
-#include "app/program.h"
 #include "camera/camera_protocol.h"
-#include "files/drive_paths.h"
+#include "core/drive_paths.h"
+#include "core/program.h"
 #include "files/file_test_support.h"
 
 namespace kvr::test {

@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "app/program.h"
-#include "files/drive_paths.h"
+#include "core/drive_paths.h"
+#include "core/program.h"
 #include "files/file_io.h"
 #include "files/file_test_support.h"
 #include "support/test_program.h"

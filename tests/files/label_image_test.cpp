@@ -9,8 +9,8 @@
 #include <map>
 #include <sstream>
 
-#include "app/program.h"
-#include "camera/image_store.h"
+#include "core/image_store.h"
+#include "core/program.h"
 #include "files/file_io.h"
 #include "files/time_zone.h"
 #include "support/test_program.h"
