@@ -13,12 +13,6 @@
 
 namespace kvr {
 
-namespace {
-
-constexpr int kMsgCannotCreateFile = 49;
-
-}  // namespace
-
 unsigned next_auto_save_number(unsigned auto_save_num) {
     return auto_save_num >= kLastAutoSaveNumber ? 1 : auto_save_num + 1;
 }
@@ -56,7 +50,7 @@ int auto_save(Program& p, const uint16_t* image) {
 }
 
 void CmSaveAsFits(Program& p) {
-    if (auto_save(p, p.ptr.image) == 1) messages(p, kMsgCannotCreateFile);
+    if (auto_save(p, p.ptr.image) == 1) messages(p, Msg::AutoSaveFailed);
 }
 
 }  // namespace kvr

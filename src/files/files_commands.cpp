@@ -20,9 +20,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgIniLoadFailed = 20;
-constexpr int kMsgIniSaveFailed = 24;
-constexpr int kMsgIniDefaultsSet = 42;
 // "YYYY-MM-DD".
 constexpr size_t kFullDateChars = 10;
 
@@ -36,7 +33,7 @@ void default_fits_date(Program& p) {
 }
 
 void save_settings_or_report(Program& p) {
-    if (SaveINIFile(p, p.settings.ini_file) != 0) messages(p, kMsgIniSaveFailed);
+    if (SaveINIFile(p, p.settings.ini_file) != 0) messages(p, Msg::IniSaveFailedForDefaults);
 }
 
 }  // namespace
@@ -53,7 +50,7 @@ void CmFITSSave(Program& p) {
 
 void CmEditFITSText(Program& p) {
     if (LoadINIFile(p, p.settings.ini_file) != 0) {
-        messages(p, kMsgIniDefaultsSet);
+        messages(p, Msg::IniDefaultsSet);
         SaveINIFile(p, p.settings.ini_file);
     }
     p.readout.eightbit = 0;
@@ -68,7 +65,7 @@ void CmViewFITSText(Program& p) {
 
 void CmINI(Program& p) {
     if (LoadINIFile(p, p.settings.ini_file) != 0) {
-        messages(p, kMsgIniLoadFailed);
+        messages(p, Msg::IniLoadFailed);
         SaveINIFile(p, p.settings.ini_file);
     }
     TINIDialog defaults(p);
@@ -76,20 +73,28 @@ void CmINI(Program& p) {
 }
 
 void register_files_commands(Program& p) {
-    CommandTable& t = p.commands;
-    t.attach(24332, CmFileOpen);
-    t.attach(24333, CmFileSave);
-    t.attach(24335, CmFITSSave);
-    t.attach(24336, CmSaveAsFits);
-    t.attach(13, CmFileDelete);
-    t.attach(124, CmFileComparison);
-    t.attach(104, CmDarkFile);
-    t.attach(122, CmFlatField);
-    t.attach(19, CmEditFITSText);
-    t.attach(20, CmViewFITSText);
-    t.attach(121, CmINI);
-    t.attach(24334, CmTifSave);
-    t.attach(8, label_image);
+    static constexpr CommandRow kRows[] = {
+        {Cmd::FileOpen, "CmFileOpen", CmFileOpen, "&Open...\tCTL+O", "Ctrl+O", 24332,
+         "Open a QX or FITS image file"},
+        {Cmd::FileSave, "CmFileSave", CmFileSave, "&Save...\tCTL+S", "Ctrl+S", 24333,
+         "Save the image as a QX file"},
+        {Cmd::TifSave, "CmTifSave", CmTifSave, "Save as &Tiff file..."},
+        {Cmd::FitsSave, "CmFITSSave", CmFITSSave, "S&ave as FITS file...", "", 24336,
+         "Save the image as a FITS file"},
+        {Cmd::QuickFitsSave, "CmSaveAsFits", CmSaveAsFits, "&Quick Save as FITS...\tCtl+Q ",
+         "Ctrl+Q"},
+        {Cmd::FileDelete, "CmFileDelete", CmFileDelete, "&Delete File..."},
+        {Cmd::EditFitsText, "CmEditFITSText", CmEditFITSText, "&Load/Edit AutoSave FITS text"},
+        {Cmd::ViewFitsText, "CmViewFITSText", CmViewFITSText,
+         "&Show/Edit Current Image FITS details"},
+        {Cmd::DarkFile, "CmDarkFile", CmDarkFile, "Select Dark &Frame..."},
+        {Cmd::FlatFieldFile, "CmFlatField", CmFlatField, "Select Auto-Flat File..."},
+        {Cmd::LoadComparison, "CmFileComparison", CmFileComparison, "Load Comparison Image"},
+        {Cmd::ProgramDefaults, "CmINI", CmINI, "Set Program Defa&ults", "", 121,
+         "Set program defaults"},
+        {Cmd::Label, "label_image", label_image, "&Label\tCTL+L", "Ctrl+L"},
+    };
+    p.commands.add(kRows);
 }
 
 }  // namespace kvr

@@ -14,7 +14,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgText = 50;
 constexpr int kTextEdit = 4090;
 constexpr int kAutoDateBox = 102;
 constexpr int kFitsDateBox = 103;
@@ -126,7 +125,7 @@ void TLabelDialog::FITSDate() {
     if (s.auto_FITS_date == 1) {
         s.auto_FITS_date = 0;
     } else if (text_of(s.FITS_Date).size() < kMinFitsDateChars) {
-        messages(p_, kMsgText, "Sorry, FITs date not set");
+        message50(p_, "Sorry, FITs date not set");
     } else {
         s.auto_FITS_date = 1;
         s.auto_date = 1;
