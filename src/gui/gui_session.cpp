@@ -13,14 +13,18 @@
 #include "gui/press_watch.h"
 #include "gui/qt_host.h"
 #include "platform/real_clock.h"
+#include "platform/termios_serial_port.h"
 
 namespace kvr::gui {
 
 GuiSession::GuiSession(const LaunchOptions& options, const DeviceFactory& devices) {
-    if (options.virtual_clock)
-        clock_ = std::make_unique<VirtualClock>();
-    else
-        clock_ = std::make_unique<RealClock>();
+    if (options.virtual_clock) {
+        auto clock = std::make_unique<VirtualClock>();
+        if (options.clock_start) clock->set_epoch(*options.clock_start);
+        clock_ = std::move(clock);
+    } else {
+        clock_ = std::make_unique<RealClock>(options.clock_start);
+    }
     watch_ = std::make_unique<PressWatch>();
     qApp->installEventFilter(watch_.get());
     host_ = std::make_unique<QtHost>(*watch_, help_file_path());
@@ -28,6 +32,7 @@ GuiSession::GuiSession(const LaunchOptions& options, const DeviceFactory& device
     program_ = make_program(*clock_, *host_, root);
     program_->options = options;
     if (devices) program_->devices = devices(options, *clock_, device_error_);
+    program_->scope.pc_serial = std::make_unique<TermiosSerialPort>();
     start_up(*program_);
     // The window's first paint shows the start-up test image.
     program_->display.prep_image = 1;

@@ -12,6 +12,7 @@
 #include "core/program.h"
 #include "headless/device_choice.h"
 #include "platform/real_clock.h"
+#include "platform/termios_serial_port.h"
 
 namespace kvr {
 
@@ -20,10 +21,11 @@ int run_headless(const LaunchOptions& options) {
     VirtualClock* virtual_clock = nullptr;
     if (options.virtual_clock) {
         auto v = std::make_unique<VirtualClock>();
+        if (options.clock_start) v->set_epoch(*options.clock_start);
         virtual_clock = v.get();
         clock = std::move(v);
     } else {
-        clock = std::make_unique<RealClock>();
+        clock = std::make_unique<RealClock>(options.clock_start);
     }
     ScriptHost host(std::cout, *clock, virtual_clock);
     host.set_show_progress(options.show_progress);
@@ -34,6 +36,7 @@ int run_headless(const LaunchOptions& options) {
     std::string device_error;
     program->devices = make_device_enumerator(options, *clock, device_error);
     if (!program->devices) std::cerr << "kvr_q4: " << device_error << '\n';
+    program->scope.pc_serial = std::make_unique<TermiosSerialPort>();
     start_up(*program);
 
     ScriptRunner runner(*program, host, std::cout);
