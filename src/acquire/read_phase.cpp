@@ -149,11 +149,13 @@ void calibrate(Program& p) {
 // Slew-and-sum of a multi-frame run; a frame that cannot be registered ends the run after it.
 void accumulate(Program& p, const RunContext& c) {
     RunState& r = p.run;
-    if (!c.multiple_frames || r.continuous || r.last_selfguided) return;
+    if (!frames_are_summed(p, c)) return;
     const AccumulationMethod method =
         r.slew_sum_alt ? AccumulationMethod::BrightnessProfiles : AccumulationMethod::StarCentroid;
     const int result = accumulate_frame(p, method, p.ptr.image, p.ptr.trial);
     if (result == kAccumulateRejected) {
+        // The image is the sum without this frame, and so is its exposure.
+        p.settings.FITS_Exptime -= p.readout.exposure / 1000.0;
         r.no_images = 1;
         messages(p, Msg::GuideStarLost);
     } else if (result == kAccumulateNoReference) {
@@ -213,6 +215,10 @@ bool read_frame(Program& p, RunContext& c) {
 }
 
 }  // namespace
+
+bool frames_are_summed(const Program& p, const RunContext& c) {
+    return c.multiple_frames && !p.run.continuous && !p.run.last_selfguided;
+}
 
 bool read_phase(Program& p, RunContext& c) {
     Readout& r = p.readout;

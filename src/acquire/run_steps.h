@@ -24,12 +24,17 @@ struct RunContext {
     bool guider_started = false;     // external guider started in this run
     bool guider_used = false;
     bool progress_shown = false;
+    bool sum_started = false;  // the first frame of a summed run has started
     uint32_t half_time = 0;
 };
 
 // The vertical clear of a host-timed exposure wait; it never ends the wait (a failed clear is seen
 // at the read).
 bool clear_vertical_in_wait(Program& p);
+
+// Frames of this run are added into one image (a numbered run without continuous mode or
+// self-guiding): that image carries the total exposure of its frames and the first one's start.
+bool frames_are_summed(const Program& p, const RunContext& c);
 
 // The read after an exposure is timed by the camera (command 2) when the exposure is short: the
 // host must not wait for it as well.

@@ -7,7 +7,6 @@
 
 #include "acquire/camera_dialog.h"
 #include "acquire/exposure_units.h"
-#include "acquire/frame_hooks.h"
 #include "acquire/guiding_link.h"
 #include "acquire/run_steps.h"
 #include "camera/command_blocks.h"
@@ -17,6 +16,7 @@
 #include "core/program.h"
 #include "core/waits.h"
 #include "display/display.h"
+#include "files/auto_save.h"
 #include "files/file_io.h"
 #include "files/settings_file.h"
 
@@ -142,6 +142,25 @@ void show_frame(Program& p, RunContext& c) {
 
 enum class FrameEnd { Next, Abandon };
 
+// The exposure time and start of the image this frame makes, which its auto-save writes: a frame
+// of its own carries its own; a summed image the total of its frames and the first one's start.
+void record_exposure(Program& p, RunContext& c, int32_t started) {
+    RunState& r = p.run;
+    double& exptime = p.settings.FITS_Exptime;
+    const double seconds = p.readout.exposure / 1000.0;
+    if (!frames_are_summed(p, c)) {
+        r.start_exp = started;
+        exptime = seconds;
+        return;
+    }
+    if (!c.sum_started) {
+        c.sum_started = true;
+        r.start_exp = started;
+        exptime = 0;
+    }
+    exptime += seconds;
+}
+
 // Self-guiding of the frame: the guiding information window and StartSelfGuide.
 FrameEnd start_frame_self_guiding(Program& p, RunContext& c) {
     RunState& r = p.run;
@@ -167,16 +186,9 @@ FrameEnd start_frame_self_guiding(Program& p, RunContext& c) {
 // One pass of the frame loop: expose, read, show, pause.
 FrameEnd take_frame(Program& p, RunContext& c) {
     RunState& r = p.run;
-    Readout& ro = p.readout;
     SettingsState& s = p.settings;
     c.frame_shown = false;
     c.frame_ready = false;
-    if (r.continuous) {
-        r.start_exp = static_cast<int32_t>(p.clock.calendar_time());
-        s.FITS_Exptime = ro.exposure / 1000.0;
-    } else {
-        s.FITS_Exptime += ro.exposure / 1000.0;
-    }
     set_caption_with_count(p, "EXPOSURE UNDERWAY", r.no_images);
     p.shell.progress = 0;
     c.first_field_armed = true;
@@ -186,6 +198,7 @@ FrameEnd take_frame(Program& p, RunContext& c) {
     KV_clearvert(p);
     KV_wiper(p);
     EchoCCD(p);  // the exposure starts here
+    const auto started = static_cast<int32_t>(p.clock.calendar_time());
     if (p.guide.selfguiding && start_frame_self_guiding(p, c) == FrameEnd::Abandon)
         return FrameEnd::Abandon;
 
@@ -193,7 +206,10 @@ FrameEnd take_frame(Program& p, RunContext& c) {
         host_timed_wait(p, c);
     else
         short_unit_wait(p);
-    if (!r.end_loop) c.frame_ready = read_phase(p, c);
+    if (!r.end_loop) {
+        record_exposure(p, c, started);
+        c.frame_ready = read_phase(p, c);
+    }
     close_progress(p, c);
     r.no_images = std::max(0, r.no_images - 1);
 
@@ -254,7 +270,6 @@ bool run_frames(Program& p, RunContext& c) {
     do {
         r.switched_frame = 0;
         p.readout.interlaced_line = 0;
-        r.start_exp = static_cast<int32_t>(p.clock.calendar_time());
         do {
             if (take_frame(p, c) == FrameEnd::Abandon) return false;
         } while (r.no_images >= 1);
@@ -317,7 +332,7 @@ void CmShowImage(Program& p) {
     r.frame = FrameRecord{};
     p.host.set_wait_cursor(false);
     image_prepare(p);
-    if (p.settings.auto_save_fits) auto_save_frame(p);
+    if (p.settings.auto_save_fits) CmSaveAsFits(p);
 }
 
 }  // namespace kvr

@@ -50,6 +50,7 @@ enum class Msg : int {
     ComparisonOpenFailed = 45,
     ComparisonNotImage = 46,
     RowPlotGeometry = 48,
+    AutoSaveFailed = 49,
     Text = 50,
     GuidingTerminated = 51,
     AutoSaveDirInvalid = 52,

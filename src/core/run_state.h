@@ -86,15 +86,9 @@ struct FrameRecord {
     bool flat_applied = false;
 };
 
-// Automatic saves the run asked for; the auto-save subsystem takes these calls over.
-struct FrameHookCalls {
-    int auto_saves = 0;
-};
-
 struct RunState : RunVariables {
     SlewSumProfiles profiles;
     FrameRecord frame;
-    FrameHookCalls hooks;
     // A camera run (KV_Control) is in progress: the window command is refused meanwhile, since
     // the run's pumps would otherwise let a second run start inside the first.
     bool running = false;

@@ -1,9 +1,9 @@
 #pragma once
 // Stored settings and file-handling state: the FITS header texts, the values kept in the binary
-// settings file, the file names chosen through the file dialogs and the dialogs' mode flags.
-// Names that other subsystems also read (`exp_value`, `Port`, `merging`...) are declared here
-// once; `binned`, `apply_correction`, `continuous`, `exp_value`, `exp_range`, `telescope`,
-// `ignore_pid` and the background colour live in their own subsystems.
+// settings file, the file names chosen through the file dialogs, the dialogs' mode flags and the
+// label dialog's text and date choices. Names that other subsystems also read (`exp_value`, `Port`,
+// `merging`...) are declared here once; `binned`, `apply_correction`, `continuous`, `exp_value`,
+// `exp_range`, `telescope`, `ignore_pid` and the background colour live in their own subsystems.
 #include "core/state_macros.h"
 
 namespace kvr {
@@ -17,6 +17,8 @@ inline constexpr int kFitsHistoryLines = 15;    // process_info lines written as
 inline constexpr int kPathBytes = 260;
 inline constexpr int kAutoSaveSubdirBytes = 80;  // up to 79 characters
 inline constexpr int kAutoSaveDirBytes = 100;    // up to 99
+inline constexpr int kAutoSaveNameBytes = 100;   // up to 99
+inline constexpr int kLabelTextBytes = 31;       // up to 30
 inline constexpr int kFilterNames = 8;
 inline constexpr int kFilterNameBytes = 10;  // up to 9 characters
 
@@ -126,6 +128,11 @@ inline constexpr int kFilterNameBytes = 10;  // up to 9 characters
     V(int, tifswitch, 0)                                                           \
     /* edited by the settings dialog, derived, or set by a load, but not stored */ \
     T(auto_save_dir, kAutoSaveDirBytes, "c:\\AUTOSAVE")                            \
+    T(auto_save_name, kAutoSaveNameBytes, "IMG")                                   \
+    /* the label dialog */                                                         \
+    T(txtbuffer, kLabelTextBytes, "")                                              \
+    V(int, auto_date, 1)                                                           \
+    V(int, auto_FITS_date, 0)                                                      \
     V(int, display_exposure, 1)                                                    \
     V(int, guider_slewdefault, 2)                                                  \
     V(int, Port, 1)                                                                \

@@ -6,10 +6,12 @@
 #include "core/host.h"
 #include "core/messages.h"
 #include "core/program.h"
+#include "files/auto_save.h"
 #include "files/file_dialogs.h"
 #include "files/file_io.h"
 #include "files/fits_dialog.h"
 #include "files/ini_dialog.h"
+#include "files/label_image.h"
 #include "files/settings_file.h"
 #include "files/tiff_file.h"
 #include "files/time_zone.h"
@@ -79,7 +81,8 @@ void register_files_commands(Program& p) {
         {Cmd::TifSave, "CmTifSave", CmTifSave, "Save as &Tiff file..."},
         {Cmd::FitsSave, "CmFITSSave", CmFITSSave, "S&ave as FITS file...", "", 24336,
          "Save the image as a FITS file"},
-        {Cmd::QuickFitsSave, "CmSaveAsFits", nullptr, "&Quick Save as FITS...\tCtl+Q ", "Ctrl+Q"},
+        {Cmd::QuickFitsSave, "CmSaveAsFits", CmSaveAsFits, "&Quick Save as FITS...\tCtl+Q ",
+         "Ctrl+Q"},
         {Cmd::FileDelete, "CmFileDelete", CmFileDelete, "&Delete File..."},
         {Cmd::EditFitsText, "CmEditFITSText", CmEditFITSText, "&Load/Edit AutoSave FITS text"},
         {Cmd::ViewFitsText, "CmViewFITSText", CmViewFITSText,
@@ -89,7 +92,7 @@ void register_files_commands(Program& p) {
         {Cmd::LoadComparison, "CmFileComparison", CmFileComparison, "Load Comparison Image"},
         {Cmd::ProgramDefaults, "CmINI", CmINI, "Set Program Defa&ults", "", 121,
          "Set program defaults"},
-        {Cmd::Label, "label_image", nullptr, "&Label\tCTL+L", "Ctrl+L"},
+        {Cmd::Label, "label_image", label_image, "&Label\tCTL+L", "Ctrl+L"},
     };
     p.commands.add(kRows);
 }

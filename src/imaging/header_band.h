@@ -3,10 +3,12 @@
 // which tells image operations to leave its first 10 rows (the label band) alone.
 #include <cstdint>
 
+#include "files/label_mark.h"
+
 namespace kvr {
 
-inline constexpr int kHeaderBandRows = 10;
-inline constexpr unsigned kHeaderBandMarkSum = 34;
+inline constexpr int kHeaderBandRows = kLabelBandRows;
+inline constexpr unsigned kHeaderBandMarkSum = 2u * kLabelMarkValue;
 
 inline bool has_header_band(const uint16_t* image) {
     return static_cast<unsigned>(image[4]) + image[5] == kHeaderBandMarkSum;

@@ -3,7 +3,9 @@
 
 #include "acquire/sim_run.h"
 #include "camera/camera_protocol.h"
+#include "core/drive_paths.h"
 #include "core/program.h"
+#include "files/file_test_support.h"
 
 namespace kvr::test {
 namespace {
@@ -24,7 +26,7 @@ TEST_F(SequencerTest, BinnedSingleFrameIsReadShownAndRecorded) {
     EXPECT_DOUBLE_EQ(p.settings.FITS_Pixwidth, 0.0172);
     EXPECT_EQ(p.run.no_images, 0);
     EXPECT_EQ(frames_shown(), 1u);
-    EXPECT_EQ(p.run.hooks.auto_saves, 0);
+    EXPECT_EQ(p.settings.auto_save_num, 0u);  // auto-save is off: nothing saved
     EXPECT_STREQ(p.shell.image_name, "QX Camera Image");
     // The focus star sits near (376, 258) of the full frame: (188, 129) binned.
     EXPECT_GT(pixel(188, 129), 5 * pixel(20, 20));
@@ -47,6 +49,24 @@ TEST_F(SequencerTest, NumberedRunTakesEachFrameAndCountsDown) {
                                                   "progress: EXPOSURE UNDERWAY"}));
     EXPECT_DOUBLE_EQ(p.settings.FITS_Exptime, 3.0);  // the run's total
     EXPECT_EQ(p.run.total_images, 3);
+}
+
+TEST_F(SequencerTest, NumberedRunSavesEachSumWithItsTotalExposureAndTheRunsStart) {
+    pick_focus_star();
+    p.settings.auto_save_fits = 1;
+    take_photo("scroll 111 linedown scroll 111 linedown");  // three 1 s frames, added up
+    ASSERT_EQ(p.settings.auto_save_num, 3u);
+    const char* const expected[][2] = {{" 1.0000000000E+00", "00:00:00"},
+                                       {" 2.0000000000E+00", "00:00:01"},
+                                       {" 3.0000000000E+00", "00:00:01"}};  // 0 … 3 s: 1.5 s
+    for (int i = 0; i < 3; ++i) {
+        const std::string f = read_bytes(
+            map_drive_path(p.drive_root, "c:\\autosave\\IMG" + std::to_string(i + 1) + ".FIT"));
+        const size_t exptime = f.find("EXPTIME =");
+        ASSERT_NE(exptime, std::string::npos);
+        EXPECT_NE(f.substr(exptime, 80).find(expected[i][0]), std::string::npos) << i;
+        EXPECT_EQ(card(f, 12).substr(11, 8), expected[i][1]) << i;
+    }
 }
 
 TEST_F(SequencerTest, KeyDuringTheWaitEndsAFiveFrameRunWithoutReadingThatFrame) {

@@ -1,6 +1,7 @@
 // The dialogs of the files subsystem drawn by the generic resource dialog: FITS DETAILS,
-// Set Program Defaults, the delete dialog and the select-file dialog before it.
+// Set Program Defaults, the delete dialog and the select-file dialog before it, the label dialog.
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -126,6 +127,35 @@ class FilesDialogsTest : public QObject {
         s.frame.run_command(Cmd::FileDelete);
         QVERIFY(confirm_text.endsWith(QStringLiteral("~OLD.QX")));
         QVERIFY(!QFile::exists(doomed));
+    }
+
+    void label_dialog_refuses_the_fits_date_then_labels_the_image() {
+        Session s;
+        s.p.settings.auto_date = 0;
+        bool auto_date_shown = false, fits_date_shown = true;
+        QString refusal;
+        auto checked = [](ResourceDialog* d, int id) {
+            return qobject_cast<QCheckBox*>(d->control(id))->isChecked();
+        };
+        when_modals({[&](QWidget* w) {
+                         ResourceDialog* d = as_dialog(w, "Label Current Image");
+                         if (!d) return;
+                         auto_date_shown = checked(d, 102);  // on at every opening
+                         retype(d, 4090, QStringLiteral("M42"));
+                         click(d, 103);  // no FITS date yet: refused with a message box
+                         fits_date_shown = checked(d, 103);
+                         click(d, 104);
+                     },
+                     [&](QWidget* w) {
+                         if (auto* box = qobject_cast<QMessageBox*>(w)) refusal = box->text();
+                         ok_box(w);
+                     }});
+        s.frame.run_command(Cmd::Label);
+        QVERIFY(auto_date_shown);
+        QCOMPARE(refusal, QStringLiteral("Sorry, FITs date not set"));
+        QVERIFY(!fits_date_shown);
+        QCOMPARE(QString::fromLatin1(s.p.settings.txtbuffer), QStringLiteral("M42"));
+        QCOMPARE(s.p.buf->image_int[5], uint16_t{17});  // the label mark
     }
 };
 

@@ -1,0 +1,56 @@
+#include "files/auto_save.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "core/drive_paths.h"
+#include "core/messages.h"
+#include "core/program.h"
+#include "files/file_io.h"
+#include "files/fits_file.h"
+#include "files/settings_file.h"
+#include "files/time_zone.h"
+
+namespace kvr {
+
+unsigned next_auto_save_number(unsigned auto_save_num) {
+    return auto_save_num >= kLastAutoSaveNumber ? 1 : auto_save_num + 1;
+}
+
+std::string auto_save_path(const Program& p, unsigned number) {
+    const SettingsState& s = p.settings;
+    std::string path(text_of(s.auto_save_dir));
+    const char separator = is_drive_path(path) ? '\\' : '/';
+    if (path.empty() || path.back() != separator) path += separator;
+    path += text_of(s.auto_save_name);
+    path += std::to_string(number);
+    path += ".FIT";
+    return path;
+}
+
+void stamp_mid_exposure(Program& p) {
+    const RunState& r = p.run;
+    // Seconds, rounded toward zero; start_exp itself is kept for the next save of this image.
+    const double mid =
+        std::trunc(r.start_exp + (static_cast<double>(r.end_exp) - r.start_exp) * 0.5);
+    const std::tm t = program_local_time(p, static_cast<std::time_t>(mid));
+    SettingsState& s = p.settings;
+    std::snprintf(s.FITS_Time, sizeof s.FITS_Time, "%02d:%02d:%02d", t.tm_hour, t.tm_min, t.tm_sec);
+    std::snprintf(s.FITS_Date, sizeof s.FITS_Date, "%04d-%02d-%02d", t.tm_year + 1900, t.tm_mon + 1,
+                  t.tm_mday);
+}
+
+int auto_save(Program& p, const uint16_t* image) {
+    SettingsState& s = p.settings;
+    apply_time_zone(p);
+    s.auto_save_num = next_auto_save_number(s.auto_save_num);
+    stamp_mid_exposure(p);
+    if (SaveFITSFile(p, auto_save_path(p, s.auto_save_num), image, 0) != 0) return 1;
+    return SaveINIFile(p, s.ini_file);
+}
+
+void CmSaveAsFits(Program& p) {
+    if (auto_save(p, p.ptr.image) == 1) messages(p, Msg::AutoSaveFailed);
+}
+
+}  // namespace kvr
