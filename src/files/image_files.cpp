@@ -99,10 +99,10 @@ FrameLoad load_frame_bytes(const uint8_t* data, size_t length, bool binned, uint
         decode_le16(data, frame_pixels(binned), native_dst);
         return FrameLoad::Loaded;
     }
-    int offset = 0;
-    if (check_fits_data(data, length, binned, offset) != FitsDataCheck::Ok)
+    FitsCoding coding;
+    if (check_fits_data(data, length, binned, coding) != FitsDataCheck::Ok)
         return FrameLoad::BadContent;
-    decode_fits_pixels(data + kFitsHeaderBytes, frame_pixels(binned), offset, fits_dst);
+    decode_fits_pixels(data + kFitsHeaderBytes, frame_pixels(binned), coding, fits_dst);
     return FrameLoad::Loaded;
 }
 
