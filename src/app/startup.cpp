@@ -12,19 +12,30 @@
 
 namespace kvr {
 
-void SetCaption(Program& p, const char* name) {
+namespace {
+
+const char* record_file_name(Program& p, const char* name) {
     char* f = p.shell.FileName;
     const char* shown = name && *name ? name : "(Untitled)";
     std::strncpy(f, shown, sizeof p.shell.FileName - 1);
     f[sizeof p.shell.FileName - 1] = '\0';
-    p.host.set_caption(std::string(kAppName) + " - " + f);
+    return f;
+}
+
+}  // namespace
+
+void SetCaption(Program& p, const char* name) {
+    p.host.set_caption(std::string(kAppName) + " - " + record_file_name(p, name));
 }
 
 void start_up(Program& p) {
     // As the main window's construction does: the result is not checked here; a missing file
     // is reported when the camera is first used.
     LoadINIFile(p, p.settings.ini_file);
-    SetCaption(p, nullptr);
+    // The window is built before it has a frame to caption: the name is recorded, and the
+    // caption is the program's name alone until the first image is shown.
+    record_file_name(p, nullptr);
+    p.host.set_caption(kAppName);
 }
 
 std::string help_file_path() {
