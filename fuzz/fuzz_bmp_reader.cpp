@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "files/bmp_file.h"
+#include "display/bmp_file.h"
 #include "fuzz_program.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

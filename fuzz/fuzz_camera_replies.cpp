@@ -10,9 +10,9 @@
 #include <cstring>
 #include <memory>
 
-#include "camera/block_device.h"
 #include "camera/command_blocks.h"
 #include "camera/readout.h"
+#include "core/block_device.h"
 #include "fuzz_program.h"
 
 namespace {

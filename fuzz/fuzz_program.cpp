@@ -5,8 +5,9 @@
 #include <memory>
 #include <ostream>
 
-#include "app/clock.h"
 #include "app/script_host.h"
+#include "app/startup.h"
+#include "core/clock.h"
 
 namespace kvr::fuzz {
 

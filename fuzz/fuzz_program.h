@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/program.h"
+#include "core/program.h"
 
 namespace kvr {
 class ScriptHost;

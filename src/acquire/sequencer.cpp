@@ -10,23 +10,20 @@
 #include "acquire/frame_hooks.h"
 #include "acquire/guiding_link.h"
 #include "acquire/run_steps.h"
-#include "app/history.h"
-#include "app/messages.h"
-#include "app/program.h"
-#include "app/waits.h"
 #include "camera/command_blocks.h"
 #include "camera/usb_link.h"
+#include "core/history.h"
+#include "core/messages.h"
+#include "core/program.h"
+#include "core/waits.h"
+#include "display/display.h"
 #include "files/file_io.h"
 #include "files/settings_file.h"
-#include "imaging/display.h"
 
 namespace kvr {
 
 namespace {
 
-constexpr int kMsgNoIniFile = 1;
-constexpr int kMsgText = 50;
-constexpr int kGuiderCameraCommand = 27;
 constexpr int kSeriesRuns = 5;
 constexpr int kSeriesFactor = 4;
 // Pixel size in millimetres written into the FITS header.
@@ -36,11 +33,9 @@ constexpr double kFullPixelWidthMm = 0.0086;
 constexpr double kFullPixelHeightMm = 0.0083;
 
 // Sends a window command as the main window would receive it; one not built yet is reported.
-void send_window_command(Program& p, int id) {
-    if (p.commands.dispatch(p, id) != DispatchResult::NotAvailable) return;
-    const Command* c = p.commands.find(id);
-    p.host.diagnostic("command " + std::to_string(id) + " (" + (c ? c->name : "") +
-                      ") is not available in this build");
+void send_window_command(Program& p, Cmd id) {
+    if (p.commands.dispatch(p, id) == DispatchResult::NotAvailable)
+        p.host.diagnostic(not_available_text(p.commands, id_of(id)));
 }
 
 // Steps 1 to 5 of the set-up: fresh run flags, default calibration files, the camera found.
@@ -64,7 +59,7 @@ bool prepare_run(Program& p) {
     r.flatfield_loaded = 0;
     r.last_selfguided = 0;
     if (!p.link.got_kv) {
-        if (LoadINIFile(p, s.ini_file) != 0) messages(p, kMsgNoIniFile);
+        if (LoadINIFile(p, s.ini_file) != 0) messages(p, Msg::NoIniFile);
         if (!find_camera(p)) return false;
     }
     r.orig_x = r.orig_y = r.merge_x = r.merge_y = r.orig_avg = 0;
@@ -85,7 +80,7 @@ void dialog_closed(Program& p) {
     }
     if (r.start_autoguidercam) {
         r.start_autoguidercam = 0;
-        send_window_command(p, kGuiderCameraCommand);
+        send_window_command(p, Cmd::GuiderControl);
     }
 }
 
@@ -236,7 +231,7 @@ void finish_run(Program& p, const RunContext& c) {
     RunState& r = p.run;
     GuideState& g = p.guide;
     if (r.series_exposure) {
-        messages(p, kMsgText, "Exposure Series Completed");
+        message50(p, "Exposure Series Completed");
         p.readout.exposure = r.exposure_save;
     }
     r.orig_avg = r.merge_x = r.merge_y = r.orig_x = r.orig_y = 0;

@@ -2,40 +2,32 @@
 
 #include <unistd.h>
 
-#include <cstring>
 #include <filesystem>
 
-#include "app/program.h"
 #include "app/subsystems.h"
-#include "app/version.h"
+#include "core/block_device.h"
+#include "core/caption.h"
+#include "core/program.h"
+#include "core/version.h"
 #include "files/settings_file.h"
 
 namespace kvr {
 
-namespace {
-
-const char* record_file_name(Program& p, const char* name) {
-    char* f = p.shell.FileName;
-    const char* shown = name && *name ? name : "(Untitled)";
-    std::strncpy(f, shown, sizeof p.shell.FileName - 1);
-    f[sizeof p.shell.FileName - 1] = '\0';
-    return f;
-}
-
-}  // namespace
-
-void SetCaption(Program& p, const char* name) {
-    p.host.set_caption(std::string(kAppName) + " - " + record_file_name(p, name));
+std::unique_ptr<Program> make_program(Clock& clock, Host& host, std::string drive_root) {
+    auto p = std::make_unique<Program>(clock, host);
+    p->drive_root = std::move(drive_root);
+    reset_buffer_pointers(*p);
+    QX_binned(*p);
+    write_startup_test_image(*p);
+    register_all_commands(*p);
+    return p;
 }
 
 void start_up(Program& p) {
     // As the main window's construction does: the result is not checked here; a missing file
     // is reported when the camera is first used.
     LoadINIFile(p, p.settings.ini_file);
-    // The window is built before it has a frame to caption: the name is recorded, and the
-    // caption is the program's name alone until the first image is shown.
-    record_file_name(p, nullptr);
-    p.host.set_caption(kAppName);
+    set_startup_caption(p);
 }
 
 std::string help_file_path() {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "files/file_io.h"
 #include "files/fits_cards.h"
 #include "files/image_file_kinds.h"

@@ -3,26 +3,16 @@
 #include <cstring>
 #include <string>
 
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "files/byte_order.h"
 #include "files/file_io.h"
 #include "files/fits_file.h"
 #include "files/image_file_kinds.h"
-#include "imaging/display.h"
 
 namespace kvr {
 
 namespace {
-
-// Message codes of the loaders and the native save.
-constexpr int kMsgOpenFailed = 11;
-constexpr int kMsgNotValidQx = 12;
-constexpr int kMsgFitsUnreadable = 13;
-constexpr int kMsgFitsForeign = 14;
-constexpr int kMsgSaveFailed = 17;
-constexpr int kMsgSaveWriteFailed = 19;
-constexpr int kMsgNotQxOrFits = 41;
 
 size_t frame_pixels(bool binned) {
     return binned ? size_t{kBinnedWidth} * kBinnedHeight : size_t{kFullWidth} * kFullHeight;
@@ -134,7 +124,7 @@ bool LoadKVFile(Program& p, std::string_view fileName) {
     const FileRead read = read_image_file(p, fileName, kind, got);
     if (read != FileRead::Ok) {
         texts_before.restore(p);
-        messages(p, read == FileRead::NotAFile ? kMsgOpenFailed : kMsgNotQxOrFits);
+        messages(p, read == FileRead::NotAFile ? Msg::QxOpenFailed : Msg::NotQxOrFits);
         return false;
     }
     const FrameState before = FrameState::of(p);
@@ -150,13 +140,13 @@ bool LoadKVFile(Program& p, std::string_view fileName) {
         if (result != 0) {
             before.restore(p);
             texts_before.restore(p);
-            messages(p, result == 1 ? kMsgFitsUnreadable : kMsgFitsForeign);
+            messages(p, result == 1 ? Msg::FitsUnreadable : Msg::FitsForeign);
             return false;
         }
     } else {
         decode_le16(image_file_buffer(), frame_pixels(r.binned != 0), p.ptr.image);
     }
-    image_prepare(p);
+    refresh_display(p);
     if (p.settings.merging) p.host.repaint();
     return true;
 }
@@ -165,7 +155,7 @@ bool SaveKVFile(Program& p, std::string_view fileName) {
     const std::string host = host_path(p, fileName);
     uint64_t length = 0;
     if (host.empty() || file_length(host, length) == ReadStatus::NotAFile) {
-        messages(p, kMsgSaveFailed);
+        messages(p, Msg::QxSaveFailed);
         return false;
     }
     WaitCursor busy(p);
@@ -173,7 +163,7 @@ bool SaveKVFile(Program& p, std::string_view fileName) {
     uint8_t* out = image_file_buffer();
     encode_le16(p.ptr.image, pixels, out);
     if (!replace_file(host, out, 2 * pixels)) {
-        messages(p, kMsgSaveWriteFailed);
+        messages(p, Msg::QxWriteFailed);
         return false;
     }
     return true;
@@ -199,7 +189,7 @@ int LoadKVTempFile(Program& p, std::string_view fileName) {
     if (result == 0) return 0;
     // A header for another frame size or a short read is as unusable as a wrong length; the
     // working image is left as it was.
-    messages(p, result == 1 ? kMsgOpenFailed : kMsgNotValidQx);
+    messages(p, result == 1 ? Msg::QxOpenFailed : Msg::NotValidQx);
     return 1;
 }
 

@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/host.h"
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/host.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "files/autosave_dir.h"
 #include "files/file_io.h"
 #include "files/number_text.h"
@@ -17,7 +17,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgAutoSaveDirInvalid = 52;
 constexpr int kSetManually = 17118;
 constexpr int kSetFilterDetails = 17170;
 constexpr int kSetAutoSaveDir = 17148;
@@ -330,7 +329,7 @@ void TINIDialog::SetFilters() {
 
 bool TINIDialog::SetSubDir() {
     if (accept_auto_save_dir(p_, edits_[kAutoSaveDirEdit])) return true;
-    messages(p_, kMsgAutoSaveDirInvalid);
+    messages(p_, Msg::AutoSaveDirInvalid);
     return false;
 }
 

@@ -3,7 +3,7 @@
 #include <bit>
 #include <cstring>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "files/file_io.h"
 
 namespace kvr {

@@ -1,6 +1,6 @@
 #include <filesystem>
 
-#include "files/bmp_file.h"
+#include "display/bmp_file.h"
 #include "files/file_io.h"
 #include "files/file_test_support.h"
 #include "files/fits_file.h"
