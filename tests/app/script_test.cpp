@@ -39,6 +39,7 @@ TEST_F(ScriptTest, ErrorsStopWithTheirLineNumber) {
         {"set width1 100000\ncommand 4\n", 1, "read only: width1"},
         {"set intlength 2000000000\ncommand 105\n", 1, "read only: intlength"},
         {"set height1 100000\ncommand 302\n", 1, "read only: height1"},
+        {"set focus_x 700\n", 1, "out of range for this variable: focus_x"},
         {"set image_name " + std::string(20, 'y') + "\n", 1, "too long"},
         {"command 99999\n", 1, "unknown command id"},
         {"command twelve\n", 1, "numeric id"},
