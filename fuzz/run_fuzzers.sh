@@ -1,28 +1,37 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each for a while on seeds written by the
-# program itself; prints how many executions each ran.
+# program itself; prints how many executions each ran and fails on any finding.
 #   fuzz/run_fuzzers.sh [SECONDS_PER_TARGET]   (default 60)
 # Needs the regular build in build/ (for the seed writer and the headless program).
 set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 fuzz_build=build-fuzz
-CC=clang CXX=clang++ cmake -S . -B $fuzz_build -G Ninja -DKVR_FUZZ=ON -DKVR_SANITIZE=ON \
-  -DKVR_BUILD_GUI=OFF -DKVR_BUILD_BENCH=OFF -DKVR_WERROR=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build $fuzz_build --target fuzz_fits_reader fuzz_native_loader fuzz_settings_loader
+targets=(fits_reader native_loader settings_loader bmp_reader script_parser camera_replies)
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+[ -f $fuzz_build/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B $fuzz_build -G Ninja -DKVR_FUZZ=ON \
+  -DKVR_SANITIZE=ON -DKVR_BUILD_GUI=OFF -DKVR_BUILD_BENCH=OFF -DKVR_WERROR=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
+cmake --build $fuzz_build --target "${targets[@]/#/fuzz_}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/fits" "$work/native" "$work/settings" "$work/drives"
-build/tests/interop/write_fits_variants "$work/fits"
-rm -rf "$work/fits/drives"
-head -c 218080 /dev/urandom >"$work/native/binned"
-head -c 872320 /dev/urandom >"$work/native/full"
-cp "$work/fits/binned16s.FIT" "$work/fits/full16u.FIT" "$work/native/"
+mkdir -p "$work"/{fits_reader,native_loader,settings_loader,bmp_reader,script_parser,camera_replies,drives}
+build/tests/interop/write_fits_variants "$work/fits_reader"
+rm -rf "$work/fits_reader/drives"
+head -c 218080 /dev/urandom >"$work/native_loader/binned"
+head -c 872320 /dev/urandom >"$work/native_loader/full"
+cp "$work/fits_reader/binned16s.FIT" "$work/fits_reader/full16u.FIT" "$work/native_loader/"
 build/kvr_q4 --headless --virtual-clock --drives "$work/drives" --script /dev/null >/dev/null
-cp "$work/drives/c/autosave/KVR_Q4.INI" "$work/settings/"
-for t in fits_reader:fits native_loader:native settings_loader:settings; do
-  name=${t%%:*} seeds=$work/${t##*:}
+cp "$work/drives/c/autosave/KVR_Q4.INI" "$work/settings_loader/"
+/usr/bin/python3 -c "from PIL import Image; Image.linear_gradient('L').resize((376, 290)).save('$work/bmp_reader/grey.bmp')"
+cp tests/scenarios/*.script "$work/script_parser/"
+printf '\x00\x07\x00\x00\x01\x02\x03\x04\x05\x06\x07\x08\x83abc\xff' >"$work/camera_replies/mixed"
+for name in "${targets[@]}"; do
   "$fuzz_build/fuzz/fuzz_$name" -max_total_time="$seconds" -max_len=900000 -rss_limit_mb=4096 \
-    -print_final_stats=1 "$seeds" 2>"$work/$name.log" || { tail -40 "$work/$name.log"; exit 1; }
-  echo "fuzz_$name: $(grep -o 'stat::number_of_executed_units: *[0-9]*' "$work/$name.log" | grep -o '[0-9]*$') executions, no finding"
+    -timeout=20 -print_final_stats=1 "$work/$name" 2>"$work/$name.log" || { tail -40 "$work/$name.log"; exit 1; }
+  echo "fuzz_$name: $(grep -o 'stat::number_of_executed_units: *[0-9]*' "$work/$name.log" | grep -o '[0-9]*$') executions in $seconds s, no finding"
 done

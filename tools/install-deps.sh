@@ -18,5 +18,8 @@ done
 echo "Installing: ${missing[*]}"
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another apt or dpkg run (an unattended upgrade, a second worktree) holds the lock for a while:
+# wait for it up to 10 minutes instead of failing at once.
+lock_wait=(-o DPkg::Lock::Timeout=600)
+$SUDO apt-get "${lock_wait[@]}" update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get "${lock_wait[@]}" install -y -qq --no-install-recommends "${missing[@]}"

@@ -133,6 +133,13 @@ int ScriptHost::run_modal(DialogModel& dialog) {
     return dialog.result();
 }
 
+void ScriptHost::discard_queued_input() {
+    answers_.clear();
+    files_.clear();
+    keys_.clear();
+    dialog_actions_.clear();
+}
+
 void ScriptHost::open_modeless(DialogModel& dialog) {
     const int res = dialog.resource().id;
     dialog.reopen();

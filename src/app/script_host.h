@@ -24,6 +24,8 @@ class ScriptHost : public Host {
     void queue_key(uint32_t at_ms);
     // Actions for the next opening of dialog `resource`, or at once when it is open (modeless).
     void queue_dialog_actions(int resource, const std::vector<ControlEvent>& events);
+    // Drops every queued answer, file choice, key press and dialog action.
+    void discard_queued_input();
     bool dialog_open(int resource) const { return modeless_.count(resource) != 0; }
     void set_show_progress(bool on) { show_progress_ = on; }
     // Presses not yet consumed by a pump.

@@ -27,7 +27,7 @@ void start_up(Program& p) {
     // As the main window's construction does: the result is not checked here; a missing file
     // is reported when the camera is first used.
     LoadINIFile(p, p.settings.ini_file);
-    SetCaption(p, nullptr);
+    set_startup_caption(p);
 }
 
 std::string help_file_path() {

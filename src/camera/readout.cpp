@@ -1,6 +1,7 @@
 // Main-camera reads and their assembly into the image.
 #include "camera/readout.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -61,14 +62,20 @@ bool read_window(Program& p, int delay_ms) {
 bool KV_first_read(Program& p) {
     Readout& r = p.readout;
     const bool camera_timed = r.exposure < kCameraTimedBelow;
-    if (!send_read_command(p, full_width_field(r.ccd_frame, r.exposure), camera_timed))
-        return false;
+    const ReadRequest request = full_width_field(r.ccd_frame, r.exposure);
+    if (!send_read_command(p, request, camera_timed)) return false;
     const bool measure =
         r.download_time == kDownloadTimeUnmeasured && r.exposure > kDownloadMeasuredAbove;
     const uint32_t start_ms = p.clock.ms();
     if (!receive_reply(p, kFieldReplyBytes)) return false;
-    // A failed read is not a download: the measurement waits for one that arrived.
-    if (measure) r.download_time = static_cast<int>(p.clock.ms() - start_ms);
+    // A failed read is not a download: the measurement waits for one that arrived. A
+    // camera-timed read spends the delay it sent (its low 16 bits) on the camera before the
+    // transfer starts, and only the transfer counts.
+    if (measure) {
+        int transfer_ms = static_cast<int>(p.clock.ms() - start_ms);
+        if (camera_timed) transfer_ms -= static_cast<uint16_t>(request.delay_ms);
+        r.download_time = std::max(transfer_ms, 0);
+    }
 
     // Field row k becomes frame row 2k + line; rows of the other parity keep their contents.
     const size_t line = r.interlaced_line != 0 ? 1 : 0;

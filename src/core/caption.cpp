@@ -8,12 +8,25 @@
 
 namespace kvr {
 
-void SetCaption(Program& p, const char* name) {
+namespace {
+
+const char* record_file_name(Program& p, const char* name) {
     char* f = p.shell.FileName;
     const char* shown = name && *name ? name : "(Untitled)";
     std::strncpy(f, shown, sizeof p.shell.FileName - 1);
     f[sizeof p.shell.FileName - 1] = '\0';
-    p.host.set_caption(std::string(kAppName) + " - " + f);
+    return f;
+}
+
+}  // namespace
+
+void SetCaption(Program& p, const char* name) {
+    p.host.set_caption(std::string(kAppName) + " - " + record_file_name(p, name));
+}
+
+void set_startup_caption(Program& p) {
+    record_file_name(p, nullptr);
+    p.host.set_caption(kAppName);
 }
 
 }  // namespace kvr

@@ -80,7 +80,7 @@ KVR_STATE_STRUCT(ImagePointers, KVR_IMAGE_POINTERS)
     V(float, height1f, 290.0f)                                   \
     V(int, intlength, kBinnedWidth* kBinnedHeight + kFrameSpare) \
     V(int, writefile16, (kBinnedWidth * kBinnedHeight + kFrameSpare) / 16)
-KVR_STATE_STRUCT(Geometry, KVR_GEOMETRY)
+KVR_READ_ONLY_STATE_STRUCT(Geometry, KVR_GEOMETRY)
 
 // Readout mode (exactly one of the four flags is 1) and readout state; focus-frame results;
 // timing of the running wait in milliseconds of the system timer. highval / lowval: high and low

@@ -17,6 +17,10 @@ Program::Program(Clock& c, Host& h) : clock(c), host(h), buf(std::make_unique<Bu
     guide.register_in(registry);
     scope.register_in(registry);
     shell.register_in(registry);
+    // The focus window's origin indexes the frame: it stays where a whole window fits in a
+    // field.
+    registry.limit("focus_x", 0, kFullWidth - kFocusWindowSize);
+    registry.limit("focus_y", 0, kFieldRows - kFocusWindowSize);
 }
 
 Program::~Program() = default;

@@ -1,5 +1,6 @@
 #include "core/registry.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -63,6 +64,23 @@ std::string Registry::indexed(std::string_view name, int i) {
 void Registry::put(std::string_view name, VarEntry e) {
     auto [it, inserted] = entries_.emplace(std::string(name), e);
     if (!inserted) duplicates_.emplace_back(name);
+}
+
+VarEntry& Registry::registered(std::string_view name) {
+    auto it = entries_.find(name);
+    // Only called with names registered just before: a miss is a programming error.
+    if (it == entries_.end()) std::abort();
+    return it->second;
+}
+
+void Registry::make_read_only(std::string_view name) {
+    registered(name).read_only = true;
+}
+
+void Registry::limit(std::string_view name, long long lowest, long long highest) {
+    VarEntry& e = registered(name);
+    e.lowest = lowest;
+    e.highest = highest;
 }
 
 void Registry::add_buffer(std::string_view name, const void* begin, size_t bytes) {
@@ -151,11 +169,11 @@ SetResult parse_real(std::string_view s, double max_abs, double& out) {
 }
 
 template <typename T>
-SetResult set_integer(void* addr, std::string_view value) {
+SetResult set_integer(const VarEntry& e, std::string_view value) {
     long long v = 0;
-    SetResult r =
-        parse_integer(value, std::numeric_limits<T>::min(), std::numeric_limits<T>::max(), v);
-    if (r == SetResult::Ok) *static_cast<T*>(addr) = static_cast<T>(v);
+    SetResult r = parse_integer(value, std::max<long long>(std::numeric_limits<T>::min(), e.lowest),
+                                std::min<long long>(std::numeric_limits<T>::max(), e.highest), v);
+    if (r == SetResult::Ok) *static_cast<T*>(e.address) = static_cast<T>(v);
     return r;
 }
 
@@ -210,18 +228,19 @@ bool Registry::get(std::string_view name, std::string& out) const {
 SetResult Registry::set(std::string_view name, std::string_view value) {
     const VarEntry* e = find(name);
     if (!e) return SetResult::UnknownName;
+    if (e->read_only) return SetResult::ReadOnly;
     void* a = e->address;
     switch (e->type) {
         case VarType::Int:
-            return set_integer<int>(a, value);
+            return set_integer<int>(*e, value);
         case VarType::UInt:
-            return set_integer<unsigned>(a, value);
+            return set_integer<unsigned>(*e, value);
         case VarType::Short:
-            return set_integer<int16_t>(a, value);
+            return set_integer<int16_t>(*e, value);
         case VarType::UShort:
-            return set_integer<uint16_t>(a, value);
+            return set_integer<uint16_t>(*e, value);
         case VarType::UChar:
-            return set_integer<unsigned char>(a, value);
+            return set_integer<unsigned char>(*e, value);
         case VarType::Char: {
             if (value.size() > 1) return SetResult::TooLong;
             *static_cast<char*>(a) = value.empty() ? '\0' : value[0];

@@ -3,6 +3,7 @@
 // its type. Used by the script host, the tests and diagnostics. Entries point into the owning
 // Program, which is created once on the heap and never moves.
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <string>
 #include <string_view>
@@ -30,6 +31,13 @@ struct VarEntry {
     VarType type;
     void* address;
     int capacity = 0;  // text capacity in bytes, including the terminator
+    // Values that size buffers or index them change only through the operations that keep them
+    // consistent; a script may read them but not set them.
+    bool read_only = false;
+    // Accepted integer values (inclusive), narrower than the type's own range for values that
+    // index a buffer.
+    long long lowest = std::numeric_limits<long long>::min();
+    long long highest = std::numeric_limits<long long>::max();
 };
 
 enum class SetResult { Ok, UnknownName, BadValue, OutOfRange, TooLong, ReadOnly };
@@ -56,6 +64,10 @@ class Registry {
     void add_lines(std::string_view name, char* first, int lines, int capacity) {
         for (int i = 0; i < lines; ++i) add_text(indexed(name, i), first + i * capacity, capacity);
     }
+    // Refuses every later set() of an already registered name.
+    void make_read_only(std::string_view name);
+    // Limits an already registered integer variable to [lowest, highest].
+    void limit(std::string_view name, long long lowest, long long highest);
     // Names the memory range of a buffer so that pointers into it print as "buffer+offset".
     void add_buffer(std::string_view name, const void* begin, size_t bytes);
 
@@ -71,6 +83,7 @@ class Registry {
   private:
     static std::string indexed(std::string_view name, int i);
     void put(std::string_view name, VarEntry e);
+    VarEntry& registered(std::string_view name);
     std::string describe_pointer(const void* p) const;
 
     struct BufferRange {

@@ -5,7 +5,8 @@
 //   T(name, capacity, "default")  NUL-terminated text in a char array of `capacity` bytes
 //   A(type, name, count)          zero-initialised array, registered element-wise as name[i]
 //   L(name, lines, capacity)      array of text lines, registered as name[i]
-// and KVR_STATE_STRUCT(Name, LIST) turns the list into a struct with a register_in() member.
+// and KVR_STATE_STRUCT(Name, LIST) turns the list into a struct with a register_in() member;
+// KVR_READ_ONLY_STATE_STRUCT registers every member read only (scripts may read, not set them).
 #include "core/registry.h"
 
 #define KVR_FIELD_V(type, name, init) type name = init;
@@ -17,6 +18,18 @@
 #define KVR_REG_T(name, cap, init) r.add_text(#name, name, cap);
 #define KVR_REG_A(type, name, count) r.add_array(#name, name, count);
 #define KVR_REG_L(name, lines, cap) r.add_lines(#name, &name[0][0], lines, cap);
+
+#define KVR_RO_V(type, name, init) r.make_read_only(#name);
+#define KVR_RO_SCALARS_ONLY(...) static_assert(false, "read-only lists hold scalars only");
+
+#define KVR_READ_ONLY_STATE_STRUCT(Name, LIST)                                            \
+    struct Name {                                                                         \
+        LIST(KVR_FIELD_V, KVR_FIELD_T, KVR_FIELD_A, KVR_FIELD_L)                          \
+        void register_in(::kvr::Registry& r) {                                            \
+            LIST(KVR_REG_V, KVR_REG_T, KVR_REG_A, KVR_REG_L)                              \
+            LIST(KVR_RO_V, KVR_RO_SCALARS_ONLY, KVR_RO_SCALARS_ONLY, KVR_RO_SCALARS_ONLY) \
+        }                                                                                 \
+    };
 
 #define KVR_STATE_STRUCT(Name, LIST)                             \
     struct Name {                                                \

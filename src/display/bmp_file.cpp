@@ -1,15 +1,12 @@
 #include "display/bmp_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "core/drive_paths.h"
 #include "core/program.h"
 #include "display/display_mapping.h"
-#include "files/bmp_tiff_write.h"
+#include "files/file_io.h"
 
 namespace kvr {
 
@@ -45,24 +42,18 @@ void put32(uint8_t* at, uint32_t v) {
     put16(at + 2, v >> 16);
 }
 
-// Deletes any file of that name, then writes the header and the pixel block in `writes` equal
-// parts. A failed write leaves what was written so far.
+// Writes the header and the pixel block in `writes` equal parts into a new file that replaces
+// the old one only when complete; a failed write leaves the old file.
 int write_bitmap_file(const std::string& path, const uint8_t* header, const uint8_t* pixels,
                       WritePattern pattern) {
-    ::unlink(path.c_str());
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return kBmpCreateFailed;
-    int result = kBmpWritten;
-    if (!write_fully(fd, header, kBmpHeaderBytes)) {
-        result = kBmpHeaderFailed;
-    } else {
-        for (int i = 0; i < pattern.writes && result == kBmpWritten; ++i) {
-            if (!write_fully(fd, pixels + size_t(i) * pattern.bytes, size_t(pattern.bytes)))
-                result = kBmpPixelsFailed;
-        }
+    FileReplacement file(path);
+    if (!file.opened()) return kBmpCreateFailed;
+    if (!write_fully(file.fd(), header, kBmpHeaderBytes)) return kBmpHeaderFailed;
+    for (int i = 0; i < pattern.writes; ++i) {
+        if (!write_fully(file.fd(), pixels + size_t(i) * pattern.bytes, size_t(pattern.bytes)))
+            return kBmpPixelsFailed;
     }
-    if (::close(fd) != 0 && result == kBmpWritten) result = kBmpPixelsFailed;
-    return result;
+    return file.commit() ? kBmpWritten : kBmpPixelsFailed;
 }
 
 // Output columns 3k, 3k + 1, 3k + 2 take source columns 2k, 2k + 1, 2k + 2 (the last source

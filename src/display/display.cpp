@@ -28,10 +28,14 @@ void init_display(Program& p) {
 }
 
 void image_prepare(Program& p) {
+    const uint16_t* shown = p.ptr.image;
     if (!p.display.blink_it) DisplayImage(p);
     SetCaption(p, p.shell.image_name);
     write_bitmap(p);
     LoadBitmapFile(p, p.guide.training ? kFocusBitmapPath : kDisplayBitmapPath);
+    // The statistics (`most_pop`, `table`) describe the picture now shown, whichever front end
+    // shows it: Remove Background and the stretch dialogs read them.
+    build_histogram(p, shown);
 }
 
 void write_bitmap(Program& p) {

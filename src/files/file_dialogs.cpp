@@ -157,8 +157,8 @@ void CmFileOpen(Program& p) {
         std::copy_n(p.ptr.image, p.geo.intlength, p.ptr.trial);
         p.host.repaint();
     }
-    LoadKVFile(p, chosen->path);
-    SetCaption(p, upper.c_str());
+    // A failed load keeps the image on screen, and with it its caption.
+    if (LoadKVFile(p, chosen->path)) SetCaption(p, upper.c_str());
 }
 
 SelectResult select_image_file(Program& p) {

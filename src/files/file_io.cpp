@@ -41,20 +41,55 @@ ReadStatus read_file(const std::string& host, uint8_t* out, size_t capacity, siz
     return ReadStatus::Ok;
 }
 
-bool replace_file(const std::string& host, const uint8_t* bytes, size_t count) {
-    if (host.empty()) return false;
-    ::unlink(host.c_str());
-    const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    size_t done = 0;
-    while (done < count) {
-        const ssize_t r = ::write(fd, bytes + done, count - done);
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) break;
-        done += static_cast<size_t>(r);
+bool write_fully(int fd, const void* data, size_t n) {
+    const auto* at = static_cast<const uint8_t*>(data);
+    while (n > 0) {
+        const ssize_t done = ::write(fd, at, n);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) return false;
+        at += done;
+        n -= static_cast<size_t>(done);
     }
-    const bool closed = ::close(fd) == 0;
-    return done == count && closed;
+    return true;
+}
+
+FileReplacement::FileReplacement(const std::string& host) : target_(host) {
+    struct stat st {};
+    if (host.empty() || host.back() == '/') return;
+    if (::stat(host.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return;  // a folder or a device
+    // A hidden name in the same folder: the rename then stays within one file system.
+    const size_t cut = host.find_last_of('/');
+    const size_t title = cut == std::string::npos ? 0 : cut + 1;
+    temp_ = host.substr(0, title) + "." + host.substr(title) + ".XXXXXX";
+    fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
+    if (fd_ < 0) {
+        temp_.clear();
+        return;
+    }
+    // mkostemp creates the file for its owner only; a saved file gets the usual permissions.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd_, 0666 & ~mask);
+}
+
+FileReplacement::~FileReplacement() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+bool FileReplacement::commit() {
+    if (fd_ < 0) return false;
+    const bool flushed = ::fsync(fd_) == 0;
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    if (!flushed || !closed || ::rename(temp_.c_str(), target_.c_str()) != 0) return false;
+    temp_.clear();
+    return true;
+}
+
+bool replace_file(const std::string& host, const uint8_t* bytes, size_t count) {
+    FileReplacement file(host);
+    return file.opened() && write_fully(file.fd(), bytes, count) && file.commit();
 }
 
 std::string file_title(std::string_view path) {

@@ -19,8 +19,36 @@ enum class ReadStatus { Ok, Missing, NotAFile, Unreadable };
 ReadStatus file_length(const std::string& host, uint64_t& length);
 // Reads up to `capacity` bytes from the start of the file; `got` is how many arrived.
 ReadStatus read_file(const std::string& host, uint8_t* out, size_t capacity, size_t& got);
-// Deletes the file if it exists and writes `bytes` anew. False when the file cannot be created
-// or not every byte was written (a partly written file stays on disk).
+// Writes all n bytes, continuing after partial writes and interruptions; false when the system
+// refuses (a full disk, a size limit).
+bool write_fully(int fd, const void* data, size_t n);
+
+// A file written in full beside its final name and then renamed over it, so that the old file
+// stays whole until the new one is complete on disk: a crash, a full disk or a refused write
+// leaves the old file, and another instance reading the file sees the old or the new bytes,
+// never a half-written file. The temporary file is removed unless commit() succeeds.
+class FileReplacement {
+  public:
+    explicit FileReplacement(const std::string& host);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // False when the temporary file could not be created (missing folder, no permission).
+    bool opened() const { return fd_ >= 0; }
+    // Descriptor of the temporary file, for writers that write in pieces.
+    int fd() const { return fd_; }
+    // Flushes the data to disk and renames the file over the old one.
+    bool commit();
+
+  private:
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+};
+
+// Writes `bytes` as the whole new content of the file through a FileReplacement. False when the
+// file cannot be created or written; the old file is then left as it was.
 bool replace_file(const std::string& host, const uint8_t* bytes, size_t count);
 
 // The file title: the last component of a drive or Linux path.

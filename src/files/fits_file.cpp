@@ -9,6 +9,7 @@
 #include "files/byte_order.h"
 #include "files/file_io.h"
 #include "files/fits_cards.h"
+#include "files/fits_keywords.h"
 #include "files/image_file_kinds.h"
 
 namespace kvr {
@@ -110,7 +111,15 @@ int SaveFITSFile(Program& p, std::string_view fileTitle, const uint16_t* fredptr
     return SaveFITSFile(p, fileTitle, fredptr, texts, eightbit);
 }
 
-FitsDataCheck check_fits_data(const uint8_t* data, size_t length, bool binned, int& offset) {
+FitsDataCheck check_fits_data(const uint8_t* data, size_t length, bool binned, FitsCoding& coding) {
+    if (length == kFitsFullStandardBytes) {
+        StandardFitsHeader header;
+        const StandardFitsCheck c = check_standard_fits(data, length, header);
+        if (c == StandardFitsCheck::Short) return FitsDataCheck::Short;
+        if (c == StandardFitsCheck::Foreign || binned) return FitsDataCheck::Foreign;
+        coding = {header.zero, true};
+        return FitsDataCheck::Ok;
+    }
     if (length < kFitsHeaderBytes) return FitsDataCheck::Short;
     const char* h = reinterpret_cast<const char*>(data);
     auto card = [h](int number) { return h + (number - 1) * kCardBytes; };
@@ -119,17 +128,47 @@ FitsDataCheck check_fits_data(const uint8_t* data, size_t length, bool binned, i
     if (!card_columns_are(card(4), 28, binned ? "376" : "752") ||
         !card_columns_are(card(5), 28, binned ? "290" : "580"))
         return FitsDataCheck::Foreign;
-    offset = card_columns_are(card(36), 1, kUnsignedBzero) ? 0 : kSignedOffset;
+    coding = {card_columns_are(card(36), 1, kUnsignedBzero) ? 0 : kSignedOffset, false};
     const size_t data_bytes = binned ? kNativeBinnedBytes : kNativeFullBytes;
     if (length < kFitsHeaderBytes + data_bytes) return FitsDataCheck::Short;
     return FitsDataCheck::Ok;
 }
 
-void decode_fits_pixels(const uint8_t* src, size_t pixels, int offset, uint16_t* dst) {
-    decode_be16(src, pixels, offset ? kSignFlip : 0, dst);
+void decode_fits_pixels(const uint8_t* src, size_t pixels, FitsCoding coding, uint16_t* dst) {
+    if (coding.standard)
+        decode_standard_fits_pixels(src, pixels, coding.offset, dst);
+    else
+        decode_be16(src, pixels, coding.offset ? kSignFlip : 0, dst);
 }
 
+namespace {
+
+// A standard-length full frame, read by keyword.
+int load_standard_fits(Program& p, const uint8_t* data, size_t length, uint16_t* fredptr) {
+    StandardFitsHeader header;
+    switch (check_standard_fits(data, length, header)) {
+        case StandardFitsCheck::Ok:
+            break;
+        case StandardFitsCheck::Short:
+            return 1;
+        case StandardFitsCheck::Foreign:
+            return 2;
+    }
+    if (p.readout.binned != 0) return 2;
+    Readout& r = p.readout;
+    r.binned21 = 1;
+    r.highres_intl = 0;
+    r.highres_nonintl = 0;
+    read_standard_fits_texts(p, data);
+    decode_standard_fits_pixels(data + kFitsHeaderBytes, size_t{kFullWidth} * kFullHeight,
+                                header.zero, fredptr);
+    return 0;
+}
+
+}  // namespace
+
 int load_fits_bytes(Program& p, const uint8_t* data, size_t length, uint16_t* fredptr) {
+    if (length == kFitsFullStandardBytes) return load_standard_fits(p, data, length, fredptr);
     if (length < size_t{kUsedCards} * kCardBytes) return 1;
     const char* h = reinterpret_cast<const char*>(data);
     auto card = [h](int number) { return h + (number - 1) * kCardBytes; };
@@ -164,11 +203,11 @@ int load_fits_bytes(Program& p, const uint8_t* data, size_t length, uint16_t* fr
     card_number(card(43), s.FITS_Aperture);
     read_string(card(44), s.FITS_Filter, kFitsFilterBytes);
 
-    int offset = 0;
-    if (check_fits_data(data, length, binned, offset) != FitsDataCheck::Ok) return 1;
+    FitsCoding coding;
+    if (check_fits_data(data, length, binned, coding) != FitsDataCheck::Ok) return 1;
     const size_t pixels =
         binned ? size_t{kBinnedWidth} * kBinnedHeight : size_t{kFullWidth} * kFullHeight;
-    decode_fits_pixels(data + kFitsHeaderBytes, pixels, offset, fredptr);
+    decode_fits_pixels(data + kFitsHeaderBytes, pixels, coding, fredptr);
     return 0;
 }
 

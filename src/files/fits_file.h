@@ -1,7 +1,8 @@
 #pragma once
 // FITS files in this program's own fixed layout: 72 header cards (45 used, 27 blank), the
-// frame as 16-bit big-endian words or 8-bit high bytes, and a zero tail. The reader is
-// positional: it takes each value from a fixed card and fixed columns.
+// frame as 16-bit big-endian words or 8-bit high bytes, and a zero tail. The reader takes each
+// value of such a file from a fixed card and fixed columns; a file of the standard full-frame
+// length is read by keyword instead (files/fits_keywords.h).
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -40,11 +41,17 @@ int load_fits_bytes(Program& p, const uint8_t* data, size_t length, uint16_t* fr
 // Empties the image's header texts and processing history before another image is loaded.
 void ClearFITSInfo(Program& p);
 
+// How a file's stored words become pixels: this program's layout adds `offset` (0 or 32768)
+// modulo 65536; a standard-length file from another program adds BZERO to signed words and
+// holds the result within 0 … 65535.
+struct FitsCoding {
+    int offset = 0;
+    bool standard = false;
+};
 // What the pixel data of a FITS file needs, checked without touching any header global:
-// 16 bits, two axes, the frame size `binned` selects, and the data offset from BZERO.
+// 16 bits, two axes, the frame size `binned` selects, and the coding.
 enum class FitsDataCheck { Ok, Short, Foreign };
-FitsDataCheck check_fits_data(const uint8_t* data, size_t length, bool binned, int& offset);
-// Big-endian words plus `offset`, modulo 65536.
-void decode_fits_pixels(const uint8_t* src, size_t pixels, int offset, uint16_t* dst);
+FitsDataCheck check_fits_data(const uint8_t* data, size_t length, bool binned, FitsCoding& coding);
+void decode_fits_pixels(const uint8_t* src, size_t pixels, FitsCoding coding, uint16_t* dst);
 
 }  // namespace kvr

@@ -39,6 +39,24 @@ struct FrameState {
     }
 };
 
+// The header texts and name of the image on screen, which a failed load must not touch: the next
+// save would otherwise write the old pixels under emptied or foreign headers.
+struct HeaderTexts {
+    SettingsStateFields settings;
+    char process_info[kHistoryLines][kHistoryLineBytes];
+    char image_name[sizeof ShellState::image_name];
+
+    explicit HeaderTexts(const Program& p) : settings(p.settings) {
+        std::memcpy(process_info, p.shell.process_info, sizeof process_info);
+        std::memcpy(image_name, p.shell.image_name, sizeof image_name);
+    }
+    void restore(Program& p) const {
+        static_cast<SettingsStateFields&>(p.settings) = settings;
+        std::memcpy(p.shell.process_info, process_info, sizeof process_info);
+        std::memcpy(p.shell.image_name, image_name, sizeof image_name);
+    }
+};
+
 struct WaitCursor {
     explicit WaitCursor(Program& p) : p_(p) { p_.host.set_wait_cursor(true); }
     ~WaitCursor() { p_.host.set_wait_cursor(false); }
@@ -71,10 +89,10 @@ FrameLoad load_frame_bytes(const uint8_t* data, size_t length, bool binned, uint
         decode_le16(data, frame_pixels(binned), native_dst);
         return FrameLoad::Loaded;
     }
-    int offset = 0;
-    if (check_fits_data(data, length, binned, offset) != FitsDataCheck::Ok)
+    FitsCoding coding;
+    if (check_fits_data(data, length, binned, coding) != FitsDataCheck::Ok)
         return FrameLoad::BadContent;
-    decode_fits_pixels(data + kFitsHeaderBytes, frame_pixels(binned), offset, fits_dst);
+    decode_fits_pixels(data + kFitsHeaderBytes, frame_pixels(binned), coding, fits_dst);
     return FrameLoad::Loaded;
 }
 
@@ -98,17 +116,15 @@ FrameLoad load_frame_file(Program& p, std::string_view fileName, uint16_t* nativ
 }
 
 bool LoadKVFile(Program& p, std::string_view fileName) {
+    const HeaderTexts texts_before(p);
     copy_text(p.shell.image_name, file_title(fileName));
     WaitCursor busy(p);
     ImageFileKind kind = ImageFileKind::Unknown;
     size_t got = 0;
     const FileRead read = read_image_file(p, fileName, kind, got);
-    if (read == FileRead::NotAFile) {
-        messages(p, Msg::QxOpenFailed);
-        return false;
-    }
     if (read != FileRead::Ok) {
-        messages(p, Msg::NotQxOrFits);
+        texts_before.restore(p);
+        messages(p, read == FileRead::NotAFile ? Msg::QxOpenFailed : Msg::NotQxOrFits);
         return false;
     }
     const FrameState before = FrameState::of(p);
@@ -123,6 +139,7 @@ bool LoadKVFile(Program& p, std::string_view fileName) {
         const int result = load_fits_bytes(p, p.buf->image_file, got, p.ptr.image);
         if (result != 0) {
             before.restore(p);
+            texts_before.restore(p);
             messages(p, result == 1 ? Msg::FitsUnreadable : Msg::FitsForeign);
             return false;
         }

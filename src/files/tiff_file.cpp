@@ -1,13 +1,10 @@
 #include "files/tiff_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <bit>
 #include <cstring>
 
 #include "core/program.h"
-#include "files/bmp_tiff_write.h"
+#include "files/file_io.h"
 
 namespace kvr {
 
@@ -157,13 +154,13 @@ int SaveTifFile(const Program& p, const std::string& path, const uint16_t* fredp
     uint8_t header[512];
     const size_t header_bytes = build_header(t, header);
 
-    ::unlink(path.c_str());
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return 1;
-    bool ok = write_fully(fd, header, header_bytes);
-    if (ok) ok = t.bits == 16 ? write_samples16(fd, t, fredptr) : write_samples8(fd, t, fredptr);
-    if (::close(fd) != 0) ok = false;
-    return ok ? 0 : 1;
+    FileReplacement file(path);
+    if (!file.opened()) return 1;
+    const int fd = file.fd();
+    const bool ok =
+        write_fully(fd, header, header_bytes) &&
+        (t.bits == 16 ? write_samples16(fd, t, fredptr) : write_samples8(fd, t, fredptr));
+    return ok && file.commit() ? 0 : 1;
 }
 
 }  // namespace kvr

@@ -35,6 +35,11 @@ TEST_F(ScriptTest, ErrorsStopWithTheirLineNumber) {
         {"get nosuchvar\n", 1, "unknown variable"},
         {"set binned 1\n\nset binned x\n", 3, "not a valid value"},
         {"set ccd_frame 300\n", 1, "out of range"},
+        // Buffer sizes change only with the readout mode, never from a script.
+        {"set width1 100000\ncommand 4\n", 1, "read only: width1"},
+        {"set intlength 2000000000\ncommand 105\n", 1, "read only: intlength"},
+        {"set height1 100000\ncommand 302\n", 1, "read only: height1"},
+        {"set focus_x 700\n", 1, "out of range for this variable: focus_x"},
         {"set image_name " + std::string(20, 'y') + "\n", 1, "too long"},
         {"command 99999\n", 1, "unknown command id"},
         {"command twelve\n", 1, "numeric id"},

@@ -1,5 +1,8 @@
 #pragma once
 // Helpers of the file tests: whole files as byte strings, and a test image.
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
@@ -45,5 +48,25 @@ inline uint16_t pattern_pixel(size_t i) {
 inline void fill_pattern(uint16_t* image, size_t pixels) {
     for (size_t i = 0; i < pixels; ++i) image[i] = pattern_pixel(i);
 }
+
+// A file-size limit makes writes fail at a chosen byte, as a full disk does (EFBIG).
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previous_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previous_handler_);
+    }
+
+  private:
+    rlimit previous_{};
+    void (*previous_handler_)(int) = nullptr;
+};
 
 }  // namespace kvr::test

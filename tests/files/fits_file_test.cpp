@@ -215,5 +215,91 @@ TEST_F(FitsTest, UnwritableFileGivesResultOne) {
     EXPECT_EQ(SaveFITSFile(p, drives.path() + "/no/such/dir/x.fit", p.ptr.image, 0), 1);
 }
 
+// Every header field with its own value survives a save and a load: a reader that took any
+// value from a neighbouring card would show it here.
+TEST_F(FitsTest, EveryHeaderFieldRoundTripsWithItsOwnValue) {
+    SettingsState& s = p.settings;
+    struct Text {
+        char* field;
+        size_t capacity;
+        const char* value;
+    };
+    const Text texts[] = {{s.FITS_Obj, sizeof s.FITS_Obj, "obj"},
+                          {s.FITS_Tel, sizeof s.FITS_Tel, "tel"},
+                          {s.FITS_Ins, sizeof s.FITS_Ins, "ins"},
+                          {s.FITS_Obs, sizeof s.FITS_Obs, "obs"},
+                          {s.FITS_Src, sizeof s.FITS_Src, "src"},
+                          {s.FITS_Date, sizeof s.FITS_Date, "2027-02-03"},
+                          {s.FITS_Time, sizeof s.FITS_Time, "04:05:06"},
+                          {s.FITS_Filter, sizeof s.FITS_Filter, "filter"}};
+    for (const Text& t : texts) copy_text(t.field, t.capacity, t.value);
+    copy_text(s.FITS_His, "his");
+    copy_text(s.FITS_Com, "com");
+    for (int i = 0; i < kFitsHistoryLines; ++i)
+        copy_text(p.shell.process_info[i], "line " + std::to_string(i));
+    double* numbers[] = {&s.FITS_Pixwidth, &s.FITS_Pixheight, &s.FITS_Exptime, &s.FITS_Focallen,
+                         &s.FITS_Aperture};
+    for (int i = 0; i < 5; ++i) *numbers[i] = 1.5 + i;
+    s.FITS_SBIG = 1;
+    const std::string file = save("all.fit");
+    ClearFITSInfo(p);
+    for (double* n : numbers) *n = 0;
+    s.FITS_SBIG = 0;
+    ASSERT_EQ(LoadFITSFile(p, path("all.fit"), 3, p.ptr.image), 0);
+    for (const Text& t : texts) EXPECT_STREQ(t.field, t.value);
+    EXPECT_EQ(std::string(s.FITS_His).find_last_not_of(' '), 2u);  // read back padded
+    EXPECT_EQ(std::string(s.FITS_Com, 3), "com");
+    EXPECT_EQ(std::string(s.FITS_His, 3), "his");
+    for (int i = 0; i < kFitsHistoryLines; ++i)
+        EXPECT_EQ(std::string(p.shell.process_info[i]), "line " + std::to_string(i));
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(*numbers[i], 1.5 + i) << i;
+    EXPECT_EQ(s.FITS_SBIG, 1);
+}
+
+// A full frame of the standard length written by another program: cards in its own order, a
+// stray card, signed data with or without BZERO. What the buffers cannot hold is refused.
+TEST_F(FitsTest, StandardLengthFilesAreReadByKeyword) {
+    auto header = [](int bitpix, int naxis, int width, const std::string& zero) {
+        std::string h;
+        for (const std::string& c : std::initializer_list<std::string>{
+                 "SIMPLE  =                    T",
+                 "BITPIX  = " + std::string(20 - std::to_string(bitpix).size(), ' ') +
+                     std::to_string(bitpix),
+                 "NAXIS   =                    " + std::to_string(naxis),
+                 "NAXIS1  =                  " + std::to_string(width),
+                 "NAXIS2  =                  580",
+                 naxis == 3 ? "NAXIS3  =                    1" : "", "COMMENT   written elsewhere",
+                 "EXPOSURE=                 99.0 / not EXPTIME", "EXPTIME =                 12.5",
+                 "OBJECT  = 'M 51    '", "HISTORY   flat fielded", zero, "END"})
+            h += padded(c);
+        h.resize(5760, ' ');
+        return h;
+    };
+    std::string data(878400 - 5760, '\0');
+    data[0] = '\xff', data[1] = '\xfb';  // -5
+    data[2] = '\x03', data[3] = '\xe8';  // 1000
+    use_full_frame();
+    write_bytes(path("plain.fit"), header(16, 2, 752, "") + data);
+    ASSERT_EQ(LoadFITSFile(p, path("plain.fit"), 3, p.ptr.image), 0);
+    EXPECT_EQ(p.ptr.image[0], 0);  // -5 has no place in the buffer: the nearest value
+    EXPECT_EQ(p.ptr.image[1], 1000);
+    EXPECT_STREQ(p.settings.FITS_Obj, "M 51");
+    EXPECT_EQ(p.settings.FITS_Exptime, 12.5);
+    EXPECT_STREQ(p.shell.process_info[0], "flat fielded");
+    EXPECT_STREQ(p.settings.FITS_Com, "written elsewhere");
+    write_bytes(path("zero.fit"), header(16, 2, 752, "BZERO   =                32768") + data);
+    ASSERT_EQ(LoadFITSFile(p, path("zero.fit"), 3, p.ptr.image), 0);
+    EXPECT_EQ(p.ptr.image[0], 32763);
+    EXPECT_EQ(p.ptr.image[1], 33768);
+    p.ptr.image[0] = 4321;
+    for (const std::string& h :
+         {header(-32, 2, 752, ""), header(16, 3, 752, ""), header(16, 2, 800, ""),
+          header(16, 2, 752, "BSCALE  =                  2.0")}) {
+        write_bytes(path("odd.fit"), h + data);
+        EXPECT_EQ(LoadFITSFile(p, path("odd.fit"), 3, p.ptr.image), 2);
+    }
+    EXPECT_EQ(p.ptr.image[0], 4321);
+}
+
 }  // namespace
 }  // namespace kvr::test

@@ -83,6 +83,30 @@ TEST_F(ImageFilesTest, RefusalsLeaveImageModeAndGeometryAlone) {
     EXPECT_EQ(p.ptr.image[0], 4321);
 }
 
+TEST_F(ImageFilesTest, FailedOpenKeepsTheImageItsHeaderTextsAndCaption) {
+    write_fits("big.fit", false);
+    std::string f = read_bytes(path("big.fit"));
+    f.replace(80 * 3 + 27, 3, "376");
+    write_bytes(path("big.fit"), f);
+    write_bytes(path("odd"), "odd");
+    write_fits("good.fit", true);
+    ASSERT_TRUE(LoadKVFile(p, path("good.fit")));
+    copy_text(p.settings.FITS_Obj, "M42");
+    copy_text(p.shell.process_info[0], "Unsharp Mask");
+    p.settings.FITS_Exptime = 30;
+    p.ptr.image[0] = 4321;
+    take_output();
+    for (const char* name : {"big.fit", "odd"}) {
+        EXPECT_NE(run_script("file " + path(name) + "\ncommand 24332\n").find("message"),
+                  std::string::npos);
+        EXPECT_STREQ(p.settings.FITS_Obj, "M42");
+        EXPECT_STREQ(p.shell.process_info[0], "Unsharp Mask");
+        EXPECT_EQ(p.settings.FITS_Exptime, 30);
+        EXPECT_STREQ(p.shell.image_name, "good.fit");
+        EXPECT_EQ(p.ptr.image[0], 4321);
+    }
+}
+
 TEST_F(ImageFilesTest, FitsFilesLoadAtBothFullLengths) {
     write_fits("full.fit", false);
     const std::string f = read_bytes(path("full.fit"));

@@ -50,7 +50,8 @@ void when_modals(std::vector<std::function<void(QWidget*)>> acts) {
     auto seq = std::make_shared<Sequence>();
     seq->acts = std::move(acts);
     seq->waited.start();
-    auto* poll = new QTimer;
+    // Parented to the application, so that a poll still pending when a test ends goes with it.
+    auto* poll = new QTimer(qApp);
     QObject::connect(poll, &QTimer::timeout, [poll, seq] {
         QWidget* modal = QApplication::activeModalWidget();
         const bool fresh = modal && (modal != seq->last || !seq->last->isVisible());

@@ -130,6 +130,18 @@ TEST_F(ProcessingCommandsTest, PowerBackgroundAndNonLinearStretches) {
     EXPECT_EQ(history(2), "Non-Linear Stretch : power 25");
 }
 
+// The display refresh keeps the statistics of the picture shown, so a script's Remove Background
+// finds the sky level of the image just loaded.
+TEST_F(ProcessingCommandsTest, RemoveBackgroundFromAScriptUsesTheRefreshedStatistics) {
+    Frame sky(size_t{kBinnedWidth} * kBinnedHeight);
+    for (size_t i = 0; i < sky.size(); ++i) sky[i] = static_cast<uint16_t>((39 + i % 3) << 8);
+    write_native("sky.raw", sky);
+    run_script("file c:\\sky.raw\ncommand 24332");
+    EXPECT_EQ(p.display.most_pop, 40);
+    run_script("command 120");
+    EXPECT_EQ(history(0), "Background Removed : min 38");
+}
+
 TEST_F(ProcessingCommandsTest, TheSixteenthStretchIsAppliedButNotRecorded) {
     load_image(false);
     for (int i = 0; i < 15; ++i) append_history(p, "line");

@@ -44,6 +44,12 @@ TEST_F(SimCameraLinkTest, FirstLongFieldReadMeasuresTheDownloadTime) {
     const uint16_t* image = p.buf->image_int;
     EXPECT_GT(*std::max_element(image, image + 752 * 580), 10000);
     EXPECT_GT(image[100], 400);
+    // A camera-timed read (600 ms) waits out its exposure on the camera before the transfer:
+    // only the transfer counts.
+    p.readout.download_time = 3000;
+    p.readout.exposure = 600;
+    ASSERT_TRUE(KV_first_read(p));
+    EXPECT_EQ(p.readout.download_time, 2900);
     EXPECT_EQ(take_output(), "");
 }
 

@@ -6,6 +6,7 @@
 #if KVR_HAVE_AVX2_PATHS
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -202,15 +203,22 @@ KVR_INLINE_AVX2 void network_step(__m256i* v) {
         v[O.out] = _mm256_min_epu16(v[O.a], v[O.b]);
 }
 
-// Runs a network fully unrolled on 16 lanes; values are numbered as the network numbers them.
-template <const auto& Net, size_t... I>
-KVR_INLINE_AVX2 void run_network(__m256i* v, std::index_sequence<I...>) {
-    (network_step<Net.ops[I]>(v), ...);
+// Operations per fold expression: compilers limit how deeply one expression may nest (clang's
+// default bracket depth is 256), and the larger networks have more steps than that.
+inline constexpr size_t kFoldedSteps = 128;
+
+template <const auto& Net, size_t First, size_t... I>
+KVR_INLINE_AVX2 void run_network_steps(__m256i* v, std::index_sequence<I...>) {
+    (network_step<Net.ops[First + I]>(v), ...);
 }
 
-template <const auto& Net>
+// Runs a network fully unrolled on 16 lanes; values are numbered as the network numbers them.
+template <const auto& Net, size_t First = 0>
 KVR_INLINE_AVX2 void run_network(__m256i* v) {
-    run_network<Net>(v, std::make_index_sequence<Net.op_count>{});
+    constexpr size_t total = static_cast<size_t>(Net.op_count);
+    constexpr size_t count = std::min(kFoldedSteps, total - First);
+    run_network_steps<Net, First>(v, std::make_index_sequence<count>{});
+    if constexpr (First + count < total) run_network<Net, First + count>(v);
 }
 
 // 16 lanes of "a > d · q" for 16-bit a and d and q ≥ 0, with the product taken exactly: in

@@ -1,0 +1,63 @@
+#include <filesystem>
+
+#include "display/bmp_file.h"
+#include "files/file_io.h"
+#include "files/file_test_support.h"
+#include "files/fits_file.h"
+#include "files/image_files.h"
+#include "files/settings_file.h"
+#include "files/tiff_file.h"
+#include "support/test_program.h"
+
+namespace kvr::test {
+namespace {
+
+using FileReplacementTest = ProgramTest;
+
+// Every fixed file and every save: a write that fails part way leaves the old file whole, no
+// temporary file behind, and the writer reports the failure.
+TEST_F(FileReplacementTest, FailedWritesLeaveTheOldFileWhole) {
+    const std::string folder = drives.path() + "/saves";
+    std::filesystem::create_directory(folder);
+    const std::string fits = folder + "/old.fit", native = folder + "/old.raw",
+                      tiff = folder + "/old.tif", ini = folder + "/KVR_Q4.INI";
+    const std::string bitmap = drives.path() + "/c/kvr_q4.bmp";
+    ASSERT_EQ(SaveFITSFile(p, fits, p.ptr.image, 0), 0);
+    ASSERT_TRUE(SaveKVFile(p, native));
+    ASSERT_EQ(SaveTifFile(p, tiff, p.ptr.image, 1), 0);
+    ASSERT_EQ(SaveINIFile(p, ini), 0);
+    ASSERT_EQ(write_bmp(p, p.display.pixels_c, p.display.pixels_bmp, 0, 0), kBmpWritten);
+    const std::string paths[] = {fits, native, tiff, ini, bitmap};
+    std::string before[5];
+    for (int i = 0; i < 5; ++i) before[i] = read_bytes(paths[i]);
+    EXPECT_EQ(before[0].size(), 224640u);  // the layouts themselves are unchanged
+    EXPECT_EQ(before[3].size(), 1424u);
+
+    fill_pattern(p.ptr.image, 376 * 290);
+    copy_text(p.settings.FITS_Obj, "new");
+    take_output();
+    {
+        FileSizeLimit full_disk(1000);
+        EXPECT_EQ(SaveFITSFile(p, fits, p.ptr.image, 0), 1);
+        EXPECT_FALSE(SaveKVFile(p, native));
+        EXPECT_EQ(SaveTifFile(p, tiff, p.ptr.image, 1), 1);
+        EXPECT_EQ(SaveINIFile(p, ini), 3);
+        EXPECT_EQ(write_bmp(p, p.display.pixels_c, p.display.pixels_bmp, 0, 0), kBmpHeaderFailed);
+    }
+    EXPECT_EQ(take_output(), "message 19: Unable to create/overwrite QX File\n");
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(read_bytes(paths[i]), before[i]) << paths[i];
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+        ++files;
+    }
+    EXPECT_EQ(files, 4);
+    // With room again the same saves replace the files.
+    ASSERT_EQ(SaveFITSFile(p, fits, p.ptr.image, 0), 0);
+    EXPECT_NE(read_bytes(fits), before[0]);
+    EXPECT_EQ(std::filesystem::status(fits).permissions() & std::filesystem::perms::others_read,
+              std::filesystem::perms::others_read);
+}
+
+}  // namespace
+}  // namespace kvr::test
