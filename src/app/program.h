@@ -16,6 +16,7 @@
 #include "files/settings_state.h"
 #include "guiding/guide_state.h"
 #include "imaging/display_state.h"
+#include "imaging/measure_state.h"
 #include "imaging/processing_state.h"
 #include "scope/scope_state.h"
 
@@ -49,6 +50,7 @@ struct Program {
     RunState run;
     DisplayState display;
     ProcessingState processing;
+    MeasureState measure;
     SettingsState settings;
     GuideState guide;
     ScopeState scope;

@@ -4,6 +4,7 @@
 
 #include "app/dialog.h"
 #include "app/messages.h"
+#include "app/mouse_dispatch.h"
 #include "app/program.h"
 #include "app/subsystems.h"
 #include "app/version.h"
@@ -51,6 +52,7 @@ void register_shell_commands(Program& p) {
     t.attach(113, Help_About);
     t.attach(24310, cmExit);
     t.attach(26, CmFocusFrameReset);
+    install_mouse_handlers(p);
 }
 
 }  // namespace kvr

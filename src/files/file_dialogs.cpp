@@ -13,6 +13,7 @@
 #include "files/file_io.h"
 #include "files/fits_file.h"
 #include "files/image_files.h"
+#include "imaging/measure_windows.h"
 
 namespace kvr {
 
@@ -158,7 +159,7 @@ void CmFileOpen(Program& p) {
         // The second image of a merge: the first stays in the working image.
         p.settings.orig = 0;
         std::copy_n(p.ptr.image, p.geo.intlength, p.ptr.trial);
-        p.host.repaint();
+        refresh_measure_window(p, p.measure.windows.merge);
     }
     LoadKVFile(p, chosen->path);
     SetCaption(p, upper.c_str());

@@ -149,6 +149,20 @@ int find_centre(Program& p, int startx, int starty, const uint16_t* fredptr, int
     return 0;
 }
 
+void search_centre(Program& p, const uint16_t* fredptr, int& x, int& y) {
+    GuideState& g = p.guide;
+    constexpr int kPasses = 3;
+    for (int pass = 0; pass < kPasses; ++pass) {
+        // An empty box leaves the results as they were: start them at the point itself, so that
+        // nothing found does not move it onto an earlier star.
+        g.xcent = x;
+        g.ycent = y;
+        if (find_centre(p, x, y, fredptr, g.cur_rad) != 0) return;
+        x = g.xcent;
+        y = g.ycent;
+    }
+}
+
 int guider_find_centre(Program& p, int startx, int starty, const uint16_t* fredptr, int rad) {
     if (!box_fits(p, startx, starty, rad, kGuiderWidth, kGuiderHeight, kGuiderCaption)) return 1;
     BoxScan s;

@@ -23,6 +23,11 @@ int find_centre(Program& p, int startx, int starty, const uint16_t* fredptr, int
 // `guider_xcent`, `guider_ycent` with their tenths.
 int guider_find_centre(Program& p, int startx, int starty, const uint16_t* fredptr, int rad);
 
+// Snaps a point of the main image (`x`, `y`, in and out) onto the star there: three centroids
+// with `cur_rad`, each in the box around the previous result. A centroid that fails (box outside
+// the image, overexposed) or finds nothing above the background leaves the point where it was.
+void search_centre(Program& p, const uint16_t* fredptr, int& x, int& y);
+
 // Places the 128 × 128 guide sub-frame around the picked star (`pick_xcent`, `pick_ycent` in
 // full-frame display coordinates, rows shown twice): sets `focus_x`, `focus_y`, the star's
 // position in the sub-frame (`xcent` = `drawx`, `ycent` = `drawy`), keeps the previous centroid

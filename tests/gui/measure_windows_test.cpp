@@ -1,0 +1,94 @@
+// The measuring windows as Qt shows them: modeless beside the main window, several at once,
+// their rasters painted as the core drew them, and fed by clicks and moves on the image.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/program.h"
+#include "gui/image_view.h"
+#include "gui/main_frame.h"
+#include "gui/qt_host.h"
+#include "gui/resource_dialog.h"
+#include "gui_test_support.h"
+#include "imaging/canvas.h"
+#include "imaging/level_views.h"
+
+namespace kvr::gui::test {
+
+namespace {
+
+QString text_of(ResourceDialog* d, int id) {
+    return qobject_cast<QLineEdit*>(d->control(id))->text();
+}
+
+}  // namespace
+
+class MeasureWindowsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void photometry_histogram_and_blink_open_together() {
+        Session s;
+        s.frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.frame));
+        s.frame.run_command(6);
+        s.frame.run_command(14);
+        s.frame.run_command(125);
+        MeasureWindows& w = s.p.measure.windows;
+        ResourceDialog* hist = s.host.dialog_window(*w.histogram);
+        ResourceDialog* phot = s.host.dialog_window(*w.photometry);
+        ResourceDialog* blink = s.host.dialog_window(*w.blink);
+        QVERIFY(hist && phot && blink);
+        for (ResourceDialog* d : {hist, phot, blink}) QVERIFY(d->isVisible() && !d->isModal());
+
+        // The histogram area shows the core's raster.
+        QWidget* area = hist->control(kLevelViewArea);
+        const QImage painted = area->grab().toImage();
+        const Canvas* raster = w.histogram->drawing(kLevelViewArea);
+        QCOMPARE(QColor(painted.pixel(5, 100)), QColor(0, 0, 255));
+        QCOMPARE(painted.pixel(140, 150) & 0xFFFFFF, raster->at(140, 150) & 0xFFFFFF);
+
+        // A click and a move on the image reach the photometry window.
+        QWidget* image = s.frame.image_view()->viewport();
+        QTest::mouseClick(image, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+        QCOMPARE(text_of(phot, 104), QStringLiteral("100"));
+        QCOMPARE(text_of(phot, 110), QStringLiteral("  22500"));
+        QTest::mouseMove(image, QPoint(30, 40));
+        QVERIFY(wait_until([&] { return text_of(phot, 1020) == QStringLiteral("   9000"); }));
+
+        QTest::mouseClick(qobject_cast<QPushButton*>(blink->control(102)), Qt::LeftButton);
+        QCOMPARE(blink->windowTitle(), QStringLiteral("Blinking:- Comparison"));
+        QTest::mouseClick(qobject_cast<QPushButton*>(phot->control(kIdcCancel)), Qt::LeftButton);
+        QVERIFY(wait_until([&] { return s.host.dialog_window(*w.photometry) == nullptr; }));
+        QCOMPARE(s.p.display.photometry, 0);
+        QVERIFY(hist->isVisible());
+    }
+
+    void row_profile_follows_clicks_and_merge_marks_them() {
+        Session s;
+        s.frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.frame));
+        s.frame.run_command(16);
+        ResourceDialog* row = s.host.dialog_window(*s.p.measure.windows.row);
+        QVERIFY(row);
+        QWidget* image = s.frame.image_view()->viewport();
+        QTest::mouseClick(image, Qt::LeftButton, Qt::NoModifier, QPoint(40, 200));
+        QCOMPARE(text_of(row, kRowEdit), QStringLiteral("200"));
+        // Row 200 of the ramp (45000) stands 117 pixels above the base line.
+        const QImage painted = row->control(kLevelViewArea)->grab().toImage();
+        QCOMPARE(QColor(painted.pixel(100, 198 - 117)), QColor(128, 128, 128));
+        QTest::mouseClick(qobject_cast<QPushButton*>(row->control(kIdcCancel)), Qt::LeftButton);
+
+        s.frame.run_command(111);
+        ResourceDialog* merge = s.host.dialog_window(*s.p.measure.windows.merge);
+        QVERIFY(merge);
+        QTest::mouseClick(image, Qt::LeftButton, Qt::NoModifier, QPoint(60, 70));
+        QCOMPARE(text_of(merge, 104), QStringLiteral("60"));
+        QCOMPARE(text_of(merge, 106), QStringLiteral("70"));
+    }
+};
+
+KVR_GUI_SUITE(MeasureWindowsTest);
+
+}  // namespace kvr::gui::test
+
+#include "measure_windows_test.moc"
