@@ -130,7 +130,8 @@ std::string magnitude_difference(int obj_val, int comp_val, int back_val) {
     if (obj_val == 0 || comp_val == 0 || obj_val <= back_val || comp_val <= back_val) return {};
     const double ratio = double(obj_val - back_val) / double(comp_val - back_val);
     char text[32];
-    std::snprintf(text, sizeof text, "%2.2f", -2.5 * std::log10(ratio));
+    // Equal signals show 0.00, not the negative zero the product gives.
+    std::snprintf(text, sizeof text, "%2.2f", -2.5 * std::log10(ratio) + 0.0);
     return text;
 }
 

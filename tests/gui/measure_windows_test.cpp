@@ -1,6 +1,8 @@
 // The measuring windows as Qt shows them: modeless beside the main window, several at once,
 // their rasters painted as the core drew them, and fed by clicks and moves on the image.
+#include <QAbstractButton>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 
@@ -19,6 +21,22 @@ namespace {
 
 QString text_of(ResourceDialog* d, int id) {
     return qobject_cast<QLineEdit*>(d->control(id))->text();
+}
+
+// The brightest unsaturated pixel at least 20 pixels from `away` and 12 from the edges.
+QPoint brightest_star(const Program& p, QPoint away) {
+    const int w = p.geo.width1, h = p.geo.height1;
+    QPoint best;
+    int peak = -1;
+    for (int y = 12; y < h - 12; ++y)
+        for (int x = 12; x < w - 12; ++x) {
+            const int v = p.buf->image_int[y * w + x];
+            if (v < 60000 && v > peak && (QPoint(x, y) - away).manhattanLength() > 20) {
+                peak = v;
+                best = QPoint(x, y);
+            }
+        }
+    return best;
 }
 
 }  // namespace
@@ -84,6 +102,43 @@ class MeasureWindowsTest : public QObject {
         QTest::mouseClick(image, Qt::LeftButton, Qt::NoModifier, QPoint(60, 70));
         QCOMPARE(text_of(merge, 104), QStringLiteral("60"));
         QCOMPARE(text_of(merge, 106), QStringLiteral("70"));
+    }
+
+    void photometry_of_two_simulated_stars() {
+        Session s;
+        s.frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.frame));
+        when_modal([](QWidget* w) {
+            if (auto* d = qobject_cast<ResourceDialog*>(w))
+                QTest::mouseClick(d->control(kIdcOk), Qt::LeftButton);
+        });
+        s.frame.run_command(12);
+        // The simulated sky's star in the default focus window, and the brightest other one.
+        const QPoint focus_star(188, 129);
+        const QPoint other = brightest_star(s.p, focus_star);
+        s.frame.run_command(14);
+        ResourceDialog* phot = s.host.dialog_window(*s.p.measure.windows.photometry);
+        QVERIFY(phot);
+        QWidget* image = s.frame.image_view()->viewport();
+        QTest::mouseClick(image, Qt::RightButton, Qt::NoModifier, focus_star);
+        QTest::mouseClick(qobject_cast<QAbstractButton*>(phot->control(102)), Qt::LeftButton);
+        QTest::mouseClick(image, Qt::RightButton, Qt::NoModifier, other);
+        QVERIFY(s.p.measure.obj_val > 0 && s.p.measure.comp_val > 0);
+        QVERIFY2(!text_of(phot, 113).isEmpty(), qPrintable(text_of(phot, 110)));
+
+        // For people: KVR_GUI_SHOTS=DIR keeps the main window with the photometry window beside it
+        // (run under Xvfb).
+        if (const QString dir = qEnvironmentVariable("KVR_GUI_SHOTS"); !dir.isEmpty()) {
+            const QImage main = s.frame.grab().toImage(), side = phot->grab().toImage();
+            QImage both(main.width() + side.width() + 8, std::max(main.height(), side.height()),
+                        QImage::Format_RGB32);
+            both.fill(QColor(64, 64, 64));
+            QPainter painter(&both);
+            painter.drawImage(0, 0, main);
+            painter.drawImage(main.width() + 8, 0, side);
+            painter.end();
+            both.save(dir + QStringLiteral("/photometry.png"));
+        }
     }
 };
 
