@@ -149,18 +149,22 @@ int find_centre(Program& p, int startx, int starty, const uint16_t* fredptr, int
     return 0;
 }
 
-void search_centre(Program& p, const uint16_t* fredptr, int& x, int& y) {
+bool centre_three_times(Program& p, const uint16_t* frame, int x, int y, int rad) {
     GuideState& g = p.guide;
-    constexpr int kPasses = 3;
-    for (int pass = 0; pass < kPasses; ++pass) {
-        // An empty box leaves the results as they were: start them at the point itself, so that
-        // nothing found does not move it onto an earlier star.
+    for (int pass = 0; pass < 3; ++pass) {
         g.xcent = x;
         g.ycent = y;
-        if (find_centre(p, x, y, fredptr, g.cur_rad) != 0) return;
+        if (find_centre(p, x, y, frame, rad) != 0) return false;
         x = g.xcent;
         y = g.ycent;
     }
+    return true;
+}
+
+void search_centre(Program& p, const uint16_t* fredptr, int& x, int& y) {
+    centre_three_times(p, fredptr, x, y, p.guide.cur_rad);
+    x = p.guide.xcent;
+    y = p.guide.ycent;
 }
 
 int guider_find_centre(Program& p, int startx, int starty, const uint16_t* fredptr, int rad) {

@@ -185,7 +185,7 @@ void histogram_window_follow(Program& p) {
 
 void T3DDialog::draw_plot() const {
     T3Dbitmap.resize(T3Dwidth, T3Dheight, kWhite);
-    const uint16_t* image = p_.measure.externptr;
+    const uint16_t* image = p_.ptr.externptr;
     for (int k = kPlotRowFirst; k <= kPlotRowLast; ++k) {
         const int x0 = kPlotLeft - (k - kPlotRowFirst);
         int x = x0, y = k + kPlotBase, previous = 0;
@@ -225,7 +225,7 @@ const Canvas* T3DDialog::drawing(int control_id) const {
 void Cm3D(Program& p) {
     MeasureState& m = p.measure;
     if (m.intensity_plot || m.row_plot) return;
-    m.externptr = p.ptr.image;
+    p.ptr.externptr = p.ptr.image;
     m.intensity_plot = 1;
     open_measure_window<T3DDialog>(p, m.windows.plot3d);
 }
@@ -237,7 +237,7 @@ void TRowDialog::IntDraw() {
     picture_.resize(kRowPlotWidth, kRowPlotHeight, kFace);
     picture_.fill_rect(kRowFrame, kRowFrame, width + kRowFrameExtra, kRowFrameBottom, kWhite);
     picture_.frame_rect(kRowFrame, kRowFrame, width + kRowFrameExtra, kRowFrameBottom, kBlack);
-    const uint16_t* row = p_.measure.externptr + p_.measure.obj_y * width;
+    const uint16_t* row = p_.ptr.externptr + p_.measure.obj_y * width;
     int x = 4, y = kRowBase;
     for (int c = 0; c < width; ++c) {
         const int to_y = kRowBase - row[c] / kLevelsPerPixel;
@@ -280,7 +280,7 @@ void CmRowInt(Program& p) {
     }
     m.obj_y = kFirstRowOnPlot;
     m.row_plot = 1;
-    m.externptr = p.ptr.image;
+    p.ptr.externptr = p.ptr.image;
     open_measure_window<TRowDialog>(p, m.windows.row);
 }
 

@@ -11,6 +11,9 @@ namespace kvr {
 
 class DialogModel;
 
+// The image pointers (`externptr`, `extfredptr`, `exttrialptr`) are ImagePointers; the marked
+// points `orig_x` … `merge_y` are the run state's, shared with the slew-and-sum accumulation.
+
 // The histogram window's listing: a header line and at most 15 lines of 12 characters.
 inline constexpr int kHistogramListingBytes = 256;
 
@@ -21,16 +24,9 @@ inline constexpr int kHistogramListingBytes = 256;
     V(int, hist_already, 0)                         \
     V(int, intensity_plot, 0)                       \
     V(int, row_plot, 0)                             \
-    V(uint16_t*, externptr, nullptr)                \
     T(workfld2, kHistogramListingBytes, "")         \
-    V(int, orig_x, 0)                               \
-    V(int, orig_y, 0)                               \
-    V(int, merge_x, 0)                              \
-    V(int, merge_y, 0)                              \
     V(int, average, 0)                              \
     V(int, merge_centre, 0)                         \
-    V(uint16_t*, extfredptr, nullptr)               \
-    V(uint16_t*, exttrialptr, nullptr)              \
     V(char, ph_object, 'o')                         \
     V(int, obj_x, 0)                                \
     V(int, obj_y, 0)                                \

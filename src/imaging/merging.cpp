@@ -112,11 +112,13 @@ void TMergeDialog::MergeDo() {
     MeasureState& m = p_.measure;
     if (s.orig) return;
     // Merge pressed before any marking click: the pair the clicks would have recorded.
-    if (!m.extfredptr) m.extfredptr = p_.ptr.image;
-    if (!m.exttrialptr) m.exttrialptr = p_.buf->trial_int;
+    if (!p_.ptr.extfredptr) p_.ptr.extfredptr = p_.ptr.image;
+    if (!p_.ptr.exttrialptr) p_.ptr.exttrialptr = p_.buf->trial_int;
     s.merging = 0;
     end(kIdOk);
-    do_merge(p_, m.extfredptr, m.exttrialptr, m.orig_x, m.orig_y, m.merge_x, m.merge_y, m.average);
+    const RunState& r = p_.run;
+    do_merge(p_, p_.ptr.extfredptr, p_.ptr.exttrialptr, r.orig_x, r.orig_y, r.merge_x, r.merge_y,
+             m.average);
     m.average = 0;
     p_.display.prep_image = 1;
     p_.host.repaint();
@@ -146,10 +148,11 @@ void TMergeDialog::handle(const ControlEvent& e) {
 
 void TMergeDialog::render(DialogView& view) const {
     const MeasureState& m = p_.measure;
-    view[kOrigX].text = std::to_string(m.orig_x);
-    view[kOrigY].text = std::to_string(m.orig_y);
-    view[kMergeX].text = std::to_string(m.merge_x);
-    view[kMergeY].text = std::to_string(m.merge_y);
+    const RunState& r = p_.run;
+    view[kOrigX].text = std::to_string(r.orig_x);
+    view[kOrigY].text = std::to_string(r.orig_y);
+    view[kMergeX].text = std::to_string(r.merge_x);
+    view[kMergeY].text = std::to_string(r.merge_y);
     view[kAverageBox].checked = m.average != 0;
     view[kCentreBox].checked = m.merge_centre != 0;
     view[kOriginalRadio].checked = p_.settings.orig != 0;
@@ -173,7 +176,7 @@ void Add_Image(Program& p) {
     }
     s.orig = 1;
     m.average = 0;
-    m.orig_x = m.orig_y = m.merge_x = m.merge_y = 0;
+    p.run.orig_x = p.run.orig_y = p.run.merge_x = p.run.merge_y = 0;
     s.merging = 1;
     open_measure_window<TMergeDialog>(p, m.windows.merge);
 }
@@ -181,14 +184,14 @@ void Add_Image(Program& p) {
 void merge_mark(Program& p, int x, int y) {
     MeasureState& m = p.measure;
     if (p.settings.orig) {
-        m.orig_x = x;
-        m.orig_y = y;
+        p.run.orig_x = x;
+        p.run.orig_y = y;
     } else {
-        m.merge_x = x;
-        m.merge_y = y;
+        p.run.merge_x = x;
+        p.run.merge_y = y;
     }
-    m.extfredptr = p.ptr.image;
-    m.exttrialptr = p.buf->trial_int;
+    p.ptr.extfredptr = p.ptr.image;
+    p.ptr.exttrialptr = p.buf->trial_int;
     refresh_measure_window(p, m.windows.merge);
 }
 

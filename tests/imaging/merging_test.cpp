@@ -60,10 +60,10 @@ TEST_F(MergingTest, MarksLoadAndMergeThroughTheWindow) {
     EXPECT_EQ(run_script("command 111\n"), "message 31: Sorry, you are already in Merging mode.\n");
     run_script("mouse left 100 60\ndialog 13 click 1\n");  // Merge before loading: ignored
     EXPECT_EQ(p.settings.merging, 1);
-    EXPECT_EQ(p.measure.orig_x, 100);
+    EXPECT_EQ(p.run.orig_x, 100);
     run_script("file c:\\ramp.qx\ncommand 24332\nmouse left 103 61\n");
     EXPECT_EQ(p.settings.orig, 0);
-    EXPECT_EQ(p.measure.merge_x, 103);
+    EXPECT_EQ(p.run.merge_x, 103);
     EXPECT_EQ(p.measure.windows.merge->view()[105].text, "103");
     run_script("dialog 13 click 1\n");
     EXPECT_EQ(p.settings.merging, 0);
