@@ -1,7 +1,7 @@
 #include "acquire/guiding_link.h"
 
-#include "app/host.h"
-#include "app/program.h"
+#include "core/host.h"
+#include "core/program.h"
 
 namespace kvr {
 

@@ -1,8 +1,8 @@
 #include "app/mouse_dispatch.h"
 
-#include "app/messages.h"
 #include "app/mouse_modes.h"
-#include "app/program.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "guiding/centroid.h"
 #include "imaging/level_views.h"
 #include "imaging/merging.h"

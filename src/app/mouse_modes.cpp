@@ -1,8 +1,8 @@
 #include "app/mouse_modes.h"
 
-#include "app/messages.h"
-#include "app/program.h"
-#include "imaging/display.h"
+#include "core/messages.h"
+#include "core/program.h"
+#include "display/display.h"
 
 namespace kvr {
 

@@ -2,12 +2,12 @@
 #include <cstring>
 #include <string>
 
-#include "app/dialog.h"
-#include "app/messages.h"
 #include "app/mouse_dispatch.h"
-#include "app/program.h"
 #include "app/subsystems.h"
-#include "app/version.h"
+#include "core/dialog.h"
+#include "core/messages.h"
+#include "core/program.h"
+#include "core/version.h"
 
 namespace kvr {
 
@@ -46,12 +46,15 @@ void cmExit(Program& p) {
 }
 
 void register_shell_commands(Program& p) {
-    CommandTable& t = p.commands;
-    t.attach(17, Info);
-    t.attach(112, Help_Using);
-    t.attach(113, Help_About);
-    t.attach(24310, cmExit);
-    t.attach(26, CmFocusFrameReset);
+    static constexpr CommandRow kRows[] = {
+        {Cmd::ProcessingHistory, "Info", Info, "Processing &History"},
+        {Cmd::Help, "Help_Using", Help_Using, "&Help"},
+        {Cmd::About, "Help_About", Help_About, "&About KVR_Q4..."},
+        {Cmd::Exit, "cmExit", cmExit, "E&xit", "Alt+X"},
+        {Cmd::FocusFrameReset, "CmFocusFrameReset", CmFocusFrameReset,
+         "Default Focus Frame Centre"},
+    };
+    p.commands.add(kRows);
     install_mouse_handlers(p);
 }
 

@@ -5,15 +5,14 @@
 #include <filesystem>
 #include <optional>
 
-#include "app/host.h"
-#include "app/messages.h"
-#include "app/program.h"
-#include "app/startup.h"
-#include "files/drive_paths.h"
+#include "core/caption.h"
+#include "core/drive_paths.h"
+#include "core/host.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "files/file_io.h"
 #include "files/fits_file.h"
 #include "files/image_files.h"
-#include "imaging/measure_windows.h"
 
 namespace kvr {
 
@@ -159,7 +158,7 @@ void CmFileOpen(Program& p) {
         // The second image of a merge: the first stays in the working image.
         p.settings.orig = 0;
         std::copy_n(p.ptr.image, p.geo.intlength, p.ptr.trial);
-        refresh_measure_window(p, p.measure.windows.merge);
+        if (const auto& merge = p.measure.windows.merge) p.host.refresh_dialog(*merge);
     }
     LoadKVFile(p, chosen->path);
     SetCaption(p, upper.c_str());

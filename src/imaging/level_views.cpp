@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "imaging/adjust_dialogs.h"
 #include "imaging/histogram_plot.h"
 #include "imaging/measure_windows.h"

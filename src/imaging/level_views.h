@@ -5,8 +5,8 @@
 // 11). None changes the image.
 #include <string>
 
-#include "app/dialog.h"
-#include "imaging/canvas.h"
+#include "core/canvas.h"
+#include "core/dialog.h"
 
 namespace kvr {
 

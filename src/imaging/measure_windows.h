@@ -2,8 +2,8 @@
 // Opening and refreshing the modeless measuring windows whose models live in MeasureWindows.
 #include <memory>
 
-#include "app/dialog.h"
-#include "app/program.h"
+#include "core/dialog.h"
+#include "core/program.h"
 
 namespace kvr {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "imaging/adjust_dialogs.h"
 #include "imaging/header_band.h"
 #include "imaging/measure_windows.h"

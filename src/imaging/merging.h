@@ -5,7 +5,7 @@
 // original's framing. The window is "MERGE IMAGES" (resource 13).
 #include <cstdint>
 
-#include "app/dialog.h"
+#include "core/dialog.h"
 
 namespace kvr {
 

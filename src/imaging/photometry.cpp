@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "imaging/adjust_dialogs.h"
 #include "imaging/measure_windows.h"
 

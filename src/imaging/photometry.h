@@ -4,7 +4,7 @@
 // magnitude difference. The window is "PHOTOMETRY" (resource 10).
 #include <string>
 
-#include "app/dialog.h"
+#include "core/dialog.h"
 
 namespace kvr {
 

@@ -8,13 +8,13 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/program.h"
+#include "core/canvas.h"
+#include "core/program.h"
 #include "gui/image_view.h"
 #include "gui/main_frame.h"
 #include "gui/qt_host.h"
 #include "gui/resource_dialog.h"
 #include "gui_test_support.h"
-#include "imaging/canvas.h"
 #include "imaging/level_views.h"
 
 namespace kvr::gui::test {
@@ -50,9 +50,9 @@ class MeasureWindowsTest : public QObject {
         Session s;
         s.frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&s.frame));
-        s.frame.run_command(6);
-        s.frame.run_command(14);
-        s.frame.run_command(125);
+        s.frame.run_command(Cmd::Histogram);
+        s.frame.run_command(Cmd::Photometry);
+        s.frame.run_command(Cmd::BlinkComparison);
         MeasureWindows& w = s.p.measure.windows;
         ResourceDialog* hist = s.host.dialog_window(*w.histogram);
         ResourceDialog* phot = s.host.dialog_window(*w.photometry);
@@ -91,7 +91,7 @@ class MeasureWindowsTest : public QObject {
         Session s;
         s.frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&s.frame));
-        s.frame.run_command(16);
+        s.frame.run_command(Cmd::RowProfile);
         ResourceDialog* row = s.host.dialog_window(*s.p.measure.windows.row);
         QVERIFY(row);
         QWidget* image = s.frame.image_view()->viewport();
@@ -102,7 +102,7 @@ class MeasureWindowsTest : public QObject {
         QCOMPARE(QColor(painted.pixel(100, 198 - 117)), QColor(128, 128, 128));
         QTest::mouseClick(qobject_cast<QPushButton*>(row->control(kIdcCancel)), Qt::LeftButton);
 
-        s.frame.run_command(111);
+        s.frame.run_command(Cmd::AddImage);
         ResourceDialog* merge = s.host.dialog_window(*s.p.measure.windows.merge);
         QVERIFY(merge);
         QTest::mouseClick(image, Qt::LeftButton, Qt::NoModifier, QPoint(60, 70));
@@ -118,11 +118,11 @@ class MeasureWindowsTest : public QObject {
             if (auto* d = qobject_cast<ResourceDialog*>(w))
                 QTest::mouseClick(d->control(kIdcOk), Qt::LeftButton);
         });
-        s.frame.run_command(12);
+        s.frame.run_command(Cmd::CameraControl);
         // The simulated sky's star in the default focus window, and the brightest other one.
         const QPoint focus_star(188, 129);
         const QPoint other = brightest_star(s.p, focus_star);
-        s.frame.run_command(14);
+        s.frame.run_command(Cmd::Photometry);
         ResourceDialog* phot = s.host.dialog_window(*s.p.measure.windows.photometry);
         QVERIFY(phot);
         QWidget* image = s.frame.image_view()->viewport();
@@ -137,7 +137,8 @@ class MeasureWindowsTest : public QObject {
         // For people: KVR_GUI_SHOTS=DIR keeps the main window with the photometry window beside it
         // (run under Xvfb).
         if (const QString dir = qEnvironmentVariable("KVR_GUI_SHOTS"); !dir.isEmpty()) {
-            s.frame.run_command(1901);  // the display stretch shows the faint stars too
+            s.frame.run_command(
+                Cmd::MaxStretchOn);  // the display stretch shows the faint stars too
             const QImage main = s.frame.grab().toImage(), side = phot->grab().toImage();
             QImage both(main.width() + side.width() + 8, std::max(main.height(), side.height()),
                         QImage::Format_RGB32);

@@ -16,7 +16,7 @@ constexpr Argb kWhite = argb(255, 255, 255);
 
 class LevelViewsTest : public ProgramTest {
   protected:
-    void command(int id) { p.commands.dispatch(p, id); }
+    void command(int id) { p.commands.dispatch(p, static_cast<Cmd>(id)); }
     const Canvas& raster(const std::shared_ptr<DialogModel>& window) {
         return *window->drawing(kLevelViewArea);
     }

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "imaging/blink.h"
-#include "imaging/display.h"
+#include "display/blink.h"
+#include "display/display.h"
 #include "support/test_program.h"
 
 namespace kvr::test {

@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/program.h"
 #include "app/script_host.h"
 #include "app/script_runner.h"
+#include "app/startup.h"
+#include "core/clock.h"
+#include "core/program.h"
 #include "files/fits_file.h"
 #include "imaging/photometry.h"
 #include "sim/camera_enumerator.h"
