@@ -24,8 +24,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgNoIniFile = 1;
-constexpr int kMsgText = 50;
 constexpr int kSeriesRuns = 5;
 constexpr int kSeriesFactor = 4;
 // Pixel size in millimetres written into the FITS header.
@@ -34,13 +32,13 @@ constexpr double kBinnedPixelHeightMm = 0.0166;
 constexpr double kFullPixelWidthMm = 0.0086;
 constexpr double kFullPixelHeightMm = 0.0083;
 
-// Sends a window command as the main window would receive it; one not built yet is reported.
+// Sends a window command as the main window would receive it; one without handler is reported.
 void send_window_command(Program& p, Cmd id) {
     if (p.commands.dispatch(p, id) == DispatchResult::NotAvailable)
         p.host.diagnostic(not_available_text(p.commands, id_of(id)));
 }
 
-// Steps 1 to 5 of the set-up: fresh run flags, default calibration files, the camera found.
+// The set-up of a run: fresh run flags, default calibration files, the camera found.
 bool prepare_run(Program& p) {
     RunState& r = p.run;
     SettingsState& s = p.settings;
@@ -61,7 +59,7 @@ bool prepare_run(Program& p) {
     r.flatfield_loaded = 0;
     r.last_selfguided = 0;
     if (!p.link.got_kv) {
-        if (LoadINIFile(p, s.ini_file) != 0) messages(p, kMsgNoIniFile);
+        if (LoadINIFile(p, s.ini_file) != 0) messages(p, Msg::NoIniFile);
         if (!find_camera(p)) return false;
     }
     r.orig_x = r.orig_y = r.merge_x = r.merge_y = r.orig_avg = 0;
@@ -86,7 +84,7 @@ void dialog_closed(Program& p) {
     }
 }
 
-// Steps 7 to 11: geometry, exposure, readout mode.
+// The run's geometry, exposure and readout mode.
 void configure_run(Program& p, RunContext& c) {
     RunState& r = p.run;
     Readout& ro = p.readout;
@@ -233,7 +231,7 @@ void finish_run(Program& p, const RunContext& c) {
     RunState& r = p.run;
     GuideState& g = p.guide;
     if (r.series_exposure) {
-        messages(p, kMsgText, "Exposure Series Completed");
+        message50(p, "Exposure Series Completed");
         p.readout.exposure = r.exposure_save;
     }
     r.orig_avg = r.merge_x = r.merge_y = r.orig_x = r.orig_y = 0;

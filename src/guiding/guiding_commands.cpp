@@ -6,7 +6,7 @@
 namespace kvr {
 
 void register_guiding_commands(Program& p) {
-    // Greyed out until guiding is built.
+    // No handlers yet: the menus show them greyed out.
     static constexpr CommandRow kRows[] = {
         {Cmd::GuiderControl, "KV_Guider_Control", nullptr, "AutoGuider Camera \tCTL+G", "Ctrl+G",
          1001, "Load the AutoGuider Camera Control Dialog"},
