@@ -14,8 +14,8 @@ namespace {
 
 constexpr int kHelpButton = 9;
 constexpr int kHistClose = 101;
-constexpr int kMsgMeasureExclusive = 37;
-constexpr int kMsgRowPlotGeometry = 48;
+constexpr Msg kMsgMeasureExclusive = Msg::AnalysisBusy;
+constexpr Msg kMsgRowPlotGeometry = Msg::RowPlotGeometry;
 
 constexpr Argb kFace = argb(192, 192, 192);
 constexpr Argb kWhite = argb(255, 255, 255);

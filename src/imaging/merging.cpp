@@ -22,9 +22,9 @@ constexpr int kOrigY = 106;
 constexpr int kMergeY = 107;
 constexpr int kCentreBox = 108;
 
-constexpr int kMsgMergeGeometry = 30;
-constexpr int kMsgAlreadyMerging = 31;
-constexpr int kMsgMeasureExclusive = 37;
+constexpr Msg kMsgMergeGeometry = Msg::MergeGeometry;
+constexpr Msg kMsgAlreadyMerging = Msg::AlreadyMerging;
+constexpr Msg kMsgMeasureExclusive = Msg::AnalysisBusy;
 constexpr uint32_t kPixelMax = 65535;
 
 ControlDesc edit(int id, int row, int col) {

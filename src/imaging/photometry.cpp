@@ -18,9 +18,9 @@ constexpr int kObjX = 104, kObjY = 105, kCompX = 106, kCompY = 107, kBackX = 108
 constexpr int kObjValue = 110, kCompValue = 111, kBackValue = 112, kMagnitude = 113;
 constexpr int kMastX = 1018, kMastY = 1019, kMastValue = 1020;
 constexpr int kHelpButton = 9;
-constexpr int kMsgMeasureExclusive = 37;
-constexpr int kMsgPhotometryGeometry = 38;
-constexpr int kMsgAlreadyPhotometry = 39;
+constexpr Msg kMsgMeasureExclusive = Msg::AnalysisBusy;
+constexpr Msg kMsgPhotometryGeometry = Msg::PhotometryGeometry;
+constexpr Msg kMsgAlreadyPhotometry = Msg::AlreadyPhotometry;
 constexpr int kDefaultRadius = 4;
 // A level of the display histogram is 256 pixel values.
 constexpr int kLevelWidth = 256;
