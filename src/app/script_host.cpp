@@ -144,7 +144,8 @@ void ScriptHost::open_modeless(DialogModel& dialog) {
     const int res = dialog.resource().id;
     dialog.reopen();
     modeless_[res] = &dialog;
-    print_line("dialog " + std::to_string(res) + " opened: ", dialog.caption());
+    captions_[res] = dialog.caption();
+    print_line("dialog " + std::to_string(res) + " opened: ", captions_[res]);
     dialog.init();
     auto queued = std::move(dialog_actions_[res]);
     dialog_actions_.erase(res);
@@ -159,7 +160,15 @@ void ScriptHost::close_modeless(DialogModel& dialog) {
     print_line("dialog " + std::to_string(res) + " closed", "");
 }
 
-void ScriptHost::refresh_dialog(DialogModel&) {}
+void ScriptHost::refresh_dialog(DialogModel& dialog) {
+    const int res = dialog.resource().id;
+    auto open = modeless_.find(res);
+    if (open == modeless_.end() || open->second != &dialog) return;
+    std::string caption = dialog.caption();
+    if (caption == captions_[res]) return;
+    captions_[res] = caption;
+    print_line("dialog " + std::to_string(res) + " caption: ", caption);
+}
 
 std::optional<FileDialogResult> ScriptHost::file_dialog(const FileDialogRequest& request) {
     std::optional<std::string> answer;

@@ -68,6 +68,8 @@ class ScriptHost : public Host {
     std::vector<uint32_t> keys_;
     std::map<int, std::deque<ControlEvent>> dialog_actions_;
     std::map<int, DialogModel*> modeless_;
+    // Caption each open modeless window shows, so that a change prints once.
+    std::map<int, std::string> captions_;
     bool show_progress_ = false;
     int beeps_ = 0;
     int repaints_ = 0;

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/mouse_dispatch.h"
 #include "app/subsystems.h"
 #include "core/dialog.h"
 #include "core/messages.h"
@@ -54,6 +55,7 @@ void register_shell_commands(Program& p) {
          "Default Focus Frame Centre"},
     };
     p.commands.add(kRows);
+    install_mouse_handlers(p);
 }
 
 }  // namespace kvr

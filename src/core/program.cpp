@@ -13,6 +13,7 @@ Program::Program(Clock& c, Host& h) : clock(c), host(h), buf(std::make_unique<Bu
     run.register_in(registry);
     display.register_in(registry);
     processing.register_in(registry);
+    measure.register_in(registry);
     settings.register_in(registry);
     guide.register_in(registry);
     scope.register_in(registry);

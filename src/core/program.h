@@ -11,6 +11,7 @@
 #include "core/host.h"
 #include "core/image_store.h"
 #include "core/link_state.h"
+#include "core/measure_state.h"
 #include "core/options.h"
 #include "core/processing_state.h"
 #include "core/registry.h"
@@ -50,6 +51,7 @@ struct Program {
     RunState run;
     DisplayState display;
     ProcessingState processing;
+    MeasureState measure;
     SettingsState settings;
     GuideState guide;
     ScopeState scope;

@@ -1,6 +1,7 @@
 #include "display/display_commands.h"
 
 #include "core/program.h"
+#include "display/blink.h"
 #include "display/display.h"
 
 namespace kvr {
@@ -105,6 +106,9 @@ constexpr CommandRow kRows[] = {
     {Cmd::MaxStretchCheck, "CmMaxStretchToggle", CmMaxStretchToggle},
     {Cmd::StretchRepaint, "CmStretchPaint", CmStretchPaint},
     {Cmd::Repaint, "PaintIt", PaintIt},
+    {Cmd::BlinkComparison, "blink_comparison", blink_comparison, "Blink Comparison"},
+    {Cmd::BlinkShowOriginal, "BlinkOriginal", BlinkOriginal},
+    {Cmd::BlinkShowComparison, "BlinkComparison", BlinkComparison},
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "core/canvas.h"
 #include "core/program.h"
 #include "display/display.h"
+#include "imaging/level_views.h"
 #include "imaging/statistics.h"
 
 namespace kvr {
@@ -57,6 +58,7 @@ std::optional<PickCross> Paint(Program& p, Canvas& dc, const WindowView& view) {
     }
     // The histogram always describes the picture just painted.
     build_histogram(p, shown);
+    histogram_window_follow(p);
     return cross;
 }
 

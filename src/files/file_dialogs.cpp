@@ -155,7 +155,7 @@ void CmFileOpen(Program& p) {
         // The second image of a merge: the first stays in the working image.
         p.settings.orig = 0;
         std::copy_n(p.ptr.image, p.geo.intlength, p.ptr.trial);
-        p.host.repaint();
+        if (const auto& merge = p.measure.windows.merge) p.host.refresh_dialog(*merge);
     }
     // A failed load keeps the image on screen, and with it its caption.
     if (LoadKVFile(p, chosen->path)) SetCaption(p, upper.c_str());

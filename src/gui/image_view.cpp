@@ -130,6 +130,11 @@ void ImageView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void ImageView::mouseMoveEvent(QMouseEvent* event) {
+    // The pointer says what a click does: measure (cross-hair) or choose the profile's row.
+    const Qt::CursorShape shape = p_.display.photometry ? Qt::CrossCursor
+                                  : p_.measure.row_plot ? Qt::UpArrowCursor
+                                                        : Qt::ArrowCursor;
+    if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
     if (!p_.mouse.move) return;
     const QPoint at = event->position().toPoint();
     p_.mouse.move(p_, at.x(), at.y());

@@ -96,20 +96,6 @@ void add_shifted(uint16_t* dst, const uint16_t* src, int w, int h, int ox, int o
     }
 }
 
-// Finds the star three times in a row from (x, y), each time from the last result. A box with
-// nothing above the background gives its start position. False when a box left the image.
-bool centre_three_times(Program& p, const uint16_t* frame, int x, int y) {
-    GuideState& g = p.guide;
-    for (int pass = 0; pass < 3; ++pass) {
-        g.xcent = x;
-        g.ycent = y;
-        if (find_centre(p, x, y, frame, p.settings.star_mask) != 0) return false;
-        x = g.xcent;
-        y = g.ycent;
-    }
-    return true;
-}
-
 // Registration on the centroid of the picked star (radius `star_mask`). The first call
 // (orig_x = 0) copies the frame into the sum and takes the star at (`xcent`, `ycent`), halved
 // on binned frames, as the reference; orig_max is its peak. Later calls find the star again from
@@ -127,7 +113,7 @@ int track_accumulate(Program& p, uint16_t* fredptr, uint16_t* trialptr, int& ori
     if (orig_x == 0) {
         copy_into_sum(p, fredptr, trialptr, divisor);
         const int halve = p.readout.binned ? 2 : 1;
-        if (!centre_three_times(p, fredptr, g.xcent / halve, g.ycent / halve))
+        if (!centre_three_times(p, fredptr, g.xcent / halve, g.ycent / halve, p.settings.star_mask))
             return kAccumulateNoReference;
         orig_x = g.xcent;
         orig_y = g.ycent;
@@ -135,7 +121,7 @@ int track_accumulate(Program& p, uint16_t* fredptr, uint16_t* trialptr, int& ori
         return kAccumulateAdded;
     }
 
-    const bool found = centre_three_times(p, fredptr, orig_x, orig_y);
+    const bool found = centre_three_times(p, fredptr, orig_x, orig_y, p.settings.star_mask);
     const double peak = found ? fredptr[g.ycent * w + g.xcent] : 0.0;
     if (!found || peak > kPeakRiseLimit * orig_max || peak < kPeakFallLimit * orig_max) {
         restore_image(p, fredptr, trialptr);

@@ -149,6 +149,24 @@ int find_centre(Program& p, int startx, int starty, const uint16_t* fredptr, int
     return 0;
 }
 
+bool centre_three_times(Program& p, const uint16_t* frame, int x, int y, int rad) {
+    GuideState& g = p.guide;
+    for (int pass = 0; pass < 3; ++pass) {
+        g.xcent = x;
+        g.ycent = y;
+        if (find_centre(p, x, y, frame, rad) != 0) return false;
+        x = g.xcent;
+        y = g.ycent;
+    }
+    return true;
+}
+
+void search_centre(Program& p, const uint16_t* fredptr, int& x, int& y) {
+    centre_three_times(p, fredptr, x, y, p.guide.cur_rad);
+    x = p.guide.xcent;
+    y = p.guide.ycent;
+}
+
 int guider_find_centre(Program& p, int startx, int starty, const uint16_t* fredptr, int rad) {
     if (!box_fits(p, startx, starty, rad, kGuiderWidth, kGuiderHeight, kGuiderCaption)) return 1;
     BoxScan s;

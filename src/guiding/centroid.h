@@ -23,6 +23,16 @@ int find_centre(Program& p, int startx, int starty, const uint16_t* fredptr, int
 // `guider_xcent`, `guider_ycent` with their tenths.
 int guider_find_centre(Program& p, int startx, int starty, const uint16_t* fredptr, int rad);
 
+// Finds the star three times in a row from (x, y), each box centred on the last result, which
+// `xcent`, `ycent` hold afterwards. A box with nothing above the background gives its start
+// position. False when a box left the image or was overexposed (`xcent`, `ycent` then hold the
+// last good position).
+bool centre_three_times(Program& p, const uint16_t* frame, int x, int y, int rad);
+
+// Snaps a point of the main image (`x`, `y`, in and out) onto the star there: three centroids
+// with `cur_rad`. A centroid that fails or finds nothing leaves the point at the last good one.
+void search_centre(Program& p, const uint16_t* fredptr, int& x, int& y);
+
 // Places the 128 × 128 guide sub-frame around the picked star (`pick_xcent`, `pick_ycent` in
 // full-frame display coordinates, rows shown twice): sets `focus_x`, `focus_y`, the star's
 // position in the sub-frame (`xcent` = `drawx`, `ycent` = `drawy`), keeps the previous centroid

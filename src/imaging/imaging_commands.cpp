@@ -2,12 +2,14 @@
 #include "imaging/imaging_commands.h"
 
 #include "core/program.h"
+#include "imaging/measure_commands.h"
 #include "imaging/processing_commands.h"
 
 namespace kvr {
 
 void register_imaging_commands(Program& p) {
     register_processing_commands(p);
+    register_measure_commands(p);
 }
 
 }  // namespace kvr

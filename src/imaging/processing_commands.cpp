@@ -11,14 +11,6 @@ namespace kvr {
 namespace {
 
 constexpr CommandRow kRows[] = {
-    // Analysis
-    {Cmd::Histogram, "CmHistogram", nullptr, "&Histogram\tCTL+H", "Ctrl+H"},
-    {Cmd::RowProfile, "CmRowInt", nullptr, "Intensity Plot of Current R&ow"},
-    {Cmd::Plot3D, "Cm3D", nullptr, "3-D &Intensity Plot"},
-    {Cmd::Photometry, "CmPhotometry", nullptr, "&Photometry of Image", "", 1903, "Photometry"},
-    {Cmd::BlinkComparison, "blink_comparison", nullptr, "Blink Comparison"},
-    {Cmd::BlinkShowOriginal, "BlinkOriginal"},
-    {Cmd::BlinkShowComparison, "BlinkComparison"},
     // The display stretch's dialog
     {Cmd::StretchDisplayDialog, "CmStretchMax", CmStretchMax, "Max Palette Stretch\tCTL+M",
      "Ctrl+M", 1904, "Stretch the display to the image's range"},
