@@ -20,6 +20,7 @@ constexpr int kFullWidthCameraTimedBelow = 1001;
 constexpr int kBinnedCameraTimedBelow = 1000;
 constexpr int kPauseSteps = 16;
 constexpr uint32_t kMsPerMinute = 60000;
+constexpr int kMsgSelfGuideLost = 57;
 
 // Next time a polling loop has to look at something: `end`, or an earlier mark still ahead.
 uint32_t next_deadline(uint32_t now, uint32_t end, std::initializer_list<uint32_t> marks) {
@@ -92,9 +93,40 @@ void end_of_exposure(Program& p, RunContext& c) {
         return;
     }
     // The guider stops with the run's last exposure.
+    const bool guider_was_running = c.guider_started;
     c.guider_started = false;
     g.guider_guiding = 0;
+    if (guider_was_running) stop_external_guider(p);
     if (r.selfguiding_darkframe) r.selfguidingframes = r.darkframes;
+}
+
+// One pass of self-guiding in the wait: the frame switch at half time, then a guide window (a
+// matching dark frame reads only half of its frames). False when the star was lost: the run ends.
+bool self_guide_pass(Program& p, RunContext& c) {
+    RunState& r = p.run;
+    Readout& ro = p.readout;
+    if (r.switch_frame && !r.switched_frame && reached(ro.ticks, c.half_time)) {
+        switch_self_guide_frame(p);
+        p.shell.progress = kProgressMax / 2;
+        ro.endticks = p.clock.ms() + static_cast<uint32_t>(ro.exposure / 2);
+        c.next_step = p.clock.ms() + step_interval(ro.exposure, c.steps);
+        if (r.selfguiding_darkframe) r.selfguidingframes = 0;
+        r.switching = 0;
+    }
+    if (r.selfguiding_darkframe && r.selfguidingframes >= r.darkframes / 2) return true;
+    if (!self_guide_step(p)) return false;
+    r.selfguidingframes += 1;
+    return true;
+}
+
+// The star of a self-guided exposure was lost: the exposure ends unread and the run finishes.
+void self_guide_lost(Program& p, RunContext& c) {
+    p.readout.endticks = 0;
+    info_close(p);
+    close_progress(p, c);
+    p.run.end_loop = 1;
+    c.self_guide_lost = true;
+    messages(p, kMsgSelfGuideLost);
 }
 
 }  // namespace
@@ -130,6 +162,8 @@ void host_timed_wait(Program& p, RunContext& c) {
     }
 
     while (before(r.ticks, r.endticks)) {
+        // Guide frames take their own time on the clock; the wait only idles when none did.
+        const uint32_t pass_start = p.clock.ms();
         if (g.guider_guiding || g.guider_guiding_standalone) {
             if (!external_guider_step(p)) r.endticks = r.ticks;
         }
@@ -148,8 +182,12 @@ void host_timed_wait(Program& p, RunContext& c) {
             if (p.settings.display_exposure) update_progress(p, c);
         }
         clear_messages(p);
+        if (g.selfguiding && !self_guide_pass(p, c)) {
+            self_guide_lost(p, c);
+            return;
+        }
         const uint32_t now = p.clock.ms();
-        if (before(now, r.endticks)) {
+        if (before(now, r.endticks) && now == pass_start) {
             const uint32_t first_field =
                 c.first_field_armed && r.highres_intl ? c.first_field_mark : r.endticks;
             p.clock.idle(next_deadline(now, r.endticks, {c.next_clear, c.next_step, first_field}));

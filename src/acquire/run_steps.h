@@ -22,6 +22,7 @@ struct RunContext {
     bool guider_started = false;     // external guider started in this run
     bool guider_used = false;
     bool progress_shown = false;
+    bool self_guide_lost = false;  // the self-guide star was lost: the run finishes at once
     uint32_t first_field_mark = 0;
     uint32_t next_step = 0;
     uint32_t next_clear = 0;

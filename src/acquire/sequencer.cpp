@@ -145,7 +145,8 @@ void show_frame(Program& p, RunContext& c) {
     c.frame_shown = true;
 }
 
-enum class FrameEnd { Next, Abandon };
+// Next: go on with the run; Abandon: leave without the finish; Finish: leave the run and finish.
+enum class FrameEnd { Next, Abandon, Finish };
 
 // Self-guiding of the frame: the guiding information window and StartSelfGuide.
 FrameEnd start_frame_self_guiding(Program& p, RunContext& c) {
@@ -198,6 +199,7 @@ FrameEnd take_frame(Program& p, RunContext& c) {
         host_timed_wait(p, c);
     else
         short_unit_wait(p);
+    if (c.self_guide_lost) return FrameEnd::Finish;
     if (!r.end_loop) c.frame_ready = read_phase(p, c);
     close_progress(p, c);
     r.no_images = std::max(0, r.no_images - 1);
@@ -250,7 +252,7 @@ void finish_run(Program& p, const RunContext& c) {
     r.switched_frame = 0;
     r.selfguidinghigh = 0;
     p.readout.interlaced_line = 0;
-    g.guider_guiding = 0;
+    if (g.guider_guiding) stop_external_guider(p);
 }
 
 // The run and frame loops after the set-up. False when the run was abandoned (no finish).
@@ -261,7 +263,9 @@ bool run_frames(Program& p, RunContext& c) {
         p.readout.interlaced_line = 0;
         r.start_exp = static_cast<int32_t>(p.clock.calendar_time());
         do {
-            if (take_frame(p, c) == FrameEnd::Abandon) return false;
+            const FrameEnd end = take_frame(p, c);
+            if (end == FrameEnd::Abandon) return false;
+            if (end == FrameEnd::Finish) return true;
         } while (r.no_images >= 1);
         if (!r.end_loop) show_frame(p, c);
         if (r.continuous) {

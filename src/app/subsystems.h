@@ -11,6 +11,7 @@ void register_imaging_commands(Program& p);
 void register_files_commands(Program& p);
 void register_guiding_commands(Program& p);
 void register_scope_commands(Program& p);
+void register_star_pick_commands(Program& p);
 
 inline void register_all_commands(Program& p) {
     register_shell_commands(p);
@@ -20,6 +21,7 @@ inline void register_all_commands(Program& p) {
     register_files_commands(p);
     register_guiding_commands(p);
     register_scope_commands(p);
+    register_star_pick_commands(p);
 }
 
 // Closes the camera link if it is open (cmExit does this before the window goes).

@@ -173,6 +173,15 @@ int guider_find_centre(Program& p, int startx, int starty, const uint16_t* fredp
     return 0;
 }
 
+int search_centre(Program& p, const uint16_t* fredptr, int point[2]) {
+    for (int pass = 0; pass < 3; ++pass) {
+        if (find_centre(p, point[0], point[1], fredptr, p.guide.cur_rad) != 0) return 1;
+        point[0] = p.guide.xcent;
+        point[1] = p.guide.ycent;
+    }
+    return 0;
+}
+
 namespace {
 
 // Origin of a sub-frame of half size `half` around `centre` on an axis of `length` pixels.

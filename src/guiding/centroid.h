@@ -23,6 +23,11 @@ int find_centre(Program& p, int startx, int starty, const uint16_t* fredptr, int
 // `guider_xcent`, `guider_ycent` with their tenths.
 int guider_find_centre(Program& p, int startx, int starty, const uint16_t* fredptr, int rad);
 
+// Snaps `point` (x, y on the image at `fredptr`, rows `width1` long) onto the star: three
+// centroids with `cur_rad`, each starting at the previous result. Returns 1 (the point keeps the
+// last good position) when a centroid fails, else 0.
+int search_centre(Program& p, const uint16_t* fredptr, int point[2]);
+
 // Places the 128 × 128 guide sub-frame around the picked star (`pick_xcent`, `pick_ycent` in
 // full-frame display coordinates, rows shown twice): sets `focus_x`, `focus_y`, the star's
 // position in the sub-frame (`xcent` = `drawx`, `ycent` = `drawy`), keeps the previous centroid

@@ -1,11 +1,16 @@
 // Window commands of this subsystem.
 #include "app/program.h"
 #include "app/subsystems.h"
+#include "guiding/guide_loop.h"
+#include "guiding/training.h"
 
 namespace kvr {
 
 void register_guiding_commands(Program& p) {
-    (void)p;
+    CommandTable& t = p.commands;
+    t.attach(22, CmTrainGuide);
+    t.attach(23, CmStartGuide);
+    t.attach(889, GuideTelescope);
 }
 
 }  // namespace kvr
