@@ -13,6 +13,7 @@
 #include "gui/press_watch.h"
 #include "gui/qt_host.h"
 #include "platform/real_clock.h"
+#include "platform/termios_serial_port.h"
 
 namespace kvr::gui {
 
@@ -28,6 +29,7 @@ GuiSession::GuiSession(const LaunchOptions& options, const DeviceFactory& device
     program_ = make_program(*clock_, *host_, root);
     program_->options = options;
     if (devices) program_->devices = devices(options, *clock_, device_error_);
+    program_->scope.pc_serial = std::make_unique<TermiosSerialPort>();
     start_up(*program_);
     // The window's first paint shows the start-up test image.
     program_->display.prep_image = 1;

@@ -12,6 +12,7 @@
 #include "files/drive_paths.h"
 #include "headless/device_choice.h"
 #include "platform/real_clock.h"
+#include "platform/termios_serial_port.h"
 
 namespace kvr {
 
@@ -34,6 +35,7 @@ int run_headless(const LaunchOptions& options) {
     std::string device_error;
     program->devices = make_device_enumerator(options, *clock, device_error);
     if (!program->devices) std::cerr << "kvr_q4: " << device_error << '\n';
+    program->scope.pc_serial = std::make_unique<TermiosSerialPort>();
     start_up(*program);
 
     ScriptRunner runner(*program, host, std::cout);

@@ -1,13 +1,16 @@
 #include "scope/filter_wheel.h"
 
+#include "app/messages.h"
 #include "app/program.h"
 #include "camera/command_blocks.h"
 
 namespace kvr {
 
 namespace {
-constexpr int kHandledFilters = 7;
 constexpr int kMaxFilterSlots = 8;
+constexpr uint8_t kWheelHeader = 0xA5;
+constexpr uint8_t kWheelMove = 0x01;
+constexpr int kWheelCommandBytes = 4;
 
 // Max_Filters comes from the settings file; it indexes eight names at most.
 int filter_count(const Program& p) {
@@ -16,12 +19,24 @@ int filter_count(const Program& p) {
 }
 }  // namespace
 
+int filter_wheel_port(Program& p) {
+    p.settings.filter_wheel_comport = p.settings.slewcom == '2' ? 0 : 1;
+    return p.settings.filter_wheel_comport;
+}
+
 bool change_filterbox_filter(Program& p) {
     const int n = p.scope.Filterbox_Filter;
-    if (n < 1 || n > kHandledFilters) return false;
-    const char command[5] = {static_cast<char>(0xA5), 0x01, static_cast<char>(n),
-                             static_cast<char>(0xA6 + n), 0};
-    return WriteSerial(p, p.settings.filter_wheel_comport, command, 4);
+    if (n < 1 || n > filter_count(p)) {
+        message50f(p, "Filter %d cannot be selected: the wheel has filters 1 to %d", n,
+                   filter_count(p));
+        return false;
+    }
+    // The last byte is the 8-bit sum of the first three.
+    const uint8_t number = static_cast<uint8_t>(n);
+    const char command[kWheelCommandBytes + 1] = {
+        static_cast<char>(kWheelHeader), static_cast<char>(kWheelMove), static_cast<char>(number),
+        static_cast<char>(kWheelHeader + kWheelMove + number), 0};
+    return WriteSerial(p, filter_wheel_port(p), command, kWheelCommandBytes);
 }
 
 void filter_first(Program& p) {

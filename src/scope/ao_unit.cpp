@@ -1,0 +1,234 @@
+#include "scope/ao_unit.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/messages.h"
+#include "app/program.h"
+#include "camera/command_blocks.h"
+#include "scope/drive_commands.h"
+#include "scope/pc_serial.h"
+
+namespace kvr {
+
+namespace {
+
+constexpr int kRoutePcPort = 3;
+constexpr uint32_t kAoSendWaitMs = 50;
+constexpr uint32_t kRelayDelayMs = 10;
+constexpr uint32_t kRelayTailMs = 300;
+constexpr uint32_t kBumpGapMs = 100;
+constexpr uint32_t kResetWaitMs = 300;
+constexpr uint32_t kCentreRelayMs = 100;
+// Mount bumps last this many guide-rate units divided by the guider's calibrated rate.
+constexpr int kBumpUnits = 400;
+constexpr int kMaxSteps = 99999;  // five digits
+
+// One step command: letter, direction letter, the count in five digits.
+void build(Program& p, char command, char direction, int count) {
+    std::snprintf(p.scope.AOUnitcommand, sizeof p.scope.AOUnitcommand, "%c%c%.5d", command,
+                  direction, count);
+}
+
+void send(Program& p, char command, char direction, int count) {
+    build(p, command, direction, count);
+    AOUnitWrite(p, kAoCommandChars);
+}
+
+void send_pattern(Program& p, unsigned char pattern) {
+    p.scope.AOUnitcommand[0] = static_cast<char>(pattern);
+    p.scope.AOUnitcommand[1] = '\0';
+    AOUnitWrite(p, 1);
+}
+
+unsigned char relay_pattern(char direction) {
+    switch (direction) {
+        case 'e':
+            return kAoRelayEast;
+        case 'n':
+            return kAoRelayNorth;
+        case 's':
+            return kAoRelaySouth;
+        case 'w':
+            return kAoRelayWest;
+        default:
+            return kAoRelayIdle;
+    }
+}
+
+// Through the box: the direction's pattern held for `AOUnitslew_time` ms.
+void relay_move(Program& p) {
+    const unsigned char pattern = relay_pattern(p.scope.AOUnitslewdir);
+    if (pattern == kAoRelayIdle) return;
+    p.clock.sleep_ms(kRelayDelayMs);
+    send_pattern(p, pattern);
+    p.clock.sleep_ms(static_cast<uint32_t>(std::max(0, p.scope.AOUnitslew_time)));
+    send_pattern(p, kAoRelayIdle);
+    p.clock.sleep_ms(kRelayTailMs);
+}
+
+struct AxisMove {
+    char letter = 0;            // 'N', 'S', 'T' (east), 'W'
+    int16_t* offset = nullptr;  // the axis's offset
+    int sign = 0;               // +1 north / east
+};
+
+AxisMove axis_move(Program& p, char direction) {
+    ScopeState& s = p.scope;
+    switch (direction) {
+        case 'n':
+            return {'N', &s.AO_ns, 1};
+        case 's':
+            return {'S', &s.AO_ns, -1};
+        case 'e':
+            return {'T', &s.AO_ew, 1};
+        case 'w':
+            return {'W', &s.AO_ew, -1};
+        default:
+            return {};
+    }
+}
+
+// The step count of a move, or -1 (with a message) when five digits cannot carry it.
+int move_steps(Program& p) {
+    const int steps = p.scope.AOUnitslew_time;
+    if (steps >= 0 && steps <= kMaxSteps) return steps;
+    message50f(p, "AO unit move of %d steps refused: 0 to %d steps can be sent", steps, kMaxSteps);
+    return -1;
+}
+
+int16_t clamp16(int v) {
+    return static_cast<int16_t>(std::clamp(v, -32768, 32767));
+}
+
+// The bump length for an axis whose guide rate is `rate` (guider_slewx / guider_slewy).
+bool bump_count(Program& p, int rate, const char* name, int& count) {
+    if (rate <= 0) {
+        p.host.diagnostic(std::string("Mount bump skipped: ") + name + " is " +
+                          std::to_string(rate));
+        return false;
+    }
+    count = kBumpUnits / rate;
+    if (p.settings.AOUnit_halfrate) count /= 2;
+    return true;
+}
+
+void bump_mount(Program& p, char letter, int rate, const char* rate_name) {
+    int count = 0;
+    if (!bump_count(p, rate, rate_name, count)) return;
+    send(p, 'M', letter, count);
+    p.scope.AOUnit_sendtomount[0] = letter;
+    p.scope.AOUnit_sendtomount[1] = '\0';
+}
+
+void bump_if_needed(Program& p) {
+    ScopeState& s = p.scope;
+    const bool ns = std::abs(s.AO_ns) > kAoBumpOffset;
+    const bool ew = std::abs(s.AO_ew) > kAoBumpOffset;
+    const uint32_t now = p.clock.ms();
+    if (!(ns || ew) || now - s.AOUnit_lastsent <= kAoBumpIntervalMs) return;
+    s.AOUnit_lastsent = now;
+    const SettingsState& set = p.settings;
+    if (ns) {
+        bump_mount(p, s.AO_ns > kAoBumpOffset ? set.Mn : set.Ms, set.guider_slewx, "guider_slewx");
+        p.clock.sleep_ms(kBumpGapMs);
+    }
+    if (ew)
+        bump_mount(p, s.AO_ew > kAoBumpOffset ? set.Mt : set.Mw, set.guider_slewy, "guider_slewy");
+}
+
+}  // namespace
+
+int ao_camera_port(int AOUnit_comport) {
+    return AOUnit_comport == 1 ? 0 : 1;
+}
+
+void AOUnitWrite(Program& p, int AOchars) {
+    ScopeState& s = p.scope;
+    const SettingsState& set = p.settings;
+    if (set.AOUnitModeParallel) {
+        s.Korv5100command = static_cast<unsigned char>(s.AOUnitcommand[0]);
+        Korv5100Write(p);
+        return;
+    }
+    if (set.AOUnit_comport < kRoutePcPort) {
+        if (WriteSerial(p, ao_camera_port(set.AOUnit_comport), s.AOUnitcommand, AOchars))
+            p.clock.sleep_ms(kAoSendWaitMs);
+        return;
+    }
+    if (!s.PC_Serial_check) s.PC_Serial_check = PCSerial_check(p);
+    if (!s.PC_Serial_check) return;
+    PCSerial_Write(p, AOchars);
+    p.clock.sleep_ms(kAoSendWaitMs);
+}
+
+void AOUnit_slew(Program& p) {
+    if (p.settings.AOUnitModeParallel) {
+        relay_move(p);
+        return;
+    }
+    ScopeState& s = p.scope;
+    const AxisMove m = axis_move(p, s.AOUnitslewdir);
+    if (!m.offset) return;
+    const int steps = move_steps(p);
+    if (steps < 0) return;
+    const int moved = *m.offset + m.sign * steps;
+    const int other = m.offset == &s.AO_ns ? s.AO_ew : s.AO_ns;
+    if (std::abs(moved) > kAoTravelLimit || std::abs(other) > kAoTravelLimit) {
+        // The element did not move, so neither does its offset.
+        s.AOUnit_failed = 1;
+    } else {
+        *m.offset = clamp16(moved);
+        send(p, 'G', m.letter, steps);
+        s.AOUnit_failed = 0;
+    }
+    bump_if_needed(p);
+}
+
+void AOUnit_move(Program& p) {
+    if (p.settings.AOUnitModeParallel) {
+        relay_move(p);
+        return;
+    }
+    const AxisMove m = axis_move(p, p.scope.AOUnitslewdir);
+    if (!m.offset) return;
+    const int steps = move_steps(p);
+    if (steps < 0) return;
+    *m.offset = clamp16(*m.offset + m.sign * steps);
+    send(p, 'M', m.letter, steps);
+}
+
+void AOUnit_reset(Program& p) {
+    ScopeState& s = p.scope;
+    if (p.settings.AOUnitModeParallel) {
+        send_pattern(p, 0);
+        return;
+    }
+    if (s.AO_ns != 0) {
+        send(p, 'G', s.AO_ns > 0 ? 'S' : 'N', std::min(std::abs(s.AO_ns), kMaxSteps));
+        p.clock.sleep_ms(kResetWaitMs);
+    }
+    if (s.AO_ew != 0) {
+        send(p, 'G', s.AO_ew > 0 ? 'W' : 'T', std::min(std::abs(s.AO_ew), kMaxSteps));
+        p.clock.sleep_ms(kResetWaitMs);
+    }
+    s.AO_ns = 0;
+    s.AO_ew = 0;
+}
+
+void CentraliseAOUnit(Program& p) {
+    if (p.settings.AOUnitModeParallel) {
+        send_pattern(p, kAoRelayIdle);
+        p.clock.sleep_ms(kCentreRelayMs);
+        send_pattern(p, 0);
+    } else {
+        std::snprintf(p.scope.AOUnitcommand, sizeof p.scope.AOUnitcommand, "K");
+        AOUnitWrite(p, 1);
+    }
+    p.scope.AO_ns = 0;
+    p.scope.AO_ew = 0;
+}
+
+}  // namespace kvr

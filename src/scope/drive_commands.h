@@ -1,0 +1,76 @@
+#pragma once
+// Telescope drive commands: LX200 command strings through the camera serial port `Port`, or the
+// guide-interface box's relays through the camera's relay command. Every wait is a busy wait on
+// the program's clock (no events pumped), so a guide pulse blocks for its whole length.
+//
+// A command that cannot be sent (the camera link failed, already reported) ends the operation,
+// except that a move once started is always followed by its stop.
+namespace kvr {
+
+struct Program;
+
+// LX200 command texts (five characters each).
+inline constexpr char kLxGuideRate[] = "#:RG#";
+inline constexpr char kLxSlewToObject[] = "#:MS#";
+inline constexpr char kLxObjectInfo[] = "#:LI#";
+inline constexpr char kLxFocusStop[] = "#:FQ#";
+inline constexpr int kLxCommandChars = 5;
+// Bytes of the mount's answer to "#:LI#" and of a refused go-to's text.
+inline constexpr int kLxAnswerBytes = 33;
+
+// Box relay bits.
+inline constexpr unsigned char kBoxWest = 1, kBoxSouth = 2, kBoxNorth = 4, kBoxEast = 8;
+
+// Text put in `scope_error` when the mount did not answer a go-to at all.
+inline constexpr char kNoAnswerFromMount[] = "No answer from the telescope";
+// ... and when it refused the co-ordinates of a go-to.
+inline constexpr char kCoordinatesRefused[] = "Co-ordinates refused by the telescope";
+
+// `Port` from `slewcom` ('1' → 0, else 1), stored and returned.
+int mount_port(Program& p);
+// The direction map: the letter sent for a requested 'n', 's', 'e' or 'w' (`n`, `s`, `e`, `w`);
+// any other letter is returned unchanged.
+char mapped_direction(const Program& p, char requested);
+// The box's relay bit for a direction letter, 0 for any other letter.
+unsigned char box_bit(char direction);
+
+// One timed guide pulse in `slewdir` for `slew_time` ms: "#:RG#", 20 ms after the start the
+// move "#:M?#", `slew_time` after that the stop "#:Q?#", then 4 ms. With `telescope` 'b' the
+// pulse goes through the box (interface_slew). A letter other than n, s, e, w sends nothing.
+void drive_slew(Program& p);
+// The box pulse: 10 ms after the start the direction's bit, `slew_time` later all relays off,
+// then 300 ms.
+void interface_slew(Program& p);
+// Sends `Korv5100command` to the box (camera command 0x40, 9, mask).
+bool Korv5100Write(Program& p);
+
+// Go-to catalogue object `number` (0 … 9999): "#:LM nnnn#" for type 'm', "#:LS nnnn#" for 's'
+// (stars and planets), else "#:LC nnnn#"; then GetInfo, a beep, "#:MS#", 500 ms and the verdict
+// into `scope_error`. A number outside 0 … 9999 is refused with a message and sends nothing.
+void move_telescope(Program& p, char type, int number);
+// "#:LI#", 200 ms, the 33-byte answer into `move_error` ("No answer from the telescope" when
+// nothing came).
+void GetInfo(Program& p);
+// Go-to R.A. `ra_hours`:`ra_minutes`, Dec. `dec_degrees`° `dec_minutes`′ (sign from the
+// degrees): "#:Sr HH:MM.0" and "#:Sd sDD*MM" (each closed by the next command's '#'), then
+// "#:LI#" with its answers, a beep, "#:MS#", 1 ms and the verdict into `scope_error`.
+void move_to_coord(Program& p, int ra_hours, int ra_minutes, int dec_degrees, int dec_minutes);
+
+// Manual move: `tele_speed` then `move_direction`; the mount moves until stop_move, which clears
+// `tele_moving` and stops all four directions.
+void start_move(Program& p);
+void stop_move(Program& p);
+// Focuser: `focus_speed` then `focus_direction`; stop_focus clears `tele_moving` and sends
+// "#:FQ#".
+void start_focus(Program& p);
+void stop_focus(Program& p);
+// Manual move through the box: 1 ms, then the relay of `slewdir` closed until CB_stop_move
+// opens them all.
+void CB_start_move(Program& p);
+void CB_stop_move(Program& p);
+
+// A library-style result code: passed through when ≥ 0; a negative one shows "ERROR %d "
+// (message 50) and gives −1.
+int ErrorCheck(Program& p, int code);
+
+}  // namespace kvr

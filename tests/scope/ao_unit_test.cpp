@@ -1,0 +1,127 @@
+// The AO unit's commands over the camera serial ports and the box relays, and the filter wheel.
+#include "scope/ao_unit.h"
+
+#include <gtest/gtest.h>
+
+#include "scope/filter_wheel.h"
+#include "scope/port_recorder.h"
+
+namespace kvr::test {
+namespace {
+
+using Texts = std::vector<std::string>;
+using AoUnitTest = ScopeTest;
+
+void slew(Program& p, char direction, int steps) {
+    p.scope.AOUnitslewdir = direction;
+    p.scope.AOUnitslew_time = steps;
+    AOUnit_slew(p);
+}
+
+TEST_F(AoUnitTest, GuidingMovesStopAtTheTravelLimitAndBumpTheMount) {
+    p.settings.AOUnit_comport = 1;  // "Ser 1": camera serial port 1
+    p.settings.guider_slewx = 8;
+    p.settings.guider_slewy = 8;
+    p.settings.AOUnit_halfrate = 1;
+    for (int i = 0; i < 3; ++i) slew(p, 'n', 25);
+    EXPECT_EQ(p.scope.AO_ns, 75);
+    EXPECT_EQ(rec->writes[0].bytes, "GN00025");
+    EXPECT_EQ(rec->writes[0].port, 0);
+    EXPECT_EQ(rec->writes[1].at_ms - rec->writes[0].at_ms, 50);
+    // Beyond 50 the third move bumped the mount north: 400 / 8, halved.
+    EXPECT_EQ(rec->texts(), (Texts{"GN00025", "GN00025", "GN00025", "MN00025"}));
+    EXPECT_STREQ(p.scope.AOUnit_sendtomount, "N");
+
+    // The fourth would reach 100: refused, and the element (and its offset) stays at 75. The
+    // bump 150 ms after the last one is skipped.
+    rec->writes.clear();
+    slew(p, 'n', 25);
+    EXPECT_EQ(p.scope.AOUnit_failed, 1);
+    EXPECT_EQ(p.scope.AO_ns, 75);
+    EXPECT_TRUE(rec->writes.empty());
+
+    // East beyond 50 with the swapped bump letters; after 700 ms both axes bump, 100 ms apart.
+    clock.advance(700);
+    p.settings.Mt = 'W';
+    p.scope.AO_ew = 40;
+    slew(p, 'e', 20);
+    EXPECT_EQ(p.scope.AOUnit_failed, 0);
+    EXPECT_EQ(rec->texts(), (Texts{"GT00020", "MN00025", "MW00025"}));
+    EXPECT_EQ(rec->writes[2].at_ms - rec->writes[1].at_ms, 150);
+
+    // Back to centre, axis by axis, 300 ms after each.
+    rec->writes.clear();
+    p.scope.AO_ew = -12;
+    AOUnit_reset(p);
+    EXPECT_EQ(rec->texts(), (Texts{"GS00075", "GT00012"}));
+    EXPECT_EQ(rec->writes[1].at_ms - rec->writes[0].at_ms, 350);
+    EXPECT_EQ(p.scope.AO_ns, 0);
+    EXPECT_EQ(p.scope.AO_ew, 0);
+}
+
+TEST_F(AoUnitTest, ManualMovesCentringAndTheSecondPort) {
+    p.settings.AOUnit_comport = 0;  // "Ser 2": camera serial port 2
+    p.scope.AOUnitslewdir = 'w';
+    p.scope.AOUnitslew_time = 120;
+    AOUnit_move(p);
+    EXPECT_EQ(p.scope.AO_ew, -120);
+    CentraliseAOUnit(p);
+    ASSERT_EQ(rec->writes.size(), 2u);
+    EXPECT_EQ(rec->writes[0].bytes, "MW00120");
+    EXPECT_EQ(rec->writes[0].port, 1);
+    EXPECT_EQ(rec->writes[1].bytes, "K");
+    EXPECT_EQ(p.scope.AO_ew, 0);
+    // A count five digits cannot carry is refused.
+    p.scope.AOUnitslew_time = 100000;
+    AOUnit_move(p);
+    EXPECT_EQ(rec->writes.size(), 2u);
+    EXPECT_NE(take_output().find("refused"), std::string::npos);
+}
+
+TEST_F(AoUnitTest, ParallelModeHoldsOneRelayLow) {
+    p.settings.AOUnitModeParallel = 1;
+    const int64_t t0 = clock.ms();
+    slew(p, 'n', 40);
+    ASSERT_EQ(rec->relays.size(), 2u);
+    EXPECT_EQ(rec->relays[0].bits, 11);
+    EXPECT_EQ(rec->relays[0].at_ms, t0 + 10);
+    EXPECT_EQ(rec->relays[1].bits, 15);
+    EXPECT_EQ(rec->relays[1].at_ms, t0 + 50);
+    EXPECT_EQ(clock.ms(), t0 + 350);
+    EXPECT_EQ(p.scope.AO_ns, 0);
+    rec->relays.clear();
+    CentraliseAOUnit(p);
+    AOUnit_reset(p);
+    ASSERT_EQ(rec->relays.size(), 3u);
+    EXPECT_EQ(rec->relays[0].bits, 15);
+    EXPECT_EQ(rec->relays[1].bits, 0);
+    EXPECT_EQ(rec->relays[1].at_ms - rec->relays[0].at_ms, 100);
+    EXPECT_EQ(rec->relays[2].bits, 0);
+    EXPECT_TRUE(rec->writes.empty());
+}
+
+TEST_F(AoUnitTest, FilterWheelOnThePortTheMountDoesNotUse) {
+    p.settings.Max_Filters = 8;
+    p.settings.slewcom = '2';
+    p.scope.Filterbox_Filter = 8;
+    EXPECT_TRUE(change_filterbox_filter(p));
+    p.settings.slewcom = '1';
+    p.scope.Filterbox_Filter = 3;
+    EXPECT_TRUE(change_filterbox_filter(p));
+    ASSERT_EQ(rec->writes.size(), 2u);
+    EXPECT_EQ(rec->writes[0].bytes, "\xA5\x01\x08\xAE");
+    EXPECT_EQ(rec->writes[0].port, 0);
+    EXPECT_EQ(rec->writes[1].bytes, "\xA5\x01\x03\xA9");
+    EXPECT_EQ(rec->writes[1].port, 1);
+    // Filter 0, or one the wheel does not have, is refused and sends nothing.
+    p.settings.Max_Filters = 7;
+    for (int n : {0, 8}) {
+        p.scope.Filterbox_Filter = static_cast<uint16_t>(n);
+        EXPECT_FALSE(change_filterbox_filter(p));
+    }
+    EXPECT_EQ(rec->writes.size(), 2u);
+    EXPECT_NE(take_output().find("message 50: Filter 8 cannot be selected"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kvr::test
