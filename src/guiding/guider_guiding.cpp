@@ -9,6 +9,7 @@
 #include "files/file_io.h"
 #include "guiding/centroid.h"
 #include "guiding/corrections.h"
+#include "scope/ao_unit.h"
 
 namespace kvr {
 
@@ -111,6 +112,7 @@ void GuiderAutoGuide(Program& p) {
 
 void stop_guider_guiding(Program& p) {
     p.guide.guider_guiding = 0;
+    if (p.settings.GuiderMode == 'A') AOUnit_reset(p);
 }
 
 }  // namespace kvr
