@@ -9,8 +9,9 @@
 #include <sstream>
 #include <vector>
 
-#include "app/program.h"
 #include "app/script_host.h"
+#include "app/startup.h"
+#include "core/program.h"
 #include "guiding/accumulate.h"
 
 namespace {

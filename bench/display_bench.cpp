@@ -6,11 +6,12 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/program.h"
 #include "app/script_host.h"
-#include "imaging/display.h"
-#include "imaging/display_kernels.h"
-#include "imaging/display_mapping.h"
+#include "app/startup.h"
+#include "core/program.h"
+#include "display/display.h"
+#include "display/display_mapping.h"
+#include "imaging/kernels/display_kernels.h"
 
 namespace {
 

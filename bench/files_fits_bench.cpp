@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/program.h"
 #include "app/script_host.h"
+#include "app/startup.h"
+#include "core/clock.h"
+#include "core/program.h"
 #include "files/fits_file.h"
 #include "files/image_file_kinds.h"
 

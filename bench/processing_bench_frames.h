@@ -8,10 +8,10 @@
 #include <random>
 #include <sstream>
 
-#include "app/clock.h"
-#include "app/program.h"
 #include "app/script_host.h"
-#include "camera/image_store.h"
+#include "core/clock.h"
+#include "core/image_store.h"
+#include "core/program.h"
 
 namespace kvr::bench {
 

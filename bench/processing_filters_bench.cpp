@@ -5,7 +5,7 @@
 // radius as the second argument).
 #include <benchmark/benchmark.h>
 
-#include "imaging/filter_rows.h"
+#include "imaging/kernels/filter_rows.h"
 #include "processing_bench_frames.h"
 
 #ifdef KVR_HAVE_OPENCV

@@ -8,11 +8,12 @@
 #include <sstream>
 #include <vector>
 
-#include "app/program.h"
 #include "app/script_host.h"
-#include "camera/block_device.h"
+#include "app/startup.h"
 #include "camera/camera_protocol.h"
 #include "camera/readout.h"
+#include "core/block_device.h"
+#include "core/program.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "camera/image_store.h"
+#include "core/image_store.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <ostream>
 #include <string>
 
-#include "app/clock.h"
 #include "app/script_host.h"
+#include "core/clock.h"
 
 namespace kvr::fuzz {
 

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "app/options.h"
+#include "core/options.h"
 #include "headless/device_choice.h"
 #include "headless/headless.h"
 #ifdef KVR_HAVE_GUI

@@ -1,8 +1,9 @@
 // Window commands of this subsystem.
+#include "acquire/acquire_commands.h"
+
 #include "acquire/sequencer.h"
 #include "acquire/telescope_check.h"
-#include "app/program.h"
-#include "app/subsystems.h"
+#include "core/program.h"
 
 namespace kvr {
 
@@ -17,6 +18,8 @@ void register_acquire_commands(Program& p) {
     // A second camera run cannot start inside a running one (its waits let commands through).
     p.commands.attach(kCmKvControl, KV_Control, [](const Program& q) { return !q.run.running; });
     p.commands.attach(kCmControl, CmControl);
+    p.show_image = CmShowImage;
+    p.telescope_link_check = comm_check;
 }
 
 }  // namespace kvr

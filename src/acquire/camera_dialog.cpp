@@ -5,11 +5,11 @@
 #include <string>
 
 #include "acquire/exposure_units.h"
-#include "app/host.h"
-#include "app/messages.h"
-#include "app/program.h"
-#include "files/bmp_file.h"
-#include "files/drive_paths.h"
+#include "core/drive_paths.h"
+#include "core/host.h"
+#include "core/messages.h"
+#include "core/program.h"
+#include "display/bmp_file.h"
 #include "scope/drive_link.h"
 #include "scope/filter_wheel.h"
 

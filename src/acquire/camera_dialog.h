@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/dialog.h"
-#include "imaging/canvas.h"
+#include "core/canvas.h"
+#include "core/dialog.h"
 
 namespace kvr {
 

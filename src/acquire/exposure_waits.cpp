@@ -6,10 +6,10 @@
 
 #include "acquire/guiding_link.h"
 #include "acquire/run_steps.h"
-#include "app/messages.h"
-#include "app/program.h"
-#include "app/waits.h"
 #include "camera/command_blocks.h"
+#include "core/messages.h"
+#include "core/program.h"
+#include "core/waits.h"
 
 namespace kvr {
 

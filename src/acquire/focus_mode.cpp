@@ -1,11 +1,11 @@
 // Focus mode of the camera dialog: 128 × 128 focus frames, each measured and shown, with a
 // pause between frames, until the Stop button, a key or a mouse press.
 #include "acquire/camera_dialog.h"
-#include "app/host.h"
-#include "app/program.h"
 #include "camera/readout.h"
-#include "files/bmp_file.h"
-#include "imaging/display_mapping.h"
+#include "core/host.h"
+#include "core/program.h"
+#include "display/bmp_file.h"
+#include "display/display_mapping.h"
 
 namespace kvr {
 

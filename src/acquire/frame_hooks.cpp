@@ -1,6 +1,6 @@
 #include "acquire/frame_hooks.h"
 
-#include "app/program.h"
+#include "core/program.h"
 
 namespace kvr {
 

@@ -1,7 +1,7 @@
 #include "acquire/guiding_link.h"
 
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "camera/command_blocks.h"
 #include "camera/readout.h"
 #include "files/file_io.h"

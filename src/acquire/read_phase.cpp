@@ -2,15 +2,15 @@
 // readout mode, interpolated rows, field correction, dark and flat calibration, slew-and-sum).
 #include <algorithm>
 
+#include "acquire/calibration.h"
 #include "acquire/guiding_link.h"
 #include "acquire/run_steps.h"
-#include "app/messages.h"
-#include "app/program.h"
 #include "camera/command_blocks.h"
 #include "camera/readout.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "guiding/accumulate.h"
 #include "imaging/arithmetic.h"
-#include "imaging/calibration.h"
 #include "imaging/vertical_smoothing.h"
 
 namespace kvr {

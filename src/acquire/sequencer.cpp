@@ -10,15 +10,15 @@
 #include "acquire/frame_hooks.h"
 #include "acquire/guiding_link.h"
 #include "acquire/run_steps.h"
-#include "app/history.h"
-#include "app/messages.h"
-#include "app/program.h"
-#include "app/waits.h"
 #include "camera/command_blocks.h"
 #include "camera/usb_link.h"
+#include "core/history.h"
+#include "core/messages.h"
+#include "core/program.h"
+#include "core/waits.h"
+#include "display/display.h"
 #include "files/file_io.h"
 #include "files/settings_file.h"
-#include "imaging/display.h"
 
 namespace kvr {
 

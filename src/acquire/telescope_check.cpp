@@ -1,8 +1,8 @@
 #include "acquire/telescope_check.h"
 
-#include "app/host.h"
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/host.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "files/settings_file.h"
 #include "scope/drive_link.h"
 

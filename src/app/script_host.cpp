@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "imaging/display_state.h"
+#include "core/display_state.h"
 
 extern char** environ;
 

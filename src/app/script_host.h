@@ -6,9 +6,9 @@
 #include <ostream>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/dialog.h"
-#include "app/host.h"
+#include "core/clock.h"
+#include "core/dialog.h"
+#include "core/host.h"
 
 namespace kvr {
 

@@ -3,9 +3,9 @@
 #include <charconv>
 #include <sstream>
 
-#include "app/messages.h"
-#include "app/program.h"
 #include "app/script_host.h"
+#include "core/messages.h"
+#include "core/program.h"
 
 namespace kvr {
 

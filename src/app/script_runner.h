@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog.h"
+#include "core/dialog.h"
 
 namespace kvr {
 

@@ -2,11 +2,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/dialog.h"
-#include "app/messages.h"
-#include "app/program.h"
 #include "app/subsystems.h"
-#include "app/version.h"
+#include "core/dialog.h"
+#include "core/messages.h"
+#include "core/program.h"
+#include "core/version.h"
 
 namespace kvr {
 

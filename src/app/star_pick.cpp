@@ -1,10 +1,10 @@
 #include "app/star_pick.h"
 
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "app/subsystems.h"
 #include "guiding/centroid.h"
-#include "imaging/display.h"
+#include "display/display.h"
 
 namespace kvr {
 

@@ -2,22 +2,26 @@
 
 #include <unistd.h>
 
-#include <cstring>
 #include <filesystem>
 
-#include "app/program.h"
 #include "app/subsystems.h"
-#include "app/version.h"
+#include "core/block_device.h"
+#include "core/caption.h"
+#include "core/program.h"
+#include "core/version.h"
 #include "files/settings_file.h"
 
 namespace kvr {
 
-void SetCaption(Program& p, const char* name) {
-    char* f = p.shell.FileName;
-    const char* shown = name && *name ? name : "(Untitled)";
-    std::strncpy(f, shown, sizeof p.shell.FileName - 1);
-    f[sizeof p.shell.FileName - 1] = '\0';
-    p.host.set_caption(std::string(kAppName) + " - " + f);
+std::unique_ptr<Program> make_program(Clock& clock, Host& host, std::string drive_root) {
+    auto p = std::make_unique<Program>(clock, host);
+    p->drive_root = std::move(drive_root);
+    reset_buffer_pointers(*p);
+    QX_binned(*p);
+    write_startup_test_image(*p);
+    declare_window_commands(p->commands);
+    register_all_commands(*p);
+    return p;
 }
 
 void start_up(Program& p) {

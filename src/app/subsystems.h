@@ -1,30 +1,32 @@
 #pragma once
-// Each subsystem attaches the handlers of its window commands here.
+// Start-up attaches every subsystem's window commands.
+#include "acquire/acquire_commands.h"
+#include "camera/camera_commands.h"
+#include "display/bmp_export_commands.h"
+#include "display/display_commands.h"
+#include "files/files_commands.h"
+#include "guiding/guiding_commands.h"
+#include "imaging/imaging_commands.h"
+#include "scope/scope_commands.h"
+
 namespace kvr {
 
 struct Program;
 
 void register_shell_commands(Program& p);
-void register_camera_commands(Program& p);
-void register_acquire_commands(Program& p);
-void register_imaging_commands(Program& p);
-void register_files_commands(Program& p);
-void register_guiding_commands(Program& p);
-void register_scope_commands(Program& p);
 void register_star_pick_commands(Program& p);
 
 inline void register_all_commands(Program& p) {
     register_shell_commands(p);
     register_camera_commands(p);
     register_acquire_commands(p);
+    register_display_commands(p);
+    register_export_commands(p);
     register_imaging_commands(p);
     register_files_commands(p);
     register_guiding_commands(p);
     register_scope_commands(p);
     register_star_pick_commands(p);
 }
-
-// Closes the camera link if it is open (cmExit does this before the window goes).
-void close_camera_link(Program& p);
 
 }  // namespace kvr

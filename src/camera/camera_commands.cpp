@@ -1,7 +1,8 @@
 // Window commands of this subsystem.
-#include "app/program.h"
-#include "app/subsystems.h"
+#include "camera/camera_commands.h"
+
 #include "camera/usb_link.h"
+#include "core/program.h"
 
 namespace kvr {
 

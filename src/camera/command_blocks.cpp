@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "app/messages.h"
-#include "app/program.h"
 #include "camera/usb_link.h"
+#include "core/messages.h"
+#include "core/program.h"
 
 namespace kvr {
 

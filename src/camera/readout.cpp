@@ -4,9 +4,9 @@
 #include <bit>
 #include <cstring>
 
-#include "app/program.h"
 #include "camera/camera_protocol.h"
 #include "camera/command_blocks.h"
+#include "core/program.h"
 
 namespace kvr {
 

@@ -11,9 +11,9 @@
 #include <sys/utsname.h>
 #endif
 
-#include "app/messages.h"
-#include "app/program.h"
 #include "camera/command_blocks.h"
+#include "core/messages.h"
+#include "core/program.h"
 
 namespace kvr {
 

@@ -8,7 +8,7 @@
 // link stays as it was.
 #include <cstdint>
 
-#include "camera/block_device.h"
+#include "core/block_device.h"
 
 namespace kvr {
 

@@ -4,10 +4,10 @@
 #include <climits>
 #include <cstdint>
 
-#include "app/program.h"
 #include "camera/camera_protocol.h"
 #include "camera/command_blocks.h"
 #include "camera/readout.h"
+#include "core/program.h"
 
 namespace kvr {
 

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/program.h"
-#include "files/drive_paths.h"
+#include "core/drive_paths.h"
+#include "core/program.h"
 #include "files/file_io.h"
 
 namespace kvr {

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <optional>
 
-#include "app/host.h"
-#include "app/messages.h"
-#include "app/program.h"
-#include "app/startup.h"
-#include "files/drive_paths.h"
+#include "core/caption.h"
+#include "core/drive_paths.h"
+#include "core/host.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "files/file_io.h"
 #include "files/fits_file.h"
 #include "files/image_files.h"

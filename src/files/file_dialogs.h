@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/dialog.h"
+#include "core/dialog.h"
 
 namespace kvr {
 

@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/program.h"
-#include "files/drive_paths.h"
+#include "core/drive_paths.h"
+#include "core/program.h"
 
 namespace kvr {
 

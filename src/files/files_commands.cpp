@@ -1,15 +1,17 @@
 // Window commands of the files subsystem.
+#include "files/files_commands.h"
+
 #include <cstdio>
 
-#include "app/host.h"
-#include "app/messages.h"
-#include "app/program.h"
-#include "app/subsystems.h"
+#include "core/host.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "files/file_dialogs.h"
 #include "files/file_io.h"
 #include "files/fits_dialog.h"
 #include "files/ini_dialog.h"
 #include "files/settings_file.h"
+#include "files/tiff_file.h"
 #include "files/time_zone.h"
 
 namespace kvr {
@@ -83,6 +85,7 @@ void register_files_commands(Program& p) {
     t.attach(19, CmEditFITSText);
     t.attach(20, CmViewFITSText);
     t.attach(121, CmINI);
+    t.attach(24334, CmTifSave);
 }
 
 }  // namespace kvr

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/host.h"
-#include "app/program.h"
+#include "core/host.h"
+#include "core/program.h"
 #include "files/file_io.h"
 #include "files/number_text.h"
 

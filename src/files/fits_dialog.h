@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "app/dialog.h"
+#include "core/dialog.h"
 
 namespace kvr {
 

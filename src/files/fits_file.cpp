@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/program.h"
-#include "camera/image_store.h"
+#include "core/image_store.h"
+#include "core/program.h"
 #include "files/byte_order.h"
 #include "files/file_io.h"
 #include "files/fits_cards.h"

@@ -3,13 +3,12 @@
 #include <cstring>
 #include <string>
 
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "files/byte_order.h"
 #include "files/file_io.h"
 #include "files/fits_file.h"
 #include "files/image_file_kinds.h"
-#include "imaging/display.h"
 
 namespace kvr {
 
@@ -139,7 +138,7 @@ bool LoadKVFile(Program& p, std::string_view fileName) {
     } else {
         decode_le16(image_file_buffer(), frame_pixels(r.binned != 0), p.ptr.image);
     }
-    image_prepare(p);
+    refresh_display(p);
     if (p.settings.merging) p.host.repaint();
     return true;
 }

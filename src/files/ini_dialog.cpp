@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/host.h"
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/host.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "files/autosave_dir.h"
 #include "files/file_io.h"
 #include "files/number_text.h"

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "app/dialog.h"
+#include "core/dialog.h"
 
 namespace kvr {
 

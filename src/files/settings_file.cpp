@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app/host.h"
-#include "app/program.h"
-#include "app/version.h"
+#include "core/host.h"
+#include "core/program.h"
+#include "core/version.h"
 #include "files/file_io.h"
 #include "files/fits_cards.h"
 #include "files/time_zone.h"

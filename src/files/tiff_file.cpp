@@ -6,7 +6,7 @@
 #include <bit>
 #include <cstring>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "files/bmp_tiff_write.h"
 
 namespace kvr {

@@ -11,5 +11,7 @@ struct Program;
 // samples when `tifswitch` is set, else the high byte of each pixel. Any existing file is replaced.
 // Returns 0 when written, 1 on any failure (what was written stays).
 int SaveTifFile(const Program& p, const std::string& path, const uint16_t* fredptr, int tifswitch);
+// "Save as Tiff file...": the save dialog, then SaveTifFile (message 22 on failure).
+void CmTifSave(Program& p);
 
 }  // namespace kvr

@@ -1,7 +1,6 @@
 // "Save as Tiff file...": the save dialog in TIFF mode.
-#include "app/host.h"
-#include "app/program.h"
-#include "files/bmp_export_commands.h"
+#include "core/host.h"
+#include "core/program.h"
 #include "files/file_dialogs.h"
 #include "files/tiff_file.h"
 

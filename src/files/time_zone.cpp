@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/program.h"
+#include "core/program.h"
 
 namespace kvr {
 

@@ -3,8 +3,8 @@
 // further menus with their captions, the tool bar, and the commands only windows send.
 #include <vector>
 
-#include "app/commands.h"
-#include "imaging/display_state.h"
+#include "core/commands.h"
+#include "core/display_state.h"
 
 namespace kvr::gui {
 

@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "imaging/canvas.h"
+#include "core/canvas.h"
 
 namespace kvr::gui {
 

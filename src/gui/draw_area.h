@@ -3,7 +3,7 @@
 // presses in its own pixel coordinates (button 1 left, 2 right).
 #include <QFrame>
 
-#include "app/dialog.h"
+#include "core/dialog.h"
 
 namespace kvr::gui {
 

@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "app/program.h"
 #include "app/startup.h"
 #include "app/subsystems.h"
-#include "files/drive_paths.h"
+#include "core/drive_paths.h"
+#include "core/program.h"
 #include "gui/main_frame.h"
 #include "gui/picture_printer.h"
 #include "gui/press_watch.h"

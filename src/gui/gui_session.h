@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/options.h"
+#include "core/options.h"
 
 namespace kvr {
 class Clock;

@@ -5,8 +5,8 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include "app/program.h"
-#include "imaging/display.h"
+#include "core/program.h"
+#include "display/display.h"
 
 namespace kvr::gui {
 

@@ -8,7 +8,7 @@
 #include <QImage>
 #include <QList>
 
-#include "imaging/canvas.h"
+#include "core/canvas.h"
 
 namespace kvr {
 struct Program;

@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <QImage>
 
-#include "app/host.h"
+#include "core/host.h"
 
 class QLineEdit;
 

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 #include <set>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "gui/command_layout.h"
 #include "gui/image_view.h"
 #include "gui/press_watch.h"

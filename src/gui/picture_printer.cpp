@@ -5,11 +5,11 @@
 #include <QPainter>
 #include <QPrintDialog>
 
-#include "app/program.h"
-#include "files/bmp_export_commands.h"
+#include "core/program.h"
+#include "display/bmp_export_commands.h"
+#include "display/display.h"
 #include "gui/command_layout.h"
 #include "gui/press_watch.h"
-#include "imaging/display.h"
 
 namespace kvr::gui {
 

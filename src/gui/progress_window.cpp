@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QProgressBar>
 
-#include "app/shell_state.h"
+#include "core/shell_state.h"
 
 namespace kvr::gui {
 

@@ -6,14 +6,14 @@
 #include <QMessageBox>
 #include <QProcess>
 
-#include "app/dialog.h"
+#include "core/dialog.h"
+#include "core/display_state.h"
 #include "gui/help_viewer.h"
 #include "gui/info_window.h"
 #include "gui/main_frame.h"
 #include "gui/press_watch.h"
 #include "gui/progress_window.h"
 #include "gui/resource_dialog.h"
-#include "imaging/display_state.h"
 
 namespace kvr::gui {
 

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "app/host.h"
+#include "core/host.h"
 
 class QWidget;
 

@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/host.h"
+#include "core/host.h"
 #include "gui/draw_area.h"
 
 namespace kvr::gui {

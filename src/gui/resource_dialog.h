@@ -11,7 +11,7 @@
 #include <QDialog>
 #include <map>
 
-#include "app/dialog.h"
+#include "core/dialog.h"
 
 class QButtonGroup;
 class QGridLayout;

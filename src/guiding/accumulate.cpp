@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "guiding/centroid.h"
 #include "imaging/arithmetic.h"
 

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "app/host.h"
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/host.h"
+#include "core/messages.h"
+#include "core/program.h"
 
 namespace kvr {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "guiding/centroid.h"
 #include "guiding/guide_drive.h"
 

@@ -1,7 +1,7 @@
 #include "guiding/guide_drive.h"
 
-#include "app/host.h"
-#include "app/program.h"
+#include "core/host.h"
+#include "core/program.h"
 #include "scope/ao_unit.h"
 #include "scope/drive_commands.h"
 

@@ -1,14 +1,12 @@
 #include "guiding/guide_loop.h"
 
-#include "acquire/sequencer.h"
-#include "acquire/telescope_check.h"
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "camera/readout.h"
 #include "files/file_io.h"
 #include "guiding/centroid.h"
 #include "guiding/corrections.h"
-#include "imaging/display.h"
+#include "display/display.h"
 #include "scope/drive_link.h"
 
 namespace kvr {
@@ -69,7 +67,7 @@ void CmStartGuide(Program& p) {
         messages(p, kMsgPickStar);
         return;
     }
-    comm_check(p);
+    check_telescope_link(p);
     if (!p.scope.comfound) {
         messages(p, kMsgNoTelescope);
         return;
@@ -95,7 +93,7 @@ void CmStartGuide(Program& p) {
             r.end_loop = 1;
         }
         if (r.end_loop) continue;
-        CmShowImage(p);
+        show_finished_frame(p);
         if (guide_telescope(p, p.ptr.image) != 0) r.continuous = 0;
         InfoUpdate(p);
     }

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "camera/readout.h"
-#include "files/bmp_file.h"
+#include "display/bmp_file.h"
 #include "files/file_io.h"
 #include "guiding/centroid.h"
 #include "guiding/corrections.h"

@@ -1,6 +1,7 @@
 // Window commands of this subsystem.
-#include "app/program.h"
-#include "app/subsystems.h"
+#include "guiding/guiding_commands.h"
+
+#include "core/program.h"
 #include "guiding/guide_loop.h"
 #include "guiding/training.h"
 

@@ -1,15 +1,14 @@
 #include "guiding/self_guide.h"
 
-#include "acquire/telescope_check.h"
-#include "app/messages.h"
-#include "app/program.h"
-#include "camera/image_store.h"
+#include "core/messages.h"
+#include "core/program.h"
+#include "core/image_store.h"
 #include "camera/readout.h"
 #include "files/file_io.h"
 #include "guiding/centroid.h"
 #include "guiding/corrections.h"
 #include "guiding/guide_loop.h"
-#include "imaging/display.h"
+#include "display/display.h"
 #include "scope/drive_link.h"
 
 namespace kvr {
@@ -66,7 +65,7 @@ int StartSelfGuide(Program& p) {
         messages(p, kMsgPickStar);
         return 1;
     }
-    comm_check(p);
+    check_telescope_link(p);
     if (!p.scope.comfound) {
         messages(p, kMsgNoTelescope);
         return 2;

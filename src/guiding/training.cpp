@@ -5,11 +5,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "acquire/telescope_check.h"
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "camera/readout.h"
-#include "files/bmp_file.h"
+#include "display/bmp_file.h"
 #include "files/settings_file.h"
 #include "guiding/centroid.h"
 #include "guiding/guide_drive.h"
@@ -139,7 +138,7 @@ void do_CmTrainGuide(Program& p, uint16_t* fredptr) {
         messages(p, kMsgPickStar);
         return;
     }
-    comm_check(p);
+    check_telescope_link(p);
     if (!p.scope.comfound) {
         messages(p, kMsgNoTelescope);
         return;

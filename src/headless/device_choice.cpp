@@ -1,6 +1,6 @@
 #include "headless/device_choice.h"
 
-#include "camera/block_device.h"
+#include "core/block_device.h"
 #include "platform/libusb_device.h"
 #include "sim/sim_launch.h"
 

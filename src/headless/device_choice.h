@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "app/options.h"
+#include "core/options.h"
 
 namespace kvr {
 

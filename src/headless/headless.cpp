@@ -4,12 +4,12 @@
 #include <iostream>
 #include <memory>
 
-#include "app/program.h"
 #include "app/script_host.h"
 #include "app/script_runner.h"
 #include "app/startup.h"
 #include "app/subsystems.h"
-#include "files/drive_paths.h"
+#include "core/drive_paths.h"
+#include "core/program.h"
 #include "headless/device_choice.h"
 #include "platform/real_clock.h"
 #include "platform/termios_serial_port.h"

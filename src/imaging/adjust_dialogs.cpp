@@ -4,10 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/host.h"
-#include "app/program.h"
-#include "imaging/display.h"
-#include "imaging/filter_rows.h"
+#include "core/host.h"
+#include "core/program.h"
+#include "imaging/kernels/filter_rows.h"
 
 namespace kvr {
 

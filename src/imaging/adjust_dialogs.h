@@ -5,8 +5,8 @@
 #include <span>
 #include <string>
 
-#include "app/dialog.h"
-#include "imaging/processing_state.h"
+#include "core/dialog.h"
+#include "core/processing_state.h"
 
 namespace kvr {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/program.h"
-#include "imaging/arithmetic_avx2.h"
+#include "core/program.h"
 #include "imaging/header_band.h"
-#include "imaging/pixel_vectors.h"
-#include "imaging/simd_dispatch.h"
+#include "imaging/kernels/arithmetic_avx2.h"
+#include "imaging/kernels/pixel_vectors.h"
+#include "imaging/kernels/simd_dispatch.h"
 
 namespace kvr {
 

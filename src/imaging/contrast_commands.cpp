@@ -3,13 +3,12 @@
 #include <cstdio>
 #include <string>
 
-#include "app/history.h"
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/busy_cursor.h"
+#include "core/history.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "imaging/adjust_dialogs.h"
 #include "imaging/arithmetic.h"
-#include "imaging/busy_cursor.h"
-#include "imaging/display.h"
 #include "imaging/header_band.h"
 #include "imaging/stretch_dialog.h"
 #include "imaging/tone_curves.h"
@@ -48,7 +47,7 @@ void contrast_stretch(Program& p) {
         apply_tone_table(table, pixel, block);
     }
     progress_close(p);
-    image_prepare(p);
+    refresh_display(p);
 }
 
 void ContrastNormal(Program& p) {

@@ -4,16 +4,15 @@
 #include <cstdio>
 #include <string>
 
-#include "app/history.h"
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/busy_cursor.h"
+#include "core/history.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "imaging/adjust_dialogs.h"
 #include "imaging/arithmetic.h"
-#include "imaging/busy_cursor.h"
-#include "imaging/display.h"
-#include "imaging/filter_rows.h"
 #include "imaging/gradient_filter.h"
 #include "imaging/header_band.h"
+#include "imaging/kernels/filter_rows.h"
 #include "imaging/vertical_smoothing.h"
 
 namespace kvr {
@@ -60,7 +59,7 @@ void run_enhance(Program& p, int r, int k, int d) {
     }
     copy_image(p, p.ptr.image, p.ptr.trial);
     progress_close(p);
-    image_prepare(p);
+    refresh_display(p);
 }
 
 void gaussian_enhance(Program& p) {
@@ -108,7 +107,7 @@ void unsharp_enhance(Program& p) {
     }
     copy_image(p, p.ptr.image, p.ptr.trial);
     progress_close(p);
-    image_prepare(p);
+    refresh_display(p);
     append_history(p,
                    "Unsharp Mask : rad " + std::to_string(r) + " ,power " + std::to_string(power));
 }
@@ -138,7 +137,7 @@ void median_enhance(Program& p) {
     char text[48];
     std::snprintf(text, sizeof text, "Median Filter : rad %u ,power %1.1f", s.white, s.black * 0.1);
     append_history(p, text);
-    image_prepare(p);
+    refresh_display(p);
 }
 
 void gradient_enhance(Program& p) {
@@ -146,12 +145,12 @@ void gradient_enhance(Program& p) {
     undo_save_option(p);
     gradient_filter(p, p.ptr.image);
     append_history(p, "Gradient Filter");
-    image_prepare(p);
+    refresh_display(p);
 }
 
 void venetian_enhance(Program& p) {
     venetian_blind(p, p.ptr.image, p.ptr.undo);
-    image_prepare(p);
+    refresh_display(p);
 }
 
 }  // namespace kvr

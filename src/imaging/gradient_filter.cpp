@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "imaging/header_band.h"
 
 namespace kvr {

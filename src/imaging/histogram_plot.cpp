@@ -1,6 +1,6 @@
 #include "imaging/histogram_plot.h"
 
-#include "imaging/canvas.h"
+#include "core/canvas.h"
 
 namespace kvr {
 

@@ -2,13 +2,12 @@
 
 #include <cstring>
 
-#include "app/history.h"
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/busy_cursor.h"
+#include "core/history.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "files/file_dialogs.h"
 #include "imaging/arithmetic.h"
-#include "imaging/busy_cursor.h"
-#include "imaging/display.h"
 #include "imaging/header_band.h"
 
 namespace kvr {
@@ -54,7 +53,7 @@ void Merge_Image(Program& p) {
         default:
             return;
     }
-    image_prepare(p);
+    refresh_display(p);
 }
 
 void Subtract_Image(Program& p) {
@@ -74,7 +73,7 @@ void Flat_Image(Program& p) {
 
 void undo_restore_option(Program& p) {
     restore_image(p, p.ptr.image, p.ptr.undo);
-    image_prepare(p);
+    refresh_display(p);
     const int lines = history_length(p);
     if (lines > 0) std::memset(p.shell.process_info[lines - 1], 0, kHistoryLineBytes);
 }
@@ -82,7 +81,7 @@ void undo_restore_option(Program& p) {
 void CmMirror(Program& p) {
     BusyCursor busy(p);
     mirror_image(p, p.ptr.image, p.ptr.trial);
-    image_prepare(p);
+    refresh_display(p);
 }
 
 }  // namespace kvr

@@ -1,6 +1,6 @@
 #include "imaging/processing_commands.h"
 
-#include "app/program.h"
+#include "core/program.h"
 #include "imaging/adjust_dialogs.h"
 #include "imaging/contrast_commands.h"
 #include "imaging/enhance_commands.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/program.h"
+#include "core/program.h"
 
 namespace kvr {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "imaging/adjust_dialogs.h"
 #include "imaging/histogram_plot.h"
 

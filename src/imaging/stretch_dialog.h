@@ -1,8 +1,8 @@
 #pragma once
 // "Normal Stretch" (resource 3): black and white points of the normal stretch in display levels,
 // over the histogram of the current image with arrows marking the two points.
-#include "app/dialog.h"
-#include "imaging/canvas.h"
+#include "core/canvas.h"
+#include "core/dialog.h"
 
 namespace kvr {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "imaging/processing_state.h"
+#include "core/processing_state.h"
 
 namespace kvr {
 

@@ -1,7 +1,7 @@
 #include "imaging/vertical_smoothing.h"
 
-#include "app/history.h"
-#include "app/program.h"
+#include "core/history.h"
+#include "core/program.h"
 #include "imaging/arithmetic.h"
 #include "imaging/header_band.h"
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "camera/block_device.h"
+#include "core/block_device.h"
 
 struct libusb_context;
 struct libusb_device;

@@ -1,7 +1,7 @@
 #pragma once
 #include <chrono>
 
-#include "app/clock.h"
+#include "core/clock.h"
 
 namespace kvr {
 

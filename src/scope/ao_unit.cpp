@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "camera/command_blocks.h"
 #include "scope/drive_commands.h"
 #include "scope/pc_serial.h"

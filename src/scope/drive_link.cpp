@@ -1,6 +1,6 @@
 #include "scope/drive_link.h"
 
-#include "app/program.h"
+#include "core/program.h"
 
 namespace kvr {
 

@@ -1,8 +1,8 @@
 #include "scope/filter_wheel.h"
 
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/messages.h"
 #include "camera/command_blocks.h"
+#include "core/program.h"
 
 namespace kvr {
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/messages.h"
-#include "app/program.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "scope/serial_port.h"
 
 namespace kvr {

@@ -1,6 +1,7 @@
 // Window commands of this subsystem.
-#include "app/program.h"
-#include "app/subsystems.h"
+#include "scope/scope_commands.h"
+
+#include "core/program.h"
 
 namespace kvr {
 

@@ -1,6 +1,6 @@
-#include "scope/scope_state.h"
+#include "core/scope_state.h"
 
-#include "app/dialog.h"
+#include "core/dialog.h"
 #include "scope/serial_port.h"
 
 namespace kvr {

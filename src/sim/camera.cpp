@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "camera/image_store.h"
+#include "core/image_store.h"
 
 namespace kvr::sim {
 

@@ -19,8 +19,8 @@
 #include <memory>
 #include <vector>
 
-#include "camera/block_device.h"
 #include "camera/camera_protocol.h"
+#include "core/block_device.h"
 #include "sim/random.h"
 #include "sim/sensor_head.h"
 #include "sim/sim_config.h"

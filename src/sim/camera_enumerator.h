@@ -5,8 +5,8 @@
 #include <memory>
 #include <optional>
 
-#include "app/clock.h"
-#include "camera/block_device.h"
+#include "core/block_device.h"
+#include "core/clock.h"
 #include "sim/camera.h"
 #include "sim/sim_config.h"
 

@@ -2,8 +2,8 @@
 // The simulated observatory as the command line asks for it.
 #include <memory>
 
-#include "app/clock.h"
-#include "app/options.h"
+#include "core/clock.h"
+#include "core/options.h"
 #include "sim/camera_enumerator.h"
 #include "sim/sim_config.h"
 

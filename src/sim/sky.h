@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/clock.h"
+#include "core/clock.h"
 #include "sim/sim_config.h"
 #include "sim/star_field.h"
 

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "acquire/sim_run.h"
-#include "app/program.h"
+#include "core/program.h"
 #include "support/test_program.h"
 
 namespace kvr::test {

@@ -5,8 +5,8 @@
 #include <numeric>
 
 #include "acquire/sim_run.h"
-#include "app/program.h"
 #include "camera/camera_protocol.h"
+#include "core/program.h"
 #include "files/file_io.h"
 #include "files/fits_file.h"
 #include "files/image_files.h"

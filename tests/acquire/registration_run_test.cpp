@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "acquire/sim_run.h"
-#include "app/program.h"
+#include "core/program.h"
 
 namespace kvr::test {
 namespace {

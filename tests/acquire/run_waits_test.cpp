@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "acquire/sim_run.h"
-#include "app/program.h"
 #include "camera/camera_protocol.h"
+#include "core/program.h"
 
 namespace kvr::test {
 namespace {

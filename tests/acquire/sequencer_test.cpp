@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "acquire/sim_run.h"
-#include "app/program.h"
 #include "camera/camera_protocol.h"
+#include "core/program.h"
 
 namespace kvr::test {
 namespace {

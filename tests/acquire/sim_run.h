@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/block_device.h"
+#include "core/block_device.h"
 #include "sim/camera_enumerator.h"
 #include "sim/sim_config.h"
 #include "support/test_program.h"

@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
-#include "app/program.h"
-#include "files/drive_paths.h"
+#include "core/drive_paths.h"
+#include "core/program.h"
 #include "support/test_program.h"
 
 namespace kvr::test {

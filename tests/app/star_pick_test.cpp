@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "support/test_program.h"
 
 namespace kvr::test {

@@ -1,4 +1,4 @@
-#include "camera/image_store.h"
+#include "core/image_store.h"
 
 #include "support/test_program.h"
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "camera/block_device.h"
+#include "core/block_device.h"
+#include "core/clock.h"
 #include "support/test_program.h"
 
 namespace kvr::test {

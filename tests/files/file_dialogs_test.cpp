@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "files/autosave_dir.h"
 #include "files/file_io.h"
 #include "files/file_test_support.h"

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/program.h"
+#include "core/program.h"
 
 namespace kvr::test {
 

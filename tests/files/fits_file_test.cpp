@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "files/file_io.h"
 #include "files/file_test_support.h"
 #include "files/image_file_kinds.h"

@@ -4,7 +4,8 @@
 #include <filesystem>
 #include <random>
 
-#include "app/program.h"
+#include "app/startup.h"
+#include "core/program.h"
 #include "files/file_io.h"
 #include "files/file_test_support.h"
 #include "files/time_zone.h"

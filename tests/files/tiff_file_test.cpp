@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <map>
 
-#include "files/bmp_export_commands.h"
+#include "display/bmp_export_commands.h"
 #include "files/file_bytes.h"
 #include "support/test_program.h"
 

@@ -11,7 +11,7 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "gui/image_view.h"
 #include "gui/main_frame.h"
 #include "gui/progress_window.h"

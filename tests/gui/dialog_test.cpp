@@ -11,13 +11,13 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "app/program.h"
+#include "core/canvas.h"
+#include "core/program.h"
 #include "gui/draw_area.h"
 #include "gui/main_frame.h"
 #include "gui/qt_host.h"
 #include "gui/resource_dialog.h"
 #include "gui_test_support.h"
-#include "imaging/canvas.h"
 
 namespace kvr::gui::test {
 

@@ -9,8 +9,8 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "app/program.h"
-#include "files/drive_paths.h"
+#include "core/drive_paths.h"
+#include "core/program.h"
 #include "gui/main_frame.h"
 #include "gui/resource_dialog.h"
 #include "gui_test_support.h"

@@ -10,7 +10,7 @@
 #include <QToolBar>
 #include <set>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "gui/command_layout.h"
 #include "gui/help_viewer.h"
 #include "gui/image_view.h"

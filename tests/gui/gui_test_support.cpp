@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "gui/main_frame.h"
 #include "headless/device_choice.h"
 

@@ -6,9 +6,9 @@
 #include <QMessageBox>
 #include <QTest>
 
-#include "app/messages.h"
-#include "app/program.h"
-#include "files/drive_paths.h"
+#include "core/drive_paths.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "gui/info_window.h"
 #include "gui/main_frame.h"
 #include "gui/progress_window.h"

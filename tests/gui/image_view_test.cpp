@@ -9,13 +9,13 @@
 #include <QTest>
 #include <QToolBar>
 
-#include "app/program.h"
+#include "core/program.h"
+#include "display/display.h"
 #include "gui/command_layout.h"
 #include "gui/main_frame.h"
 #include "gui/picture_printer.h"
 #include "gui/qt_host.h"
 #include "gui_test_support.h"
-#include "imaging/display.h"
 
 namespace kvr::gui::test {
 

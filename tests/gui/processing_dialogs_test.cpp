@@ -7,12 +7,12 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "app/program.h"
+#include "core/program.h"
+#include "display/display.h"
 #include "gui/main_frame.h"
 #include "gui/qt_host.h"
 #include "gui/resource_dialog.h"
 #include "gui_test_support.h"
-#include "imaging/display.h"
 #include "imaging/stretch_dialog.h"
 #include "imaging/tone_curves.h"
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "support/test_program.h"
 
 namespace kvr::test {

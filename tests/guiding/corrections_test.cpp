@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "support/test_program.h"
 
 namespace kvr::test {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/canvas.h"
+#include "core/canvas.h"
 #include "imaging/stretch_dialog.h"
 #include "support/test_program.h"
 

@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "camera/image_store.h"
+#include "core/image_store.h"
 #include "imaging/arithmetic.h"
 #include "imaging/header_band.h"
 #include "loop_choice.h"

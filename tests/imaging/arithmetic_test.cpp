@@ -5,9 +5,9 @@
 #include <random>
 #include <vector>
 
-#include "app/history.h"
-#include "camera/image_store.h"
-#include "imaging/calibration.h"
+#include "acquire/calibration.h"
+#include "core/history.h"
+#include "core/image_store.h"
 #include "imaging/header_band.h"
 #include "support/test_program.h"
 

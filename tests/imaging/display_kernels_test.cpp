@@ -1,4 +1,4 @@
-#include "imaging/display_kernels.h"
+#include "imaging/kernels/display_kernels.h"
 
 #include <gtest/gtest.h>
 

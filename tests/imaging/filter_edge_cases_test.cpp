@@ -6,9 +6,9 @@
 #include <array>
 #include <vector>
 
-#include "camera/image_store.h"
-#include "imaging/filter_rows.h"
-#include "imaging/median_networks.h"
+#include "core/image_store.h"
+#include "imaging/kernels/filter_rows.h"
+#include "imaging/kernels/median_networks.h"
 #include "loop_choice.h"
 
 namespace kvr::test {

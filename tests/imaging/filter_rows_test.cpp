@@ -1,13 +1,13 @@
 // The filter row kernels (AVX2 where the processor has it, and the portable loops) against the
 // direct definitions, bit for bit, on random frames of both sizes with and without a label band.
-#include "imaging/filter_rows.h"
+#include "imaging/kernels/filter_rows.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 
-#include "camera/image_store.h"
+#include "core/image_store.h"
 #include "imaging/header_band.h"
 #include "loop_choice.h"
 #include "processing_reference.h"

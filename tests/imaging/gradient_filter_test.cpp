@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "camera/image_store.h"
+#include "core/image_store.h"
 #include "support/test_program.h"
 
 namespace kvr::test {

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <random>
 
-#include "app/history.h"
-#include "camera/image_store.h"
+#include "core/history.h"
+#include "core/image_store.h"
 #include "imaging/tone_curves.h"
 #include "processing_reference.h"
 #include "support/test_program.h"

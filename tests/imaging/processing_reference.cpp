@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "imaging/filter_rows.h"
+#include "imaging/kernels/filter_rows.h"
 
 namespace kvr::test {
 

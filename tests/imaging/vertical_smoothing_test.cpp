@@ -1,6 +1,6 @@
 #include "imaging/vertical_smoothing.h"
 
-#include "camera/image_store.h"
+#include "core/image_store.h"
 #include "support/test_program.h"
 
 namespace kvr::test {

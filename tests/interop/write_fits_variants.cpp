@@ -8,9 +8,10 @@
 #include <sstream>
 #include <string>
 
-#include "app/clock.h"
-#include "app/program.h"
 #include "app/script_host.h"
+#include "app/startup.h"
+#include "core/clock.h"
+#include "core/program.h"
 #include "files/file_io.h"
 #include "files/file_test_support.h"
 #include "files/fits_file.h"

@@ -9,13 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "app/program.h"
 #include "app/script_host.h"
-#include "files/bmp_file.h"
-#include "files/drive_paths.h"
+#include "app/startup.h"
+#include "core/drive_paths.h"
+#include "core/program.h"
+#include "display/bmp_file.h"
+#include "display/display.h"
+#include "display/display_mapping.h"
 #include "files/tiff_file.h"
-#include "imaging/display.h"
-#include "imaging/display_mapping.h"
 
 namespace {
 

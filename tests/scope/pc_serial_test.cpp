@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/program.h"
+#include "core/program.h"
 #include "platform/termios_serial_port.h"
 #include "scope/ao_unit.h"
 #include "scope/serial_port.h"

@@ -1,7 +1,7 @@
 // The command line's simulator options reach the simulated camera.
 #include "sim/sim_launch.h"
 
-#include "app/options.h"
+#include "core/options.h"
 #include "sim_rig.h"
 
 namespace kvr::sim::test {

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/clock.h"
 #include "camera/camera_protocol.h"
+#include "core/clock.h"
 #include "sim/camera.h"
 
 namespace kvr::sim::test {

@@ -7,9 +7,10 @@
 #include <sstream>
 #include <string>
 
-#include "app/clock.h"
-#include "app/program.h"
 #include "app/script_host.h"
+#include "app/startup.h"
+#include "core/clock.h"
+#include "core/program.h"
 
 namespace kvr::test {
 

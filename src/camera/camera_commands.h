@@ -1,0 +1,12 @@
+#pragma once
+// The window commands of the camera link.
+namespace kvr {
+
+struct Program;
+
+// Attaches the handlers of this subsystem's window commands.
+void register_camera_commands(Program& p);
+// Closes the camera link if it is open (cmExit does this before the window goes).
+void close_camera_link(Program& p);
+
+}  // namespace kvr

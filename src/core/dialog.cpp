@@ -1,0 +1,49 @@
+#include "core/dialog.h"
+
+#include "core/host.h"
+#include "core/version.h"
+
+namespace kvr {
+
+const ControlDesc* DialogResource::control(int control_id) const {
+    for (const auto& c : controls)
+        if (c.id == control_id) return &c;
+    return nullptr;
+}
+
+DialogView DialogModel::view() const {
+    DialogView v;
+    for (const auto& c : res_.controls) {
+        if (c.id < 0) continue;
+        ControlState& s = v[c.id];
+        s.text = c.caption;
+    }
+    render(v);
+    return v;
+}
+
+const DialogResource& about_resource() {
+    static const DialogResource res = [] {
+        DialogResource r;
+        r.id = 15;
+        r.caption = "About KVR_Q4";
+        r.modal = true;
+        r.controls = {
+            {.id = -1, .kind = ControlKind::Static, .caption = kProgramDescription, .row = 0},
+            {.id = -1,
+             .kind = ControlKind::Static,
+             .caption = std::string("Version ") + kProgramVersion,
+             .row = 1},
+            {.id = kIdcOk, .kind = ControlKind::DefaultButton, .caption = "OK", .row = 2},
+        };
+        return r;
+    }();
+    return res;
+}
+
+void AboutDialog::handle(const ControlEvent& event) {
+    if (event.kind == ControlEvent::Kind::Click && (event.id == kIdcOk || event.id == kIdcCancel))
+        end(event.id == kIdcOk ? kIdOk : kIdCancel);
+}
+
+}  // namespace kvr

@@ -1,0 +1,163 @@
+#include "display/bmp_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/drive_paths.h"
+#include "core/program.h"
+#include "display/display_mapping.h"
+#include "files/bmp_tiff_write.h"
+
+namespace kvr {
+
+namespace {
+
+// Each geometry's pixel block goes out in equal writes.
+struct WritePattern {
+    int writes;
+    int bytes;
+};
+WritePattern write_pattern(DisplayGeometry g) {
+    switch (g) {
+        case DisplayGeometry::Focus:
+            return {1, 16384};
+        case DisplayGeometry::Binned:
+            return {8, 13630};
+        case DisplayGeometry::Camera:
+            return {8, 31866};
+        case DisplayGeometry::Enlarged:
+            return {20, 12267};
+        case DisplayGeometry::Full:
+            break;
+    }
+    return {32, 13630};
+}
+
+void put16(uint8_t* at, uint32_t v) {
+    at[0] = static_cast<uint8_t>(v);
+    at[1] = static_cast<uint8_t>(v >> 8);
+}
+void put32(uint8_t* at, uint32_t v) {
+    put16(at, v);
+    put16(at + 2, v >> 16);
+}
+
+// Deletes any file of that name, then writes the header and the pixel block in `writes` equal
+// parts. A failed write leaves what was written so far.
+int write_bitmap_file(const std::string& path, const uint8_t* header, const uint8_t* pixels,
+                      WritePattern pattern) {
+    ::unlink(path.c_str());
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return kBmpCreateFailed;
+    int result = kBmpWritten;
+    if (!write_fully(fd, header, kBmpHeaderBytes)) {
+        result = kBmpHeaderFailed;
+    } else {
+        for (int i = 0; i < pattern.writes && result == kBmpWritten; ++i) {
+            if (!write_fully(fd, pixels + size_t(i) * pattern.bytes, size_t(pattern.bytes)))
+                result = kBmpPixelsFailed;
+        }
+    }
+    if (::close(fd) != 0 && result == kBmpWritten) result = kBmpPixelsFailed;
+    return result;
+}
+
+// Output columns 3k, 3k + 1, 3k + 2 take source columns 2k, 2k + 1, 2k + 2 (the last source
+// column stands in past the end of the row).
+void enlarge_row(const uint8_t* src, uint8_t* out) {
+    for (int k = 0; k < kBigWidth / 3; ++k) {
+        out[3 * k] = src[2 * k];
+        out[3 * k + 1] = src[2 * k + 1];
+        out[3 * k + 2] = src[std::min(2 * k + 2, kBinnedWidth - 1)];
+    }
+}
+
+// Rows of the display image (top first) into the bitmap's order (bottom first). The enlargement
+// takes output rows 3k, 3k + 1, 3k + 2 (from the top) from source rows 2k, 2k + 1, 2k + 1.
+void lay_out_rows(const uint8_t* display, uint8_t* work, DisplayGeometry g) {
+    const GeometrySize size = geometry_size(g);
+    for (int row = 0; row < size.height; ++row) {
+        uint8_t* out = work + size_t(size.height - 1 - row) * size.width;
+        if (g == DisplayGeometry::Enlarged) {
+            const int source_row = row / 3 * 2 + (row % 3 ? 1 : 0);
+            enlarge_row(display + size_t(source_row) * kBinnedWidth, out);
+        } else {
+            std::memcpy(out, display + size_t(row) * size.width, size_t(size.width));
+        }
+    }
+}
+
+}  // namespace
+
+void bmp_header(uint8_t out[kBmpHeaderBytes], int width, int height, const Argb* colours) {
+    std::memset(out, 0, kBmpHeaderBytes);
+    out[0] = 'B';
+    out[1] = 'M';
+    put32(out + 2, uint32_t(kBmpHeaderBytes + width * height));
+    put32(out + 10, kBmpHeaderBytes);
+    put32(out + 14, kBmpInfoHeaderBytes);
+    put32(out + 18, uint32_t(width));
+    put32(out + 22, uint32_t(height));
+    put16(out + 26, 1);
+    put16(out + 28, 8);
+    uint8_t* entry = out + kBmpFileHeaderBytes + kBmpInfoHeaderBytes;
+    for (int i = 0; i < kPaletteEntries; ++i, entry += 4) {
+        entry[0] = static_cast<uint8_t>(blue_of(colours[i]));
+        entry[1] = static_cast<uint8_t>(green_of(colours[i]));
+        entry[2] = static_cast<uint8_t>(red_of(colours[i]));
+    }
+}
+
+int write_bmp(Program& p, uint8_t* display, uint8_t* work, int focus, int geo) {
+    DisplayState& d = p.display;
+    const DisplayGeometry g = prepare_bitmap(p, display, focus, geo);
+    lay_out_rows(display, work, g);
+    const GeometrySize size = geometry_size(g);
+    uint8_t header[kBmpHeaderBytes];
+    bmp_header(header, size.width, size.height, d.bmp_colours);
+
+    const bool focus_file = focus || p.guide.tracking || p.guide.training;
+    const std::string path =
+        map_drive_path(p.drive_root, focus_file ? kFocusBitmapPath : kDisplayBitmapPath);
+    const int result = write_bitmap_file(path, header, work, write_pattern(g));
+    if (focus_file && result == kBmpWritten) d.focussed = 1;
+    return result;
+}
+
+int write_guider_bmp(Program& p) {
+    GuideState& gs = p.guide;
+    Argb colours[kPaletteEntries];
+    const long double s = gs.guider_stretch;
+    for (int i = 0; i < kPaletteEntries; ++i) {
+        int v = i;
+        if (gs.guider_max_stretch) {
+            const long double x = static_cast<long double>(i) / 255.0L;
+            const long double curve = 255.0L * s * x / (x * (s - 1.0L) + 1.0L);
+            v = !(curve > 0.0L) ? 0 : curve >= 255.0L ? 255 : truncate_extended(curve);
+        }
+        colours[i] = argb(v, v, v);
+    }
+    int threshold = gs.guider_most_pop - 3;
+    if (threshold < 0 || threshold > 100) threshold = 0;
+    if (gs.guider_max_val < threshold) gs.guider_max_val = 255;
+
+    uint8_t* work = p.display.pixels_bmp;
+    const uint16_t* src = p.ptr.guider_image;
+    for (int row = 0; row < kGuiderHeight; ++row) {
+        const uint16_t* in = src + row * kGuiderWidth;
+        uint8_t* out = work + (kGuiderHeight - 1 - row) * kGuiderWidth;
+        for (int x = 0; x < kGuiderWidth; ++x) {
+            const int h = in[x] >> 8;
+            out[x] = static_cast<uint8_t>(h > 252 ? h : h > threshold ? h - threshold : 0);
+        }
+    }
+    uint8_t header[kBmpHeaderBytes];
+    bmp_header(header, kGuiderWidth, kGuiderHeight, colours);
+    return write_bitmap_file(map_drive_path(p.drive_root, kGuiderBitmapPath), header, work,
+                             {1, kGuiderPixels});
+}
+
+}  // namespace kvr

@@ -1,0 +1,28 @@
+#include "imaging/kernels/simd_dispatch.h"
+
+namespace kvr {
+
+namespace {
+
+bool cpu_has_avx2() {
+#if KVR_HAVE_AVX2_PATHS
+    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return has;
+#else
+    return false;
+#endif
+}
+
+bool g_avx2_allowed = true;
+
+}  // namespace
+
+bool use_avx2() {
+    return g_avx2_allowed && cpu_has_avx2();
+}
+
+void allow_avx2(bool allowed) {
+    g_avx2_allowed = allowed;
+}
+
+}  // namespace kvr
