@@ -7,17 +7,15 @@
 
 namespace kvr {
 
-namespace {
-
-constexpr int kCmKvControl = 12;
-constexpr int kCmControl = 24;
-
-}  // namespace
-
 void register_acquire_commands(Program& p) {
-    // A second camera run cannot start inside a running one (its waits let commands through).
-    p.commands.attach(kCmKvControl, KV_Control, [](const Program& q) { return !q.run.running; });
-    p.commands.attach(kCmControl, CmControl);
+    static constexpr CommandRow kRows[] = {
+        // A second camera run cannot start inside a running one (its waits let commands through).
+        {Cmd::CameraControl, "KV_Control", KV_Control, "KVR Q4 Camera &Interface\tCTL+Z", "Ctrl+Z",
+         1000, "Main Camera Control", [](const Program& q) { return !q.run.running; }},
+        {Cmd::TelescopeControl, "CmControl", CmControl, "Telescope &Control", "", 24,
+         "Control a LX200 telescope or Autoguider port"},
+    };
+    p.commands.add(kRows);
     p.show_image = CmShowImage;
     p.telescope_link_check = comm_check;
 }

@@ -26,7 +26,6 @@ namespace {
 
 constexpr int kMsgNoIniFile = 1;
 constexpr int kMsgText = 50;
-constexpr int kGuiderCameraCommand = 27;
 constexpr int kSeriesRuns = 5;
 constexpr int kSeriesFactor = 4;
 // Pixel size in millimetres written into the FITS header.
@@ -36,11 +35,9 @@ constexpr double kFullPixelWidthMm = 0.0086;
 constexpr double kFullPixelHeightMm = 0.0083;
 
 // Sends a window command as the main window would receive it; one not built yet is reported.
-void send_window_command(Program& p, int id) {
-    if (p.commands.dispatch(p, id) != DispatchResult::NotAvailable) return;
-    const Command* c = p.commands.find(id);
-    p.host.diagnostic("command " + std::to_string(id) + " (" + (c ? c->name : "") +
-                      ") is not available in this build");
+void send_window_command(Program& p, Cmd id) {
+    if (p.commands.dispatch(p, id) == DispatchResult::NotAvailable)
+        p.host.diagnostic(not_available_text(p.commands, id_of(id)));
 }
 
 // Steps 1 to 5 of the set-up: fresh run flags, default calibration files, the camera found.
@@ -85,7 +82,7 @@ void dialog_closed(Program& p) {
     }
     if (r.start_autoguidercam) {
         r.start_autoguidercam = 0;
-        send_window_command(p, kGuiderCameraCommand);
+        send_window_command(p, Cmd::GuiderControl);
     }
 }
 

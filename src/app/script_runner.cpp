@@ -184,16 +184,16 @@ bool ScriptRunner::verb_command(const std::string& rest, std::string& error) {
         error = "command needs a numeric id";
         return false;
     }
-    const Command* c = p_.commands.find(id);
-    switch (p_.commands.dispatch(p_, id)) {
+    const Cmd cmd = static_cast<Cmd>(id);
+    const Command* c = p_.commands.find(cmd);
+    switch (p_.commands.dispatch(p_, cmd)) {
         case DispatchResult::Done:
             return true;
         case DispatchResult::UnknownId:
             error = "unknown command id " + rest;
             return false;
         case DispatchResult::NotAvailable:
-            p_.host.diagnostic("command " + rest + " (" + c->name +
-                               ") is not available in this build");
+            p_.host.diagnostic(not_available_text(p_.commands, id));
             return true;
         case DispatchResult::Disabled:
             p_.host.diagnostic("command " + rest + " (" + c->name + ") is disabled now");

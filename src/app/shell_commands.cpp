@@ -45,12 +45,15 @@ void cmExit(Program& p) {
 }
 
 void register_shell_commands(Program& p) {
-    CommandTable& t = p.commands;
-    t.attach(17, Info);
-    t.attach(112, Help_Using);
-    t.attach(113, Help_About);
-    t.attach(24310, cmExit);
-    t.attach(26, CmFocusFrameReset);
+    static constexpr CommandRow kRows[] = {
+        {Cmd::ProcessingHistory, "Info", Info, "Processing &History"},
+        {Cmd::Help, "Help_Using", Help_Using, "&Help"},
+        {Cmd::About, "Help_About", Help_About, "&About KVR_Q4..."},
+        {Cmd::Exit, "cmExit", cmExit, "E&xit", "Alt+X"},
+        {Cmd::FocusFrameReset, "CmFocusFrameReset", CmFocusFrameReset,
+         "Default Focus Frame Centre"},
+    };
+    p.commands.add(kRows);
 }
 
 }  // namespace kvr

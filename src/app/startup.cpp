@@ -19,7 +19,6 @@ std::unique_ptr<Program> make_program(Clock& clock, Host& host, std::string driv
     reset_buffer_pointers(*p);
     QX_binned(*p);
     write_startup_test_image(*p);
-    declare_window_commands(p->commands);
     register_all_commands(*p);
     return p;
 }

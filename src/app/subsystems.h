@@ -14,7 +14,6 @@ namespace kvr {
 struct Program;
 
 void register_shell_commands(Program& p);
-void register_star_pick_commands(Program& p);
 
 inline void register_all_commands(Program& p) {
     register_shell_commands(p);
@@ -26,7 +25,6 @@ inline void register_all_commands(Program& p) {
     register_files_commands(p);
     register_guiding_commands(p);
     register_scope_commands(p);
-    register_star_pick_commands(p);
 }
 
 }  // namespace kvr

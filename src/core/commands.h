@@ -1,10 +1,15 @@
 #pragma once
-// The window command table: every menu item, accelerator and tool-bar button sends a numeric
-// command id; both front ends dispatch through this one table.
+// The window command table: every menu item, accelerator and tool-bar button sends a command id;
+// both front ends dispatch through this one table. Each subsystem gives the rows of its commands
+// (CommandRow) in its own file; where they appear in the menus and on the tool bar is
+// core/command_layout.h.
 #include <functional>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "core/command_ids.h"
 
 namespace kvr {
 
@@ -18,59 +23,65 @@ struct MouseHandlers {
 };
 using CommandEnabler = std::function<bool(const Program&)>;
 
+// One command as its subsystem declares it. Texts are used exactly as they stand.
+struct CommandRow {
+    Cmd id;
+    const char* name;                           // handler name, e.g. "KV_Control"
+    void (*handler)(Program&) = nullptr;        // none: not in this build yet (greyed out)
+    const char* menu_text = "";                 // '&' mnemonic, tab and shortcut text; "" none
+    const char* keys = "";                      // accelerator, "Ctrl+Z"; "" none
+    int bitmap = 0;                             // tool-bar picture (0: no button)
+    const char* hint = "";                      // status-bar hint of the tool-bar button
+    bool (*enabler)(const Program&) = nullptr;  // none: always enabled
+    bool (*checker)(const Program&) = nullptr;  // menu check mark; none: never checked
+};
+
 struct Command {
-    int id = 0;
-    std::string name;        // handler name, e.g. "KV_Control"
-    std::string menu_text;   // menu caption with '&' mnemonic, tab and shortcut text
-    std::string hint;        // status-bar hint of its tool-bar button
+    Cmd id{};
+    std::string name;
+    std::string menu_text;
+    std::string keys;
+    int bitmap = 0;
+    std::string hint;
     CommandHandler handler;  // empty until the feature is built
     CommandEnabler enabler;  // empty: always enabled
-    CommandEnabler checker;  // menu check mark; empty: never checked
+    CommandEnabler checker;  // empty: never checked
 };
 
 struct Accelerator {
     std::string keys;  // "Ctrl+Z", "Alt+X"
-    int id;
-};
-
-struct MenuEntry {
-    int id = 0;  // 0 for a separator
-    std::string text;
-};
-
-struct Menu {
-    std::string title;
-    std::vector<MenuEntry> items;
+    Cmd id;
 };
 
 enum class DispatchResult { Done, Disabled, NotAvailable, UnknownId };
 
 class CommandTable {
   public:
-    // Declares a command (id, name, menu text). Redeclaring an id updates its texts.
-    Command& declare(int id, std::string name, std::string menu_text = {});
-    // Attaches the handler (and optional enabler) of a declared or new command.
-    void attach(int id, CommandHandler handler, CommandEnabler enabler = {});
-    const Command* find(int id) const;
-    Command* find(int id);
-    bool enabled(const Program& p, int id) const;
-    // Sets the predicate of a command's menu check mark.
-    void set_checker(int id, CommandEnabler checker);
-    bool checked(const Program& p, int id) const;
-    bool available(int id) const;
+    // Adds a subsystem's rows. An id given twice is kept once and listed by repeated_ids().
+    void add(std::span<const CommandRow> rows);
+    // Replaces the handler (and enabler) of a command: a front end's own way of doing it.
+    void attach(Cmd id, CommandHandler handler, CommandEnabler enabler = {});
+    const Command* find(Cmd id) const;
+    Command* find(Cmd id);
+    bool enabled(const Program& p, Cmd id) const;
+    bool checked(const Program& p, Cmd id) const;
+    bool available(Cmd id) const;
+    // A command no menu, tool-bar button or key sends: windows and dialogs send it.
+    bool internal(Cmd id) const;
     // Runs the command. Never silent: a command without handler is reported by the caller.
-    DispatchResult dispatch(Program& p, int id);
-    std::vector<int> ids() const;
-
-    std::vector<Menu> menus;
-    std::vector<Accelerator> accelerators;
+    DispatchResult dispatch(Program& p, Cmd id);
+    std::vector<Cmd> ids() const;
+    // The keys of every command that has one, in id order.
+    std::vector<Accelerator> accelerators() const;
+    const std::vector<Cmd>& repeated_ids() const { return repeated_; }
 
   private:
-    std::map<int, Command> commands_;
+    std::map<Cmd, Command> commands_;
+    std::vector<Cmd> repeated_;
 };
 
-// Declares every command of the main window with its menu texts, the "&File" menu, the
-// accelerators and the tool-bar hints. Handlers are attached by each subsystem.
-void declare_window_commands(CommandTable& table);
+// "command 27 (KV_Guider_Control) is not available in this build", for a command without handler
+// or an id the table does not know.
+std::string not_available_text(const CommandTable& table, int id);
 
 }  // namespace kvr

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/command_ids.h"
 #include "core/image_store.h"
 #include "core/state_macros.h"
 
@@ -15,8 +16,8 @@ inline constexpr int kPaletteEntries = 256;
 inline constexpr int kStretchTableEntries = 255;
 inline constexpr int kHistogramEntries = 257;
 // Command ids of the two tool-bar buttons that switch the display stretch.
-inline constexpr int kMaxStretchOnButton = 1901;
-inline constexpr int kMaxStretchOffButton = 1902;
+inline constexpr int kMaxStretchOnButton = id_of(Cmd::MaxStretchOn);
+inline constexpr int kMaxStretchOffButton = id_of(Cmd::MaxStretchOff);
 
 #define KVR_DISPLAY_STATE(V, T, A, L)                         \
     V(int, Big, 0)                                            \

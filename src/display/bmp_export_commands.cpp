@@ -31,11 +31,12 @@ void CmPrintSetup(Program& p) {
 }
 
 void register_export_commands(Program& p) {
-    CommandTable& t = p.commands;
-    t.attach(24359, CmCopy, CeCopy);
-    t.find(24359)->menu_text = "&Copy";
-    t.attach(116, CmPrint);
-    t.attach(114, CmPrintSetup);
+    static constexpr CommandRow kRows[] = {
+        {Cmd::Copy, "CmCopy", CmCopy, "&Copy", "Shift+Ins", 0, "", CeCopy},
+        {Cmd::Print, "CmPrint", CmPrint, "&Print..."},
+        {Cmd::PrintSetup, "CmPrintSetup", CmPrintSetup, "P&rint setup..."},
+    };
+    p.commands.add(kRows);
 }
 
 }  // namespace kvr

@@ -80,40 +80,39 @@ void CmStretchPaint(Program& p) {
     AdjustScroller(p);
 }
 
+namespace {
+
+bool binned_only(const Program& p) {
+    // The geometry choices apply to binned frames only.
+    return p.readout.binned != 0;
+}
+
+constexpr CommandRow kRows[] = {
+    {Cmd::FitToWindow, "CmFit", CmFit, "&Fit to window", "", 0, "", nullptr,
+     [](const Program& p) { return p.shell.Fit != 0; }},
+    {Cmd::CameraGeometry, "CmGeo", CmGeo, "Resample to qx4 &Geometry", "", 0, "", binned_only,
+     [](const Program& p) { return p.display.Geo != 0; }},
+    {Cmd::Enlarge, "CmBig", CmBig, "Enlarge by 50%", "", 0, "", binned_only,
+     [](const Program& p) { return p.display.Big != 0; }},
+    {Cmd::FalseColour, "CmColPal", CmColPal, "False Colour P&alette", "", 0, "", nullptr,
+     [](const Program& p) { return p.display.colour_palette != 0; }},
+    {Cmd::AutoPaletteStretch, "CmStretchPal", CmStretchPal, "&Auto contrast stretch image", "", 0,
+     "", nullptr, [](const Program& p) { return p.display.stretch_palette != 0; }},
+    {Cmd::MaxStretchOn, "CmMaxStretchToggle", CmMaxStretchToggle, "", "", 1002,
+     "Use Display Stretch"},
+    {Cmd::MaxStretchOff, "CmMaxStretchToggle", CmMaxStretchToggle, "", "", 1003,
+     "Dont use Display Stretch"},
+    {Cmd::MaxStretchCheck, "CmMaxStretchToggle", CmMaxStretchToggle},
+    {Cmd::StretchRepaint, "CmStretchPaint", CmStretchPaint},
+    {Cmd::Repaint, "PaintIt", PaintIt},
+};
+
+}  // namespace
+
 void register_display_commands(Program& p) {
     init_display(p);
     p.display_refresh = image_prepare;
-    CommandTable& t = p.commands;
-    struct Entry {
-        int id;
-        CommandHandler handler;
-        const char* menu_text;
-    };
-    const Entry entries[] = {
-        {301, CmFit, "&Fit to window"},
-        {303, CmGeo, "Resample to qx4 &Geometry"},
-        {123, CmBig, "Enlarge by 50%"},
-        {118, CmColPal, "False Colour P&alette"},
-        {119, CmStretchPal, "&Auto contrast stretch image"},
-        {1901, CmMaxStretchToggle, ""},
-        {1902, CmMaxStretchToggle, ""},
-        {1906, CmMaxStretchToggle, ""},
-        {1907, CmStretchPaint, ""},
-        {891, PaintIt, ""},
-    };
-    for (const Entry& e : entries) {
-        t.attach(e.id, e.handler);
-        if (*e.menu_text) t.find(e.id)->menu_text = e.menu_text;
-    }
-    // The geometry choices apply to binned frames only.
-    auto binned = [](const Program& q) { return q.readout.binned != 0; };
-    t.find(303)->enabler = binned;
-    t.find(123)->enabler = binned;
-    t.set_checker(301, [](const Program& q) { return q.shell.Fit != 0; });
-    t.set_checker(303, [](const Program& q) { return q.display.Geo != 0; });
-    t.set_checker(123, [](const Program& q) { return q.display.Big != 0; });
-    t.set_checker(118, [](const Program& q) { return q.display.colour_palette != 0; });
-    t.set_checker(119, [](const Program& q) { return q.display.stretch_palette != 0; });
+    p.commands.add(kRows);
 }
 
 }  // namespace kvr

@@ -74,18 +74,27 @@ void CmINI(Program& p) {
 }
 
 void register_files_commands(Program& p) {
-    CommandTable& t = p.commands;
-    t.attach(24332, CmFileOpen);
-    t.attach(24333, CmFileSave);
-    t.attach(24335, CmFITSSave);
-    t.attach(13, CmFileDelete);
-    t.attach(124, CmFileComparison);
-    t.attach(104, CmDarkFile);
-    t.attach(122, CmFlatField);
-    t.attach(19, CmEditFITSText);
-    t.attach(20, CmViewFITSText);
-    t.attach(121, CmINI);
-    t.attach(24334, CmTifSave);
+    static constexpr CommandRow kRows[] = {
+        {Cmd::FileOpen, "CmFileOpen", CmFileOpen, "&Open...\tCTL+O", "Ctrl+O", 24332,
+         "Open a QX or FITS image file"},
+        {Cmd::FileSave, "CmFileSave", CmFileSave, "&Save...\tCTL+S", "Ctrl+S", 24333,
+         "Save the image as a QX file"},
+        {Cmd::TifSave, "CmTifSave", CmTifSave, "Save as &Tiff file..."},
+        {Cmd::FitsSave, "CmFITSSave", CmFITSSave, "S&ave as FITS file...", "", 24336,
+         "Save the image as a FITS file"},
+        {Cmd::QuickFitsSave, "CmSaveAsFits", nullptr, "&Quick Save as FITS...\tCtl+Q ", "Ctrl+Q"},
+        {Cmd::FileDelete, "CmFileDelete", CmFileDelete, "&Delete File..."},
+        {Cmd::EditFitsText, "CmEditFITSText", CmEditFITSText, "&Load/Edit AutoSave FITS text"},
+        {Cmd::ViewFitsText, "CmViewFITSText", CmViewFITSText,
+         "&Show/Edit Current Image FITS details"},
+        {Cmd::DarkFile, "CmDarkFile", CmDarkFile, "Select Dark &Frame..."},
+        {Cmd::FlatFieldFile, "CmFlatField", CmFlatField, "Select Auto-Flat File..."},
+        {Cmd::LoadComparison, "CmFileComparison", CmFileComparison, "Load Comparison Image"},
+        {Cmd::ProgramDefaults, "CmINI", CmINI, "Set Program Defa&ults", "", 121,
+         "Set program defaults"},
+        {Cmd::Label, "label_image", nullptr, "&Label\tCTL+L", "Ctrl+L"},
+    };
+    p.commands.add(kRows);
 }
 
 }  // namespace kvr

@@ -9,10 +9,9 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
-#include <set>
 
+#include "core/command_layout.h"
 #include "core/program.h"
-#include "gui/command_layout.h"
 #include "gui/image_view.h"
 #include "gui/press_watch.h"
 #include "gui/qt_host.h"
@@ -26,6 +25,8 @@ constexpr QSize kFrameSize{750, 500};
 // Enablers are asked again this often, as the original asked them while idle.
 constexpr int kRefreshMs = 250;
 constexpr int kStatusMessageMs = 8000;
+// Alt+X in either case.
+constexpr const char* kExitShiftedKeys = "Alt+Shift+X";
 
 }  // namespace
 
@@ -60,56 +61,32 @@ void MainFrame::place_status_bar() {
     setCentralWidget(client);
 }
 
-QAction* MainFrame::command_action(int id, const QString& text) {
+QAction* MainFrame::command_action(Cmd id, const QString& text) {
     auto* a = new QAction(text, this);
-    a->setData(id);
+    a->setData(id_of(id));
     if (const Command* c = p_.commands.find(id); c && !c->hint.empty())
         a->setStatusTip(QString::fromStdString(c->hint));
     connect(a, &QAction::triggered, this, [this, id] { run_command(id); });
     return a;
 }
 
-void MainFrame::add_menu_item(QMenu& menu, int id, const QString& text) {
-    QAction* a = command_action(id, text);
+void MainFrame::add_menu_item(QMenu& menu, Cmd id) {
     const Command* c = p_.commands.find(id);
+    QAction* a = command_action(id, c ? QString::fromStdString(c->menu_text) : QString());
     a->setCheckable(c && c->checker);
     menu.addAction(a);
     menu_actions_.emplace(id, a);
 }
 
 void MainFrame::build_menus() {
-    std::set<int> placed;
-    auto add_menu = [&](const QString& title) {
-        QMenu* menu = menuBar()->addMenu(title);
+    for (const MenuLayout& m : menu_layout()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(m.title));
         connect(menu, &QMenu::aboutToShow, this, &MainFrame::refresh_commands);
-        return menu;
-    };
-    for (const Menu& m : p_.commands.menus) {
-        QMenu* menu = add_menu(QString::fromStdString(m.title));
-        for (const MenuEntry& item : m.items) {
-            if (item.id == 0) {
+        for (const std::optional<Cmd>& item : m.items) {
+            if (item)
+                add_menu_item(*menu, *item);
+            else
                 menu->addSeparator();
-                continue;
-            }
-            add_menu_item(*menu, item.id, QString::fromStdString(item.text));
-            placed.insert(item.id);
-        }
-    }
-    for (const MenuLayout& menu_def : further_menus()) {
-        QMenu* menu = nullptr;
-        for (const MenuItemLayout& item : menu_def.items) {
-            if (item.id != 0 && placed.count(item.id)) continue;
-            if (!menu) menu = add_menu(QString::fromUtf8(menu_def.title));
-            if (item.id == 0) {
-                menu->addSeparator();  // collapses when nothing follows
-                continue;
-            }
-            const Command* c = p_.commands.find(item.id);
-            const std::string& declared = c ? c->menu_text : std::string();
-            add_menu_item(
-                *menu, item.id,
-                declared.empty() ? QString::fromUtf8(item.text) : QString::fromStdString(declared));
-            placed.insert(item.id);
         }
     }
 }
@@ -120,49 +97,45 @@ void MainFrame::build_tool_bar() {
     tools_->setMovable(false);
     tools_->setIconSize(QSize(kToolIconSize, kToolIconSize));
     for (const ToolItem& item : tool_bar_layout()) {
-        if (item.command == 0) {
+        if (!item.command) {
             auto* gap = new QWidget;
             gap->setFixedWidth(item.gap);
             tools_->addWidget(gap);
             continue;
         }
-        QAction* a = command_action(item.command, QString());
-        a->setIcon(tool_icon(item.bitmap));
+        const Command* c = p_.commands.find(*item.command);
+        QAction* a = command_action(*item.command, QString());
+        a->setIcon(tool_icon(c ? c->bitmap : 0));
         a->setToolTip(a->statusTip());
         tools_->addAction(a);
-        tool_actions_[item.command] = a;
+        tool_actions_[*item.command] = a;
     }
     addToolBar(Qt::TopToolBarArea, tools_);
 }
 
 void MainFrame::build_shortcuts() {
-    auto add = [this](const Accelerator& acc) {
-        auto* s = new QShortcut(QKeySequence(QString::fromStdString(acc.keys)), this);
-        const int id = acc.id;
+    auto add = [this](const std::string& keys, Cmd id) {
+        auto* s = new QShortcut(QKeySequence(QString::fromStdString(keys)), this);
         connect(s, &QShortcut::activated, this, [this, id] { run_command(id); });
     };
-    for (const Accelerator& acc : p_.commands.accelerators) add(acc);
-    for (const Accelerator& acc : extra_accelerators()) add(acc);
+    for (const Accelerator& acc : p_.commands.accelerators()) add(acc.keys, acc.id);
+    add(kExitShiftedKeys, Cmd::Exit);
 }
 
-QAction* MainFrame::menu_action(int id) const {
+QAction* MainFrame::menu_action(Cmd id) const {
     auto it = menu_actions_.find(id);
     return it == menu_actions_.end() ? nullptr : it->second;
 }
 
-QAction* MainFrame::tool_action(int id) const {
+QAction* MainFrame::tool_action(Cmd id) const {
     auto it = tool_actions_.find(id);
     return it == tool_actions_.end() ? nullptr : it->second;
 }
 
-void MainFrame::run_command(int id) {
+void MainFrame::run_command(Cmd id) {
     const DispatchResult result = p_.commands.dispatch(p_, id);
-    if (result == DispatchResult::NotAvailable || result == DispatchResult::UnknownId) {
-        const Command* c = p_.commands.find(id);
-        const QString name = c ? QString::fromStdString(c->name) : QString::number(id);
-        show_status(
-            QStringLiteral("%1 (command %2) is not available in this build").arg(name).arg(id));
-    }
+    if (result == DispatchResult::NotAvailable || result == DispatchResult::UnknownId)
+        show_status(QString::fromStdString(not_available_text(p_.commands, id_of(id))));
     if (p_.exit_requested) {
         close();
         return;
@@ -178,9 +151,9 @@ void MainFrame::refresh_commands() {
     for (const auto& [id, a] : tool_actions_) a->setEnabled(p_.commands.enabled(p_, id));
     // The display-stretch button that undoes the current state is on the bar.
     const int stretch_button = p_.display.max_stretch_button;
-    tool_actions_.at(kMaxStretchOnButton)->setVisible(stretch_button == kMaxStretchOnButton);
-    tool_actions_.at(kMaxStretchOffButton)->setVisible(stretch_button == kMaxStretchOffButton);
-    tool_actions_.at(kCmdTelescopeControl)->setVisible(p_.scope.telescope != 'n');
+    tool_actions_.at(Cmd::MaxStretchOn)->setVisible(stretch_button == kMaxStretchOnButton);
+    tool_actions_.at(Cmd::MaxStretchOff)->setVisible(stretch_button == kMaxStretchOffButton);
+    tool_actions_.at(Cmd::TelescopeControl)->setVisible(p_.scope.telescope != 'n');
 }
 
 void MainFrame::repaint_image() {
@@ -202,7 +175,7 @@ bool MainFrame::event(QEvent* event) {
 void MainFrame::closeEvent(QCloseEvent* event) {
     // Closing the window is Exit: the camera link is closed first. A loop still running below
     // us sees the close as a stop.
-    if (!p_.exit_requested) p_.commands.dispatch(p_, kCmdExit);
+    if (!p_.exit_requested) p_.commands.dispatch(p_, Cmd::Exit);
     host_.press_watch().note_stop();
     event->accept();
 }

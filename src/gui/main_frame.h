@@ -4,6 +4,8 @@
 #include <QMainWindow>
 #include <map>
 
+#include "core/command_ids.h"
+
 class QStatusBar;
 class QToolBar;
 class QAction;
@@ -26,14 +28,14 @@ class MainFrame : public QMainWindow {
     ImageView* image_view() const { return image_; }
     QStatusBar* hint_bar() const { return hints_; }
     QToolBar* tool_bar() const { return tools_; }
-    // The menu item of command `id` (the first, if it appears twice), or nullptr.
-    QAction* menu_action(int id) const;
+    // The menu item of command `id`, or nullptr.
+    QAction* menu_action(Cmd id) const;
     // The tool-bar button of command `id`, or nullptr.
-    QAction* tool_action(int id) const;
+    QAction* tool_action(Cmd id) const;
 
     // Runs a window command as the menu does, reports a command that cannot run, and brings
     // the menus and tool bar up to date afterwards.
-    void run_command(int id);
+    void run_command(Cmd id);
     // Enabled states from the command enablers; the tool-bar buttons that come and go.
     void refresh_commands();
     void repaint_image();
@@ -44,8 +46,8 @@ class MainFrame : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    QAction* command_action(int id, const QString& text);
-    void add_menu_item(QMenu& menu, int id, const QString& text);
+    QAction* command_action(Cmd id, const QString& text);
+    void add_menu_item(QMenu& menu, Cmd id);
     void build_menus();
     void build_tool_bar();
     void build_shortcuts();
@@ -56,8 +58,8 @@ class MainFrame : public QMainWindow {
     ImageView* image_;
     QStatusBar* hints_;
     QToolBar* tools_ = nullptr;
-    std::multimap<int, QAction*> menu_actions_;
-    std::map<int, QAction*> tool_actions_;
+    std::map<Cmd, QAction*> menu_actions_;
+    std::map<Cmd, QAction*> tool_actions_;
 };
 
 }  // namespace kvr::gui

@@ -5,10 +5,10 @@
 #include <QPainter>
 #include <QPrintDialog>
 
+#include "core/commands.h"
 #include "core/program.h"
 #include "display/bmp_export_commands.h"
 #include "display/display.h"
-#include "gui/command_layout.h"
 #include "gui/press_watch.h"
 
 namespace kvr::gui {
@@ -17,10 +17,10 @@ PicturePrinter::PicturePrinter(Program& p, PressWatch& watch, QWidget* parent)
     : p_(p), watch_(watch), parent_(parent) {}
 
 void PicturePrinter::attach_commands() {
-    p_.commands.attach(kCmdPrintSetup, [this](Program&) { setup(); });
+    p_.commands.attach(Cmd::PrintSetup, [this](Program&) { setup(); });
     // Like the copy command, printing needs a picture in the window.
     p_.commands.attach(
-        kCmdPrint, [this](Program&) { print(); }, CeCopy);
+        Cmd::Print, [this](Program&) { print(); }, CeCopy);
 }
 
 void PicturePrinter::setup() {

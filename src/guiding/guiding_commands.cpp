@@ -3,15 +3,27 @@
 
 #include "core/program.h"
 #include "guiding/guide_loop.h"
+#include "guiding/star_pick.h"
 #include "guiding/training.h"
 
 namespace kvr {
 
 void register_guiding_commands(Program& p) {
-    CommandTable& t = p.commands;
-    t.attach(22, CmTrainGuide);
-    t.attach(23, CmStartGuide);
-    t.attach(889, GuideTelescope);
+    static constexpr CommandRow kRows[] = {
+        {Cmd::GuiderControl, "KV_Guider_Control", nullptr, "AutoGuider Camera \tCTL+G", "Ctrl+G",
+         1001, "Load the AutoGuider Camera Control Dialog"},
+        {Cmd::GuiderStartStandalone, "Guider_Start_Standalone", nullptr, "Start Guider Guiding"},
+        {Cmd::PickStar, "CmPickStar", CmPickStar, "Pic&k Guide Star\tCTL+P", "Ctrl+P", 0, "",
+         nullptr, [](const Program& q) { return q.shell.pick_star != 0; }},
+        {Cmd::FocusFrame, "CmFocusFrame", CmFocusFrame, "Focus Frame Centre\tCTL+W", "Ctrl+W"},
+        {Cmd::TrainGuide, "CmTrainGuide", CmTrainGuide, "Train Auto-Guiding"},
+        {Cmd::StartGuide, "CmStartGuide", CmStartGuide, "Start Auto-Guiding"},
+        {Cmd::GuideTelescope, "GuideTelescope", GuideTelescope, "Guide &Telescope"},
+    };
+    p.commands.add(kRows);
+    // Clicks on the main image in pick and focus modes.
+    if (!p.mouse.left_up)
+        p.mouse.left_up = [](Program& q, int x, int y) { pick_or_focus_click(q, x, y); };
 }
 
 }  // namespace kvr

@@ -303,9 +303,6 @@ constexpr int kStretchBar = 21005;
 constexpr int kStretchEdit = 21006;
 constexpr double kStretchLow = 2.0;
 constexpr double kStretchHigh = 50.0;
-// Commands of the main window: toggle the display stretch, rebuild and repaint the display.
-constexpr int kToggleStretchCommand = 1906;
-constexpr int kStretchPaintCommand = 1907;
 }  // namespace
 
 const DialogResource& max_dialog_resource() {
@@ -356,7 +353,7 @@ void TMaxDialog::handle(const ControlEvent& e) {
         }
     } else if ((e.kind == ControlEvent::Kind::Toggle || e.kind == ControlEvent::Kind::Click) &&
                e.id == kStretchActivate) {
-        p_.commands.dispatch(p_, kToggleStretchCommand);
+        p_.commands.dispatch(p_, Cmd::MaxStretchCheck);
     } else if (is_click(e, kIdcOk) || is_click(e, kIdcCancel)) {
         // Close, or the window's own close box (MaxKill: the arrow cursor back).
         p_.host.set_wait_cursor(false);
@@ -367,7 +364,7 @@ void TMaxDialog::handle(const ControlEvent& e) {
     }
     // The dialog repaints after every change, and its paint rebuilds the main display with the
     // new strength, so the main window follows the scroll bar live.
-    p_.commands.dispatch(p_, kStretchPaintCommand);
+    p_.commands.dispatch(p_, Cmd::StretchRepaint);
 }
 
 void TMaxDialog::render(DialogView& view) const {
@@ -382,7 +379,7 @@ void CmStretchMax(Program& p) {
     if (!dialog) dialog = std::make_shared<TMaxDialog>(p);
     p.host.open_modeless(*dialog);
     // The dialog's first paint rebuilds the display; then the window repaints at once.
-    p.commands.dispatch(p, kStretchPaintCommand);
+    p.commands.dispatch(p, Cmd::StretchRepaint);
     p.host.repaint();
 }
 

@@ -22,7 +22,7 @@ constexpr int kStretchBlocks = 16;
 
 // Has the main window apply the new curve, then records it.
 void apply_curve(Program& p, const std::string& history) {
-    p.commands.dispatch(p, kContrastStretchCommand);
+    p.commands.dispatch(p, Cmd::ContrastStretch);
     append_history(p, history);
 }
 

@@ -6,8 +6,6 @@ namespace kvr {
 
 struct Program;
 
-inline constexpr int kContrastStretchCommand = 888;
-
 // Applies the current tone curve to the image (command 888).
 void contrast_stretch(Program& p);
 

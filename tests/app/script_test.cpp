@@ -1,6 +1,10 @@
 #include <cstring>
+#include <optional>
+#include <set>
+#include <string>
 
 #include "app/script_runner.h"
+#include "core/command_layout.h"
 #include "support/test_program.h"
 
 namespace kvr::test {
@@ -64,7 +68,8 @@ TEST_F(ScriptTest, AboutDialogDrivenFromTheScript) {
 }
 
 TEST_F(ScriptTest, CommandWithoutHandlerIsReportedNotIgnored) {
-    p.commands.declare(4242, "NotBuiltYet");
+    static constexpr CommandRow kNotBuilt[] = {{static_cast<Cmd>(4242), "NotBuiltYet"}};
+    p.commands.add(kNotBuilt);
     EXPECT_EQ(run_script("command 4242\n"),
               "diagnostic: command 4242 (NotBuiltYet) is not available in this build\n");
 }
@@ -90,16 +95,44 @@ TEST_F(ScriptTest, ExitClosesAndStopsTheScript) {
 }
 
 TEST_F(ScriptTest, MenuAndAcceleratorsAreDeclared) {
-    ASSERT_EQ(p.commands.menus.size(), 1u);
-    const Menu& file = p.commands.menus[0];
-    EXPECT_EQ(file.title, "&File");
+    const MenuLayout& file = menu_layout()[0];
+    EXPECT_STREQ(file.title, "&File");
     EXPECT_EQ(file.items.size(), 27u);
-    EXPECT_EQ(file.items[0].text, "&Open...\tCTL+O");
-    EXPECT_EQ(file.items[4].text, "&Quick Save as FITS...\tCtl+Q ");
-    EXPECT_EQ(file.items.back().id, 24310);
-    EXPECT_EQ(p.commands.find(12)->name, "KV_Control");
-    EXPECT_EQ(p.commands.find(12)->hint, "Main Camera Control");
-    EXPECT_EQ(p.commands.accelerators.size(), 14u);
+    EXPECT_EQ(p.commands.find(*file.items[0])->menu_text, "&Open...\tCTL+O");
+    EXPECT_EQ(p.commands.find(*file.items[4])->menu_text, "&Quick Save as FITS...\tCtl+Q ");
+    EXPECT_EQ(file.items.back(), Cmd::Exit);
+    EXPECT_EQ(p.commands.find(Cmd::CameraControl)->name, "KV_Control");
+    EXPECT_EQ(p.commands.find(Cmd::CameraControl)->hint, "Main Camera Control");
+    EXPECT_EQ(p.commands.accelerators().size(), 15u);
+}
+
+// Every command is declared once by its subsystem, placed at most once, and every menu text and
+// key is its own.
+TEST_F(ScriptTest, CommandTableRepeatsNothing) {
+    EXPECT_TRUE(p.commands.repeated_ids().empty());
+    std::set<Cmd> placed;
+    std::set<std::string> texts;
+    for (const MenuLayout& m : menu_layout()) {
+        for (const std::optional<Cmd>& item : m.items) {
+            if (!item) continue;
+            const Command* c = p.commands.find(*item);
+            ASSERT_NE(c, nullptr) << id_of(*item);
+            EXPECT_TRUE(placed.insert(*item).second) << id_of(*item);
+            EXPECT_TRUE(texts.insert(c->menu_text).second) << c->menu_text;
+        }
+    }
+    for (const ToolItem& t : tool_bar_layout()) {
+        if (!t.command) continue;
+        EXPECT_NE(p.commands.find(*t.command), nullptr) << id_of(*t.command);
+    }
+    std::set<std::string> keys;
+    for (const Accelerator& a : p.commands.accelerators()) EXPECT_TRUE(keys.insert(a.keys).second);
+    for (Cmd id : p.commands.ids()) {
+        const Command* c = p.commands.find(id);
+        if (!c->menu_text.empty()) {
+            EXPECT_TRUE(placed.count(id)) << id_of(id) << " has no menu";
+        }
+    }
 }
 
 }  // namespace

@@ -21,7 +21,9 @@ class DisplayTest : public ProgramTest {
         EXPECT_TRUE(b.has_value());
         return b.value_or(DisplayBitmap{});
     }
-    bool command(int id) { return p.commands.dispatch(p, id) == DispatchResult::Done; }
+    bool command(int id) {
+        return p.commands.dispatch(p, static_cast<Cmd>(id)) == DispatchResult::Done;
+    }
 };
 
 TEST_F(DisplayTest, RefreshShowsTheCurrentImage) {
@@ -80,10 +82,10 @@ TEST_F(DisplayTest, PalettesChangeOnlyTheColours) {
     ASSERT_TRUE(command(118));
     EXPECT_EQ(shown().pixels[376 * 150], value);
     EXPECT_EQ(shown().colours[128], argb(128, 64, 64));
-    EXPECT_TRUE(p.commands.checked(p, 118));
+    EXPECT_TRUE(p.commands.checked(p, Cmd::FalseColour));
     ASSERT_TRUE(command(118));
     ASSERT_TRUE(command(119));  // the palette stretch starts above the most populated level
-    EXPECT_TRUE(p.commands.checked(p, 119));
+    EXPECT_TRUE(p.commands.checked(p, Cmd::AutoPaletteStretch));
     EXPECT_EQ(shown().colours[p.display.most_pop], argb(0, 0, 0));
     EXPECT_EQ(shown().colours[p.display.most_pop + 1], argb(48, 48, 48));
 }
@@ -92,7 +94,7 @@ TEST_F(DisplayTest, GeometryCommands) {
     ASSERT_TRUE(command(303));
     EXPECT_EQ(shown().width, 564);
     EXPECT_EQ(shown().height, 452);
-    EXPECT_TRUE(p.commands.checked(p, 303));
+    EXPECT_TRUE(p.commands.checked(p, Cmd::CameraGeometry));
     // Fit clears the camera geometry without rebuilding the picture.
     ASSERT_TRUE(command(301));
     EXPECT_EQ(p.display.Geo, 0);
@@ -111,9 +113,9 @@ TEST_F(DisplayTest, GeometryCommands) {
 
     p.readout.binned = 0;
     QX_binned(p);
-    EXPECT_FALSE(p.commands.enabled(p, 303));
-    EXPECT_FALSE(p.commands.enabled(p, 123));
-    EXPECT_EQ(p.commands.dispatch(p, 123), DispatchResult::Disabled);
+    EXPECT_FALSE(p.commands.enabled(p, Cmd::CameraGeometry));
+    EXPECT_FALSE(p.commands.enabled(p, Cmd::Enlarge));
+    EXPECT_EQ(p.commands.dispatch(p, Cmd::Enlarge), DispatchResult::Disabled);
 }
 
 TEST_F(DisplayTest, DisplayStretchToggleSwapsItsButton) {
@@ -202,7 +204,7 @@ TEST_F(DisplayTest, FitStretchesThePicture) {
 }
 
 TEST_F(DisplayTest, CopyAndPrint) {
-    EXPECT_FALSE(p.commands.enabled(p, 24359));
+    EXPECT_FALSE(p.commands.enabled(p, Cmd::Copy));
     image_prepare(p);
     take_output();
     ASSERT_TRUE(command(24359));

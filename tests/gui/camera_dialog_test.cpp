@@ -74,7 +74,7 @@ class CameraDialogTest : public QObject {
             press(d, kv::kSeries);
             press(d, kv::kCancel);
         });
-        s.frame.run_command(12);
+        s.frame.run_command(Cmd::CameraControl);
         QVERIFY(seen);
         QCOMPARE(s.p.run.no_images, 4);
         QCOMPARE(s.p.run.exp_range, 'm');
@@ -98,7 +98,7 @@ class CameraDialogTest : public QObject {
                      [&](QWidget* w) {
                          if (ResourceDialog* d = camera_dialog(w)) press(d, kv::kCancel);
                      }});
-        s.frame.run_command(12);
+        s.frame.run_command(Cmd::CameraControl);
         QCOMPARE(caption, QStringLiteral("KVR_Q4 - Control QX Camera"));
     }
 
@@ -122,7 +122,7 @@ class CameraDialogTest : public QObject {
             peak = text_of(d, kv::kMaxValue);
             press(d, kv::kCancel);
         });
-        s.frame.run_command(12);
+        s.frame.run_command(Cmd::CameraControl);
         QVERIFY(stopped_in_time);
         QCOMPARE(s.p.run.stopit, 1);
         QVERIFY2(peak.toInt() > 0, qPrintable(peak));
@@ -139,7 +139,7 @@ class CameraDialogTest : public QObject {
             press(d, kv::kRangeSeconds);
             press(d, kv::kTakePhoto);
         });
-        s.frame.run_command(12);
+        s.frame.run_command(Cmd::CameraControl);
         s.frame.image_view()->viewport()->repaint();
         const QImage& picture = s.frame.image_view()->picture();
         QCOMPARE(picture.size(), QSize(376, 290));
@@ -177,7 +177,7 @@ class CameraDialogTest : public QObject {
         poll.start(50);
         QElapsedTimer took;
         took.start();
-        s.frame.run_command(12);
+        s.frame.run_command(Cmd::CameraControl);
         QVERIFY(pressed);
         QVERIFY2(took.elapsed() < 20000, qPrintable(QString::number(took.elapsed())));
         QCOMPARE(s.p.run.end_loop, 1);

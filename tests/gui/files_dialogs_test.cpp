@@ -66,7 +66,7 @@ class FilesDialogsTest : public QObject {
             click(d, 108);  // 8 bit
             click(d, kIdcOk);
         });
-        s.frame.run_command(20);
+        s.frame.run_command(Cmd::ViewFitsText);
         QCOMPARE(shown_object, QStringLiteral("M31"));
         QCOMPARE(shown_hours, QStringLiteral("2"));
         QCOMPARE(QString::fromLatin1(s.p.settings.FITS_Obj), QStringLiteral("M42 Orion"));
@@ -79,7 +79,7 @@ class FilesDialogsTest : public QObject {
         const QString ini =
             QString::fromStdString(map_drive_path(s.p.drive_root, "c:\\autosave\\KVR_Q4.INI"));
         QFile::remove(ini);
-        QVERIFY(!s.frame.tool_action(24)->isVisible());
+        QVERIFY(!s.frame.tool_action(Cmd::TelescopeControl)->isVisible());
         bool saw_dialog = false;
         when_modals({ok_box,  // no settings file yet: it is reported and written with defaults
                      [&](QWidget* w) {
@@ -92,11 +92,12 @@ class FilesDialogsTest : public QObject {
                          QVERIFY(!qobject_cast<QRadioButton*>(d->control(17129))->isChecked());
                          click(d, kIdcOk);
                      }});
-        s.frame.run_command(121);
+        s.frame.run_command(Cmd::ProgramDefaults);
         QVERIFY(saw_dialog);
         QCOMPARE(s.p.scope.telescope, 'l');
         QVERIFY(QFile::exists(ini));
-        QVERIFY(s.frame.tool_action(24)->isVisible());  // the telescope button comes
+        QVERIFY(
+            s.frame.tool_action(Cmd::TelescopeControl)->isVisible());  // the telescope button comes
     }
 
     void delete_asks_for_the_file_then_confirms() {
@@ -122,7 +123,7 @@ class FilesDialogsTest : public QObject {
                  confirm_text = qobject_cast<QLineEdit*>(d->control(101))->text();
                  click(d, kIdcOk);
              }});
-        s.frame.run_command(13);
+        s.frame.run_command(Cmd::FileDelete);
         QVERIFY(confirm_text.endsWith(QStringLiteral("~OLD.QX")));
         QVERIFY(!QFile::exists(doomed));
     }

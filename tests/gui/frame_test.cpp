@@ -10,8 +10,8 @@
 #include <QToolBar>
 #include <set>
 
+#include "core/command_layout.h"
 #include "core/program.h"
-#include "gui/command_layout.h"
 #include "gui/help_viewer.h"
 #include "gui/image_view.h"
 #include "gui/main_frame.h"
@@ -96,11 +96,11 @@ class FrameTest : public QObject {
 
     void every_command_has_a_place_and_shows_whether_it_can_run() {
         Session s;
-        for (int id : s.p.commands.ids()) {
+        for (Cmd id : s.p.commands.ids()) {
             QAction* a = s.frame.menu_action(id);
             if (!a) a = s.frame.tool_action(id);
             if (!a) {
-                QVERIFY2(is_internal_command(id), qPrintable(QString::number(id)));
+                QVERIFY2(s.p.commands.internal(id), qPrintable(QString::number(id_of(id))));
                 continue;
             }
             // Never hidden: a command that cannot run is greyed out. (Of the two stretch
@@ -108,10 +108,11 @@ class FrameTest : public QObject {
             if (s.frame.menu_action(id)) QVERIFY(s.frame.menu_action(id)->isVisible());
             if (!a->isVisible()) continue;
             QVERIFY2(a->isEnabled() == s.p.commands.enabled(s.p, id),
-                     qPrintable(QString::number(id)));
+                     qPrintable(QString::number(id_of(id))));
         }
-        QVERIFY(s.frame.menu_action(113)->isEnabled());  // Help_About has its handler
-        QCOMPARE(s.frame.menu_action(24332)->isEnabled(), s.p.commands.available(24332));
+        QVERIFY(s.frame.menu_action(Cmd::About)->isEnabled());  // Help_About has its handler
+        QCOMPARE(s.frame.menu_action(Cmd::FileOpen)->isEnabled(),
+                 s.p.commands.available(Cmd::FileOpen));
     }
 
     void accelerator_runs_its_command() {
@@ -126,7 +127,8 @@ class FrameTest : public QObject {
     void accelerator_of_missing_command_says_so() {
         Session s;
         show_active(s.frame);
-        s.p.commands.find(6)->handler = nullptr;  // the histogram, as before its subsystem
+        s.p.commands.find(Cmd::Histogram)->handler =
+            nullptr;  // the histogram, as before its subsystem
         QTest::keyClick(&s.frame, Qt::Key_H, Qt::ControlModifier);
         QVERIFY(s.frame.hint_bar()->currentMessage().contains(QStringLiteral("not available")));
     }
@@ -141,7 +143,8 @@ class FrameTest : public QObject {
         std::vector<int> with_scope = without_scope;
         with_scope.push_back(24);
         QVERIFY(visible_tools(s.frame) == with_scope);
-        for (int id : with_scope) QVERIFY(!s.frame.tool_action(id)->icon().isNull());
+        for (int id : with_scope)
+            QVERIFY(!s.frame.tool_action(static_cast<Cmd>(id))->icon().isNull());
     }
 
     void hints_show_in_the_status_bar_at_the_top_or_bottom() {
@@ -149,7 +152,7 @@ class FrameTest : public QObject {
         show_active(s.frame);
         QVERIFY(s.frame.hint_bar()->mapTo(&s.frame, QPoint()).y() <
                 s.frame.image_view()->mapTo(&s.frame, QPoint()).y());
-        s.frame.tool_action(12)->showStatusText(s.frame.tool_bar());
+        s.frame.tool_action(Cmd::CameraControl)->showStatusText(s.frame.tool_bar());
         QCOMPARE(s.frame.hint_bar()->currentMessage(), QStringLiteral("Main Camera Control"));
 
         s.p.shell.ToolHelpPosTop = 0;
@@ -174,7 +177,7 @@ class FrameTest : public QObject {
                 return ok;
             }());
         });
-        s.frame.run_command(113);
+        s.frame.run_command(Cmd::About);
         QCOMPARE(title, QStringLiteral("About KVR_Q4"));
         QVERIFY(body.contains(QStringLiteral("Version 1.0.0")));
         QVERIFY(!QApplication::activeModalWidget());
@@ -192,14 +195,14 @@ class FrameTest : public QObject {
             QCOMPARE(box->icon(), QMessageBox::NoIcon);
             box->button(QMessageBox::Ok)->click();
         });
-        s.frame.run_command(17);
+        s.frame.run_command(Cmd::ProcessingHistory);
         QCOMPARE(caption, QStringLiteral("KVR_Q4"));
         QCOMPARE(text, QStringLiteral("Normal Stretch \n"));
     }
 
     void help_opens_the_shipped_page_at_its_contents() {
         Session s;
-        s.frame.run_command(112);
+        s.frame.run_command(Cmd::Help);
         HelpViewer* help = s.host.help_viewer();
         QVERIFY(help && help->isVisible());
         QVERIFY(help->browser()->source().toLocalFile().endsWith(QStringLiteral("kvr_q4.html")));

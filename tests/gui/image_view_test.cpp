@@ -9,9 +9,9 @@
 #include <QTest>
 #include <QToolBar>
 
+#include "core/command_layout.h"
 #include "core/program.h"
 #include "display/display.h"
-#include "gui/command_layout.h"
 #include "gui/main_frame.h"
 #include "gui/picture_printer.h"
 #include "gui/qt_host.h"
@@ -90,8 +90,8 @@ class ImageViewTest : public QObject {
         QCOMPARE(s.p.display.window.scroll_y, 100);
         QVERIFY(near(shown(s.frame).pixel(5, 0), ramp_grey(100)));
 
-        s.frame.run_command(301);
-        QVERIFY(s.frame.menu_action(301)->isChecked());
+        s.frame.run_command(Cmd::FitToWindow);
+        QVERIFY(s.frame.menu_action(Cmd::FitToWindow)->isChecked());
         QVERIFY(wait_until([&] { return view->horizontalScrollBar()->maximum() == 0; }));
         const QImage fitted = shown(s.frame);
         const QSize now = view->viewport()->size();
@@ -118,29 +118,29 @@ class ImageViewTest : public QObject {
     void display_stretch_buttons_swap() {
         Session s;
         QToolBar* bar = s.frame.tool_bar();
-        auto on_bar = [&](int id) { return s.frame.tool_action(id)->isVisible(); };
-        QVERIFY(on_bar(kMaxStretchOnButton) && !on_bar(kMaxStretchOffButton));
-        s.frame.tool_action(kMaxStretchOnButton)->trigger();
+        auto on_bar = [&](Cmd id) { return s.frame.tool_action(id)->isVisible(); };
+        QVERIFY(on_bar(Cmd::MaxStretchOn) && !on_bar(Cmd::MaxStretchOff));
+        s.frame.tool_action(Cmd::MaxStretchOn)->trigger();
         QCOMPARE(s.p.display.max_stretch, 1);
-        QVERIFY(!on_bar(kMaxStretchOnButton) && on_bar(kMaxStretchOffButton));
+        QVERIFY(!on_bar(Cmd::MaxStretchOn) && on_bar(Cmd::MaxStretchOff));
         // In the same place on the bar, before the max palette stretch button.
         const QList<QAction*> actions = bar->actions();
-        QCOMPARE(actions.indexOf(s.frame.tool_action(kMaxStretchOffButton)) + 1,
-                 actions.indexOf(s.frame.tool_action(726)));
-        s.frame.tool_action(kMaxStretchOffButton)->trigger();
+        QCOMPARE(actions.indexOf(s.frame.tool_action(Cmd::MaxStretchOff)) + 1,
+                 actions.indexOf(s.frame.tool_action(Cmd::StretchDisplayDialog)));
+        s.frame.tool_action(Cmd::MaxStretchOff)->trigger();
         QCOMPARE(s.p.display.max_stretch, 0);
-        QVERIFY(on_bar(kMaxStretchOnButton) && !on_bar(kMaxStretchOffButton));
+        QVERIFY(on_bar(Cmd::MaxStretchOn) && !on_bar(Cmd::MaxStretchOff));
     }
 
     void copy_needs_a_picture_and_puts_it_on_the_clipboard() {
         Session s;
-        QVERIFY(!s.frame.menu_action(kCmdCopy)->isEnabled());  // nothing painted yet
+        QVERIFY(!s.frame.menu_action(Cmd::Copy)->isEnabled());  // nothing painted yet
         show_frame(s.frame);
         shown(s.frame);
         s.frame.refresh_commands();
-        QVERIFY(s.frame.menu_action(kCmdCopy)->isEnabled());
+        QVERIFY(s.frame.menu_action(Cmd::Copy)->isEnabled());
         QGuiApplication::clipboard()->clear();
-        s.frame.run_command(kCmdCopy);
+        s.frame.run_command(Cmd::Copy);
         const QImage copied = QGuiApplication::clipboard()->image();
         QCOMPARE(copied.size(), QSize(376, 290));
         QVERIFY(near(copied.pixel(3, 200), ramp_grey(200)));

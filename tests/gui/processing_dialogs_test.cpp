@@ -62,7 +62,7 @@ class ProcessingDialogsTest : public QObject {
             old_place = picture.pixel(255 + 8, 225);
             QTest::mouseClick(d->control(kIdcOk), Qt::LeftButton);
         });
-        s.frame.run_command(1);
+        s.frame.run_command(Cmd::ContrastNormal);
         QCOMPARE(white_max, 300);
         QCOMPARE(white_pos, 255);
         QCOMPARE(white_after, QStringLiteral("244"));
@@ -88,7 +88,7 @@ class ProcessingDialogsTest : public QObject {
             stepped = edit_text(d, 102);
             d->reject();
         });
-        s.frame.run_command(3);
+        s.frame.run_command(Cmd::Median);
         QCOMPARE(first, QStringLiteral(".6"));
         QCOMPARE(stepped, QStringLiteral("0.7"));
         QCOMPARE(s.p.ptr.image[0], corner);
@@ -97,7 +97,7 @@ class ProcessingDialogsTest : public QObject {
 
     void stretch_display_stays_open_and_drives_the_display() {
         Session s;
-        s.frame.run_command(726);
+        s.frame.run_command(Cmd::StretchDisplayDialog);
         ResourceDialog* d = s.host.dialog_window(*s.p.processing.stretch_display_dialog);
         QVERIFY(d);
         QVERIFY(d->isVisible());

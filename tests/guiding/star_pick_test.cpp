@@ -1,5 +1,5 @@
 // Picking the guide star and placing the focus frame with the mouse, through the script verbs.
-#include "app/star_pick.h"
+#include "guiding/star_pick.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,7 @@
-#include "app/star_pick.h"
+#include "guiding/star_pick.h"
 
 #include "core/messages.h"
 #include "core/program.h"
-#include "app/subsystems.h"
 #include "guiding/centroid.h"
 #include "display/display.h"
 
@@ -124,15 +123,6 @@ bool pick_or_focus_click(Program& p, int x, int y) {
     pick_star_at(p, x, y);
     s.centre_it = 0;
     return true;
-}
-
-void register_star_pick_commands(Program& p) {
-    CommandTable& t = p.commands;
-    t.attach(21, CmPickStar);
-    t.attach(25, CmFocusFrame);
-    t.set_checker(21, [](const Program& q) { return q.shell.pick_star != 0; });
-    if (!p.mouse.left_up)
-        p.mouse.left_up = [](Program& q, int x, int y) { pick_or_focus_click(q, x, y); };
 }
 
 }  // namespace kvr
