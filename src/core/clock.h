@@ -1,6 +1,7 @@
 #pragma once
 // Time seam. All timing in the program reads this clock, so a virtual clock can run a night of
 // exposures in microseconds and the simulator stays consistent with the sequencer.
+#include <atomic>
 #include <cstdint>
 #include <ctime>
 #include <vector>
@@ -26,12 +27,16 @@ class Clock {
 };
 
 // Advances only when something waits. Starts at 0 ms; the calendar starts at a fixed instant.
+// Reading it is safe from any thread (a simulated device serving a pseudo-terminal reads it);
+// only the thread that owns it moves it on.
 class VirtualClock : public Clock {
   public:
     explicit VirtualClock(std::time_t epoch = 1798761600 /* 2027-01-01T00:00:00Z */)
         : epoch_(epoch) {}
     uint32_t ms() override { return now_; }
-    std::time_t calendar_time() override { return epoch_ + static_cast<std::time_t>(now_ / 1000); }
+    std::time_t calendar_time() override {
+        return epoch_ + static_cast<std::time_t>(now_.load() / 1000);
+    }
     void wait_until(uint32_t until_ms) override;
     void idle(uint32_t until_ms) override;
     // Makes idle() stop at `at_ms` so that an event scheduled then (a key press) is seen.
@@ -41,7 +46,7 @@ class VirtualClock : public Clock {
 
   private:
     std::time_t epoch_;
-    uint32_t now_ = 0;
+    std::atomic<uint32_t> now_ = 0;
     std::vector<uint32_t> wakeups_;
 };
 

@@ -19,7 +19,14 @@ bool parse_whole(const std::string& text, Number& out) {
 std::string usage_text() {
     return "usage: kvr_q4 [--headless] [--camera sim|usb] [--virtual-clock] [--script FILE]\n"
            "              [--sim-seed N] [--sim-download-ms MS] [--sim-drift DX,DY]\n"
-           "              [--show-progress] [--drives DIR]\n";
+           "              [--clock-start YYYY-MM-DDTHH:MM:SSZ] [--sim-log FILE]\n"
+           "              [--sim-serial N=PATH] [--sim-port N=mount|wheel|ao|none]\n"
+           "              [--sim-relays mount|ao] [--sim-mount-pty PATH] [--sim-ao-pty PATH]\n"
+           "              [--sim-atmosphere on|off] [--sim-seeing ARCSEC]\n"
+           "              [--sim-plate-scale ARCSEC] [--sim-rotation DEG] [--sim-site LAT,LON]\n"
+           "              [--sim-start-dec DEG] [--sim-periodic-error ARCSEC]\n"
+           "              [--sim-worm-period S] [--sim-polar-drift ARCSEC_PER_MIN]\n"
+           "              [--sim-backlash ARCSEC] [--show-progress] [--drives DIR]\n";
 }
 
 std::optional<LaunchOptions> parse_options(const std::vector<std::string>& args,
@@ -36,6 +43,9 @@ std::optional<LaunchOptions> parse_options(const std::vector<std::string>& args,
             return true;
         };
         std::string v;
+        const int sim = parse_sim_option(args, i, o.sim, error);
+        if (sim == 0) return std::nullopt;
+        if (sim == 1) continue;
         if (a == "--headless") {
             o.headless = true;
         } else if (a == "--virtual-clock") {
@@ -51,6 +61,13 @@ std::optional<LaunchOptions> parse_options(const std::vector<std::string>& args,
             o.camera = v;
         } else if (a == "--script") {
             if (!value(o.script_path)) return std::nullopt;
+        } else if (a == "--clock-start") {
+            if (!value(v)) return std::nullopt;
+            o.clock_start = parse_utc_time(v);
+            if (!o.clock_start) {
+                error = "--clock-start needs a UTC time such as 2026-12-07T22:00:00Z";
+                return std::nullopt;
+            }
         } else if (a == "--drives") {
             if (!value(o.drive_root)) return std::nullopt;
         } else if (a == "--sim-seed") {

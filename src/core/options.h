@@ -1,11 +1,37 @@
 #pragma once
 // Command-line options shared by both front ends.
+#include <array>
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace kvr {
+
+// Settings of the simulated observatory around the camera. Unset numbers keep the simulator's
+// defaults.
+struct SimOptions {
+    std::string log_path;        // --sim-log FILE
+    std::string mount_pty_path;  // --sim-mount-pty PATH
+    std::string ao_pty_path;     // --sim-ao-pty PATH
+    // Camera serial ports 1 and 2: a device path (--sim-serial N=PATH) or what is plugged in
+    // (--sim-port N=mount|wheel|ao|none); empty keeps the default.
+    std::array<std::string, 2> serial_paths;
+    std::array<std::string, 2> port_devices;
+    std::string relays;  // --sim-relays mount|ao
+    bool atmosphere = true;
+    std::optional<double> seeing_arcsec;
+    std::optional<double> plate_scale_arcsec_per_px;
+    std::optional<double> rotation_deg;
+    std::optional<double> latitude_deg;
+    std::optional<double> longitude_deg;
+    std::optional<double> start_dec_deg;
+    std::optional<double> periodic_error_pp_arcsec;
+    std::optional<double> worm_period_s;
+    std::optional<double> drift_dec_arcsec_per_min;
+    std::optional<double> dec_backlash_arcsec;
+};
 
 struct LaunchOptions {
     bool headless = false;
@@ -18,6 +44,9 @@ struct LaunchOptions {
     uint32_t sim_download_ms = 2900;
     double sim_drift_x_px_per_s = 0;
     double sim_drift_y_px_per_s = 0;
+    // Calendar time at which the virtual clock (or the real clock's calendar) starts.
+    std::optional<std::time_t> clock_start;
+    SimOptions sim;
     bool show_progress = false;
     std::string drive_root;  // empty: the default drive root
 };
@@ -26,5 +55,12 @@ struct LaunchOptions {
 std::optional<LaunchOptions> parse_options(const std::vector<std::string>& args,
                                            std::string& error);
 std::string usage_text();
+
+// One simulator option at args[i] (moving i past its value): 1 taken, 0 refused with `error`,
+// -1 not a simulator option.
+int parse_sim_option(const std::vector<std::string>& args, size_t& i, SimOptions& sim,
+                     std::string& error);
+// "YYYY-MM-DDTHH:MM:SSZ" (the Z may be left out; always UTC) as seconds since 1970.
+std::optional<std::time_t> parse_utc_time(const std::string& text);
 
 }  // namespace kvr

@@ -18,10 +18,13 @@
 namespace kvr::gui {
 
 GuiSession::GuiSession(const LaunchOptions& options, const DeviceFactory& devices) {
-    if (options.virtual_clock)
-        clock_ = std::make_unique<VirtualClock>();
-    else
-        clock_ = std::make_unique<RealClock>();
+    if (options.virtual_clock) {
+        auto clock = std::make_unique<VirtualClock>();
+        if (options.clock_start) clock->set_epoch(*options.clock_start);
+        clock_ = std::move(clock);
+    } else {
+        clock_ = std::make_unique<RealClock>(options.clock_start);
+    }
     watch_ = std::make_unique<PressWatch>();
     qApp->installEventFilter(watch_.get());
     host_ = std::make_unique<QtHost>(*watch_, help_file_path());

@@ -21,10 +21,11 @@ int run_headless(const LaunchOptions& options) {
     VirtualClock* virtual_clock = nullptr;
     if (options.virtual_clock) {
         auto v = std::make_unique<VirtualClock>();
+        if (options.clock_start) v->set_epoch(*options.clock_start);
         virtual_clock = v.get();
         clock = std::move(v);
     } else {
-        clock = std::make_unique<RealClock>();
+        clock = std::make_unique<RealClock>(options.clock_start);
     }
     ScriptHost host(std::cout, *clock, virtual_clock);
     host.set_show_progress(options.show_progress);

@@ -4,7 +4,8 @@
 
 namespace kvr {
 
-RealClock::RealClock() : start_(std::chrono::steady_clock::now()) {}
+RealClock::RealClock(std::optional<std::time_t> calendar_start)
+    : start_(std::chrono::steady_clock::now()), calendar_start_(calendar_start) {}
 
 uint32_t RealClock::ms() {
     auto elapsed = std::chrono::steady_clock::now() - start_;
@@ -13,6 +14,12 @@ uint32_t RealClock::ms() {
 }
 
 std::time_t RealClock::calendar_time() {
+    if (calendar_start_) {
+        const auto elapsed = std::chrono::steady_clock::now() - start_;
+        return *calendar_start_ +
+               static_cast<std::time_t>(
+                   std::chrono::duration_cast<std::chrono::seconds>(elapsed).count());
+    }
     return std::time(nullptr);
 }
 

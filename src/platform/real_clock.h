@@ -1,5 +1,6 @@
 #pragma once
 #include <chrono>
+#include <optional>
 
 #include "core/clock.h"
 
@@ -7,7 +8,9 @@ namespace kvr {
 
 class RealClock : public Clock {
   public:
-    RealClock();
+    // The calendar runs from `calendar_start` (seconds since 1970 UTC) when given, else it is the
+    // system's.
+    explicit RealClock(std::optional<std::time_t> calendar_start = std::nullopt);
     uint32_t ms() override;
     std::time_t calendar_time() override;
     void wait_until(uint32_t until_ms) override;
@@ -15,6 +18,7 @@ class RealClock : public Clock {
 
   private:
     std::chrono::steady_clock::time_point start_;
+    std::optional<std::time_t> calendar_start_;
 };
 
 }  // namespace kvr

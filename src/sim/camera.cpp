@@ -36,6 +36,7 @@ HeadGeometry guider_geometry(const GuiderGeometry& guider) {
     g.scale_x = guider.scale_x;
     g.scale_y = guider.scale_y;
     g.bytes_per_sample = 1;
+    g.view = 1;
     return g;
 }
 

@@ -26,6 +26,9 @@ class CameraHandle : public BlockDevice {
 CameraEnumerator::CameraEnumerator(Clock& clock, const CameraConfig& config)
     : camera_(std::make_shared<Camera>(make_sky(clock, config), config)) {}
 
+CameraEnumerator::CameraEnumerator(std::shared_ptr<Observatory> observatory)
+    : observatory_(std::move(observatory)), camera_(observatory_->camera()) {}
+
 std::optional<DeviceInterfaceInfo> CameraEnumerator::interface_at(int member_index) {
     if (member_index != 0) return std::nullopt;
     DeviceInterfaceInfo info;

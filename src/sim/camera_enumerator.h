@@ -8,6 +8,7 @@
 #include "core/block_device.h"
 #include "core/clock.h"
 #include "sim/camera.h"
+#include "sim/observatory.h"
 #include "sim/sim_config.h"
 
 namespace kvr::sim {
@@ -20,7 +21,10 @@ class CameraEnumerator : public DeviceEnumerator {
     static constexpr const char* kManufacturer = "Simulated observatory";
     static constexpr const char* kProduct = "KVR_Q4 camera (simulated)";
 
+    // A camera with nothing plugged in.
     CameraEnumerator(Clock& clock, const CameraConfig& config);
+    // The camera of a whole simulated observatory, which lives as long as the enumerator.
+    explicit CameraEnumerator(std::shared_ptr<Observatory> observatory);
 
     bool begin() override { return true; }
     std::optional<DeviceInterfaceInfo> interface_at(int member_index) override;
@@ -28,9 +32,12 @@ class CameraEnumerator : public DeviceEnumerator {
     std::unique_ptr<BlockDevice> open(const DeviceInterfaceInfo& info, int& error) override;
 
     Camera& camera() { return *camera_; }
+    // The observatory around the camera, or nothing.
+    Observatory* observatory() const { return observatory_.get(); }
     const std::shared_ptr<Camera>& shared_camera() const { return camera_; }
 
   private:
+    std::shared_ptr<Observatory> observatory_;
     std::shared_ptr<Camera> camera_;
 };
 

@@ -19,13 +19,27 @@ struct ImagePath {
     ImageShift at[kPathSamples];
 };
 
-ImagePath sample_path(Sky& sky, int64_t start_ms, int64_t end_ms) {
+// Most cosmic-ray hits drawn into one read.
+constexpr size_t kMostCosmicRays = 64;
+
+// Each sample stands for a sixteenth of the interval: the air's motion is averaged over it, so
+// long reads see less of it.
+ImagePath sample_path(Sky& sky, int view, int64_t start_ms, int64_t end_ms) {
     ImagePath path;
     ImageShift mean{};
+    SkyEffects* effects = sky.effects();
+    const auto span = static_cast<double>(end_ms - start_ms);
+    auto moment = [&](double share) {
+        return start_ms + static_cast<int64_t>(std::llround(span * share));
+    };
     for (int i = 0; i < kPathSamples; ++i) {
-        const double t = static_cast<double>(start_ms) +
-                         static_cast<double>(end_ms - start_ms) * (i + 0.5) / kPathSamples;
-        path.at[i] = sky.image_shift_at(static_cast<int64_t>(std::llround(t)));
+        path.at[i] = sky.image_shift_at(moment((i + 0.5) / kPathSamples));
+        if (effects) {
+            const ImageShift air = effects->motion(view, moment(double(i) / kPathSamples),
+                                                   moment(double(i + 1) / kPathSamples));
+            path.at[i].x += air.x;
+            path.at[i].y += air.y;
+        }
         mean.x += path.at[i].x / kPathSamples;
         mean.y += path.at[i].y / kPathSamples;
     }
@@ -134,26 +148,39 @@ PixelGrid SensorHead::field_grid(const ReadRequest& r, int field) const {
 void SensorHead::collect_light(float* plane, const PixelGrid& g, int field, int64_t start_ms,
                                int64_t end_ms, Sky& sky, double throughput) {
     const double seconds = static_cast<double>(std::max<int64_t>(0, end_ms - start_ms)) / 1000.0;
-    const ObservingConditions& conditions = sky.conditions();
+    const ExposureLight light = sky.exposure_light(geo_.view, start_ms, end_ms);
+    SkyEffects* effects = sky.effects();
     const double pixel_area = geo_.scale_x * geo_.scale_y;
-    std::fill_n(plane, static_cast<size_t>(g.cols) * g.rows,
-                static_cast<float>(conditions.sky_adu_per_s * pixel_area * throughput * seconds));
+    const double background =
+        light.conditions.sky_adu_per_s * pixel_area * throughput * light.sky_share * seconds;
+    // The first row carries the sky's gradient across the columns; the others copy it.
+    for (int c = 0; c < g.cols; ++c) {
+        const double x = g.origin_x + (g.col0 + c + 0.5) * g.pitch_x;
+        plane[c] = static_cast<float>(background * (effects ? effects->sky_gradient(x) : 1.0));
+    }
+    for (int r = 1; r < g.rows; ++r)
+        std::copy_n(plane, g.cols, plane + static_cast<size_t>(r) * g.cols);
 
     if (seconds > 0) {
-        const ImagePath path = sample_path(sky, start_ms, end_ms);
-        const Psf psf = Psf::from(conditions);
+        const ImagePath path = sample_path(sky, geo_.view, start_ms, end_ms);
+        const Psf psf = Psf::from(light.conditions);
         // Stars further than a stamp's reach from the grid add nothing.
         const double x_lo = g.origin_x + g.col0 * g.pitch_x - psf.radius_px;
         const double x_hi = g.origin_x + (g.col0 + g.cols) * g.pitch_x + psf.radius_px;
         const double y_lo = g.origin_y + g.row0 * g.pitch_y - psf.radius_px;
         const double y_hi = g.origin_y + (g.row0 + g.rows) * g.pitch_y + psf.radius_px;
-        const double share = throughput * seconds / path.count;
-        for (const Star& star : sky.star_field().stars()) {
+        const double share = throughput * light.star_share * seconds / path.count;
+        const std::vector<Star>& stars = sky.star_field().stars();
+        for (size_t i = 0; i < stars.size(); ++i) {
+            double twinkle = -1;  // drawn when the star first lands near the grid
             for (int k = 0; k < path.count; ++k) {
                 double x, y;
-                sky.star_image(star, path.at[k], x, y);
+                sky.star_image(stars[i], path.at[k], x, y);
                 if (x < x_lo || x > x_hi || y < y_lo || y > y_hi) continue;
-                add_star(plane, g, psf, x, y, star.flux_adu_per_s * share);
+                if (twinkle < 0) {
+                    twinkle = effects ? effects->twinkle(geo_.view, i, start_ms, end_ms) : 1.0;
+                }
+                add_star(plane, g, psf, x, y, stars[i].flux_adu_per_s * share * twinkle);
             }
         }
     }
@@ -167,12 +194,30 @@ void SensorHead::collect_light(float* plane, const PixelGrid& g, int field, int6
         float* row = plane + static_cast<size_t>(r) * g.cols;
         for (int c = 0; c < g.cols; ++c) row[c] = row[c] * response[c] + dark[c] * dark_seconds;
     }
+    if (effects) add_cosmic_rays(plane, g, field, start_ms, end_ms, *effects);
+}
+
+void SensorHead::add_cosmic_rays(float* plane, const PixelGrid& g, int field, int64_t start_ms,
+                                 int64_t end_ms, SkyEffects& effects) const {
+    // A hit lands in one physical row, so in one field only.
+    CosmicRay rays[kMostCosmicRays];
+    const size_t n =
+        effects.cosmic_rays(geo_.view, geo_.columns, geo_.field_rows * geo_.fields,
+                            geo_.scale_x * geo_.scale_y, start_ms, end_ms, rays, kMostCosmicRays);
+    for (size_t i = 0; i < n; ++i) {
+        if (rays[i].row % geo_.fields != field) continue;
+        const int r = rays[i].row / geo_.fields - g.row0;
+        const int c = rays[i].column - g.col0;
+        if (r < 0 || r >= g.rows || c < 0 || c >= g.cols) continue;
+        plane[static_cast<size_t>(r) * g.cols + c] += static_cast<float>(rays[i].charge);
+    }
 }
 
 void SensorHead::render(const ReadRequest& r, const FieldTransfer& fields, Sky& sky,
                         double throughput, bool noise, Rng& rng, uint8_t* out) {
     if (!accepts(r)) return;
     PixelGrid grid;
+    if (fields.count > 0) sky.settle(fields.end_ms[0]);
     for (int i = 0; i < fields.count; ++i) {
         grid = field_grid(r, fields.field[i]);
         collect_light(planes_[i].data(), grid, fields.field[i], fields.start_ms[i],
@@ -227,6 +272,7 @@ void SensorHead::digitize(const ReadRequest& r, const FieldTransfer& fields, con
 
 std::vector<SensorStar> SensorHead::stars(Sky& sky, int64_t at_ms, double throughput) const {
     std::vector<SensorStar> found;
+    sky.settle(at_ms);
     const ImageShift shift = sky.image_shift_at(at_ms);
     const double rows = static_cast<double>(geo_.field_rows) * geo_.fields;
     for (const Star& s : sky.star_field().stars()) {

@@ -28,6 +28,8 @@ struct HeadGeometry {
     double scale_y = 1;
     // 2: 16-bit samples, low byte first; 1: 8-bit samples.
     int bytes_per_sample = 2;
+    // Which head this is for the sky's effects: 0 the main head, 1 the guider.
+    int view = 0;
 };
 
 // The fields a read takes (0-based) and the interval in which each collected its light.
@@ -84,6 +86,8 @@ class SensorHead {
     PixelGrid field_grid(const ReadRequest& r, int field) const;
     void collect_light(float* plane, const PixelGrid& grid, int field, int64_t start_ms,
                        int64_t end_ms, Sky& sky, double throughput);
+    void add_cosmic_rays(float* plane, const PixelGrid& grid, int field, int64_t start_ms,
+                         int64_t end_ms, SkyEffects& effects) const;
     void digitize(const ReadRequest& r, const FieldTransfer& fields, const PixelGrid& grid,
                   bool noise, Rng& rng, uint8_t* out) const;
     void make_fixed_pattern(uint32_t seed, uint64_t stream);

@@ -5,16 +5,18 @@
 #include "core/clock.h"
 #include "core/options.h"
 #include "sim/camera_enumerator.h"
+#include "sim/observatory_config.h"
 #include "sim/sim_config.h"
 
 namespace kvr::sim {
 
 // Default settings with the seed, download time and drift of the options.
 CameraConfig camera_config(const LaunchOptions& options);
+// The whole observatory's settings from the options.
+ObservatoryConfig observatory_config(const LaunchOptions& options);
 
-inline std::shared_ptr<CameraEnumerator> make_camera_enumerator(const LaunchOptions& options,
-                                                                Clock& clock) {
-    return std::make_shared<CameraEnumerator>(clock, camera_config(options));
-}
+// The camera of a simulated observatory; what could not be set up is reported on standard error.
+std::shared_ptr<CameraEnumerator> make_camera_enumerator(const LaunchOptions& options,
+                                                         Clock& clock);
 
 }  // namespace kvr::sim

@@ -7,29 +7,19 @@ namespace kvr::sim {
 Sky::Sky(Clock& clock, uint32_t seed, const StarFieldConfig& stars,
          const StarFieldLandmarks& landmarks, const SkyArea& sensors,
          const ObservingConditions& conditions)
-    : clock_(clock),
-      last_clock_ms_(clock.ms()),
-      now_ms_(last_clock_ms_),
+    : timeline_(clock),
+      stars_config_(stars),
+      landmarks_(landmarks),
       field_(seed, stars, landmarks),
       conditions_(conditions),
       // Centre the tile on the sensors' area so that the seams of the repeating sky lie as far
       // from both sensors as the tile allows.
       wrap_x0_((sensors.x0 + sensors.x1) / 2 - stars.tile_px / 2),
       wrap_y0_((sensors.y0 + sensors.y1) / 2 - stars.tile_px / 2),
-      drift_since_ms_(now_ms_) {}
+      drift_since_ms_(timeline_.now_ms()) {}
 
-int64_t Sky::now_ms() {
-    const uint32_t ms = clock_.ms();
-    now_ms_ += static_cast<uint32_t>(ms - last_clock_ms_);
-    last_clock_ms_ = ms;
-    return now_ms_;
-}
-
-void Sky::wait_until(int64_t ms) {
-    const int64_t now = now_ms();
-    if (ms <= now) return;
-    clock_.wait_until(static_cast<uint32_t>(last_clock_ms_ + static_cast<uint64_t>(ms - now)));
-    now_ms();
+void Sky::show_region(uint32_t seed, bool home) {
+    field_ = StarField(seed, stars_config_, landmarks_, home);
 }
 
 void Sky::set_drift(double x_px_per_s, double y_px_per_s) {

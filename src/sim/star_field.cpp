@@ -25,10 +25,10 @@ double draw_magnitude(Rng& rng, double slope, double range) {
 }  // namespace
 
 StarField::StarField(uint32_t seed, const StarFieldConfig& config,
-                     const StarFieldLandmarks& landmarks)
+                     const StarFieldLandmarks& landmarks, bool planted)
     : tile_px_(config.tile_px) {
     add_random_field(seed, config);
-    plant(seed, landmarks);
+    if (planted) plant(seed, landmarks);
     std::stable_sort(stars_.begin(), stars_.end(), [](const Star& a, const Star& b) {
         return a.flux_adu_per_s > b.flux_adu_per_s;
     });

@@ -37,7 +37,9 @@ class StarField {
     static constexpr double kDoubleSeparationPx = 3.2;
     static constexpr double kSaturatingStarFlux = 4.0e6;
 
-    StarField(uint32_t seed, const StarFieldConfig& config, const StarFieldLandmarks& landmarks);
+    // Without `planted`, only the random field (another region of the sky).
+    StarField(uint32_t seed, const StarFieldConfig& config, const StarFieldLandmarks& landmarks,
+              bool planted = true);
 
     // Brightest first. Random-field positions lie in [0, tile) both ways; planted ones where
     // they were put (the sky wraps them like any other).
