@@ -11,22 +11,48 @@
 
 namespace kvr {
 
+namespace {
+
+// The guide windows time their own exposures with the timer marks the main exposure's wait is
+// counting to: these are kept across a guide step, so the main exposure keeps its length.
+class ExposureMarks {
+  public:
+    explicit ExposureMarks(Program& p)
+        : r_(p.readout), ticks_(r_.ticks), endticks_(r_.endticks) {}
+    ~ExposureMarks() {
+        r_.ticks = ticks_;
+        r_.endticks = endticks_;
+    }
+    ExposureMarks(const ExposureMarks&) = delete;
+    ExposureMarks& operator=(const ExposureMarks&) = delete;
+
+  private:
+    Readout& r_;
+    uint32_t ticks_, endticks_;
+};
+
+}  // namespace
+
 int start_self_guiding(Program& p) {
+    ExposureMarks marks(p);
     return StartSelfGuide(p);
 }
 
 bool start_external_guider(Program& p) {
+    ExposureMarks marks(p);
     GuideState& g = p.guide;
     g.guider_guiding_failed = 0;
     return StartGuiderAutoGuide(p) == 0 && !g.guider_guiding_failed;
 }
 
 bool external_guider_step(Program& p) {
+    ExposureMarks marks(p);
     GuiderAutoGuide(p);
     return !p.guide.guider_guiding_failed;
 }
 
 bool self_guide_step(Program& p) {
+    ExposureMarks marks(p);
     SelfGuide(p);
     return p.guide.selfguiding != 0;
 }

@@ -20,7 +20,6 @@ namespace {
 constexpr int kMsgText = 50;
 constexpr int kMsgPickStar = 53;
 constexpr int kMsgNoTelescope = 54;
-constexpr int kGuideFrameCommand = 889;
 constexpr int kWakeUpPulseMs = 50;
 constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
 constexpr int kAoTestSteps = 25;
@@ -89,7 +88,7 @@ namespace {
 bool main_step(Program& p, uint16_t* fredptr, char direction, char axis, int ms) {
     GuideState& g = p.guide;
     guide_pulse(p, axis, direction, ms);
-    p.commands.dispatch(p, kGuideFrameCommand);
+    p.commands.dispatch(p, Cmd::GuideTelescope);
     if (find_centre(p, g.xcent, g.ycent, fredptr, g.cur_rad) != 0) return false;
     return find_centre(p, g.xcent, g.ycent, fredptr, g.cur_rad) == 0;
 }
@@ -151,7 +150,9 @@ void do_CmTrainGuide(Program& p, uint16_t* fredptr) {
         guide_pulse(p, 'x', s.e, kWakeUpPulseMs);
         guide_pulse(p, 'x', s.w, kWakeUpPulseMs);
     }
-    find_centre(p, g.xcent, g.ycent, fredptr, g.cur_rad);
+    // A star picked on a binned image is kept in full-frame coordinates: the image has half.
+    const int scale = sh.pick_small ? 2 : 1;
+    find_centre(p, g.xcent / scale, g.ycent / scale, fredptr, g.cur_rad);
     calc_guideframe(p);
     g.guiding = 1;
     g.training = 1;
