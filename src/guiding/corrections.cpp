@@ -45,11 +45,13 @@ bool beyond_dead_band(const Program& p, int error, int threshold) {
 }
 
 // Pulse length in ms for an error on one axis; `last` remembers the direction for the backlash
-// allowance of the next reversal.
+// allowance: the first pulse after a reversal is longer by the play taken up (whatever the
+// error's sign), the time `backlash` pixels take at `rate`.
 int axis_pulse_ms(int error, char direction, char& last, int backlash, int rate, int hyst) {
-    if (direction != last) error += 1000 * backlash;
+    int magnitude = std::abs(error);
+    if (direction != last) magnitude += 1000 * backlash;
     last = direction;
-    return std::abs(error / std::max(rate, 1)) - 100 * hyst;
+    return magnitude / std::max(rate, 1) - 100 * hyst;
 }
 
 // RA of the untrained paths: east for a positive error. Returns the pulse length (<= 0: none).
@@ -86,30 +88,31 @@ bool beyond_guider_range(const GuideState& g) {
     return std::abs(g.dx) > kGuiderSkipError || std::abs(g.dy) > kGuiderSkipError;
 }
 
-// Trained guider correction: the error turned by the angle between the measured error and the
-// trained RA motion, as whole radians.
+// Trained guider correction: the error is decomposed on the trained motion vectors, star motion
+// per second of west drive (RA_x, RA_y) and of north drive (Dec_x, Dec_y), and each axis is pulsed
+// for its own share. The error is in thousandths of a pixel, so the shares come out in ms.
 void trained_correction(Program& p) {
     GuideState& g = p.guide;
     const SettingsState& s = p.settings;
-    const double m = std::sqrt(double(g.x3) * g.x3 + double(g.y3) * g.y3);
-    const double a = g.dy == 0 ? 0.0 : std::atan(double(std::abs(g.dx) / std::abs(g.dy)));
-    const int phi = std::abs(std::abs(static_cast<int>(a)) - std::abs(static_cast<int>(g.theta)));
-    int ra = static_cast<int>(std::cos(phi) * m);
-    int dec = static_cast<int>(std::sin(phi) * m);
+    const int64_t det = int64_t{g.RA_x} * g.Dec_y - int64_t{g.Dec_x} * g.RA_y;
+    // Parallel (or zero) motions cannot be told apart: there is nothing to decompose on.
+    if (det == 0) return;
+    const int64_t west_ms = (int64_t{g.Dec_y} * g.dx - int64_t{g.Dec_x} * g.dy) / det;
+    const int64_t north_ms = (int64_t{g.RA_x} * g.dy - int64_t{g.RA_y} * g.dx) / det;
+    auto clamp_ms = [](int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, -60000, 60000)); };
 
-    const bool east = (g.x3 > 0 && g.quadrant < 3) || (g.x3 < 0 && g.quadrant > 2);
-    const char ra_dir = east ? s.e : s.w;
-    const int ra_ms = axis_pulse_ms(ra, ra_dir, g.lastslewx, g.RA_backlash, g.RA_rate,
-                                    s.guider_hystx);
+    const char ra_dir = west_ms > 0 ? s.w : s.e;
+    // Given as distance at the trained rate, so that the backlash allowance adds its own time.
+    const int ra_rate = std::max(g.RA_rate, 1), dec_rate = std::max(g.Dec_rate, 1);
+    const int ra_ms = axis_pulse_ms(clamp_ms(west_ms) * ra_rate, ra_dir, g.lastslewx,
+                                    g.RA_backlash, ra_rate, s.guider_hystx);
     g.slew_time_x = shown_length(ra_ms);
     guide_pulse(p, 'x', ra_dir, ra_ms);
     p.clock.sleep_ms(kGuiderAxisGapMs);
 
-    const bool north = (g.y3 > 0 && (g.quadrant == 1 || g.quadrant == 4)) ||
-                       (g.y3 < 0 && (g.quadrant == 2 || g.quadrant == 3));
-    const char dec_dir = north ? s.n : s.s;
-    const int dec_ms = axis_pulse_ms(dec, dec_dir, g.lastslewy, g.Dec_backlash, g.Dec_rate,
-                                     s.guider_hysty);
+    const char dec_dir = north_ms > 0 ? s.n : s.s;
+    const int dec_ms = axis_pulse_ms(clamp_ms(north_ms) * dec_rate, dec_dir, g.lastslewy,
+                                     g.Dec_backlash, dec_rate, s.guider_hysty);
     g.slew_time_y = shown_length(dec_ms);
     guide_pulse(p, 'y', dec_dir, dec_ms);
 }

@@ -95,5 +95,35 @@ TEST_F(CorrectionsTest, GuiderSkipsErrorsBeyondEightPixels) {
     EXPECT_EQ(pulses(), V{"x w 48"});  // 31 × 6 / 1000 = 0 steps: no move
 }
 
+TEST_F(CorrectionsTest, BacklashLengthensTheFirstPulseAfterAReversal) {
+    p.settings.backlashy = 1;  // one pixel of play: 500 ms at 2 px/s
+    error(0, -400);            // south after north: reversal, either sign lengthens
+    main_correction(p);
+    error(0, -400);
+    main_correction(p);
+    error(0, 400);
+    main_correction(p);
+    EXPECT_EQ(pulses(), (V{"y s 700", "y s 200", "y n 700"}));
+}
+
+TEST_F(CorrectionsTest, TrainedGuiderDecomposesOnTheMotionVectors) {
+    GuideState& g = p.guide;
+    p.settings.ignore_RA_angle = 0;
+    g.guider_use_trained = 1;
+    // West moves the star (−4, +3) px/s, north (3, 4): a camera turned by about 37°.
+    g.RA_x = -4, g.RA_y = 3, g.Dec_x = 3, g.Dec_y = 4;
+    g.RA_rate = g.Dec_rate = 5;
+    g.lastslewx = 'w';
+    g.lastslewy = 'n';
+    // The star must move 2 s of west (−8, 6) and 1 s of north (3, 4): (−5, 10) pixels.
+    error(-5000, 10000);
+    guider_mount_correction(p);
+    EXPECT_EQ(pulses(), (V{"x w 2000", "y n 1000"}));
+    error(5000, -10000);  // the way back: both axes reverse
+    g.RA_backlash = 1;    // 200 ms at 5 px/s
+    guider_mount_correction(p);
+    EXPECT_EQ(pulses(), (V{"x e 2200", "y s 1000"}));
+}
+
 }  // namespace
 }  // namespace kvr::test
