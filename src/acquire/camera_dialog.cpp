@@ -17,8 +17,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgText = 50;
-constexpr int kMsgAlreadyGuiding = 59;
 constexpr int kMaxImages = 99;
 constexpr int kMaxPauseMinutes = 20;
 constexpr int kMinStretch = 1;
@@ -186,7 +184,7 @@ void TKVDialog::take_photo() {
 void TKVDialog::autoguide_photo() {
     GuideState& g = p_.guide;
     if (g.guider_guiding_standalone) {
-        messages(p_, kMsgAlreadyGuiding);
+        messages(p_, Msg::AlreadyGuidingExternally);
         return;
     }
     if (g.guider_picked_star && !g.selfguiding) g.guider_guiding = 1;
@@ -195,11 +193,11 @@ void TKVDialog::autoguide_photo() {
 
 void TKVDialog::go_to_autoguider() {
     if (p_.guide.guider_guiding_standalone) {
-        messages(p_, kMsgAlreadyGuiding);
+        messages(p_, Msg::AlreadyGuidingExternally);
         return;
     }
     if (p_.scope.telescope == 'n') {
-        messages(p_, kMsgText, "Please select a telescope drive method before using autoguider");
+        message50(p_, "Please select a telescope drive method before using autoguider");
         return;
     }
     p_.run.start_autoguidercam = 1;
@@ -251,7 +249,7 @@ void TKVDialog::self_guide_box(int id) {
     GuideState& g = p_.guide;
     check_drive_link(p_);
     if (g.guider_guiding_standalone) {
-        messages(p_, kMsgAlreadyGuiding);
+        messages(p_, Msg::AlreadyGuidingExternally);
         return;
     }
     if (id == kv::kMatchingDark) {

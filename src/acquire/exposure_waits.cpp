@@ -20,21 +20,17 @@ constexpr int kFullWidthCameraTimedBelow = 1001;
 constexpr int kBinnedCameraTimedBelow = 1000;
 constexpr int kPauseSteps = 16;
 constexpr uint32_t kMsPerMinute = 60000;
-constexpr int kMsgSelfGuideLost = 57;
-
-// Next time a polling loop has to look at something: `end`, or an earlier mark still ahead.
-uint32_t next_deadline(uint32_t now, uint32_t end, std::initializer_list<uint32_t> marks) {
-    uint32_t deadline = end;
-    for (uint32_t m : marks)
-        if (before(now, m) && before(m, deadline)) deadline = m;
-    return deadline;
-}
 
 uint32_t step_interval(int exposure, int steps) {
     return static_cast<uint32_t>(std::max(1, exposure / std::max(1, steps)));
 }
 
 }  // namespace
+
+bool clear_vertical_in_wait(Program& p) {
+    KV_clearvert(p);
+    return true;  // a failed clear is seen at the read
+}
 
 bool read_is_camera_timed(const Program& p) {
     const int below = p.readout.binned ? kBinnedCameraTimedBelow : kFullWidthCameraTimedBelow;
@@ -101,7 +97,7 @@ void end_of_exposure(Program& p, RunContext& c) {
 }
 
 // One pass of self-guiding in the wait: the frame switch at half time, then a guide window (a
-// matching dark frame reads only half of its frames). False when the star was lost: the run ends.
+// matching dark frame reads only half of its frames). False when the star was lost.
 bool self_guide_pass(Program& p, RunContext& c) {
     RunState& r = p.run;
     Readout& ro = p.readout;
@@ -109,7 +105,6 @@ bool self_guide_pass(Program& p, RunContext& c) {
         switch_self_guide_frame(p);
         p.shell.progress = kProgressMax / 2;
         ro.endticks = p.clock.ms() + static_cast<uint32_t>(ro.exposure / 2);
-        c.next_step = p.clock.ms() + step_interval(ro.exposure, c.steps);
         if (r.selfguiding_darkframe) r.selfguidingframes = 0;
         r.switching = 0;
     }
@@ -121,12 +116,10 @@ bool self_guide_pass(Program& p, RunContext& c) {
 
 // The star of a self-guided exposure was lost: the exposure ends unread and the run finishes.
 void self_guide_lost(Program& p, RunContext& c) {
-    p.readout.endticks = 0;
     info_close(p);
     close_progress(p, c);
     p.run.end_loop = 1;
-    c.self_guide_lost = true;
-    messages(p, kMsgSelfGuideLost);
+    messages(p, Msg::SelfGuideLostStar);
 }
 
 }  // namespace
@@ -140,11 +133,9 @@ void host_timed_wait(Program& p, RunContext& c) {
     // An exposure the camera times itself is not waited for twice.
     const int wait_ms = read_is_camera_timed(p) ? 0 : r.exposure;
     r.endticks = r.ticks + static_cast<uint32_t>(std::max(0, wait_ms));
-    c.first_field_mark = r.ticks + static_cast<uint32_t>(r.download_time + r.download_time / 50);
+    const uint32_t first_field_mark =
+        r.ticks + static_cast<uint32_t>(r.download_time + r.download_time / 50);
     c.half_time = r.ticks + static_cast<uint32_t>(r.exposure / 2);
-    c.next_clear = r.ticks + kVerticalClearIntervalMs;
-    const uint32_t interval = step_interval(r.exposure, c.steps);
-    c.next_step = r.ticks + interval;
 
     if (g.guider_guiding && !c.guider_started) {
         if (!start_external_guider(p)) {
@@ -161,38 +152,29 @@ void host_timed_wait(Program& p, RunContext& c) {
         c.guider_used = true;
     }
 
-    while (before(r.ticks, r.endticks)) {
-        // Guide frames take their own time on the clock; the wait only idles when none did.
-        const uint32_t pass_start = p.clock.ms();
-        if (g.guider_guiding || g.guider_guiding_standalone) {
-            if (!external_guider_step(p)) r.endticks = r.ticks;
+    WaitOptions o;
+    // Guide frames take their own time on the clock: the wait sleeps only when none was taken.
+    o.each_pass = [&c](Program& q) {
+        const GuideState& gs = q.guide;
+        if ((gs.guider_guiding || gs.guider_guiding_standalone) && !external_guider_step(q))
+            q.readout.endticks = q.readout.ticks;
+        if (q.guide.selfguiding && !self_guide_pass(q, c)) {
+            c.self_guide_lost = true;
+            q.readout.endticks = q.readout.ticks;
         }
-        if (r.highres_intl && c.first_field_armed && reached(r.ticks, c.first_field_mark) &&
-            !g.selfguiding) {
-            p.host.beep();
-            c.first_field_armed = false;
-        }
-        if (reached(r.ticks, c.next_clear)) {
-            c.next_clear = r.ticks + kVerticalClearIntervalMs;
-            KV_clearvert(p);
-        }
-        if (reached(r.ticks, c.next_step)) {
-            p.shell.progress += kProgressMax / std::max(1, c.steps);
-            c.next_step += interval;
-            if (p.settings.display_exposure) update_progress(p, c);
-        }
-        clear_messages(p);
-        if (g.selfguiding && !self_guide_pass(p, c)) {
-            self_guide_lost(p, c);
-            return;
-        }
-        const uint32_t now = p.clock.ms();
-        if (before(now, r.endticks) && now == pass_start) {
-            const uint32_t first_field =
-                c.first_field_armed && r.highres_intl ? c.first_field_mark : r.endticks;
-            p.clock.idle(next_deadline(now, r.endticks, {c.next_clear, c.next_step, first_field}));
-        }
-        r.ticks = p.clock.ms();
+    };
+    if (r.highres_intl && c.first_field_armed) o.beep_at = first_field_mark;
+    o.clear = clear_vertical_in_wait;
+    o.clear_every_ms = kVerticalClearIntervalMs;
+    o.step_ms = step_interval(r.exposure, c.steps);
+    o.steps = c.steps;
+    o.on_step = [&c](Program& q) {
+        if (q.settings.display_exposure) update_progress(q, c);
+    };
+    if (timed_wait(p, r.ticks, r.endticks, o).beeped) c.first_field_armed = false;
+    if (c.self_guide_lost) {
+        self_guide_lost(p, c);
+        return;
     }
     end_of_exposure(p, c);
 }
@@ -202,16 +184,13 @@ void short_unit_wait(Program& p) {
     if (read_is_camera_timed(p)) return;
     r.ticks = p.clock.ms();
     r.endticks = r.ticks + static_cast<uint32_t>(r.exposure);
-    uint32_t next_clear = r.ticks + kVerticalClearIntervalMs;
     // Blocks without pumping: a key press here is seen at the next stop detection.
-    while (before(r.ticks, r.endticks)) {
-        if (reached(r.ticks, next_clear)) {
-            next_clear = r.ticks + kVerticalClearIntervalMs;
-            KV_clearvert(p);
-        }
-        p.clock.wait_until(next_deadline(r.ticks, r.endticks, {next_clear}));
-        r.ticks = p.clock.ms();
-    }
+    WaitOptions o;
+    o.presses = WaitPresses::Unseen;
+    o.blocks = true;
+    o.clear = clear_vertical_in_wait;
+    o.clear_every_ms = kVerticalClearIntervalMs;
+    timed_wait(p, r.ticks, r.endticks, o);
 }
 
 bool continuous_pause(Program& p, RunContext& c) {
@@ -223,20 +202,11 @@ bool continuous_pause(Program& p, RunContext& c) {
     show_progress(p, c);
     r.ticks = p.clock.ms();
     r.endticks = r.ticks + pause;
-    const uint32_t interval = std::max<uint32_t>(1, pause / kPauseSteps);
-    uint32_t next_step = r.ticks + interval;
-    bool stopped = false;
-    while (before(r.ticks, r.endticks)) {
-        if (reached(r.ticks, next_step)) {
-            p.shell.progress += kProgressMax / kPauseSteps;
-            next_step += interval;
-            update_progress(p, c);
-        }
-        if (clear_messages(p)) stopped = true;
-        const uint32_t now = p.clock.ms();
-        if (before(now, r.endticks)) p.clock.idle(next_deadline(now, r.endticks, {next_step}));
-        r.ticks = p.clock.ms();
-    }
+    WaitOptions o;
+    o.step_ms = std::max<uint32_t>(1, pause / kPauseSteps);
+    o.steps = kPauseSteps;
+    o.on_step = [&c](Program& q) { update_progress(q, c); };
+    const bool stopped = timed_wait(p, r.ticks, r.endticks, o).stopped;
     close_progress(p, c);
     return stopped;
 }

@@ -17,12 +17,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgDarkOpenFailed = 3;
-constexpr int kMsgDarkNotQx = 4;
-constexpr int kMsgFlatOpenFailed = 5;
-constexpr int kMsgFlatNotQx = 6;
-constexpr int kMsgGuideStarLost = 33;
-constexpr int kMsgNoGuideStar = 34;
 // Exposures from this long are waited for before the second exposure's read (shorter ones are
 // timed by the camera).
 constexpr int kHostTimedFrom = 1001;
@@ -65,7 +59,6 @@ bool read_second_field(Program& p, const RunContext& c) {
 bool second_exposure(Program& p, RunContext& c) {
     Readout& r = p.readout;
     RunState& run = p.run;
-    GuideState& g = p.guide;
     r.ccd_frame = 3;
     KV_clearvert(p);
     KV_wiper(p);
@@ -77,37 +70,25 @@ bool second_exposure(Program& p, RunContext& c) {
         if (p.settings.display_exposure) update_progress(p, c);
     }
     if (r.exposure >= kHostTimedFrom) {
-        uint32_t next_clear = r.ticks + kVerticalClearIntervalMs;
-        const uint32_t interval = static_cast<uint32_t>(std::max(1, r.exposure / c.steps));
-        uint32_t next_step = r.ticks + interval;
-        while (before(r.ticks, r.endticks)) {
-            if (!short_unit(p)) {
-                if (reached(r.ticks, next_clear)) {
-                    next_clear = r.ticks + kVerticalClearIntervalMs;
-                    KV_clearvert(p);
+        WaitOptions o;
+        if (!short_unit(p)) {
+            o.each_pass = [](Program& q) {
+                GuideState& gs = q.guide;
+                if ((gs.guider_guiding || gs.guider_guiding_standalone) &&
+                    !external_guider_step(q)) {
+                    q.readout.endticks = q.clock.ms();
+                    gs.guider_guiding_standalone = 0;
                 }
-                if (reached(r.ticks, next_step)) {
-                    p.shell.progress += kProgressMax / c.steps;
-                    next_step += interval;
-                    if (p.settings.display_exposure) update_progress(p, c);
-                }
-                if ((g.guider_guiding || g.guider_guiding_standalone) && !external_guider_step(p)) {
-                    r.endticks = p.clock.ms();
-                    g.guider_guiding_standalone = 0;
-                }
-            }
-            clear_messages(p);
-            const uint32_t now = p.clock.ms();
-            if (before(now, r.endticks)) {
-                uint32_t until = r.endticks;
-                if (!short_unit(p)) {
-                    for (uint32_t m : {next_clear, next_step})
-                        if (before(now, m) && before(m, until)) until = m;
-                }
-                p.clock.idle(until);
-            }
-            r.ticks = p.clock.ms();
+            };
+            o.clear = clear_vertical_in_wait;
+            o.clear_every_ms = kVerticalClearIntervalMs;
+            o.step_ms = static_cast<uint32_t>(std::max(1, r.exposure / c.steps));
+            o.steps = c.steps;
+            o.on_step = [&c](Program& q) {
+                if (q.settings.display_exposure) update_progress(q, c);
+            };
         }
+        timed_wait(p, r.ticks, r.endticks, o);
     }
     bool ok = false;
     if (!run.end_loop) {
@@ -128,7 +109,7 @@ bool second_exposure(Program& p, RunContext& c) {
 
 // The outcome of one calibration: its message when the file could not be used (the frame stays
 // as it was), else the frame is calibrated and the file stays loaded for the run.
-void record_calibration(Program& p, int result, int open_failed_message, int wrong_file_message,
+void record_calibration(Program& p, int result, Msg open_failed_message, Msg wrong_file_message,
                         int& loaded, bool& applied) {
     if (result == kCalibrationOpenFailed) {
         messages(p, open_failed_message);
@@ -151,7 +132,7 @@ void calibrate(Program& p) {
         ptr.undo = p.buf->undo_int;
         const int result =
             auto_remove(p, run.darkframe_loaded, s.DarkFileName, ptr.undo, ptr.imageptr, ptr.undo);
-        record_calibration(p, result, kMsgDarkOpenFailed, kMsgDarkNotQx, run.darkframe_loaded,
+        record_calibration(p, result, Msg::DarkOpenFailed, Msg::DarkNotQx, run.darkframe_loaded,
                            run.frame.dark_applied);
     }
     if (s.flatfield_remove) {
@@ -159,7 +140,7 @@ void calibrate(Program& p) {
         ptr.save = p.buf->save_int;
         const int result = auto_flatfield(p, run.flatfield_loaded, s.FlatFileName, ptr.save,
                                           ptr.imageptr, ptr.save);
-        record_calibration(p, result, kMsgFlatOpenFailed, kMsgFlatNotQx, run.flatfield_loaded,
+        record_calibration(p, result, Msg::FlatOpenFailed, Msg::FlatNotQx, run.flatfield_loaded,
                            run.frame.flat_applied);
     }
     ptr.image = p.buf->image_int;
@@ -174,10 +155,10 @@ void accumulate(Program& p, const RunContext& c) {
                               r.orig_max, r.orig_avg);
     if (result == kAccumulateRejected) {
         r.no_images = 1;
-        messages(p, kMsgGuideStarLost);
+        messages(p, Msg::GuideStarLost);
     } else if (result == kAccumulateNoReference) {
         r.no_images = 1;
-        messages(p, kMsgNoGuideStar);
+        messages(p, Msg::NoGuideStar);
     }
 }
 

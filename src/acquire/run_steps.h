@@ -3,6 +3,8 @@
 // one run (KV_Control); every step takes it with the Program.
 #include <cstdint>
 
+#include "core/waits.h"
+
 namespace kvr {
 
 struct Program;
@@ -23,19 +25,12 @@ struct RunContext {
     bool guider_used = false;
     bool progress_shown = false;
     bool self_guide_lost = false;  // the self-guide star was lost: the run finishes at once
-    uint32_t first_field_mark = 0;
-    uint32_t next_step = 0;
-    uint32_t next_clear = 0;
     uint32_t half_time = 0;
 };
 
-// Wrap-safe comparisons of millisecond timer values.
-inline bool before(uint32_t now, uint32_t mark) {
-    return static_cast<int32_t>(mark - now) > 0;
-}
-inline bool reached(uint32_t now, uint32_t mark) {
-    return !before(now, mark);
-}
+// The vertical clear of a host-timed exposure wait; it never ends the wait (a failed clear is seen
+// at the read).
+bool clear_vertical_in_wait(Program& p);
 
 // The read after an exposure is timed by the camera (command 2) when the exposure is short: the
 // host must not wait for it as well.

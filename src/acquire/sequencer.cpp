@@ -24,8 +24,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgNoIniFile = 1;
-constexpr int kMsgText = 50;
 constexpr int kSeriesRuns = 5;
 constexpr int kSeriesFactor = 4;
 // Pixel size in millimetres written into the FITS header.
@@ -61,7 +59,7 @@ bool prepare_run(Program& p) {
     r.flatfield_loaded = 0;
     r.last_selfguided = 0;
     if (!p.link.got_kv) {
-        if (LoadINIFile(p, s.ini_file) != 0) messages(p, kMsgNoIniFile);
+        if (LoadINIFile(p, s.ini_file) != 0) messages(p, Msg::NoIniFile);
         if (!find_camera(p)) return false;
     }
     r.orig_x = r.orig_y = r.merge_x = r.merge_y = r.orig_avg = 0;
@@ -235,7 +233,7 @@ void finish_run(Program& p, const RunContext& c) {
     RunState& r = p.run;
     GuideState& g = p.guide;
     if (r.series_exposure) {
-        messages(p, kMsgText, "Exposure Series Completed");
+        message50(p, "Exposure Series Completed");
         p.readout.exposure = r.exposure_save;
     }
     r.orig_avg = r.merge_x = r.merge_y = r.orig_x = r.orig_y = 0;

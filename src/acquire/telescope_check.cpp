@@ -10,13 +10,9 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgIniLoadFailed = 20;
-constexpr int kMsgIniLoadFailedControl = 23;
-constexpr int kMsgNoTelescope = 36;
-
 // The link check with the settings-load message of the caller. False when the drive did not
 // answer.
-bool check_link(Program& p, int ini_message) {
+bool check_link(Program& p, Msg ini_message) {
     ScopeState& scope = p.scope;
     if (scope.comfound) return true;
     if (LoadINIFile(p, p.settings.ini_file) != 0) {
@@ -30,7 +26,7 @@ bool check_link(Program& p, int ini_message) {
     }
     if (!drive_check(p)) {
         scope.telescope = 'n';
-        messages(p, kMsgNoTelescope);
+        messages(p, Msg::NoTelescope);
         return false;
     }
     scope.comfound = 1;
@@ -40,11 +36,11 @@ bool check_link(Program& p, int ini_message) {
 }  // namespace
 
 void comm_check(Program& p) {
-    check_link(p, kMsgIniLoadFailed);
+    check_link(p, Msg::IniLoadFailed);
 }
 
 void CmControl(Program& p) {
-    if (!check_link(p, kMsgIniLoadFailedControl)) return;
+    if (!check_link(p, Msg::IniLoadFailedForControl)) return;
     if (p.scope.telescope == 'b') {
         interface_CR(p);
         p.host.diagnostic("The box control window (Move Telescope) is not available in this build");

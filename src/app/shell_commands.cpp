@@ -21,7 +21,7 @@ void Info(Program& p) {
         text.append(line, n);
         text += " \n";
     }
-    messages(p, 50, text);
+    message50(p, text);
 }
 
 void Help_Using(Program& p) {

@@ -69,7 +69,7 @@ int USBHid::CollectingUSBHidInfo(Program& p) {
     p.BlockIOHandle.reset();
     DeviceEnumerator* enumerator = p.devices.get();
     if (enumerator && !enumerator->begin()) {
-        messages(p, 50, "Could not attach to PnP node");
+        message50(p, "Could not attach to PnP node");
         return 0;
     }
     int result = 0;
@@ -104,7 +104,7 @@ int USBHid::CollectingUSBHidInfo(Program& p) {
         copy_name(entry.ProductName, info->product);
     }
     if (!p.BlockIOHandle) {
-        messages(p, 50, "USB KVRIO device not found");
+        message50(p, "USB KVRIO device not found");
         link.OpenUSBinterfaces = 0;
         link.got_kv = 0;
         return result;
@@ -128,7 +128,7 @@ bool find_camera(Program& p) {
     USBHid hid;
     hid.CollectingUSBHidInfo(p);
     if (!p.link.got_kv) {
-        messages(p, 50, "Sorry, No camera found on USB");
+        message50(p, "Sorry, No camera found on USB");
         return false;
     }
     GetCCDType(p);
@@ -146,7 +146,7 @@ bool SendBlock(Program& p) {
     }
     if (error != 0) {
         link.BytesWritten = 0;
-        messages(p, 50, "Could not write KVRIO Output - try rebooting USB device");
+        message50(p, "Could not write KVRIO Output - try rebooting USB device");
         return false;
     }
     link.BytesWritten = static_cast<unsigned>(count);
@@ -182,11 +182,11 @@ void CloseUSBdevice(Program& p) {
 
 bool ReadUSBdevice(Program& p, uint8_t* destination, int count) {
     if (count > kHidMaxDataBytes) {
-        messages(p, 50, "Maximum ByteCount for ReadUSBdevice is 254");
+        message50(p, "Maximum ByteCount for ReadUSBdevice is 254");
         return false;
     }
     if (count < 1) {
-        messages(p, 50, "Minimum ByteCount for ReadUSBdevice is 1");
+        message50(p, "Minimum ByteCount for ReadUSBdevice is 1");
         return false;
     }
     uint8_t* report = p.buf->ReportBuffer;
@@ -196,7 +196,7 @@ bool ReadUSBdevice(Program& p, uint8_t* destination, int count) {
                     : ENODEV;
     p.link.BytesReturned = static_cast<unsigned>(received);
     if (error != 0 || received < 1) {
-        messages(p, 50, "Could not get an Input Report");
+        message50(p, "Could not get an Input Report");
         return false;
     }
     std::memcpy(destination, report + 1, std::min(received - 1, static_cast<size_t>(count)));
@@ -205,11 +205,11 @@ bool ReadUSBdevice(Program& p, uint8_t* destination, int count) {
 
 bool WriteUSBdevice(Program& p, const uint8_t* source, int count) {
     if (count > kHidMaxDataBytes) {
-        messages(p, 50, "Maximum ByteCount for WriteUSBdevice is 254");
+        message50(p, "Maximum ByteCount for WriteUSBdevice is 254");
         return false;
     }
     if (count < 0) {
-        messages(p, 50, "Minimum ByteCount for WriteUSBdevice is 0");
+        message50(p, "Minimum ByteCount for WriteUSBdevice is 0");
         return false;
     }
     uint8_t report[kHidReportBytes] = {};  // report id 0, then the data

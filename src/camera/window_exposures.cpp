@@ -8,6 +8,7 @@
 #include "camera/command_blocks.h"
 #include "camera/readout.h"
 #include "core/program.h"
+#include "core/waits.h"
 
 namespace kvr {
 
@@ -29,11 +30,6 @@ constexpr int kHistogramBins = 256;
 
 int clamp_ms(int64_t ms) {
     return static_cast<int>(std::clamp<int64_t>(ms, 0, INT_MAX));
-}
-
-// Wrap-safe "the timer has not reached `end` yet".
-bool before(uint32_t now, uint32_t end) {
-    return static_cast<int32_t>(end - now) > 0;
 }
 
 // Blocks (without pumping) for `duration_ms`, keeping `ticks` / `endticks` as the wait's marks.
@@ -73,11 +69,10 @@ std::optional<uint16_t> KV_camera_read(Program& p) {
     r.endticks = r.ticks + static_cast<uint32_t>(r.exposure);
     if (r.exposure >= kFocusHostTimedFrom) {
         // Keep the vertical registers clear while the host times the exposure.
-        while (before(r.ticks, r.endticks)) {
-            if (!KV_clearvert(p)) return std::nullopt;
-            p.clock.idle(r.endticks);
-            r.ticks = p.clock.ms();
-        }
+        WaitOptions o;
+        o.presses = WaitPresses::Unseen;
+        o.clear = KV_clearvert;
+        if (timed_wait(p, r.ticks, r.endticks, o).failed) return std::nullopt;
     }
     if (!KV_focus_read(p)) return std::nullopt;
     return measure_focus_window(p);

@@ -88,13 +88,24 @@ std::string_view message_text(int code) {
     return kTexts[code];
 }
 
-int messages(Program& p, int code, std::string_view text) {
+namespace {
+
+int show_message(Program& p, Msg code, std::string_view text) {
     MessageBox box;
-    box.code = code;
+    box.code = static_cast<int>(code);
     box.caption = kMessageCaption;
-    box.text = code == 50 ? std::string(text.substr(0, kMessage50MaxChars))
-                          : std::string(message_text(code));
+    box.text = std::string(text);
     return p.host.message_box(box);
+}
+
+}  // namespace
+
+int messages(Program& p, Msg code) {
+    return show_message(p, code, message_text(static_cast<int>(code)));
+}
+
+int message50(Program& p, std::string_view text) {
+    return show_message(p, Msg::Text, text.substr(0, kMessage50MaxChars));
 }
 
 int message50f(Program& p, const char* format, ...) {
@@ -103,7 +114,7 @@ int message50f(Program& p, const char* format, ...) {
     va_start(args, format);
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    return messages(p, 50, text);
+    return message50(p, text);
 }
 
 }  // namespace kvr

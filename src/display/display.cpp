@@ -14,9 +14,10 @@ namespace kvr {
 
 namespace {
 
-// Messages 8, 9 and 10 report bitmap writer results 1, 2 and 3.
-constexpr int kFirstBitmapMessage = 8;
-constexpr int kCannotOpenBitmapMessage = 32;
+// Messages 8, 9 and 10 report the bitmap writer's failures 1, 2 and 3.
+Msg bitmap_failure_message(int result) {
+    return static_cast<Msg>(static_cast<int>(Msg::BitmapCreateFailed) - kBmpCreateFailed + result);
+}
 
 }  // namespace
 
@@ -39,7 +40,7 @@ void write_bitmap(Program& p) {
     if (p.display.stretch_palette) find_most_pop(p, shown);
     const int result =
         write_bmp(p, p.display.pixels_c, p.display.pixels_bmp, p.run.focus_mode, p.display.Geo);
-    if (result != kBmpWritten) messages(p, kFirstBitmapMessage - 1 + result);
+    if (result != kBmpWritten) messages(p, bitmap_failure_message(result));
 }
 
 bool LoadBitmapFile(Program& p, const char* name) {
@@ -47,7 +48,7 @@ bool LoadBitmapFile(Program& p, const char* name) {
     const int back = w.front == 0 ? 1 : 0;
     BmpImage image{w.pixels[back], sizeof w.pixels[back], w.colours[back]};
     if (read_bmp8(map_drive_path(p.drive_root, name), image) != BmpReadResult::Ok) {
-        messages(p, kCannotOpenBitmapMessage);
+        messages(p, Msg::BitmapOpenFailed);
         return false;
     }
     w.width[back] = image.width;

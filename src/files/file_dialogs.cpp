@@ -24,9 +24,6 @@ constexpr const char* kOpenFilter = "Korvalen Imaging (~*.)|~*.*|FITS files|*.FI
 constexpr const char* kNativeSaveFilter =
     "Korvalen Imaging (~*.)|~*.*|FITs files|*.FIT|All Files(*.*)|*.*|";
 constexpr const char* kFitsSaveFilter = "FITS file (*.FIT)|*.FIT|All Files(*.*)|*.*|";
-constexpr int kMsgCreateFailed = 22;
-constexpr int kMsgComparisonOpenFailed = 45;
-constexpr int kMsgComparisonNotImage = 46;
 // lastdir keeps at most this many characters.
 constexpr size_t kLastDirChars = 49;
 
@@ -60,7 +57,7 @@ bool store_path(Program& p, char* dest, size_t capacity, const std::string& path
     char text[120];
     std::snprintf(text, sizeof text, "Sorry, that file name is too long (at most %zu characters)",
                   capacity - 1);
-    messages(p, 50, text);
+    message50(p, text);
     return false;
 }
 
@@ -104,7 +101,7 @@ bool run_save_dialog(Program& p, const SaveDialogMode& mode) {
     SetCaption(p, title.c_str());
     p.settings.Filter_Index = mode.default_extension == "FIT" ? 2 : filter_index_for(title);
     const std::string folder = file_folder(chosen->path);
-    if (mode.write(p, save_target(p, folder, title)) == 1) messages(p, kMsgCreateFailed);
+    if (mode.write(p, save_target(p, folder, title)) == 1) messages(p, Msg::CreateFailed);
     remember_folder(p, chosen->path);
     return true;
 }
@@ -181,7 +178,7 @@ SelectResult select_image_file(Program& p) {
         if (p.host.run_modal(confirm) != kIdOk) return SelectResult::Cancelled;
         std::error_code ec;
         if (!std::filesystem::remove(host_path(p, path), ec)) {
-            messages(p, 50, "Sorry, the file could not be deleted");
+            message50(p, "Sorry, the file could not be deleted");
             return SelectResult::Refused;
         }
         return SelectResult::Deleted;
@@ -212,10 +209,10 @@ void CmFileComparison(Program& p) {
             p.settings.comparison_loaded = 1;
             break;
         case 11:
-            messages(p, kMsgComparisonOpenFailed);
+            messages(p, Msg::ComparisonOpenFailed);
             break;
         default:
-            messages(p, kMsgComparisonNotImage);
+            messages(p, Msg::ComparisonNotImage);
             break;
     }
 }

@@ -18,9 +18,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgIniLoadFailed = 20;
-constexpr int kMsgIniSaveFailed = 24;
-constexpr int kMsgIniDefaultsSet = 42;
 // "YYYY-MM-DD".
 constexpr size_t kFullDateChars = 10;
 
@@ -34,7 +31,7 @@ void default_fits_date(Program& p) {
 }
 
 void save_settings_or_report(Program& p) {
-    if (SaveINIFile(p, p.settings.ini_file) != 0) messages(p, kMsgIniSaveFailed);
+    if (SaveINIFile(p, p.settings.ini_file) != 0) messages(p, Msg::IniSaveFailedForDefaults);
 }
 
 }  // namespace
@@ -51,7 +48,7 @@ void CmFITSSave(Program& p) {
 
 void CmEditFITSText(Program& p) {
     if (LoadINIFile(p, p.settings.ini_file) != 0) {
-        messages(p, kMsgIniDefaultsSet);
+        messages(p, Msg::IniDefaultsSet);
         SaveINIFile(p, p.settings.ini_file);
     }
     p.readout.eightbit = 0;
@@ -66,7 +63,7 @@ void CmViewFITSText(Program& p) {
 
 void CmINI(Program& p) {
     if (LoadINIFile(p, p.settings.ini_file) != 0) {
-        messages(p, kMsgIniLoadFailed);
+        messages(p, Msg::IniLoadFailed);
         SaveINIFile(p, p.settings.ini_file);
     }
     TINIDialog defaults(p);

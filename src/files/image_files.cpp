@@ -14,15 +14,6 @@ namespace kvr {
 
 namespace {
 
-// Message codes of the loaders and the native save.
-constexpr int kMsgOpenFailed = 11;
-constexpr int kMsgNotValidQx = 12;
-constexpr int kMsgFitsUnreadable = 13;
-constexpr int kMsgFitsForeign = 14;
-constexpr int kMsgSaveFailed = 17;
-constexpr int kMsgSaveWriteFailed = 19;
-constexpr int kMsgNotQxOrFits = 41;
-
 size_t frame_pixels(bool binned) {
     return binned ? size_t{kBinnedWidth} * kBinnedHeight : size_t{kFullWidth} * kFullHeight;
 }
@@ -113,11 +104,11 @@ bool LoadKVFile(Program& p, std::string_view fileName) {
     size_t got = 0;
     const FileRead read = read_image_file(p, fileName, kind, got);
     if (read == FileRead::NotAFile) {
-        messages(p, kMsgOpenFailed);
+        messages(p, Msg::QxOpenFailed);
         return false;
     }
     if (read != FileRead::Ok) {
-        messages(p, kMsgNotQxOrFits);
+        messages(p, Msg::NotQxOrFits);
         return false;
     }
     const FrameState before = FrameState::of(p);
@@ -132,7 +123,7 @@ bool LoadKVFile(Program& p, std::string_view fileName) {
         const int result = load_fits_bytes(p, image_file_buffer(), got, p.ptr.image);
         if (result != 0) {
             before.restore(p);
-            messages(p, result == 1 ? kMsgFitsUnreadable : kMsgFitsForeign);
+            messages(p, result == 1 ? Msg::FitsUnreadable : Msg::FitsForeign);
             return false;
         }
     } else {
@@ -147,7 +138,7 @@ bool SaveKVFile(Program& p, std::string_view fileName) {
     const std::string host = host_path(p, fileName);
     uint64_t length = 0;
     if (host.empty() || file_length(host, length) == ReadStatus::NotAFile) {
-        messages(p, kMsgSaveFailed);
+        messages(p, Msg::QxSaveFailed);
         return false;
     }
     WaitCursor busy(p);
@@ -155,7 +146,7 @@ bool SaveKVFile(Program& p, std::string_view fileName) {
     uint8_t* out = image_file_buffer();
     encode_le16(p.ptr.image, pixels, out);
     if (!replace_file(host, out, 2 * pixels)) {
-        messages(p, kMsgSaveWriteFailed);
+        messages(p, Msg::QxWriteFailed);
         return false;
     }
     return true;
@@ -181,7 +172,7 @@ int LoadKVTempFile(Program& p, std::string_view fileName) {
     if (result == 0) return 0;
     // A header for another frame size or a short read is as unusable as a wrong length; the
     // working image is left as it was.
-    messages(p, result == 1 ? kMsgOpenFailed : kMsgNotValidQx);
+    messages(p, result == 1 ? Msg::QxOpenFailed : Msg::NotValidQx);
     return 1;
 }
 

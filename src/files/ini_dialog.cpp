@@ -17,7 +17,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgAutoSaveDirInvalid = 52;
 constexpr int kSetManually = 17118;
 constexpr int kSetFilterDetails = 17170;
 constexpr int kSetAutoSaveDir = 17148;
@@ -330,7 +329,7 @@ void TINIDialog::SetFilters() {
 
 bool TINIDialog::SetSubDir() {
     if (accept_auto_save_dir(p_, edits_[kAutoSaveDirEdit])) return true;
-    messages(p_, kMsgAutoSaveDirInvalid);
+    messages(p_, Msg::AutoSaveDirInvalid);
     return false;
 }
 

@@ -13,10 +13,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgGuidingTerminated = 51;
-constexpr int kMsgPickStar = 53;
-constexpr int kMsgNoTelescope = 54;
-constexpr int kMsgNoDriveOrCamera = 55;
 
 bool read_guide_frame(Program& p) {
     p.ptr.image = p.buf->image_int;
@@ -60,16 +56,16 @@ void CmStartGuide(Program& p) {
     GuideState& g = p.guide;
     RunState& r = p.run;
     if (p.scope.telescope == 'n' || !p.link.got_kv) {
-        messages(p, kMsgNoDriveOrCamera);
+        messages(p, Msg::TelescopeNotSet);
         return;
     }
     if (!p.shell.picked_star) {
-        messages(p, kMsgPickStar);
+        messages(p, Msg::TakeImageAndPickStar);
         return;
     }
     check_telescope_link(p);
     if (!p.scope.comfound) {
-        messages(p, kMsgNoTelescope);
+        messages(p, Msg::TelescopeCommsFailed);
         return;
     }
     if (p.scope.telescope == 'b') interface_CR(p);
@@ -97,7 +93,7 @@ void CmStartGuide(Program& p) {
         if (guide_telescope(p, p.ptr.image) != 0) r.continuous = 0;
         InfoUpdate(p);
     }
-    messages(p, kMsgGuidingTerminated);
+    messages(p, Msg::GuidingTerminated);
     info_close(p);
     g.fst = 1;
     g.guiding = 0;

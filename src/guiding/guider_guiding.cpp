@@ -15,8 +15,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgPickStar = 53;
-constexpr int kMsgNoDriveOrCamera = 55;
 constexpr int kStabilisingRounds = 3;
 
 void point_guider_buffers(Program& p) {
@@ -62,11 +60,11 @@ void set_caption(Program& p, const char* caption) {
 int StartGuiderAutoGuide(Program& p) {
     GuideState& g = p.guide;
     if (p.scope.telescope == 'n' || !p.link.got_kv) {
-        messages(p, kMsgNoDriveOrCamera);
+        messages(p, Msg::TelescopeNotSet);
         return 1;
     }
     if (!g.guider_picked_star) {
-        messages(p, kMsgPickStar);
+        messages(p, Msg::TakeImageAndPickStar);
         return 1;
     }
     point_guider_buffers(p);

@@ -15,9 +15,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgPickStar = 53;
-constexpr int kMsgNoTelescope = 54;
-constexpr int kMsgNoDriveOrCamera = 55;
 constexpr int kStabilisingFrames = 3;
 
 void set_caption(Program& p, const char* caption) {
@@ -58,16 +55,16 @@ void choose_readout(Program& p) {
 int StartSelfGuide(Program& p) {
     GuideState& g = p.guide;
     if (p.scope.telescope == 'n' || !p.link.got_kv) {
-        messages(p, kMsgNoDriveOrCamera);
+        messages(p, Msg::TelescopeNotSet);
         return 1;
     }
     if (!p.shell.picked_star) {
-        messages(p, kMsgPickStar);
+        messages(p, Msg::TakeImageAndPickStar);
         return 1;
     }
     check_telescope_link(p);
     if (!p.scope.comfound) {
-        messages(p, kMsgNoTelescope);
+        messages(p, Msg::TelescopeCommsFailed);
         return 2;
     }
     set_caption(p, "Guiding Info - Creating Guiding Frame");

@@ -9,8 +9,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgText = 50;
-constexpr int kMsgStandardDisplayOnly = 35;
 // Picture size at 150 %.
 constexpr int kBigWidth = 563;
 constexpr int kBigHeight = 434;
@@ -84,7 +82,7 @@ void pick_star_at(Program& p, int x, int y) {
 void CmPickStar(Program& p) {
     ShellState& s = p.shell;
     if (p.display.Geo || s.Fit) {
-        messages(p, kMsgStandardDisplayOnly);
+        messages(p, Msg::PickStarGeometry);
         return;
     }
     s.pick_star = s.pick_star ? 0 : 1;

@@ -17,9 +17,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgText = 50;
-constexpr int kMsgPickStar = 53;
-constexpr int kMsgNoTelescope = 54;
 constexpr int kWakeUpPulseMs = 50;
 constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
 constexpr int kAoTestSteps = 25;
@@ -134,12 +131,12 @@ void do_CmTrainGuide(Program& p, uint16_t* fredptr) {
     SettingsState& s = p.settings;
     ShellState& sh = p.shell;
     if (p.scope.telescope == 'n' || !p.link.got_kv || !sh.picked_star) {
-        messages(p, kMsgPickStar);
+        messages(p, Msg::TakeImageAndPickStar);
         return;
     }
     check_telescope_link(p);
     if (!p.scope.comfound) {
-        messages(p, kMsgNoTelescope);
+        messages(p, Msg::TelescopeCommsFailed);
         return;
     }
     if (p.scope.telescope == 'b' && g.fst_run) {
@@ -313,7 +310,7 @@ void ao_train(Program& p, const TrainingView& view) {
         g.AOUnit_trained = g.AOUnit_use_trained = 1;
         SaveINIFile(p, s.ini_file);
     } else if (ok) {
-        messages(p, kMsgText, "AO training failed: the star did not move");
+        message50(p, "AO training failed: the star did not move");
     }
     end_guider_training(p, view);
 }

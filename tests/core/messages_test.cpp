@@ -21,10 +21,10 @@ TEST_F(MessagesTest, FixedTextsByCode) {
 }
 
 TEST_F(MessagesTest, BoxesPrintCodeAndTextWithEscapedLineBreaks) {
-    messages(p, 3);
-    messages(p, 56);
-    messages(p, 61);
-    messages(p, 1);
+    messages(p, Msg::DarkOpenFailed);
+    messages(p, static_cast<Msg>(56));
+    messages(p, static_cast<Msg>(61));
+    messages(p, Msg::NoIniFile);
     EXPECT_EQ(take_output(),
               "message 3: Failed to Open Darkframe QX File\n"
               "message 56: \n"
@@ -44,13 +44,13 @@ TEST_F(MessagesTest, Code50ShowsTheCallersTextCutAt498) {
     std::ostringstream sink;
     CaptureHost capture(sink, clock, &clock);
     auto q = make_program(clock, capture, drives.path());
-    messages(*q, 50, std::string(600, 'a'));
+    message50(*q, std::string(600, 'a'));
     EXPECT_EQ(capture.last.text, std::string(498, 'a'));
     EXPECT_EQ(capture.last.caption, "KVR_Q4");
     EXPECT_EQ(capture.last.code, 50);
     EXPECT_EQ(capture.last.buttons, BoxButtons::Ok);
     EXPECT_EQ(capture.last.icon, BoxIcon::None);
-    messages(*q, 3, "ignored");
+    messages(*q, Msg::DarkOpenFailed);
     EXPECT_EQ(capture.last.text, "Failed to Open Darkframe QX File");
     message50f(*q, "x position = %5d\ny position = %5d", 12, 345);
     EXPECT_EQ(capture.last.text, "x position =    12\ny position =   345");

@@ -77,7 +77,7 @@ class HostTest : public QObject {
             QCOMPARE(mb->buttons().size(), 1);
             mb->button(QMessageBox::Ok)->click();
         });
-        QCOMPARE(messages(s.p, 36), kIdOk);
+        QCOMPARE(messages(s.p, Msg::NoTelescope), kIdOk);
         QCOMPARE(numbered.caption, QStringLiteral("KVR_Q4"));
         QCOMPARE(numbered.text, QStringLiteral("Sorry. No Connection to Telescope"));
         QCOMPARE(numbered.icon, QMessageBox::NoIcon);
@@ -165,7 +165,7 @@ class HostTest : public QObject {
         Session s;
         s.frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&s.frame));
-        QTimer::singleShot(0, &s.frame, [&] { messages(s.p, 51); });
+        QTimer::singleShot(0, &s.frame, [&] { messages(s.p, Msg::GuidingTerminated); });
         when_modal([](QWidget* box) {
             QTest::keyClick(box, Qt::Key_A);
             qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
