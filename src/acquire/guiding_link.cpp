@@ -1,9 +1,9 @@
 #include "acquire/guiding_link.h"
 
-#include "core/messages.h"
-#include "core/program.h"
 #include "camera/command_blocks.h"
 #include "camera/readout.h"
+#include "core/messages.h"
+#include "core/program.h"
 #include "files/file_io.h"
 #include "guiding/guider_guiding.h"
 #include "guiding/self_guide.h"
@@ -17,8 +17,7 @@ namespace {
 // counting to: these are kept across a guide step, so the main exposure keeps its length.
 class ExposureMarks {
   public:
-    explicit ExposureMarks(Program& p)
-        : r_(p.readout), ticks_(r_.ticks), endticks_(r_.endticks) {}
+    explicit ExposureMarks(Program& p) : r_(p.readout), ticks_(r_.ticks), endticks_(r_.endticks) {}
     ~ExposureMarks() {
         r_.ticks = ticks_;
         r_.endticks = endticks_;

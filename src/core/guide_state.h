@@ -25,85 +25,85 @@ namespace kvr {
 
 inline constexpr int kGuiderInfoCaptionBytes = 80;
 
-#define KVR_GUIDE_STATE(V, T, A, L)      \
-    V(int, guiding, 0)                   \
-    V(int, tracking, 0)                  \
-    V(int, training, 0)                  \
-    V(int, selfguiding, 0)               \
-    V(int, guider_guiding, 0)            \
-    V(int, guider_guiding_standalone, 0) \
-    V(int, xcent, 0)                     \
-    V(int, ycent, 0)                     \
-    V(int, xcentdec, 0)                  \
-    V(int, ycentdec, 0)                  \
-    V(int, guider_xcent, 0)              \
-    V(int, guider_ycent, 0)              \
-    V(int, guider_xcentdec, 0)           \
-    V(int, guider_ycentdec, 0)           \
-    V(int, x1, 0)                        \
-    V(int, y1, 0)                        \
-    V(int, x3, 0)                        \
-    V(int, y3, 0)                        \
-    V(int, cur_rad, 4)                   \
-    V(uint16_t, exp_guider_value, 1)     \
-    V(char, exp_guider_range, 's')       \
-    V(int, guider_stretch, 8)            \
-    V(int, guider_use_median, 1)         \
-    V(int, guider_use_darkframe, 0)      \
-    V(int, guider_taking_darkframe, 0)   \
-    V(int, guider_max_stretch, 1)        \
-    V(int, guider_most_pop, 0)           \
-    V(int, guider_max_val, 0)            \
-    V(int, old_xcent, 64)                \
-    V(int, old_ycent, 64)                \
-    V(int, drawx, 0)                     \
-    V(int, drawy, 0)                     \
-    V(int16_t, focus_width1, 64)         \
-    V(int16_t, focus_height1, 64)        \
-    V(int, got_guidercam, 0)             \
-    V(int, guider_picked_star, 0)        \
-    V(int, guider_pick_xcent, 0)         \
-    V(int, guider_pick_ycent, 0)         \
-    V(int, guider_pick_star, 0)          \
-    V(int, x1dec, 0)                     \
-    V(int, y1dec, 0)                     \
-    V(int16_t, dx, 0)                    \
-    V(int16_t, dy, 0)                    \
-    V(uint16_t, slew_time_x, 0)          \
-    V(uint16_t, slew_time_y, 0)          \
-    V(char, lastslewx, 'e')              \
-    V(char, lastslewy, 'n')              \
-    V(int, fst, 1)                       \
-    V(int, fst_run, 1)                   \
-    V(int, x2, 0)                        \
-    V(int, x4, 0)                        \
-    V(int, x5, 0)                        \
-    V(int, y2, 0)                        \
-    V(int, y4, 0)                        \
-    V(int, y5, 0)                        \
-    V(int, guider_guiding_failed, 0)     \
-    V(int, guided_image, 0)              \
-    V(int, auto_guider_training, 0)      \
+#define KVR_GUIDE_STATE(V, T, A, L)                     \
+    V(int, guiding, 0)                                  \
+    V(int, tracking, 0)                                 \
+    V(int, training, 0)                                 \
+    V(int, selfguiding, 0)                              \
+    V(int, guider_guiding, 0)                           \
+    V(int, guider_guiding_standalone, 0)                \
+    V(int, xcent, 0)                                    \
+    V(int, ycent, 0)                                    \
+    V(int, xcentdec, 0)                                 \
+    V(int, ycentdec, 0)                                 \
+    V(int, guider_xcent, 0)                             \
+    V(int, guider_ycent, 0)                             \
+    V(int, guider_xcentdec, 0)                          \
+    V(int, guider_ycentdec, 0)                          \
+    V(int, x1, 0)                                       \
+    V(int, y1, 0)                                       \
+    V(int, x3, 0)                                       \
+    V(int, y3, 0)                                       \
+    V(int, cur_rad, 4)                                  \
+    V(uint16_t, exp_guider_value, 1)                    \
+    V(char, exp_guider_range, 's')                      \
+    V(int, guider_stretch, 8)                           \
+    V(int, guider_use_median, 1)                        \
+    V(int, guider_use_darkframe, 0)                     \
+    V(int, guider_taking_darkframe, 0)                  \
+    V(int, guider_max_stretch, 1)                       \
+    V(int, guider_most_pop, 0)                          \
+    V(int, guider_max_val, 0)                           \
+    V(int, old_xcent, 64)                               \
+    V(int, old_ycent, 64)                               \
+    V(int, drawx, 0)                                    \
+    V(int, drawy, 0)                                    \
+    V(int16_t, focus_width1, 64)                        \
+    V(int16_t, focus_height1, 64)                       \
+    V(int, got_guidercam, 0)                            \
+    V(int, guider_picked_star, 0)                       \
+    V(int, guider_pick_xcent, 0)                        \
+    V(int, guider_pick_ycent, 0)                        \
+    V(int, guider_pick_star, 0)                         \
+    V(int, x1dec, 0)                                    \
+    V(int, y1dec, 0)                                    \
+    V(int16_t, dx, 0)                                   \
+    V(int16_t, dy, 0)                                   \
+    V(uint16_t, slew_time_x, 0)                         \
+    V(uint16_t, slew_time_y, 0)                         \
+    V(char, lastslewx, 'e')                             \
+    V(char, lastslewy, 'n')                             \
+    V(int, fst, 1)                                      \
+    V(int, fst_run, 1)                                  \
+    V(int, x2, 0)                                       \
+    V(int, x4, 0)                                       \
+    V(int, x5, 0)                                       \
+    V(int, y2, 0)                                       \
+    V(int, y4, 0)                                       \
+    V(int, y5, 0)                                       \
+    V(int, guider_guiding_failed, 0)                    \
+    V(int, guided_image, 0)                             \
+    V(int, auto_guider_training, 0)                     \
     T(guider_info_caption, kGuiderInfoCaptionBytes, "") \
-    V(int, RA_x, 7)                      \
-    V(int, RA_y, 0)                      \
-    V(int, Dec_x, 0)                     \
-    V(int, Dec_y, 7)                     \
-    V(int, RA_rate, 0)                   \
-    V(int, Dec_rate, 0)                  \
-    V(float, theta, 0.0f)                \
-    V(int, quadrant, 1)                  \
-    V(int, RA_backx, 0)                  \
-    V(int, RA_backy, 0)                  \
-    V(int, RA_backlash, 0)               \
-    V(int, Dec_backx, 0)                 \
-    V(int, Dec_backy, 0)                 \
-    V(int, Dec_backlash, 0)              \
-    V(int, guider_trained, 0)            \
-    V(int, guider_use_trained, 0)        \
-    V(int, guider_training, 0)           \
-    V(int16_t, guider_training_pos, 0)   \
-    V(int, AOUnit_trained, 0)            \
+    V(int, RA_x, 7)                                     \
+    V(int, RA_y, 0)                                     \
+    V(int, Dec_x, 0)                                    \
+    V(int, Dec_y, 7)                                    \
+    V(int, RA_rate, 0)                                  \
+    V(int, Dec_rate, 0)                                 \
+    V(float, theta, 0.0f)                               \
+    V(int, quadrant, 1)                                 \
+    V(int, RA_backx, 0)                                 \
+    V(int, RA_backy, 0)                                 \
+    V(int, RA_backlash, 0)                              \
+    V(int, Dec_backx, 0)                                \
+    V(int, Dec_backy, 0)                                \
+    V(int, Dec_backlash, 0)                             \
+    V(int, guider_trained, 0)                           \
+    V(int, guider_use_trained, 0)                       \
+    V(int, guider_training, 0)                          \
+    V(int16_t, guider_training_pos, 0)                  \
+    V(int, AOUnit_trained, 0)                           \
     V(int, AOUnit_use_trained, 0)
 KVR_STATE_STRUCT(GuideVariables, KVR_GUIDE_STATE)
 
@@ -122,8 +122,8 @@ struct GuidePulse {
 struct GuidePulseLog {
     static constexpr int kCapacity = 512;
     GuidePulse entries[kCapacity];
-    int next = 0;      // slot of the next entry
-    long total = 0;    // entries ever recorded
+    int next = 0;    // slot of the next entry
+    long total = 0;  // entries ever recorded
     void record(const GuidePulse& pulse) {
         entries[next] = pulse;
         next = (next + 1) % kCapacity;

@@ -99,13 +99,15 @@ void trained_correction(Program& p) {
     if (det == 0) return;
     const int64_t west_ms = (int64_t{g.Dec_y} * g.dx - int64_t{g.Dec_x} * g.dy) / det;
     const int64_t north_ms = (int64_t{g.RA_x} * g.dy - int64_t{g.RA_y} * g.dx) / det;
-    auto clamp_ms = [](int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, -60000, 60000)); };
+    auto clamp_ms = [](int64_t v) {
+        return static_cast<int>(std::clamp<int64_t>(v, -60000, 60000));
+    };
 
     const char ra_dir = west_ms > 0 ? s.w : s.e;
     // Given as distance at the trained rate, so that the backlash allowance adds its own time.
     const int ra_rate = std::max(g.RA_rate, 1), dec_rate = std::max(g.Dec_rate, 1);
-    const int ra_ms = axis_pulse_ms(clamp_ms(west_ms) * ra_rate, ra_dir, g.lastslewx,
-                                    g.RA_backlash, ra_rate, s.guider_hystx);
+    const int ra_ms = axis_pulse_ms(clamp_ms(west_ms) * ra_rate, ra_dir, g.lastslewx, g.RA_backlash,
+                                    ra_rate, s.guider_hystx);
     g.slew_time_x = shown_length(ra_ms);
     guide_pulse(p, 'x', ra_dir, ra_ms);
     p.clock.sleep_ms(kGuiderAxisGapMs);
@@ -150,8 +152,8 @@ int main_correction(Program& p) {
     GuideState& g = p.guide;
     const SettingsState& s = p.settings;
     if (std::abs(g.dx) > kMainLostError || std::abs(g.dy) > kMainLostError) return 1;
-    g.slew_time_x = shown_length(
-        correct_ra(p, g.dx, {kMainRaThreshold, s.backlashx, s.slewx, s.hystx}));
+    g.slew_time_x =
+        shown_length(correct_ra(p, g.dx, {kMainRaThreshold, s.backlashx, s.slewx, s.hystx}));
     int ms = 0;
     correct_dec(p, g.dy, {kMainDecThreshold, s.backlashy, s.slewy, s.hysty}, ms);
     g.slew_time_y = shown_length(ms);

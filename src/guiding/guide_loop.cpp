@@ -1,18 +1,17 @@
 #include "guiding/guide_loop.h"
 
+#include "camera/readout.h"
 #include "core/messages.h"
 #include "core/program.h"
-#include "camera/readout.h"
+#include "display/display.h"
 #include "files/file_io.h"
 #include "guiding/centroid.h"
 #include "guiding/corrections.h"
-#include "display/display.h"
 #include "scope/drive_link.h"
 
 namespace kvr {
 
 namespace {
-
 
 bool read_guide_frame(Program& p) {
     p.ptr.image = p.buf->image_int;

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
+#include "camera/readout.h"
 #include "core/messages.h"
 #include "core/program.h"
-#include "camera/readout.h"
 #include "display/bmp_file.h"
 #include "files/file_io.h"
 #include "guiding/centroid.h"
@@ -73,9 +73,8 @@ int StartGuiderAutoGuide(Program& p) {
     g.cur_rad = p.settings.star_mask;
     p.run.end_loop = 0;
     KV_autoguider_clear(p);
-    if (!read_and_draw(p) ||
-        guider_find_centre(p, g.guider_pick_xcent, g.guider_pick_ycent, p.ptr.guider_imageptr,
-                           g.cur_rad) != 0) {
+    if (!read_and_draw(p) || guider_find_centre(p, g.guider_pick_xcent, g.guider_pick_ycent,
+                                                p.ptr.guider_imageptr, g.cur_rad) != 0) {
         g.guider_guiding_failed = 1;
         return 1;
     }

@@ -1,14 +1,14 @@
 #include "guiding/self_guide.h"
 
+#include "camera/readout.h"
+#include "core/image_store.h"
 #include "core/messages.h"
 #include "core/program.h"
-#include "core/image_store.h"
-#include "camera/readout.h"
+#include "display/display.h"
 #include "files/file_io.h"
 #include "guiding/centroid.h"
 #include "guiding/corrections.h"
 #include "guiding/guide_loop.h"
-#include "display/display.h"
 #include "scope/drive_link.h"
 
 namespace kvr {

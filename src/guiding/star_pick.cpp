@@ -2,8 +2,8 @@
 
 #include "core/messages.h"
 #include "core/program.h"
-#include "guiding/centroid.h"
 #include "display/display.h"
+#include "guiding/centroid.h"
 
 namespace kvr {
 
@@ -49,8 +49,10 @@ void place_focus_frame(Program& p, int x, int y) {
     Readout& r = p.readout;
     const int scale = r.binned ? 2 : 1;
     const int fx = scale * x, fy = scale * y / 2;
-    r.focus_x = fx < kFocusMinX + kFocusHalf ? kFocusMinX : (fx > kFocusMaxX ? kFocusMaxX : fx - kFocusHalf);
-    r.focus_y = fy < kFocusMinY + kFocusHalf ? kFocusMinY : (fy > kFocusMaxY ? kFocusMaxY : fy - kFocusHalf);
+    r.focus_x = fx < kFocusMinX + kFocusHalf ? kFocusMinX
+                                             : (fx > kFocusMaxX ? kFocusMaxX : fx - kFocusHalf);
+    r.focus_y = fy < kFocusMinY + kFocusHalf ? kFocusMinY
+                                             : (fy > kFocusMaxY ? kFocusMaxY : fy - kFocusHalf);
     p.shell.focus_frame = 0;
     message50f(p, "x position = %5d\ny position = %5d", r.focus_x + kFocusHalf,
                2 * (r.focus_y + kFocusHalf));

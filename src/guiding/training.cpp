@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "camera/readout.h"
 #include "core/messages.h"
 #include "core/program.h"
-#include "camera/readout.h"
 #include "display/bmp_file.h"
 #include "files/settings_file.h"
 #include "guiding/centroid.h"
@@ -46,8 +46,9 @@ void guider_training_values(GuideState& g, const GuiderTrainingPositions& pos, i
     g.RA_x = ((x[1] - pos.startx) + (x[2] - x[1])) / (2 * sd);
     g.RA_y = ((y[1] - pos.starty) + (y[2] - y[1])) / (2 * sd);
     // The quotient is whole before the arctangent: below 1 the angle is 0.
-    g.theta = g.RA_y == 0 ? 0.0f
-                          : static_cast<float>(std::atan(double(std::abs(g.RA_x) / std::abs(g.RA_y))));
+    g.theta = g.RA_y == 0
+                  ? 0.0f
+                  : static_cast<float>(std::atan(double(std::abs(g.RA_x) / std::abs(g.RA_y))));
     g.quadrant = g.RA_x >= 0 && g.RA_y >= 0 ? 1 : (g.RA_x < 0 && g.RA_y < 0 ? 3 : 2);
     g.RA_rate = std::max(1, length_of(g.RA_x, g.RA_y));
     g.Dec_x = ((x[5] - x[4]) + (x[6] - x[5])) / (2 * sd);
@@ -193,8 +194,8 @@ bool read_guider_frame(Program& p) {
 
 // One recorded training position: frame, centroid at (x, y), again at the result moved by
 // (shift_x, shift_y). False when the frame or the second centroid failed.
-bool record_position(Program& p, const TrainingView& view, int index, int x, int y,
-                     int shift_x = 0, int shift_y = 0) {
+bool record_position(Program& p, const TrainingView& view, int index, int x, int y, int shift_x = 0,
+                     int shift_y = 0) {
     GuideState& g = p.guide;
     if (!read_guider_frame(p)) return false;
     const uint16_t* frame = p.ptr.guider_imageptr;

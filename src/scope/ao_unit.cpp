@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "camera/command_blocks.h"
 #include "core/messages.h"
 #include "core/program.h"
-#include "camera/command_blocks.h"
 #include "scope/drive_commands.h"
 #include "scope/pc_serial.h"
 

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "camera/command_blocks.h"
 #include "core/messages.h"
 #include "core/program.h"
-#include "camera/command_blocks.h"
 
 namespace kvr {
 

@@ -1,7 +1,7 @@
 #include "scope/filter_wheel.h"
 
-#include "core/messages.h"
 #include "camera/command_blocks.h"
+#include "core/messages.h"
 #include "core/program.h"
 
 namespace kvr {

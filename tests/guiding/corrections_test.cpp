@@ -91,7 +91,7 @@ TEST_F(CorrectionsTest, GuiderSkipsErrorsBeyondEightPixels) {
     EXPECT_EQ(pulses(), V{});
     EXPECT_EQ(p.guide.guider_guiding_failed, 0);
     error(8000, -31);
-    guider_ao_correction(p);  // 6 steps a pixel
+    guider_ao_correction(p);           // 6 steps a pixel
     EXPECT_EQ(pulses(), V{"x w 48"});  // 31 × 6 / 1000 = 0 steps: no move
 }
 

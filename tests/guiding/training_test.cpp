@@ -44,7 +44,7 @@ TEST_F(TrainingTest, GuiderVectorsAngleAndQuadrant) {
     EXPECT_EQ(g.Dec_x, 0);
     EXPECT_EQ(g.Dec_y, 3);  // (3 + 12) / 4
     EXPECT_EQ(g.Dec_rate, 3);
-    EXPECT_EQ(g.RA_backx, 0);  // |(66 − 82) − (−16)|
+    EXPECT_EQ(g.RA_backx, 0);   // |(66 − 82) − (−16)|
     EXPECT_EQ(g.Dec_backy, 8);  // |(115 − 101) − 6|
     EXPECT_EQ(g.Dec_backlash, 8);
 
