@@ -269,6 +269,10 @@ void guider_train(Program& p, const TrainingView& view) {
     if (guider_sequence(p, view)) {
         guider_training_values(g, g.guider_positions, p.settings.guider_slewdefault);
         g.guider_trained = g.guider_use_trained = 1;
+        // The test pulses leave the mount about three pulses west of where it started: the guide
+        // star is taken where the training last found it, so that guiding starts on it.
+        g.guider_pick_xcent = g.guider_positions.x[7];
+        g.guider_pick_ycent = g.guider_positions.y[7];
         // Theta is shown in degrees with one decimal.
         message50f(p,
                    "slew RA = %5d,%5d, %5d\nslew Dec = %5d, %5d, %5d\nbacklash RA = %5d, %5d, "
