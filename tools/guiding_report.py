@@ -77,7 +77,7 @@ def runs(minutes):
          + "dialog 7 click 704 edit 105 1 click 705 edit 105 %d click 15\ncommand 12\n" % minutes,
          ["--sim-rotation", "30"]),
         ("guider, AO unit", PICK_MAIN + PICK_GUIDER + "set GuiderMode A\n"
-         + "set AOUnit_available 1\nset AOUnit_comport 0\n"
+         + "set AOUnit_available 1\nset AOUnit_comport 0\nset AOe w\nset AOw e\n"
          + "dialog 7 click 704 edit 105 1 click 705 edit 105 %d click 15\ncommand 12\n" % minutes,
          ["--sim-port", "2=ao"]),
     ]

@@ -94,6 +94,9 @@ bool main_step(Program& p, uint16_t* fredptr, char direction, char axis, int ms)
 bool main_sequence(Program& p, uint16_t* fredptr) {
     GuideState& g = p.guide;
     SettingsState& s = p.settings;
+    // The start is measured on a first guide frame: the sub-frame's expected position is only
+    // known to the window's alignment, and an error there reads as backlash.
+    if (!main_step(p, fredptr, s.n, 'y', 0)) return false;
     int ms = 1000 * s.slewdefault - 100 * s.hysty;
     g.y1 = g.ycent;
     int* dec[4] = {&g.y2, &g.y3, &g.y4, &g.y5};

@@ -14,7 +14,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMsgText = 50;
 constexpr char kOpenFailed[] = "Open Communications Failed";
 constexpr uint32_t kWriteSettleMs = 10;
 // A write of a few bytes at 9600 baud takes milliseconds; a line that takes none for a second
@@ -63,7 +62,7 @@ int PCSerial_check(Program& p) {
         if (!port) where += ", no serial port support in this build";
         p.host.diagnostic("PC serial port COM" + std::to_string(index + 1) + " (" + where +
                           ") could not be opened");
-        messages(p, kMsgText, kOpenFailed);
+        message50(p, kOpenFailed);
         return 0;
     }
     return 1;
