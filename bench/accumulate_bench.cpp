@@ -41,14 +41,14 @@ struct AccumulateBench {
     // Accumulates frames whose star steps one pixel back and forth.
     void run(benchmark::State& state, bool profiles) {
         const std::vector<uint16_t> frames[2] = {star_frame(250, 150), star_frame(251, 150)};
-        kvr::RunState& r = p->run;
-        auto method = profiles ? kvr::slew_accumulate : kvr::track_accumulate;
+        const auto method = profiles ? kvr::AccumulationMethod::BrightnessProfiles
+                                     : kvr::AccumulationMethod::StarCentroid;
         int i = 0;
         for (auto _ : state) {
             std::memcpy(p->buf->image_int, frames[i].data(), frames[i].size() * 2);
             i ^= 1;
-            const int result = method(*p, p->buf->image_int, p->buf->trial_int, r.orig_x, r.orig_y,
-                                      r.merge_x, r.merge_y, r.orig_max, r.orig_avg);
+            const int result =
+                kvr::accumulate_frame(*p, method, p->buf->image_int, p->buf->trial_int);
             benchmark::DoNotOptimize(result);
             benchmark::ClobberMemory();
         }

@@ -58,13 +58,16 @@ char range_of(int id) {
 
 }  // namespace
 
-TKVDialog::TKVDialog(Program& p) : DialogModel(p, camera_dialog_resource()) {}
+TKVDialog::TKVDialog(Program& p) : DialogModel(p, camera_dialog_resource()) {
+    load_thumbnail();
+}
 
 void TKVDialog::init() {
     p_.run.stopit = 1;
     p_.run.max_value = 0;
     p_.run.max_exp = range_limit(p_.run.exp_range);
     exposure_text_ = std::to_string(p_.run.exp_value);
+    load_thumbnail();
 }
 
 void TKVDialog::ShowValues() {
@@ -222,7 +225,7 @@ bool short_enough_to_selfguide(char range, int value) {
     }
 }
 
-// Step 1 of both self-guide boxes: without a guide interface box, make sure the drive link is
+// Both self-guide boxes start here: without a guide interface box, make sure the drive link is
 // checked.
 void check_drive_link(Program& p) {
     if (p.settings.gotcontrolbox || p.scope.comfound) return;
@@ -285,6 +288,11 @@ void TKVDialog::self_guide_box(int id) {
 }
 
 void TKVDialog::handle(const ControlEvent& e) {
+    handle_event(e);
+    load_thumbnail();
+}
+
+void TKVDialog::handle_event(const ControlEvent& e) {
     using Kind = ControlEvent::Kind;
     if (e.kind == Kind::TextEdited) {
         if (e.id == kv::kExposureEdit) exposure_text_ = e.text;
@@ -449,14 +457,21 @@ void TKVDialog::render(DialogView& v) const {
 
 namespace kvr {
 
-const Canvas* TKVDialog::drawing(int control_id) const {
-    if (control_id != kv::kFocusThumbnail || !p_.display.focussed) return nullptr;
+void TKVDialog::load_thumbnail() {
+    thumbnail_loaded_ = false;
+    if (!p_.display.focussed) return;
     BmpImage bmp{thumbnail_pixels_, sizeof thumbnail_pixels_, thumbnail_colours_};
     if (read_bmp8(map_drive_path(p_.drive_root, "c:\\kvr_q4f.bmp"), bmp) != BmpReadResult::Ok)
-        return nullptr;
+        return;
     DisplayBitmap picture{thumbnail_pixels_, bmp.width, bmp.height, bmp.stride, thumbnail_colours_};
     thumbnail_.resize(kv::kFocusThumbnailSize, kv::kFocusThumbnailSize);
     thumbnail_.blit(picture, 0, 0);
+    thumbnail_loaded_ = true;
+}
+
+const Canvas* TKVDialog::drawing(int control_id) const {
+    if (control_id != kv::kFocusThumbnail || !thumbnail_loaded_ || !p_.display.focussed)
+        return nullptr;
     return &thumbnail_;
 }
 

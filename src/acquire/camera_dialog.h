@@ -77,9 +77,10 @@ class TKVDialog : public DialogModel {
   public:
     explicit TKVDialog(Program& p);
 
-    void init() override;  // EvInitDialog
+    void init() override;
+    // Every event ends with the focus thumbnail read again, as a run may have rewritten it.
     void handle(const ControlEvent& event) override;
-    void render(DialogView& view) const override;  // EvPaint
+    void render(DialogView& view) const override;
     // The focus thumbnail once a focus frame has been written ("c:\\kvr_q4f.bmp").
     const Canvas* drawing(int control_id) const override;
 
@@ -93,6 +94,9 @@ class TKVDialog : public DialogModel {
     const std::string& exposure_text() const { return exposure_text_; }
 
   private:
+    void handle_event(const ControlEvent& event);
+    // Reads the focus thumbnail back from the focus scratch bitmap, when one has been written.
+    void load_thumbnail();
     void choose_range(char range);
     void choose_mode(int id);
     bool toggle(int id);
@@ -107,10 +111,11 @@ class TKVDialog : public DialogModel {
     std::string exposure_text_;
     // 0 while a handler changes exp_value itself, so that ShowValues does not read the edit back.
     int not_pressed = 1;
-    // The thumbnail read back from the focus scratch bitmap for drawing().
-    mutable uint8_t thumbnail_pixels_[kv::kFocusThumbnailSize * kv::kFocusThumbnailSize] = {};
-    mutable Argb thumbnail_colours_[kPaletteEntries] = {};
-    mutable Canvas thumbnail_;
+    // The thumbnail last read back from the focus scratch bitmap.
+    uint8_t thumbnail_pixels_[kv::kFocusThumbnailSize * kv::kFocusThumbnailSize] = {};
+    Argb thumbnail_colours_[kPaletteEntries] = {};
+    Canvas thumbnail_;
+    bool thumbnail_loaded_ = false;
 };
 
 }  // namespace kvr

@@ -50,6 +50,7 @@ void TKVDialog::focus_frame_pass() {
         box.text = failure;
         p_.host.message_box(box);
     }
+    load_thumbnail();
     p_.host.repaint();
 }
 

@@ -150,9 +150,9 @@ void calibrate(Program& p) {
 void accumulate(Program& p, const RunContext& c) {
     RunState& r = p.run;
     if (!c.multiple_frames || r.continuous || r.last_selfguided) return;
-    auto method = r.slew_sum_alt ? slew_accumulate : track_accumulate;
-    const int result = method(p, p.ptr.image, p.ptr.trial, r.orig_x, r.orig_y, r.merge_x, r.merge_y,
-                              r.orig_max, r.orig_avg);
+    const AccumulationMethod method =
+        r.slew_sum_alt ? AccumulationMethod::BrightnessProfiles : AccumulationMethod::StarCentroid;
+    const int result = accumulate_frame(p, method, p.ptr.image, p.ptr.trial);
     if (result == kAccumulateRejected) {
         r.no_images = 1;
         messages(p, Msg::GuideStarLost);

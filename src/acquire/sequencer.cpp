@@ -32,13 +32,13 @@ constexpr double kBinnedPixelHeightMm = 0.0166;
 constexpr double kFullPixelWidthMm = 0.0086;
 constexpr double kFullPixelHeightMm = 0.0083;
 
-// Sends a window command as the main window would receive it; one not built yet is reported.
+// Sends a window command as the main window would receive it; one without handler is reported.
 void send_window_command(Program& p, Cmd id) {
     if (p.commands.dispatch(p, id) == DispatchResult::NotAvailable)
         p.host.diagnostic(not_available_text(p.commands, id_of(id)));
 }
 
-// Steps 1 to 5 of the set-up: fresh run flags, default calibration files, the camera found.
+// The set-up of a run: fresh run flags, default calibration files, the camera found.
 bool prepare_run(Program& p) {
     RunState& r = p.run;
     SettingsState& s = p.settings;
@@ -84,7 +84,7 @@ void dialog_closed(Program& p) {
     }
 }
 
-// Steps 7 to 11: geometry, exposure, readout mode.
+// The run's geometry, exposure and readout mode.
 void configure_run(Program& p, RunContext& c) {
     RunState& r = p.run;
     Readout& ro = p.readout;

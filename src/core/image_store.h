@@ -27,6 +27,10 @@ inline constexpr int kFocusWindowSize = 128;
 inline constexpr int kDefaultFocusX = 312;
 inline constexpr int kDefaultFocusY = 65;
 
+// The work buffer through which every image file is read and written holds the largest image
+// file: a full 16-bit FITS file of this program's layout.
+inline constexpr size_t kImageFileBufferBytes = 878880;
+
 struct Buffers {
     uint16_t image_int[kFrameBufferLength];
     uint16_t trial_int[kFrameBufferLength];
@@ -38,6 +42,7 @@ struct Buffers {
     uint16_t guider_darkframe_int[kGuiderBufferLength];
     uint8_t ReportBuffer[kReportBufferBytes];
     uint8_t camdata[kCommandBlockBytes];
+    uint8_t image_file[kImageFileBufferBytes];
 
     void register_in(Registry& r);
 };

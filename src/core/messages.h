@@ -77,15 +77,15 @@ int message50f(Program& p, const char* format, ...) __attribute__((format(printf
 
 // Progress protocol: set the caption, open, step `progress` 0 … 256 and update, close.
 void set_progress_caption(Program& p, std::string_view caption);
-void progress_open(Program& p);   // TProgressDialog::EvInitDialog
-void ProgressUpdate(Program& p);  // TProgressDialog::ProgressUpdate
+void progress_open(Program& p);
+void ProgressUpdate(Program& p);
 void progress_close(Program& p);
 
 // Pumps pending events; a key or mouse-button press among them stops the running acquisition
 // or guide loop. Returns true when it stopped something.
 bool clear_messages(Program& p);
 
-// Guiding information window (TInfoDialog).
+// Guiding information window.
 void info_open(Program& p);
 void InfoCaption(Program& p);
 void InfoUpdate(Program& p);

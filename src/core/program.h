@@ -40,7 +40,8 @@ struct Program {
     // The HID report pair's device; discovery never opens it.
     std::unique_ptr<BlockDevice> HidHandle;
 
-    // The five frame buffers and the guider buffers (about 4.6 MB), allocated once.
+    // The five frame buffers, the guider buffers and the image file buffer (about 5.5 MB),
+    // allocated once.
     std::unique_ptr<Buffers> buf;
     ImagePointers ptr;
     Geometry geo;

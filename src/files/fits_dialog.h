@@ -13,7 +13,7 @@ const DialogResource& fits_dialog_resource();
 class TFITSDialog : public DialogModel {
   public:
     explicit TFITSDialog(Program& p) : DialogModel(p, fits_dialog_resource()) {}
-    void init() override;  // EvInitDialog
+    void init() override;
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;
 

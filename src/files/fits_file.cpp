@@ -95,7 +95,7 @@ int SaveFITSFile(Program& p, std::string_view fileTitle, const uint16_t* fredptr
     const bool binned = p.readout.binned != 0;
     const size_t pixels =
         binned ? size_t{kBinnedWidth} * kBinnedHeight : size_t{kFullWidth} * kFullHeight;
-    uint8_t* file = image_file_buffer();
+    uint8_t* file = p.buf->image_file;
     write_header(p, file, texts, eightbit, binned);
     uint8_t* data = file + kFitsHeaderBytes;
     const size_t data_bytes = eightbit ? encode_8bit(fredptr, pixels, data)
@@ -175,7 +175,7 @@ int load_fits_bytes(Program& p, const uint8_t* data, size_t length, uint16_t* fr
 int LoadFITSFile(Program& p, std::string_view fileTitle, int oldfile, uint16_t* fredptr) {
     (void)oldfile;  // always 3: the full 72-card header
     size_t got = 0;
-    uint8_t* file = image_file_buffer();
+    uint8_t* file = p.buf->image_file;
     if (read_file(host_path(p, fileTitle), file, kLargestImageFileBytes, got) != ReadStatus::Ok)
         return 1;
     return load_fits_bytes(p, file, got, fredptr);

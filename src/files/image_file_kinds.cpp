@@ -18,9 +18,4 @@ ImageFileKind image_file_kind(uint64_t length) {
     }
 }
 
-uint8_t* image_file_buffer() {
-    static uint8_t buffer[kLargestImageFileBytes];
-    return buffer;
-}
-
 }  // namespace kvr

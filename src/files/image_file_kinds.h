@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/image_store.h"
+
 namespace kvr {
 
 inline constexpr size_t kNativeBinnedBytes = 218080;  // 376 × 290 × 2
@@ -18,6 +20,7 @@ inline constexpr size_t kFitsFullBytes = kFitsHeaderBytes + kNativeFullBytes + k
 inline constexpr size_t kFitsFullStandardBytes = 878400;  // 305 × 2880
 static_assert(kFitsBinnedBytes == 224640 && kFitsFullBytes == 878880);
 inline constexpr size_t kLargestImageFileBytes = kFitsFullBytes;
+static_assert(kLargestImageFileBytes == kImageFileBufferBytes);
 
 enum class ImageFileKind { Unknown, NativeBinned, NativeFull, FitsBinned, FitsFull };
 
@@ -28,8 +31,5 @@ inline bool is_fits(ImageFileKind k) {
 inline bool is_binned(ImageFileKind k) {
     return k == ImageFileKind::NativeBinned || k == ImageFileKind::FitsBinned;
 }
-
-// The work buffer through which every image file is read and written (allocated once, static).
-uint8_t* image_file_buffer();
 
 }  // namespace kvr

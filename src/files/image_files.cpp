@@ -56,7 +56,7 @@ FileRead read_image_file(Program& p, std::string_view fileName, ImageFileKind& k
     if (st != ReadStatus::Ok) return FileRead::Missing;
     kind = image_file_kind(length);
     if (kind == ImageFileKind::Unknown) return FileRead::WrongLength;
-    if (read_file(host, image_file_buffer(), length, got) != ReadStatus::Ok)
+    if (read_file(host, p.buf->image_file, length, got) != ReadStatus::Ok)
         return FileRead::Unreadable;
     return got == length ? FileRead::Ok : FileRead::Short;
 }
@@ -94,7 +94,7 @@ FrameLoad load_frame_file(Program& p, std::string_view fileName, uint16_t* nativ
         case FileRead::Short:
             return FrameLoad::BadContent;
     }
-    return load_frame_bytes(image_file_buffer(), got, p.readout.binned != 0, native_dst, fits_dst);
+    return load_frame_bytes(p.buf->image_file, got, p.readout.binned != 0, native_dst, fits_dst);
 }
 
 bool LoadKVFile(Program& p, std::string_view fileName) {
@@ -120,14 +120,14 @@ bool LoadKVFile(Program& p, std::string_view fileName) {
     r.binned = is_binned(kind) ? 1 : 0;
     QX_binned(p);
     if (is_fits(kind)) {
-        const int result = load_fits_bytes(p, image_file_buffer(), got, p.ptr.image);
+        const int result = load_fits_bytes(p, p.buf->image_file, got, p.ptr.image);
         if (result != 0) {
             before.restore(p);
             messages(p, result == 1 ? Msg::FitsUnreadable : Msg::FitsForeign);
             return false;
         }
     } else {
-        decode_le16(image_file_buffer(), frame_pixels(r.binned != 0), p.ptr.image);
+        decode_le16(p.buf->image_file, frame_pixels(r.binned != 0), p.ptr.image);
     }
     refresh_display(p);
     if (p.settings.merging) p.host.repaint();
@@ -143,7 +143,7 @@ bool SaveKVFile(Program& p, std::string_view fileName) {
     }
     WaitCursor busy(p);
     const size_t pixels = size_t(p.geo.width1) * size_t(p.geo.height1);
-    uint8_t* out = image_file_buffer();
+    uint8_t* out = p.buf->image_file;
     encode_le16(p.ptr.image, pixels, out);
     if (!replace_file(host, out, 2 * pixels)) {
         messages(p, Msg::QxWriteFailed);

@@ -19,8 +19,8 @@ class TINIDialog : public DialogModel {
     void render(DialogView& view) const override;
 
   private:
-    // EvPaint: takes the PC port edit, derives Port and the filter wheel's port, and fills every
-    // edit from the globals (numbers typed but not taken are replaced).
+    // Before every drawing: takes the PC port edit, derives Port and the filter wheel's port, and
+    // fills every edit from the globals (numbers typed but not taken are replaced).
     void refresh();
     // Takes the twelve guiding number fields.
     void GetSlewx();

@@ -110,8 +110,12 @@ bool centre_three_times(Program& p, const uint16_t* frame, int x, int y) {
     return true;
 }
 
-}  // namespace
-
+// Registration on the centroid of the picked star (radius `star_mask`). The first call
+// (orig_x = 0) copies the frame into the sum and takes the star at (`xcent`, `ycent`), halved
+// on binned frames, as the reference; orig_max is its peak. Later calls find the star again from
+// (orig_x, orig_y), refuse a frame whose star peak is above 3 × or below 0.3 × orig_max, shift
+// the sum onto the new position and add the frame to it; the frame then holds the sum.
+// merge_x / merge_y receive the new position; orig_avg is not used by this method.
 int track_accumulate(Program& p, uint16_t* fredptr, uint16_t* trialptr, int& orig_x, int& orig_y,
                      int& merge_x, int& merge_y, int& orig_max, int& orig_avg) {
     (void)orig_avg;
@@ -150,8 +154,6 @@ int track_accumulate(Program& p, uint16_t* fredptr, uint16_t* trialptr, int& ori
     backup_image(p, fredptr, trialptr);
     return kAccumulateAdded;
 }
-
-namespace {
 
 // Most populated level (high byte) of the frame, the first on ties; optionally copies the frame
 // into the sum on the way.
@@ -228,8 +230,12 @@ bool window_fits(const Program& p) {
            p.geo.height1 >= kLastBase + kWindowRowOffset + kProfileLength;
 }
 
-}  // namespace
-
+// Registration by brightness profiles of a 100 × 100 window (columns 200 … 299, rows
+// merge_y + 100 … merge_y + 199): the first call (orig_avg = 0) copies the frame into the sum,
+// looks for a window row base (0, 10 or 20) that holds a star and records the reference
+// profiles; later calls find the row and column shifts (−10 … +9) that best match the profiles,
+// add the shifted frame onto the sum and leave the sum in the frame. orig_x / orig_y hold the
+// accumulated shift.
 int slew_accumulate(Program& p, uint16_t* fredptr, uint16_t* trialptr, int& orig_x, int& orig_y,
                     int& merge_x, int& merge_y, int& orig_max, int& orig_avg) {
     (void)merge_x;
@@ -283,6 +289,16 @@ int slew_accumulate(Program& p, uint16_t* fredptr, uint16_t* trialptr, int& orig
     orig_y = oy;
     restore_image(p, fredptr, trialptr);
     return kAccumulateAdded;
+}
+
+}  // namespace
+
+int accumulate_frame(Program& p, AccumulationMethod method, uint16_t* fredptr, uint16_t* trialptr) {
+    RunState& r = p.run;
+    const auto register_frame =
+        method == AccumulationMethod::BrightnessProfiles ? slew_accumulate : track_accumulate;
+    return register_frame(p, fredptr, trialptr, r.orig_x, r.orig_y, r.merge_x, r.merge_y,
+                          r.orig_max, r.orig_avg);
 }
 
 }  // namespace kvr

@@ -171,11 +171,11 @@ const DialogResource& nonlinear_dialog_resource() {
     return res;
 }
 
-TNonLiniarDialog::TNonLiniarDialog(Program& p)
+TNonLinearDialog::TNonLinearDialog(Program& p)
     : DialogModel(p, nonlinear_dialog_resource()),
       power_text_(std::to_string(p.processing.white)) {}
 
-void TNonLiniarDialog::handle(const ControlEvent& e) {
+void TNonLinearDialog::handle(const ControlEvent& e) {
     unsigned& power = p_.processing.white;
     if (e.kind == ControlEvent::Kind::TextEdited && e.id == kNonLinearEdit) {
         power_text_ = e.text;
@@ -203,7 +203,7 @@ void TNonLiniarDialog::handle(const ControlEvent& e) {
                          "Use controls to vary the Power from 2 to 50");
 }
 
-void TNonLiniarDialog::render(DialogView& view) const {
+void TNonLinearDialog::render(DialogView& view) const {
     view[kNonLinearEdit].text = power_text_;
     show_bar(view, kNonLinearBar, 2, 50, static_cast<int>(p_.processing.white));
 }

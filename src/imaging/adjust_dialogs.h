@@ -21,9 +21,9 @@ class TPowerDialog : public DialogModel {
 
 // "Non-Linear Stretch" (resource 16): the power (`white`) 2 … 50, or a typed 1 … 50 on OK.
 const DialogResource& nonlinear_dialog_resource();
-class TNonLiniarDialog : public DialogModel {
+class TNonLinearDialog : public DialogModel {
   public:
-    explicit TNonLiniarDialog(Program& p);
+    explicit TNonLinearDialog(Program& p);
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;
 

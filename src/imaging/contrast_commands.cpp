@@ -79,7 +79,7 @@ void ContrastPower(Program& p) {
     apply_curve(p, text);
 }
 
-void ContrastVeltran(Program& p) {
+void ContrastNonLinear(Program& p) {
     ProcessingState& s = p.processing;
     veltran_curve(s.stretch_table, s.white);
     apply_curve(p, "Non-Linear Stretch : power " + std::to_string(s.white));
@@ -90,12 +90,12 @@ void ContrastSine(Program& p) {
     apply_curve(p, "Sine Stretch");
 }
 
-void logstretch(Program& p) {
+void log_stretch(Program& p) {
     log_curve(p.processing.stretch_table);
     apply_curve(p, "Log Stretch");
 }
 
-void antilog(Program& p) {
+void antilog_stretch(Program& p) {
     antilog_curve(p.processing.stretch_table);
     apply_curve(p, "Anti-Log Stretch");
 }
@@ -120,10 +120,29 @@ void CmContrastPower(Program& p) {
     if (p.host.run_modal(dialog) == kIdOk && p.processing.power_str != 1.0) ContrastPower(p);
 }
 
-void CmContrastVeltran(Program& p) {
+void CmContrastNonLinear(Program& p) {
     p.processing.white = 25;
-    TNonLiniarDialog dialog(p);
-    if (p.host.run_modal(dialog) == kIdOk) ContrastVeltran(p);
+    TNonLinearDialog dialog(p);
+    if (p.host.run_modal(dialog) == kIdOk) ContrastNonLinear(p);
+}
+
+std::span<const CommandRow> contrast_command_rows() {
+    static constexpr CommandRow kRows[] = {
+        {Cmd::ContrastNormal, "CmContrastNormal", CmContrastNormal, "&Normal Stretch\tCTL+N",
+         "Ctrl+N", 1, "Normal contrast"},
+        {Cmd::ContrastPower, "CmContrastPower", CmContrastPower, "&Power Law Stretch", "", 2,
+         "Power contrast stretch"},
+        {Cmd::ContrastSine, "CmContrastSine", ContrastSine, "&Sine Law Stretch"},
+        {Cmd::ContrastBackground, "CmContrastBackGround", ContrastBackground,
+         "&Remove Background\tCTL+B ", "Ctrl+B", 120, "Background contrast stretch"},
+        {Cmd::ContrastNonLinear, "CmContrastVeltran", CmContrastNonLinear, "N&on-Linear Stretch",
+         "", 117, "Veltran contrast stretch"},
+        {Cmd::ContrastLog, "CmContrastLog", log_stretch, "&Logarithmic Stretch"},
+        {Cmd::ContrastAntilog, "CmContrastAntiLog", antilog_stretch, "&Antilogarithmic Stretch"},
+        {Cmd::ContrastInvert, "CmContrastInvert", ContrastInvert, "&Invert image to Negative"},
+        {Cmd::ContrastStretch, "contrast_stretch", contrast_stretch},
+    };
+    return kRows;
 }
 
 }  // namespace kvr

@@ -153,4 +153,22 @@ void venetian_enhance(Program& p) {
     refresh_display(p);
 }
 
+std::span<const CommandRow> filter_command_rows() {
+    static constexpr CommandRow kRows[] = {
+        {Cmd::UnsharpMask, "unsharp_enhance", unsharp_enhance, "&Unsharp masking HPF", "", 106,
+         "Unsharp mask"},
+        {Cmd::Median, "median_enhance", median_enhance, "&Median Filter - Noise Reduction", "", 3,
+         "Median filter"},
+        {Cmd::Gaussian, "gaussian_enhance", gaussian_enhance, "&Gaussian Smoother Filter"},
+        {Cmd::LowPass, "lowpass_enhance", lowpass_enhance, "Low Pass &Weighted Mean &Smoother"},
+        {Cmd::HighPassLowPower, "highlow_enhance", highlow_enhance, "&High Pass, Low Power"},
+        {Cmd::HighPassHighPower, "highhigh_enhance", highhigh_enhance, "High Pass, High &Power"},
+        {Cmd::SmoothSharp, "smoothsharp_enhance", smoothsharp_enhance, "&Smoother/Sharper Filter"},
+        {Cmd::BasRelief, "basrelief_enhance", basrelief_enhance, "&Bas Relief Generator"},
+        {Cmd::Gradient, "gradient_enhance", gradient_enhance, "Gradient &Filter"},
+        {Cmd::VerticalSmoothing, "venetian_enhance", venetian_enhance, "&Vertical Smoothing"},
+    };
+    return kRows;
+}
+
 }  // namespace kvr

@@ -3,6 +3,9 @@
 // buffer, records its history line and refreshes the display. Rows too close to the border for
 // the filter window and the 10 rows of a label band keep their values.
 #include <cstdint>
+#include <span>
+
+#include "core/commands.h"
 
 namespace kvr {
 
@@ -26,5 +29,8 @@ void median_enhance(Program& p);
 void run_median_enhance(Program& p, uint16_t* image, uint16_t* result, uint16_t* undo);
 void gradient_enhance(Program& p);
 void venetian_enhance(Program& p);
+
+// The Filters menu: the rows of its commands.
+std::span<const CommandRow> filter_command_rows();
 
 }  // namespace kvr

@@ -84,4 +84,20 @@ void CmMirror(Program& p) {
     refresh_display(p);
 }
 
+std::span<const CommandRow> arithmetic_command_rows() {
+    static constexpr CommandRow kRows[] = {
+        {Cmd::Undo, "undo_restore_option", undo_restore_option, "&Undo Last Filter\tCTL+U",
+         "Ctrl+U"},
+        {Cmd::Mirror, "CmMirror", CmMirror, "&Mirror Image"},
+        {Cmd::SubtractImage, "Subtract_Image", Subtract_Image, "&Subtract Image (Dark Frame)", "",
+         110, "Subtract an image"},
+        {Cmd::AddImage, "Add_Image", nullptr, "Merge two Images &together", "", 111,
+         "Add an image"},
+        {Cmd::AverageImage, "Average_Image", Average_Image, "Average &with current Image"},
+        {Cmd::ApplyFlatField, "Flat_Image", Flat_Image, "Apply &Flat Field", "", 115,
+         "Flat field the image"},
+    };
+    return kRows;
+}
+
 }  // namespace kvr

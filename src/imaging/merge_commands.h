@@ -1,6 +1,10 @@
 #pragma once
 // Image arithmetic commands: combining the image with one chosen from disk (subtract, average,
 // flat field), the single-level undo and the left-right mirror.
+#include <span>
+
+#include "core/commands.h"
+
 namespace kvr {
 
 struct Program;
@@ -17,5 +21,8 @@ void Flat_Image(Program& p);
 void undo_restore_option(Program& p);
 // Mirror (command 302): left-right, without undo copy or history line.
 void CmMirror(Program& p);
+
+// Undo, mirror and image arithmetic: the rows of its commands.
+std::span<const CommandRow> arithmetic_command_rows();
 
 }  // namespace kvr

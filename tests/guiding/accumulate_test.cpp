@@ -34,14 +34,12 @@ class AccumulateTest : public ProgramTest {
             }
     }
     int track() {
-        RunState& r = p.run;
-        return track_accumulate(p, p.buf->image_int, p.buf->trial_int, r.orig_x, r.orig_y,
-                                r.merge_x, r.merge_y, r.orig_max, r.orig_avg);
+        return accumulate_frame(p, AccumulationMethod::StarCentroid, p.buf->image_int,
+                                p.buf->trial_int);
     }
     int slew() {
-        RunState& r = p.run;
-        return slew_accumulate(p, p.buf->image_int, p.buf->trial_int, r.orig_x, r.orig_y, r.merge_x,
-                               r.merge_y, r.orig_max, r.orig_avg);
+        return accumulate_frame(p, AccumulationMethod::BrightnessProfiles, p.buf->image_int,
+                                p.buf->trial_int);
     }
     uint16_t at(int x, int y) const { return p.buf->image_int[y * kW + x]; }
     uint16_t sum_at(int x, int y) const { return p.buf->trial_int[y * kW + x]; }

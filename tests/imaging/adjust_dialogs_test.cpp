@@ -133,7 +133,7 @@ TEST_F(AdjustDialogsTest, PowerStepsByATenthBetweenItsLimits) {
 
 TEST_F(AdjustDialogsTest, NonLinearRefusesATypedPowerAboveFifty) {
     p.processing.white = 25;
-    TNonLiniarDialog d(p);
+    TNonLinearDialog d(p);
     EXPECT_EQ(d.view().at(102).text, "25");
     d.handle(typed(102, "60"));
     d.handle(click(kIdcOk));
