@@ -5,6 +5,7 @@
 #include "core/program.h"
 #include "files/settings_file.h"
 #include "scope/drive_link.h"
+#include "scope/telescope_dialog.h"
 
 namespace kvr {
 
@@ -41,13 +42,13 @@ void comm_check(Program& p) {
 
 void CmControl(Program& p) {
     if (!check_link(p, Msg::IniLoadFailedForControl)) return;
-    if (p.scope.telescope == 'b') {
-        interface_CR(p);
-        p.host.diagnostic("The box control window (Move Telescope) is not available in this build");
-    } else {
-        p.host.diagnostic(
-            "The telescope control window (KVR_Q4 Move Telescope) is not available in this build");
+    // Without a drive there is nothing to control.
+    if (p.scope.telescope != 'l' && p.scope.telescope != 'b') {
+        messages(p, Msg::NoTelescope);
+        return;
     }
+    if (p.scope.telescope == 'b') interface_CR(p);
+    open_telescope_window(p);
 }
 
 }  // namespace kvr

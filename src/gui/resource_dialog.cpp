@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -148,17 +149,40 @@ QWidget* ResourceDialog::make_control(const ControlDesc& c) {
 }
 
 void ResourceDialog::connect_scroll_bar(QScrollBar* bar, int id) {
-    connect(bar, &QScrollBar::actionTriggered, this, [this, id](int action) {
+    // An arrow or the page area held with the mouse repeats its step; the end of scroll comes
+    // when the button is let go (the telescope windows move the mount for that long). Steps
+    // from the keyboard end at once.
+    bar->installEventFilter(this);
+    connect(bar, &QScrollBar::actionTriggered, this, [this, bar, id](int action) {
         bool known = false;
         const ScrollCode code = scroll_code(action, known);
         if (!known) return;  // thumb drags are reported when the thumb is let go
         send(scroll_event(id, code));
-        send(scroll_event(id, ScrollCode::EndScroll));
+        auto held = held_bars_.find(bar);
+        if (held == held_bars_.end())
+            send(scroll_event(id, ScrollCode::EndScroll));
+        else
+            held->second = id;
     });
     connect(bar, &QScrollBar::sliderReleased, this, [this, bar, id] {
         send(scroll_event(id, ScrollCode::ThumbPosition, bar->sliderPosition()));
         send(scroll_event(id, ScrollCode::EndScroll));
     });
+}
+
+bool ResourceDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        held_bars_[watched] = 0;  // no step yet
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        auto held = held_bars_.find(watched);
+        if (held != held_bars_.end()) {
+            const int id = held->second;
+            held_bars_.erase(held);
+            if (id != 0) send(scroll_event(id, ScrollCode::EndScroll));
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void ResourceDialog::place(QGridLayout& grid, QWidget* w, const ControlDesc& c, int row0,

@@ -6,8 +6,8 @@
 // Layout: controls sit on the resource's grid of rows and columns. A group box frames the
 // controls whose cell lies inside its span; they are laid out on the box's own grid, relative
 // to its first row and column. Check boxes send Toggle, buttons and radio buttons Click, edits
-// TextEdited (user typing only), scroll bars the scroll code of the user's action followed by
-// EndScroll, drawing areas Mouse.
+// TextEdited (user typing only), scroll bars the scroll code of the user's action (repeated
+// while the mouse holds an arrow) followed by EndScroll when it is let go, drawing areas Mouse.
 #include <QDialog>
 #include <map>
 
@@ -40,6 +40,9 @@ class ResourceDialog : public QDialog {
   public slots:
     void reject() override;
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void build();
     QWidget* make_control(const ControlDesc& c);
@@ -53,6 +56,9 @@ class ResourceDialog : public QDialog {
     std::map<int, QButtonGroup*> radio_groups_;
     int typing_in_ = -1;  // edit whose text the user is changing: not rewritten under the cursor
     bool finished_ = false;
+    // Scroll bars the left mouse button holds down, with the control id once a step has been
+    // sent (0 before): their end of scroll comes on release.
+    std::map<QObject*, int> held_bars_;
 };
 
 }  // namespace kvr::gui

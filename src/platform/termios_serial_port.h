@@ -2,7 +2,7 @@
 // The PC serial port on POSIX termios. Works on real serial devices and on pseudo-terminals
 // (which have no modem-control lines: raising DTR or RTS on them succeeds with nothing to do).
 // The descriptor is non-blocking; writes and reads wait with poll() up to their time bounds.
-#include "scope/serial_port.h"
+#include "core/serial_port.h"
 
 namespace kvr {
 

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "camera/command_blocks.h"
 #include "core/messages.h"
 #include "core/program.h"
 #include "scope/drive_commands.h"
@@ -62,11 +61,11 @@ unsigned char relay_pattern(char direction) {
 void relay_move(Program& p) {
     const unsigned char pattern = relay_pattern(p.scope.AOUnitslewdir);
     if (pattern == kAoRelayIdle) return;
-    p.clock.sleep_ms(kRelayDelayMs);
+    block_for(p, kRelayDelayMs);
     send_pattern(p, pattern);
-    p.clock.sleep_ms(static_cast<uint32_t>(std::max(0, p.scope.AOUnitslew_time)));
+    block_for(p, static_cast<uint32_t>(std::max(0, p.scope.AOUnitslew_time)));
     send_pattern(p, kAoRelayIdle);
-    p.clock.sleep_ms(kRelayTailMs);
+    block_for(p, kRelayTailMs);
 }
 
 struct AxisMove {
@@ -133,7 +132,7 @@ void bump_if_needed(Program& p) {
     const SettingsState& set = p.settings;
     if (ns) {
         bump_mount(p, s.AO_ns > kAoBumpOffset ? set.Mn : set.Ms, set.guider_slewx, "guider_slewx");
-        p.clock.sleep_ms(kBumpGapMs);
+        block_for(p, kBumpGapMs);
     }
     if (ew)
         bump_mount(p, s.AO_ew > kAoBumpOffset ? set.Mt : set.Mw, set.guider_slewy, "guider_slewy");
@@ -154,14 +153,14 @@ void AOUnitWrite(Program& p, int AOchars) {
         return;
     }
     if (set.AOUnit_comport < kRoutePcPort) {
-        if (WriteSerial(p, ao_camera_port(set.AOUnit_comport), s.AOUnitcommand, AOchars))
-            p.clock.sleep_ms(kAoSendWaitMs);
+        if (camera_serial_write(p, ao_camera_port(set.AOUnit_comport), s.AOUnitcommand, AOchars))
+            block_for(p, kAoSendWaitMs);
         return;
     }
     if (!s.PC_Serial_check) s.PC_Serial_check = PCSerial_check(p);
     if (!s.PC_Serial_check) return;
     PCSerial_Write(p, AOchars);
-    p.clock.sleep_ms(kAoSendWaitMs);
+    block_for(p, kAoSendWaitMs);
 }
 
 void AOUnit_slew(Program& p) {
@@ -208,11 +207,11 @@ void AOUnit_reset(Program& p) {
     }
     if (s.AO_ns != 0) {
         send(p, 'G', s.AO_ns > 0 ? 'S' : 'N', std::min(std::abs(s.AO_ns), kMaxSteps));
-        p.clock.sleep_ms(kResetWaitMs);
+        block_for(p, kResetWaitMs);
     }
     if (s.AO_ew != 0) {
         send(p, 'G', s.AO_ew > 0 ? 'W' : 'T', std::min(std::abs(s.AO_ew), kMaxSteps));
-        p.clock.sleep_ms(kResetWaitMs);
+        block_for(p, kResetWaitMs);
     }
     s.AO_ns = 0;
     s.AO_ew = 0;
@@ -221,7 +220,7 @@ void AOUnit_reset(Program& p) {
 void CentraliseAOUnit(Program& p) {
     if (p.settings.AOUnitModeParallel) {
         send_pattern(p, kAoRelayIdle);
-        p.clock.sleep_ms(kCentreRelayMs);
+        block_for(p, kCentreRelayMs);
         send_pattern(p, 0);
     } else {
         std::snprintf(p.scope.AOUnitcommand, sizeof p.scope.AOUnitcommand, "K");

@@ -6,8 +6,10 @@
 #include <cstring>
 
 #include "camera/command_blocks.h"
+#include "camera/usb_link.h"
 #include "core/messages.h"
 #include "core/program.h"
+#include "core/waits.h"
 
 namespace kvr {
 
@@ -25,16 +27,15 @@ constexpr int kCatalogueCommandChars = 10;  // "#:LM 0031#"
 constexpr int kRaCommandChars = 12;         // "#:Sr 05:35.0" of "#:Sr 05:35.0#"
 constexpr int kDecCommandChars = 11;        // "#:Sd -05*30" of "#:Sd -05*30#"
 constexpr int kMaxCatalogueNumber = 9999;   // four digits
-// The mount answers '1' (valid) or '0' to each co-ordinate once the next command's '#' has
-// closed it.
-constexpr int kCoordinateAnswers = 2;
+// A co-ordinate's answer follows the '#' that closes it by the time of a dozen characters.
+constexpr uint32_t kCoordAnswerWaitMs = 50;
 
 bool is_direction(char d) {
     return d == 'n' || d == 's' || d == 'e' || d == 'w';
 }
 
 bool send_lx(Program& p, const char* text, int chars) {
-    return WriteSerial(p, mount_port(p), text, chars);
+    return camera_serial_write(p, mount_port(p), text, chars);
 }
 
 bool send_lx(Program& p, const char* text) {
@@ -64,7 +65,29 @@ void read_info_answer(Program& p) {
         set_text(p.scope.move_error, sizeof p.scope.move_error, kNoAnswerFromMount);
 }
 
+// One co-ordinate answer: false (with the refusal in `scope_error`) for '0' or when it could not
+// be read. A mount that answers nothing is found out by the verdict.
+bool coordinate_accepted(Program& p) {
+    if (!ReadSerialReturn(p, mount_port(p))) return false;
+    if (p.buf->ReportBuffer[0] != '0') return true;
+    set_text(p.scope.scope_error, sizeof p.scope.scope_error, kCoordinatesRefused);
+    return false;
+}
+
 }  // namespace
+
+void block_until(Program& p, uint32_t until_ms) {
+    uint32_t ticks = p.clock.ms();
+    uint32_t end = until_ms;
+    WaitOptions o;
+    o.presses = WaitPresses::Unseen;
+    o.blocks = true;
+    timed_wait(p, ticks, end, o);
+}
+
+void block_for(Program& p, uint32_t duration_ms) {
+    block_until(p, p.clock.ms() + duration_ms);
+}
 
 int mount_port(Program& p) {
     p.settings.Port = p.settings.slewcom == '1' ? 0 : 1;
@@ -102,7 +125,11 @@ unsigned char box_bit(char direction) {
 }
 
 bool Korv5100Write(Program& p) {
-    return send_guide_relays(p, p.scope.Korv5100command);
+    return find_camera(p) && send_guide_relays(p, p.scope.Korv5100command);
+}
+
+bool camera_serial_write(Program& p, int port, const char* text, int chars) {
+    return find_camera(p) && WriteSerial(p, port, text, chars);
 }
 
 void drive_slew(Program& p) {
@@ -114,16 +141,16 @@ void drive_slew(Program& p) {
     const char d = p.scope.slewdir;
     const uint32_t t0 = clock.ms();
     if (is_direction(d) && send_lx(p, kLxGuideRate)) {
-        clock.wait_until(t0 + kLxMoveDelayMs);
+        block_until(p, t0 + kLxMoveDelayMs);
         const char move[] = {'#', ':', 'M', d, '#', '\0'};
         const uint32_t t1 = clock.ms();
         if (send_lx(p, move)) {
-            clock.wait_until(t1 + static_cast<uint32_t>(std::max(0, p.scope.slew_time)));
+            block_until(p, t1 + static_cast<uint32_t>(std::max(0, p.scope.slew_time)));
             const char stop[] = {'#', ':', 'Q', d, '#', '\0'};
             send_lx(p, stop);
         }
     }
-    clock.sleep_ms(kLxPulseTailMs);
+    block_for(p, kLxPulseTailMs);
 }
 
 void interface_slew(Program& p) {
@@ -131,20 +158,20 @@ void interface_slew(Program& p) {
     const uint32_t t0 = clock.ms();
     const unsigned char bit = box_bit(p.scope.slewdir);
     if (bit != 0) {
-        clock.wait_until(t0 + kBoxMoveDelayMs);
+        block_until(p, t0 + kBoxMoveDelayMs);
         const uint32_t t1 = clock.ms();
         if (send_box(p, bit)) {
-            clock.wait_until(t1 + static_cast<uint32_t>(std::max(0, p.scope.slew_time)));
+            block_until(p, t1 + static_cast<uint32_t>(std::max(0, p.scope.slew_time)));
             send_box(p, 0);
         }
     }
-    clock.sleep_ms(kBoxPulseTailMs);
+    block_for(p, kBoxPulseTailMs);
 }
 
 void GetInfo(Program& p) {
     p.scope.move_error[0] = '\0';
     if (!send_lx(p, kLxObjectInfo)) return;
-    p.clock.sleep_ms(kInfoAnswerWaitMs);
+    block_for(p, kInfoAnswerWaitMs);
     read_info_answer(p);
 }
 
@@ -161,33 +188,31 @@ void move_telescope(Program& p, char type, int number) {
     GetInfo(p);
     p.host.beep();
     if (!send_lx(p, kLxSlewToObject)) return;
-    p.clock.sleep_ms(kObjectVerdictWaitMs);
+    block_for(p, kObjectVerdictWaitMs);
     read_verdict(p);
 }
 
-void move_to_coord(Program& p, int ra_hours, int ra_minutes, int dec_degrees, int dec_minutes) {
+void move_to_coord(Program& p, int ra_hours, int ra_minutes, int dec_degrees, int dec_minutes,
+                   bool south) {
     ScopeState& scope = p.scope;
     scope.move_error[0] = '\0';
     char ra[32];
     std::snprintf(ra, sizeof ra, "#:Sr %02d:%02d.0#", ra_hours, ra_minutes);
     char dec[32];
-    std::snprintf(dec, sizeof dec, "#:Sd %c%02d*%02d#", dec_degrees < 0 ? '-' : '+',
+    std::snprintf(dec, sizeof dec, "#:Sd %c%02d*%02d#", dec_degrees < 0 || south ? '-' : '+',
                   std::abs(dec_degrees), dec_minutes);
+    // Each co-ordinate is answered ('1' valid, '0' not) once the next command's '#' closes it:
+    // the right ascension's answer is read before "#:LI#" is sent, the declination's before the
+    // object information that follows it.
     if (!send_lx(p, ra, kRaCommandChars) || !send_lx(p, dec, kDecCommandChars)) return;
-    // "#:LI#" closes the declination; its answer follows the two co-ordinate answers, which
-    // must be taken from the line before the verdict can be read.
-    if (!send_lx(p, kLxObjectInfo)) return;
-    p.clock.sleep_ms(kInfoAnswerWaitMs);
-    if (!ReadSerial(p, mount_port(p), kCoordinateAnswers)) return;
-    const uint8_t* answers = p.buf->ReportBuffer;
-    if (answers[0] == '0' || answers[1] == '0') {
-        set_text(scope.scope_error, sizeof scope.scope_error, kCoordinatesRefused);
-        return;
-    }
+    block_for(p, kCoordAnswerWaitMs);
+    if (!coordinate_accepted(p) || !send_lx(p, kLxObjectInfo)) return;
+    block_for(p, kInfoAnswerWaitMs);
+    if (!coordinate_accepted(p)) return;
     read_info_answer(p);
     p.host.beep();
     if (!send_lx(p, kLxSlewToObject)) return;
-    p.clock.sleep_ms(kCoordVerdictWaitMs);
+    block_for(p, kCoordVerdictWaitMs);
     read_verdict(p);
 }
 
@@ -210,7 +235,7 @@ void stop_focus(Program& p) {
 }
 
 void CB_start_move(Program& p) {
-    p.clock.sleep_ms(kBoxManualDelayMs);
+    block_for(p, kBoxManualDelayMs);
     send_box(p, box_bit(p.scope.slewdir));
 }
 

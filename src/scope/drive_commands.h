@@ -5,6 +5,8 @@
 //
 // A command that cannot be sent (the camera link failed, already reported) ends the operation,
 // except that a move once started is always followed by its stop.
+#include <cstdint>
+
 namespace kvr {
 
 struct Program;
@@ -26,6 +28,11 @@ inline constexpr char kNoAnswerFromMount[] = "No answer from the telescope";
 // ... and when it refused the co-ordinates of a go-to.
 inline constexpr char kCoordinatesRefused[] = "Co-ordinates refused by the telescope";
 
+// The waits of the accessories: they block without pumping events (through the timed wait), so
+// a pulse is as long as asked whatever the user does meanwhile.
+void block_until(Program& p, uint32_t until_ms);
+void block_for(Program& p, uint32_t duration_ms);
+
 // `Port` from `slewcom` ('1' → 0, else 1), stored and returned.
 int mount_port(Program& p);
 // The direction map: the letter sent for a requested 'n', 's', 'e' or 'w' (`n`, `s`, `e`, `w`);
@@ -43,6 +50,9 @@ void drive_slew(Program& p);
 void interface_slew(Program& p);
 // Sends `Korv5100command` to the box (camera command 0x40, 9, mask).
 bool Korv5100Write(Program& p);
+// The first `chars` characters of `text` to camera serial port `port`, finding the camera
+// first when it has not been found yet. False (already reported) when nothing was sent.
+bool camera_serial_write(Program& p, int port, const char* text, int chars);
 
 // Go-to catalogue object `number` (0 … 9999): "#:LM nnnn#" for type 'm', "#:LS nnnn#" for 's'
 // (stars and planets), else "#:LC nnnn#"; then GetInfo, a beep, "#:MS#", 500 ms and the verdict
@@ -51,10 +61,14 @@ void move_telescope(Program& p, char type, int number);
 // "#:LI#", 200 ms, the 33-byte answer into `move_error` ("No answer from the telescope" when
 // nothing came).
 void GetInfo(Program& p);
-// Go-to R.A. `ra_hours`:`ra_minutes`, Dec. `dec_degrees`° `dec_minutes`′ (sign from the
-// degrees): "#:Sr HH:MM.0" and "#:Sd sDD*MM" (each closed by the next command's '#'), then
-// "#:LI#" with its answers, a beep, "#:MS#", 1 ms and the verdict into `scope_error`.
-void move_to_coord(Program& p, int ra_hours, int ra_minutes, int dec_degrees, int dec_minutes);
+// Go-to R.A. `ra_hours`:`ra_minutes`, Dec. `dec_degrees`° `dec_minutes`′, south when the
+// degrees are negative or `south` is set (−0° 30′): "#:Sr HH:MM.0" and "#:Sd sDD*MM" (each
+// closed by the next command's '#'); 50 ms later the answer to the R.A.; "#:LI#"; 200 ms later
+// the answer to the Dec. and the object information into `move_error` (a '0' answer refuses the
+// co-ordinates: `scope_error` says so and nothing more is sent); a beep, "#:MS#", 1 ms and the
+// verdict into `scope_error`.
+void move_to_coord(Program& p, int ra_hours, int ra_minutes, int dec_degrees, int dec_minutes,
+                   bool south = false);
 
 // Manual move: `tele_speed` then `move_direction`; the mount moves until stop_move, which clears
 // `tele_moving` and stops all four directions.

@@ -1,8 +1,8 @@
 #include "scope/filter_wheel.h"
 
-#include "camera/command_blocks.h"
 #include "core/messages.h"
 #include "core/program.h"
+#include "scope/drive_commands.h"
 
 namespace kvr {
 
@@ -36,7 +36,7 @@ bool change_filterbox_filter(Program& p) {
     const char command[kWheelCommandBytes + 1] = {
         static_cast<char>(kWheelHeader), static_cast<char>(kWheelMove), static_cast<char>(number),
         static_cast<char>(kWheelHeader + kWheelMove + number), 0};
-    return WriteSerial(p, filter_wheel_port(p), command, kWheelCommandBytes);
+    return camera_serial_write(p, filter_wheel_port(p), command, kWheelCommandBytes);
 }
 
 void filter_first(Program& p) {

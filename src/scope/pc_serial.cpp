@@ -8,7 +8,8 @@
 
 #include "core/messages.h"
 #include "core/program.h"
-#include "scope/serial_port.h"
+#include "core/serial_port.h"
+#include "scope/drive_commands.h"
 
 namespace kvr {
 
@@ -76,8 +77,8 @@ void PCSerial_Write(Program& p, int AOchars) {
         const auto* bytes = reinterpret_cast<const uint8_t*>(p.scope.AOUnitcommand);
         PCSerial_ErrorCheck(p, port->write(bytes, count, kWriteTimeoutMs));
     }
-    p.clock.wait_until(t0 + 1);
-    p.clock.sleep_ms(kWriteSettleMs);
+    block_until(p, t0 + 1);
+    block_for(p, kWriteSettleMs);
 }
 
 void PCSerial_Read(Program& p) {

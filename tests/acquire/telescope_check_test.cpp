@@ -58,7 +58,8 @@ TEST_F(TelescopeCheckTest, ControlCommandChecksAndNamesTheWindow) {
     EXPECT_EQ(p.scope.comfound, 1);
     EXPECT_NE(out.find("KVR_Q4 Move Telescope"), std::string::npos);
     p.scope.telescope = 'b';
-    EXPECT_NE(run_script("command 24\n").find("(Move Telescope)"), std::string::npos);
+    EXPECT_NE(run_script("command 24\n").find("dialog 31 opened: Move Telescope"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -14,9 +14,9 @@
 #include <string>
 
 #include "core/program.h"
+#include "core/serial_port.h"
 #include "platform/termios_serial_port.h"
 #include "scope/ao_unit.h"
-#include "scope/serial_port.h"
 #include "support/test_program.h"
 
 namespace kvr::test {

@@ -1,7 +1,7 @@
 #include "core/scope_state.h"
 
 #include "core/dialog.h"
-#include "scope/serial_port.h"
+#include "core/serial_port.h"
 
 namespace kvr {
 
