@@ -12,9 +12,14 @@ work=$(mktemp -d)
 server=
 program=
 cleanup() {
-  [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
-  exec 3>&- 2>/dev/null
-  [ -n "$program" ] && { kill "$program" 2>/dev/null; wait "$program" 2>/dev/null; }
+  if [ -n "$server" ]; then kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; fi
+  # End of the script: the program finishes on its own.
+  exec 3>&-
+  if [ -n "$program" ]; then
+    for _ in $(seq 50); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+    kill "$program" 2>/dev/null
+    wait "$program" 2>/dev/null
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -25,13 +30,18 @@ mkfifo "$work/script"
   --sim-mount-pty "$work/mount" --drives "$work/drives" <"$work/script" >"$work/out" 2>&1 &
 program=$!
 exec 3>"$work/script"
+# The settings dialog (resource 17) chooses the LX200 drive ("Meade LX200 (Tm)", 17127) and
+# saves it; command 24 opens the telescope dialog (resource 30), where Messier 31 (edit 101)
+# and "GoTo Object" (103) send the go-to; the slew takes some 15 s of the virtual clock.
 cat >&3 <<'SCRIPT'
-set telescope l
-set slewcom 1
+dialog 17 click 17127 click 1
+command 121
 command 24
 dialog 30 edit 101 31
 dialog 30 click 103
 wait 30000
+get move_error
+get scope_error
 SCRIPT
 
 indiserver -p "$port" indi_lx200basic >"$work/indi.log" 2>&1 &

@@ -67,7 +67,7 @@ SimRig::SimRig(void (*adjust)(CameraConfig&)) {
     config.behaviour.download_ms_per_field = 0;
     if (adjust) adjust(config);
     sky = make_sky(clock, config);
-    camera = std::make_unique<Camera>(sky, config);
+    camera = std::make_shared<Camera>(sky, config);
 }
 
 std::vector<uint8_t> SimRig::receive(size_t n) {

@@ -56,7 +56,8 @@ class SimRig {
     VirtualClock clock;
     CameraConfig config;
     std::shared_ptr<Sky> sky;
-    std::unique_ptr<Camera> camera;
+    // Shared, so that the helpers can also drive the camera of a whole observatory.
+    std::shared_ptr<Camera> camera;
 };
 
 // A quiet configuration for exact comparisons: no noise, no vignetting, no pixel-to-pixel
