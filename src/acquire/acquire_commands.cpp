@@ -16,6 +16,8 @@ void register_acquire_commands(Program& p) {
          "Control a LX200 telescope or Autoguider port"},
     };
     p.commands.add(kRows);
+    p.show_image = CmShowImage;
+    p.telescope_link_check = comm_check;
 }
 
 }  // namespace kvr

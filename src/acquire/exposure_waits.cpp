@@ -89,9 +89,37 @@ void end_of_exposure(Program& p, RunContext& c) {
         return;
     }
     // The guider stops with the run's last exposure.
+    const bool guider_was_running = c.guider_started;
     c.guider_started = false;
     g.guider_guiding = 0;
+    if (guider_was_running) stop_external_guider(p);
     if (r.selfguiding_darkframe) r.selfguidingframes = r.darkframes;
+}
+
+// One pass of self-guiding in the wait: the frame switch at half time, then a guide window (a
+// matching dark frame reads only half of its frames). False when the star was lost.
+bool self_guide_pass(Program& p, RunContext& c) {
+    RunState& r = p.run;
+    Readout& ro = p.readout;
+    if (r.switch_frame && !r.switched_frame && reached(ro.ticks, c.half_time)) {
+        switch_self_guide_frame(p);
+        p.shell.progress = kProgressMax / 2;
+        ro.endticks = p.clock.ms() + static_cast<uint32_t>(ro.exposure / 2);
+        if (r.selfguiding_darkframe) r.selfguidingframes = 0;
+        r.switching = 0;
+    }
+    if (r.selfguiding_darkframe && r.selfguidingframes >= r.darkframes / 2) return true;
+    if (!self_guide_step(p)) return false;
+    r.selfguidingframes += 1;
+    return true;
+}
+
+// The star of a self-guided exposure was lost: the exposure ends unread and the run finishes.
+void self_guide_lost(Program& p, RunContext& c) {
+    info_close(p);
+    close_progress(p, c);
+    p.run.end_loop = 1;
+    messages(p, Msg::SelfGuideLostStar);
 }
 
 }  // namespace
@@ -125,10 +153,15 @@ void host_timed_wait(Program& p, RunContext& c) {
     }
 
     WaitOptions o;
-    o.each_pass = [](Program& q) {
+    // Guide frames take their own time on the clock: the wait sleeps only when none was taken.
+    o.each_pass = [&c](Program& q) {
         const GuideState& gs = q.guide;
         if ((gs.guider_guiding || gs.guider_guiding_standalone) && !external_guider_step(q))
             q.readout.endticks = q.readout.ticks;
+        if (q.guide.selfguiding && !self_guide_pass(q, c)) {
+            c.self_guide_lost = true;
+            q.readout.endticks = q.readout.ticks;
+        }
     };
     if (r.highres_intl && c.first_field_armed) o.beep_at = first_field_mark;
     o.clear = clear_vertical_in_wait;
@@ -139,6 +172,10 @@ void host_timed_wait(Program& p, RunContext& c) {
         if (q.settings.display_exposure) update_progress(q, c);
     };
     if (timed_wait(p, r.ticks, r.endticks, o).beeped) c.first_field_armed = false;
+    if (c.self_guide_lost) {
+        self_guide_lost(p, c);
+        return;
+    }
     end_of_exposure(p, c);
 }
 

@@ -1,27 +1,88 @@
 #include "acquire/guiding_link.h"
 
-#include "core/host.h"
+#include "camera/command_blocks.h"
+#include "camera/readout.h"
+#include "core/messages.h"
 #include "core/program.h"
+#include "files/file_io.h"
+#include "guiding/guider_guiding.h"
+#include "guiding/self_guide.h"
+#include "imaging/arithmetic.h"
 
 namespace kvr {
 
+namespace {
+
+// The guide windows time their own exposures with the timer marks the main exposure's wait is
+// counting to: these are kept across a guide step, so the main exposure keeps its length.
+class ExposureMarks {
+  public:
+    explicit ExposureMarks(Program& p) : r_(p.readout), ticks_(r_.ticks), endticks_(r_.endticks) {}
+    ~ExposureMarks() {
+        r_.ticks = ticks_;
+        r_.endticks = endticks_;
+    }
+    ExposureMarks(const ExposureMarks&) = delete;
+    ExposureMarks& operator=(const ExposureMarks&) = delete;
+
+  private:
+    Readout& r_;
+    uint32_t ticks_, endticks_;
+};
+
+}  // namespace
+
 int start_self_guiding(Program& p) {
-    p.host.diagnostic("Self-guiding is not available in this build: the exposure was not taken");
-    return 1;
+    ExposureMarks marks(p);
+    return StartSelfGuide(p);
 }
 
 bool start_external_guider(Program& p) {
-    p.host.diagnostic(
-        "Guiding with the guider camera is not available in this build: the run was ended");
-    return false;
+    ExposureMarks marks(p);
+    GuideState& g = p.guide;
+    g.guider_guiding_failed = 0;
+    return StartGuiderAutoGuide(p) == 0 && !g.guider_guiding_failed;
 }
 
 bool external_guider_step(Program& p) {
-    p.host.diagnostic(
-        "Guiding with the guider camera is not available in this build: the exposure was ended");
-    p.guide.guider_guiding = 0;
-    p.guide.guider_guiding_standalone = 0;
-    return false;
+    ExposureMarks marks(p);
+    GuiderAutoGuide(p);
+    return !p.guide.guider_guiding_failed;
+}
+
+bool self_guide_step(Program& p) {
+    ExposureMarks marks(p);
+    SelfGuide(p);
+    return p.guide.selfguiding != 0;
+}
+
+void stop_external_guider(Program& p) {
+    stop_guider_guiding(p);
+    p.host.info_close();
+    p.host.repaint();
+}
+
+void switch_self_guide_frame(Program& p) {
+    RunState& run = p.run;
+    Readout& r = p.readout;
+    GuideState& g = p.guide;
+    run.switching = 1;
+    run.switched_frame = 1;
+    KV_clearvert(p);
+    r.ccd_frame = 1;
+    copy_text(p.shell.info_caption, "Guiding Info - Downloading Image");
+    InfoCaption(p);
+    g.tracking = 0;
+    p.ptr.charimageptr = reinterpret_cast<uint8_t*>(p.ptr.image);
+    p.ptr.intimageptr = p.ptr.image;
+    KV_first_read(p);
+    backup_image(p, p.ptr.image, p.ptr.trial);
+    KV_wiper(p);
+    g.tracking = 1;
+    SwitchSelfGuide(p);
+    KV_clearvert(p);
+    KV_wiper(p);
+    clear_messages(p);
 }
 
 }  // namespace kvr

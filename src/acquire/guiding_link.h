@@ -1,17 +1,23 @@
 #pragma once
 // Where a camera run meets the guiders: self-guiding with the main camera's own window and
-// guiding with the external guider head. Both belong to the guiding subsystem; until it provides
-// them, a run that asks for either refuses with a clear message and takes no guided frame.
+// guiding with the external guider head.
 namespace kvr {
 
 struct Program;
 
-// StartSelfGuide for the run's frame: 0 when started, else the refusal code (1).
+// StartSelfGuide for the run's frame: 0 when started, else the refusal code.
 int start_self_guiding(Program& p);
 // StartGuiderAutoGuide: true when the external guider started.
 bool start_external_guider(Program& p);
 // GuiderAutoGuide, one guider frame during an exposure: false when guiding failed (the
 // exposure then ends at once).
 bool external_guider_step(Program& p);
+// SelfGuide, one self-guide window during an exposure. False when the star was lost.
+bool self_guide_step(Program& p);
+// The external guider stops with the run: the AO unit returns to its centre after AO guiding.
+void stop_external_guider(Program& p);
+// The mid-exposure switch of a self-guided high-resolution frame: field 1 is read and kept,
+// guiding goes on in field 2.
+void switch_self_guide_frame(Program& p);
 
 }  // namespace kvr

@@ -24,7 +24,8 @@ struct RunContext {
     bool guider_started = false;     // external guider started in this run
     bool guider_used = false;
     bool progress_shown = false;
-    bool sum_started = false;  // the first frame of a summed run has started
+    bool sum_started = false;      // the first frame of a summed run has started
+    bool self_guide_lost = false;  // the self-guide star was lost: the run finishes at once
     uint32_t half_time = 0;
 };
 

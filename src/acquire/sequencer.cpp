@@ -140,7 +140,8 @@ void show_frame(Program& p, RunContext& c) {
     c.frame_shown = true;
 }
 
-enum class FrameEnd { Next, Abandon };
+// Next: go on with the run; Abandon: leave without the finish; Finish: leave the run and finish.
+enum class FrameEnd { Next, Abandon, Finish };
 
 // The exposure time and start of the image this frame makes, which its auto-save writes: a frame
 // of its own carries its own; a summed image the total of its frames and the first one's start.
@@ -206,6 +207,7 @@ FrameEnd take_frame(Program& p, RunContext& c) {
         host_timed_wait(p, c);
     else
         short_unit_wait(p);
+    if (c.self_guide_lost) return FrameEnd::Finish;
     if (!r.end_loop) {
         record_exposure(p, c, started);
         c.frame_ready = read_phase(p, c);
@@ -261,7 +263,7 @@ void finish_run(Program& p, const RunContext& c) {
     r.switched_frame = 0;
     r.selfguidinghigh = 0;
     p.readout.interlaced_line = 0;
-    g.guider_guiding = 0;
+    if (g.guider_guiding) stop_external_guider(p);
 }
 
 // The run and frame loops after the set-up. False when the run was abandoned (no finish).
@@ -271,7 +273,9 @@ bool run_frames(Program& p, RunContext& c) {
         r.switched_frame = 0;
         p.readout.interlaced_line = 0;
         do {
-            if (take_frame(p, c) == FrameEnd::Abandon) return false;
+            const FrameEnd end = take_frame(p, c);
+            if (end == FrameEnd::Abandon) return false;
+            if (end == FrameEnd::Finish) return true;
         } while (r.no_images >= 1);
         if (!r.end_loop) show_frame(p, c);
         if (r.continuous) {

@@ -6,6 +6,7 @@
 #include "app/script_host.h"
 #include "core/messages.h"
 #include "core/program.h"
+#include "guiding/training.h"
 
 namespace kvr {
 
@@ -149,6 +150,20 @@ bool ScriptRunner::run_line(const std::string& line, std::string& error) {
     if (verb == "echo") {
         out_ << rest << '\n';
         return true;
+    }
+    // The guider dialog's two training buttons.
+    if (verb == "train" && (rest == "guider" || rest == "ao")) {
+        TrainingView view;
+        view.caption = [this](std::string_view caption) { out_ << "caption: " << caption << '\n'; };
+        if (rest == "guider")
+            guider_train(p_, view);
+        else
+            ao_train(p_, view);
+        return true;
+    }
+    if (verb == "train") {
+        error = "train needs guider or ao";
+        return false;
     }
     error = "unknown command '" + verb + "'";
     return false;

@@ -1,50 +1,152 @@
 #pragma once
-// Guide loop flags and centroid results. Guide errors are in signed thousandths of a pixel.
+// Guide loop flags, centroid results and calibration. Guide errors are in signed thousandths of a
+// pixel, pulses in milliseconds.
 // old_xcent / old_ycent: the centroid before the guide sub-frame was placed; focus_width1 /
 // focus_height1: half size of that 128 × 128 sub-frame; drawx / drawy: where the star is expected
 // in it. got_guidercam: the guider dialog has been shown once; guider_picked_star: a guider star
-// has been picked.
+// has been picked at (guider_pick_xcent, guider_pick_ycent).
+// Guiding: (x1, y1) with tenths x1dec / y1dec is the reference position; dx / dy the error,
+// reference minus measured; x3 / y3 the error as measured, before rotation or backlash;
+// lastslewx / lastslewy the last RA / Dec direction letters (for backlash); slew_time_x /
+// slew_time_y the last pulse (ms) or AO move (steps) per axis; fst: the main-camera loop has not
+// read its first frame yet.
+// Main-camera training: x1 … x5 / y1 … y5 the star positions after each test pulse; fst_run: the
+// guide-interface box has not had its wake-up pulses yet.
+// Guider training: RA_x, RA_y / Dec_x, Dec_y the star motion on the guider sensor per second of
+// west / north drive (pixels); RA_rate / Dec_rate their lengths (>= 1 after training); theta the
+// angle of the RA motion against the sensor's y axis (radians); quadrant the sign class of
+// (RA_x, RA_y): 1 both >= 0, 3 both < 0, else 2; *_backx, *_backy, *_backlash the backlash
+// vectors and lengths (pixels). guider_training_pos: index of the last recorded position.
+#include <cstdint>
+
 #include "core/state_macros.h"
 
 namespace kvr {
 
-#define KVR_GUIDE_STATE(V, T, A, L)      \
-    V(int, guiding, 0)                   \
-    V(int, tracking, 0)                  \
-    V(int, training, 0)                  \
-    V(int, selfguiding, 0)               \
-    V(int, guider_guiding, 0)            \
-    V(int, guider_guiding_standalone, 0) \
-    V(int, xcent, 0)                     \
-    V(int, ycent, 0)                     \
-    V(int, xcentdec, 0)                  \
-    V(int, ycentdec, 0)                  \
-    V(int, guider_xcent, 0)              \
-    V(int, guider_ycent, 0)              \
-    V(int, guider_xcentdec, 0)           \
-    V(int, guider_ycentdec, 0)           \
-    V(int, x1, 0)                        \
-    V(int, y1, 0)                        \
-    V(int, x3, 0)                        \
-    V(int, y3, 0)                        \
-    V(int, cur_rad, 4)                   \
-    V(uint16_t, exp_guider_value, 1)     \
-    V(char, exp_guider_range, 's')       \
-    V(int, guider_stretch, 8)            \
-    V(int, guider_use_median, 1)         \
-    V(int, guider_use_darkframe, 0)      \
-    V(int, guider_taking_darkframe, 0)   \
-    V(int, guider_max_stretch, 1)        \
-    V(int, guider_most_pop, 0)           \
-    V(int, guider_max_val, 0)            \
-    V(int, old_xcent, 64)                \
-    V(int, old_ycent, 64)                \
-    V(int, drawx, 0)                     \
-    V(int, drawy, 0)                     \
-    V(int16_t, focus_width1, 64)         \
-    V(int16_t, focus_height1, 64)        \
-    V(int, got_guidercam, 0)             \
-    V(int, guider_picked_star, 0)
-KVR_STATE_STRUCT(GuideState, KVR_GUIDE_STATE)
+inline constexpr int kGuiderInfoCaptionBytes = 80;
+
+#define KVR_GUIDE_STATE(V, T, A, L)                     \
+    V(int, guiding, 0)                                  \
+    V(int, tracking, 0)                                 \
+    V(int, training, 0)                                 \
+    V(int, selfguiding, 0)                              \
+    V(int, guider_guiding, 0)                           \
+    V(int, guider_guiding_standalone, 0)                \
+    V(int, xcent, 0)                                    \
+    V(int, ycent, 0)                                    \
+    V(int, xcentdec, 0)                                 \
+    V(int, ycentdec, 0)                                 \
+    V(int, guider_xcent, 0)                             \
+    V(int, guider_ycent, 0)                             \
+    V(int, guider_xcentdec, 0)                          \
+    V(int, guider_ycentdec, 0)                          \
+    V(int, x1, 0)                                       \
+    V(int, y1, 0)                                       \
+    V(int, x3, 0)                                       \
+    V(int, y3, 0)                                       \
+    V(int, cur_rad, 4)                                  \
+    V(uint16_t, exp_guider_value, 1)                    \
+    V(char, exp_guider_range, 's')                      \
+    V(int, guider_stretch, 8)                           \
+    V(int, guider_use_median, 1)                        \
+    V(int, guider_use_darkframe, 0)                     \
+    V(int, guider_taking_darkframe, 0)                  \
+    V(int, guider_max_stretch, 1)                       \
+    V(int, guider_most_pop, 0)                          \
+    V(int, guider_max_val, 0)                           \
+    V(int, old_xcent, 64)                               \
+    V(int, old_ycent, 64)                               \
+    V(int, drawx, 0)                                    \
+    V(int, drawy, 0)                                    \
+    V(int16_t, focus_width1, 64)                        \
+    V(int16_t, focus_height1, 64)                       \
+    V(int, got_guidercam, 0)                            \
+    V(int, guider_picked_star, 0)                       \
+    V(int, guider_pick_xcent, 0)                        \
+    V(int, guider_pick_ycent, 0)                        \
+    V(int, guider_pick_star, 0)                         \
+    V(int, x1dec, 0)                                    \
+    V(int, y1dec, 0)                                    \
+    V(int16_t, dx, 0)                                   \
+    V(int16_t, dy, 0)                                   \
+    V(uint16_t, slew_time_x, 0)                         \
+    V(uint16_t, slew_time_y, 0)                         \
+    V(char, lastslewx, 'e')                             \
+    V(char, lastslewy, 'n')                             \
+    V(int, fst, 1)                                      \
+    V(int, fst_run, 1)                                  \
+    V(int, x2, 0)                                       \
+    V(int, x4, 0)                                       \
+    V(int, x5, 0)                                       \
+    V(int, y2, 0)                                       \
+    V(int, y4, 0)                                       \
+    V(int, y5, 0)                                       \
+    V(int, guider_guiding_failed, 0)                    \
+    V(int, guided_image, 0)                             \
+    V(int, auto_guider_training, 0)                     \
+    T(guider_info_caption, kGuiderInfoCaptionBytes, "") \
+    V(int, RA_x, 7)                                     \
+    V(int, RA_y, 0)                                     \
+    V(int, Dec_x, 0)                                    \
+    V(int, Dec_y, 7)                                    \
+    V(int, RA_rate, 0)                                  \
+    V(int, Dec_rate, 0)                                 \
+    V(float, theta, 0.0f)                               \
+    V(int, quadrant, 1)                                 \
+    V(int, RA_backx, 0)                                 \
+    V(int, RA_backy, 0)                                 \
+    V(int, RA_backlash, 0)                              \
+    V(int, Dec_backx, 0)                                \
+    V(int, Dec_backy, 0)                                \
+    V(int, Dec_backlash, 0)                             \
+    V(int, guider_trained, 0)                           \
+    V(int, guider_use_trained, 0)                       \
+    V(int, guider_training, 0)                          \
+    V(int16_t, guider_training_pos, 0)                  \
+    V(int, AOUnit_trained, 0)                           \
+    V(int, AOUnit_use_trained, 0)
+KVR_STATE_STRUCT(GuideVariables, KVR_GUIDE_STATE)
+
+// One correction sent by a guide path, for the guiding graph and the tests: when (ms of the
+// clock), which axis ('x' RA, 'y' Dec), the direction letter sent and its length (ms for the
+// mount, steps for the AO unit).
+struct GuidePulse {
+    uint32_t at_ms = 0;
+    char axis = 0;
+    char direction = 0;
+    int length = 0;
+    bool ao = false;
+};
+
+// The last corrections, oldest overwritten first. Fixed size: nothing is allocated per frame.
+struct GuidePulseLog {
+    static constexpr int kCapacity = 512;
+    GuidePulse entries[kCapacity];
+    int next = 0;    // slot of the next entry
+    long total = 0;  // entries ever recorded
+    void record(const GuidePulse& pulse) {
+        entries[next] = pulse;
+        next = (next + 1) % kCapacity;
+        ++total;
+    }
+    // The i-th newest entry (0 = newest); i < min(total, kCapacity).
+    const GuidePulse& newest(int i) const {
+        return entries[(next - 1 - i + 2 * kCapacity) % kCapacity];
+    }
+};
+
+// Star positions recorded by a guider or AO training (start, then pos0 … pos7), drawn by the
+// guider dialog while `guider_training` is set.
+struct GuiderTrainingPositions {
+    static constexpr int kPositions = 8;
+    int startx = 0, starty = 0;
+    int x[kPositions] = {};
+    int y[kPositions] = {};
+};
+
+struct GuideState : GuideVariables {
+    GuidePulseLog pulses;
+    GuiderTrainingPositions guider_positions;
+};
 
 }  // namespace kvr

@@ -69,6 +69,10 @@ struct Program {
     // The display refresh (display/display.h, image_prepare) that image-changing commands end
     // with. The subsystems below display/ reach it through refresh_display(); start-up wires it.
     void (*display_refresh)(Program&) = nullptr;
+    // Services of the camera run (acquire/) that the guide loops below it use: showing a finished
+    // frame (CmShowImage) and the telescope link check (comm_check). Start-up wires them.
+    void (*show_image)(Program&) = nullptr;
+    void (*telescope_link_check)(Program&) = nullptr;
     // cmExit ran: the front end closes the main window.
     bool exit_requested = false;
 };
@@ -76,6 +80,16 @@ struct Program {
 // Ends an image-changing operation with the display refresh.
 inline void refresh_display(Program& p) {
     p.display_refresh(p);
+}
+
+// Shows the frame in `image` as a finished frame (CmShowImage).
+inline void show_finished_frame(Program& p) {
+    p.show_image(p);
+}
+
+// Checks the link to the mount once (comm_check); `comfound` says whether it answered.
+inline void check_telescope_link(Program& p) {
+    p.telescope_link_check(p);
 }
 
 }  // namespace kvr

@@ -22,6 +22,7 @@ inline constexpr int kHistoryLineBytes = 40;
     T(FileName, 260, "(Untitled)")                 \
     V(int, Fit, 0)                                 \
     V(int, pick_star, 0)                           \
+    V(int, focus_frame, 0)                         \
     V(int, picked_star, 0)                         \
     V(int, pick_xcent, 0)                          \
     V(int, pick_ycent, 0)                          \

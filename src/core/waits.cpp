@@ -36,6 +36,7 @@ WaitOutcome timed_wait(Program& p, uint32_t& ticks, uint32_t& endticks, const Wa
     uint32_t next_step = ticks + o.step_ms;
     bool beep_pending = o.beep_at.has_value();
     while (before(ticks, endticks)) {
+        const uint32_t pass_start = p.clock.ms();
         if (o.each_pass) o.each_pass(p);
         if (beep_pending && reached(ticks, *o.beep_at) && !p.guide.selfguiding) {
             p.host.beep();
@@ -56,7 +57,8 @@ WaitOutcome timed_wait(Program& p, uint32_t& ticks, uint32_t& endticks, const Wa
         }
         if (look_at_presses(p, o.presses, out)) return out;
         const uint32_t now = p.clock.ms();
-        if (before(now, endticks)) {
+        // A pass whose step took time of its own (a guide frame) goes straight on to the next.
+        if (before(now, endticks) && now == pass_start) {
             // Sleep to the next thing to do.
             uint32_t until = endticks;
             auto earlier = [&](bool wanted, uint32_t mark) {

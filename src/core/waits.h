@@ -30,6 +30,7 @@ struct WaitOptions {
     // `blocks` it blocks as a device wait does (Clock::wait_until).
     bool blocks = false;
     // Runs first in every pass (a guide loop's step). It may end the wait by setting `endticks`.
+    // A pass in which it took time goes on at once, without sleeping.
     std::function<void(Program&)> each_pass;
     // The vertical clears: every `clear_every_ms` from the start, or every pass when 0. A false
     // return (a failed transfer) ends the wait as failed.

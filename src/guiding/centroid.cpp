@@ -161,12 +161,6 @@ bool centre_three_times(Program& p, const uint16_t* frame, int x, int y, int rad
     return true;
 }
 
-void search_centre(Program& p, const uint16_t* fredptr, int& x, int& y) {
-    centre_three_times(p, fredptr, x, y, p.guide.cur_rad);
-    x = p.guide.xcent;
-    y = p.guide.ycent;
-}
-
 int guider_find_centre(Program& p, int startx, int starty, const uint16_t* fredptr, int rad) {
     if (!box_fits(p, startx, starty, rad, kGuiderWidth, kGuiderHeight, kGuiderCaption)) return 1;
     BoxScan s;
@@ -189,6 +183,13 @@ int guider_find_centre(Program& p, int startx, int starty, const uint16_t* fredp
     g.guider_xcentdec = tenths(c.x);
     g.guider_ycentdec = tenths(c.y);
     return 0;
+}
+
+int search_centre(Program& p, const uint16_t* fredptr, int point[2]) {
+    const bool found = centre_three_times(p, fredptr, point[0], point[1], p.guide.cur_rad);
+    point[0] = p.guide.xcent;
+    point[1] = p.guide.ycent;
+    return found ? 0 : 1;
 }
 
 namespace {

@@ -29,9 +29,10 @@ int guider_find_centre(Program& p, int startx, int starty, const uint16_t* fredp
 // last good position).
 bool centre_three_times(Program& p, const uint16_t* frame, int x, int y, int rad);
 
-// Snaps a point of the main image (`x`, `y`, in and out) onto the star there: three centroids
-// with `cur_rad`. A centroid that fails or finds nothing leaves the point at the last good one.
-void search_centre(Program& p, const uint16_t* fredptr, int& x, int& y);
+// Snaps `point` (x, y on the image at `fredptr`, rows `width1` long) onto the star: three
+// centroids with `cur_rad`, each starting at the previous result. Returns 1 (the point keeps the
+// last good position) when a centroid fails, else 0.
+int search_centre(Program& p, const uint16_t* fredptr, int point[2]);
 
 // Places the 128 × 128 guide sub-frame around the picked star (`pick_xcent`, `pick_ycent` in
 // full-frame display coordinates, rows shown twice): sets `focus_x`, `focus_y`, the star's

@@ -2,20 +2,23 @@
 #include "guiding/guiding_commands.h"
 
 #include "core/program.h"
+#include "guiding/guide_loop.h"
+#include "guiding/star_pick.h"
+#include "guiding/training.h"
 
 namespace kvr {
 
 void register_guiding_commands(Program& p) {
-    // No handlers yet: the menus show them greyed out.
     static constexpr CommandRow kRows[] = {
         {Cmd::GuiderControl, "KV_Guider_Control", nullptr, "AutoGuider Camera \tCTL+G", "Ctrl+G",
          1001, "Load the AutoGuider Camera Control Dialog"},
         {Cmd::GuiderStartStandalone, "Guider_Start_Standalone", nullptr, "Start Guider Guiding"},
-        {Cmd::PickStar, "CmPickStar", nullptr, "Pic&k Guide Star\tCTL+P", "Ctrl+P"},
-        {Cmd::FocusFrame, "CmFocusFrame", nullptr, "Focus Frame Centre\tCTL+W", "Ctrl+W"},
-        {Cmd::TrainGuide, "CmTrainGuide", nullptr, "Train Auto-Guiding"},
-        {Cmd::StartGuide, "CmStartGuide", nullptr, "Start Auto-Guiding"},
-        {Cmd::GuideTelescope, "GuideTelescope", nullptr, "Guide &Telescope"},
+        {Cmd::PickStar, "CmPickStar", CmPickStar, "Pic&k Guide Star\tCTL+P", "Ctrl+P", 0, "",
+         nullptr, [](const Program& q) { return q.shell.pick_star != 0; }},
+        {Cmd::FocusFrame, "CmFocusFrame", CmFocusFrame, "Focus Frame Centre\tCTL+W", "Ctrl+W"},
+        {Cmd::TrainGuide, "CmTrainGuide", CmTrainGuide, "Train Auto-Guiding"},
+        {Cmd::StartGuide, "CmStartGuide", CmStartGuide, "Start Auto-Guiding"},
+        {Cmd::GuideTelescope, "GuideTelescope", GuideTelescope, "Guide &Telescope"},
     };
     p.commands.add(kRows);
 }

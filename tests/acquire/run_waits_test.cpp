@@ -88,21 +88,19 @@ TEST_F(RunWaitTest, ContinuousRunRepeatsUntilStopped) {
     EXPECT_EQ(frames_shown(), 5u);
 }
 
-TEST_F(RunWaitTest, ExternalGuiderRunRefusesAndEnds) {
+TEST_F(RunWaitTest, ExternalGuiderRunWithoutADriveRefusesAndEnds) {
     run_script("set guider_guiding 1\n");
     const std::string out = take_photo("click 118");
-    EXPECT_EQ(
-        lines_starting(out, "diagnostic: Guiding with the guider camera is not available").size(),
-        1u);
+    EXPECT_EQ(lines_starting(out, "message 55: Telescope interface not set").size(), 1u);
     EXPECT_TRUE(reads().empty());
     EXPECT_EQ(p.run.continuous, 0);
     EXPECT_EQ(p.guide.guider_guiding, 0);
 }
 
-TEST_F(RunWaitTest, SelfGuidedRunRefusesBeforeAnyRead) {
+TEST_F(RunWaitTest, SelfGuidedRunWithoutADriveRefusesBeforeAnyRead) {
     run_script("set selfguiding 1\n");
     const std::string out = take_photo();
-    EXPECT_EQ(lines_starting(out, "diagnostic: Self-guiding is not available").size(), 1u);
+    EXPECT_EQ(lines_starting(out, "message 55: Telescope interface not set").size(), 1u);
     EXPECT_TRUE(reads().empty());
     EXPECT_EQ(p.guide.selfguiding, 0);
     EXPECT_FALSE(p.run.running);

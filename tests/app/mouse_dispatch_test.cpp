@@ -31,13 +31,13 @@ TEST_F(MouseDispatchTest, PickModeMarginsAndTheEnlargedPicture) {
 
 TEST_F(MouseDispatchTest, FocusFrameClampsAndEndsTheMode) {
     p.readout.binned = 0;
-    p.measure.focus_frame = 1;
+    p.shell.focus_frame = 1;
     EXPECT_EQ(run_script("mouse left 66 100\n"),
               "message 50: x position =    67\\ny position =   130\n");
     EXPECT_EQ(p.readout.focus_x, 3);
     EXPECT_EQ(p.readout.focus_y, 1);
-    EXPECT_EQ(p.measure.focus_frame, 0);
-    p.measure.focus_frame = 1;
+    EXPECT_EQ(p.shell.focus_frame, 0);
+    p.shell.focus_frame = 1;
     run_script("mouse left 400 400\n");
     EXPECT_EQ(p.readout.focus_x, 336);
     EXPECT_EQ(p.readout.focus_y, 136);

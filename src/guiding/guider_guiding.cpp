@@ -1,0 +1,115 @@
+#include "guiding/guider_guiding.h"
+
+#include <cstdio>
+
+#include "camera/readout.h"
+#include "core/messages.h"
+#include "core/program.h"
+#include "display/bmp_file.h"
+#include "files/file_io.h"
+#include "guiding/centroid.h"
+#include "guiding/corrections.h"
+#include "scope/ao_unit.h"
+
+namespace kvr {
+
+namespace {
+
+constexpr int kStabilisingRounds = 3;
+
+void point_guider_buffers(Program& p) {
+    ImagePointers& q = p.ptr;
+    q.guider_image = p.buf->image_guider_int;
+    q.guider_imageptr = q.guider_image;
+    q.charguiderimageptr = reinterpret_cast<uint8_t*>(q.guider_image);
+    q.guider_darkframeptr = p.buf->guider_darkframe_int;
+}
+
+bool read_and_draw(Program& p) {
+    if (!KV_guider_camera_read(p)) return false;
+    p.guide.guided_image = 1;
+    write_guider_bmp(p);
+    return true;
+}
+
+std::string one_decimal(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%1.1f", v);
+    return text;
+}
+
+// The guider information window shows the guider centroid and the error.
+void guider_info_update(Program& p) {
+    const GuideState& g = p.guide;
+    InfoWindowView v;
+    v.caption = g.guider_info_caption;
+    v.fields[0] = one_decimal(g.guider_xcent + 0.1 * g.guider_xcentdec);
+    v.fields[1] = one_decimal(g.guider_ycent + 0.1 * g.guider_ycentdec);
+    v.fields[2] = one_decimal(g.x3 * 0.001);
+    v.fields[3] = one_decimal(g.y3 * 0.001);
+    p.host.info_update(v);
+}
+
+void set_caption(Program& p, const char* caption) {
+    copy_text(p.guide.guider_info_caption, caption);
+    p.host.info_open(caption);
+}
+
+}  // namespace
+
+int StartGuiderAutoGuide(Program& p) {
+    GuideState& g = p.guide;
+    if (p.scope.telescope == 'n' || !p.link.got_kv) {
+        messages(p, Msg::TelescopeNotSet);
+        return 1;
+    }
+    if (!g.guider_picked_star) {
+        messages(p, Msg::TakeImageAndPickStar);
+        return 1;
+    }
+    point_guider_buffers(p);
+    set_caption(p, "Guiding Info - Creating Guiding Frame");
+    g.auto_guider_training = 0;
+    g.cur_rad = p.settings.star_mask;
+    p.run.end_loop = 0;
+    KV_autoguider_clear(p);
+    if (!read_and_draw(p) || guider_find_centre(p, g.guider_pick_xcent, g.guider_pick_ycent,
+                                                p.ptr.guider_imageptr, g.cur_rad) != 0) {
+        g.guider_guiding_failed = 1;
+        return 1;
+    }
+    g.x1 = g.guider_xcent;
+    g.y1 = g.guider_ycent;
+    g.x1dec = g.guider_xcentdec;
+    g.y1dec = g.guider_ycentdec;
+    set_caption(p, "Guiding Info - stabilising");
+    for (int round = 0; round < kStabilisingRounds; ++round) {
+        p.host.pump();
+        if (guider_guide_command(p, p.ptr.guider_imageptr) != 0) g.guider_guiding_failed = 1;
+        p.shell.got_guide_image = 1;
+        guider_info_update(p);
+        KV_autoguider_clear(p);
+        read_and_draw(p);
+    }
+    set_caption(p, "Guiding Info");
+    read_and_draw(p);
+    guider_info_update(p);
+    return 0;
+}
+
+void GuiderAutoGuide(Program& p) {
+    GuideState& g = p.guide;
+    point_guider_buffers(p);
+    if (!read_and_draw(p)) return;
+    if (guider_guide_command(p, p.ptr.guider_imageptr) != 0)
+        g.guider_guiding_failed = 1;
+    else
+        guider_info_update(p);
+}
+
+void stop_guider_guiding(Program& p) {
+    p.guide.guider_guiding = 0;
+    if (p.settings.GuiderMode == 'A') AOUnit_reset(p);
+}
+
+}  // namespace kvr

@@ -1,0 +1,17 @@
+#pragma once
+// Guiding with the guider head, through the mount or the AO unit: the start with its three
+// stabilising corrections, and one correction per guider frame.
+namespace kvr {
+
+struct Program;
+
+// TKorv_qx4Window::StartGuiderAutoGuide: 0 started, 1 refused (message 55 without a drive or
+// camera, 53 without a picked guider star, or the picked star could not be centred).
+int StartGuiderAutoGuide(Program& p);
+// TKorv_qx4Window::GuiderAutoGuide: one guider frame and its correction; a lost star sets
+// `guider_guiding_failed`.
+void GuiderAutoGuide(Program& p);
+// Guider guiding has stopped: the AO unit goes back to its centre when it did the guiding.
+void stop_guider_guiding(Program& p);
+
+}  // namespace kvr

@@ -1,0 +1,49 @@
+#pragma once
+// Guide calibration: drive the mount (or the AO unit) in a fixed order of test pulses, find the
+// guide star after each, and learn the drive rates, backlash and the sensor's angle. Positions are
+// pixels of the frame used; rates are pixels per second of drive.
+#include <functional>
+#include <string_view>
+
+namespace kvr {
+
+struct Program;
+struct GuideState;
+struct GuiderTrainingPositions;
+
+// Main camera: star positions x1 … x5 (RA steps east, east, west, west) and y1 … y5 (Dec steps
+// north, north, south, south) give `slewx`, `slewy`, `backlashx`, `backlashy` (raw: 0 stays 0).
+struct MainTrainingRates {
+    int slewx = 0, slewy = 0, backlashx = 0, backlashy = 0;
+};
+MainTrainingRates main_training_rates(const int x[5], const int y[5], int slewdefault);
+
+// Guider camera: the RA and Dec motion vectors, their lengths, `theta`, `quadrant` and the
+// backlash vectors from the recorded positions (pos0 … pos7) with test-pulse unit `sd` seconds.
+void guider_training_values(GuideState& g, const GuiderTrainingPositions& pos, int sd);
+
+// AO unit: motion per test move from the start and pos1 … pos4 (west, east, north, south moves
+// of `AOUnitslew_time` steps); writes RA_x, RA_y, Dec_x, Dec_y and returns false when either
+// vector is zero (the rates cannot be known). `xrate`, `yrate`: steps per pixel, at least 1.
+bool ao_training_values(GuideState& g, const GuiderTrainingPositions& pos, int slew_steps,
+                        int& xrate, int& yrate);
+
+// Main-camera training (command 22, `do_CmTrainGuide`) on guide sub-frames read into `fredptr`.
+void do_CmTrainGuide(Program& p, uint16_t* fredptr);
+void CmTrainGuide(Program& p);
+
+// What the guider dialog shows while a guider or AO training runs: each step's caption (after
+// "Auto Guider Camera Control - Training / "), the restored caption at the end, and a redraw of
+// its values after each recorded position. Either may be empty.
+struct TrainingView {
+    std::function<void(std::string_view caption)> caption;
+    std::function<void()> redraw;
+};
+inline constexpr std::string_view kGuiderDialogCaption = "Auto Guider Camera Control";
+
+// Guider-camera training (the guider dialog's Train): nothing without a picked guider star.
+void guider_train(Program& p, const TrainingView& view);
+// AO training (the guider dialog's AO Train): nothing without a picked guider star.
+void ao_train(Program& p, const TrainingView& view);
+
+}  // namespace kvr

@@ -1,0 +1,171 @@
+#!/usr/bin/env python3
+"""Guiding report: closed-loop runs of every guide path on the simulated observatory.
+
+Each run is a script for the headless program on the virtual clock, with the simulator's event
+log (--sim-log) recording the mount's true pointing error once a second. The figures are taken
+from that truth, not from the program's own centroids: RMS in RA (on the sky), in Dec and in
+total, and the peak, in arcseconds, about the run's mean pointing (guiding holds the star where it
+was picked; where that is, is not an error).
+
+Usage: tools/guiding_report.py [--program build/kvr_q4] [--minutes 30] [--only NAME ...]
+"""
+import argparse
+import math
+import os
+import subprocess
+import sys
+import tempfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+# The default simulated sky: 10" peak to peak of periodic error over 8 minutes, 3"/min of
+# declination drift, 2" seeing, 5" of declination backlash.
+SKY = ["--sim-periodic-error", "10", "--sim-worm-period", "480", "--sim-polar-drift", "3",
+       "--sim-seeing", "2", "--sim-backlash", "5"]
+
+# Take a binned one-second frame and pick the star of the default focus window on it.
+# The mount on the camera's serial port 1, its link taken as checked (as the settings dialog
+# would have stored it).
+PICK_MAIN = """dialog 7 click 704 edit 105 1 click 1
+command 12
+set telescope l
+set comfound 1
+command 21
+mouse left 188 129
+command 21
+"""
+
+# Main-camera training, then a fresh frame and the star picked again (training forgets it).
+TRAIN_MAIN = """command 22
+dialog 7 click 704 edit 105 1 click 1
+command 12
+command 21
+mouse left 188 129
+command 21
+"""
+
+# The guider's guide star, picked as the guider dialog would.
+PICK_GUIDER = """set guider_picked_star 1
+set guider_pick_xcent 250
+set guider_pick_ycent 145
+set exp_guider_value 1
+set exp_guider_range s
+"""
+
+# A long exposure of `minutes` with whatever guiding is armed: `extra` dialog actions first.
+def long_exposure(minutes, extra=""):
+    return "dialog 7 click 704 edit 105 1 %s click 705 edit 105 %d click 1\ncommand 12\n" % (
+        extra, minutes)
+
+
+def runs(minutes):
+    ms = minutes * 60000
+    guider_exposure = PICK_GUIDER + "set GuiderMode T\n"
+    return [
+        ("unguided", PICK_MAIN + long_exposure(minutes), []),
+        ("main camera", PICK_MAIN + TRAIN_MAIN + "key %d\ncommand 23\n" % (ms + 60000), []),
+        ("self-guiding", PICK_MAIN + TRAIN_MAIN + long_exposure(minutes, "click 135"), []),
+        ("guider, untrained", PICK_MAIN + guider_exposure + "set guider_use_trained 0\n"
+         + "dialog 7 click 704 edit 105 1 click 705 edit 105 %d click 15\ncommand 12\n" % minutes,
+         []),
+        ("guider, trained", PICK_MAIN + guider_exposure + "set ignore_RA_angle 0\n"
+         + "train guider\n"
+         + "dialog 7 click 704 edit 105 1 click 705 edit 105 %d click 15\ncommand 12\n" % minutes,
+         []),
+        ("guider, trained, 30 deg", PICK_MAIN + guider_exposure + "set ignore_RA_angle 0\n"
+         + "train guider\n"
+         + "dialog 7 click 704 edit 105 1 click 705 edit 105 %d click 15\ncommand 12\n" % minutes,
+         ["--sim-rotation", "30"]),
+        ("guider, AO unit", PICK_MAIN + PICK_GUIDER + "set GuiderMode A\n"
+         + "set AOUnit_available 1\nset AOUnit_comport 0\nset AOe w\nset AOw e\n"
+         + "dialog 7 click 704 edit 105 1 click 705 edit 105 %d click 15\ncommand 12\n" % minutes,
+         ["--sim-port", "2=ao"]),
+    ]
+
+
+def pointing(log_path):
+    """(t_ms, ra_err, dec_err) of every pointing line of the simulator's log."""
+    out = []
+    with open(log_path) as f:
+        header = f.readline().strip().split(",")
+        col = {name: i for i, name in enumerate(header)}
+        for line in f:
+            cells = line.rstrip("\n").split(",")
+            if len(cells) < len(header) or cells[col["event"]] != "pointing":
+                continue
+            out.append((int(cells[col["t_ms"]]), float(cells[col["ra_err_arcsec"]]),
+                        float(cells[col["dec_err_arcsec"]])))
+    return out
+
+
+def guided_window(log_path):
+    """Start of the first correction (a mount command or pulse after the pick), else None."""
+    with open(log_path) as f:
+        f.readline()
+        for line in f:
+            cells = line.split(",")
+            if len(cells) > 3 and cells[2] in ("bytes", "pulse") and "RG" in line:
+                return int(cells[0])
+    return None
+
+
+def stats(samples):
+    n = len(samples)
+    if n == 0:
+        return None
+    mean_ra = sum(s[1] for s in samples) / n
+    mean_dec = sum(s[2] for s in samples) / n
+    ra = [s[1] - mean_ra for s in samples]
+    dec = [s[2] - mean_dec for s in samples]
+    rms_ra = math.sqrt(sum(v * v for v in ra) / n)
+    rms_dec = math.sqrt(sum(v * v for v in dec) / n)
+    peak = max(math.hypot(a, b) for a, b in zip(ra, dec))
+    return rms_ra, rms_dec, math.hypot(rms_ra, rms_dec), peak
+
+
+def run(program, name, script, options, minutes, keep):
+    with tempfile.TemporaryDirectory(prefix="kvr_guiding_") as tmp:
+        script_path = os.path.join(tmp, "run.script")
+        log_path = os.path.join(tmp, "sim.csv")
+        with open(script_path, "w") as f:
+            f.write(script)
+        cmd = [program, "--headless", "--virtual-clock", "--drives", os.path.join(tmp, "drives"),
+               "--script", script_path, "--sim-log", log_path] + SKY + options
+        done = subprocess.run(cmd, capture_output=True, text=True)
+        if keep:
+            with open(os.path.join(keep, name.replace(" ", "_").replace(",", "") + ".out"),
+                      "w") as f:
+                f.write(done.stdout + done.stderr)
+        if done.returncode != 0:
+            return None, done.stderr.strip().splitlines()[-1:] or ["exit %d" % done.returncode]
+        samples = pointing(log_path)
+        if not samples:
+            return None, ["no pointing in the log"]
+        end = samples[-1][0]
+        start = max(samples[0][0], end - minutes * 60000)
+        window = [s for s in samples if start <= s[0] <= end]
+        return stats(window), []
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--program", default=os.path.join(ROOT, "build", "kvr_q4"))
+    parser.add_argument("--minutes", type=int, default=30)
+    parser.add_argument("--only", nargs="*", help="runs whose name contains one of these")
+    parser.add_argument("--keep", help="directory for each run's program output")
+    args = parser.parse_args()
+    print("%-26s %8s %8s %8s %8s" % ("run (%d min)" % args.minutes, "RA", "Dec", "total",
+                                     "peak"))
+    for name, script, options in runs(args.minutes):
+        if args.only and not any(o in name for o in args.only):
+            continue
+        figures, notes = run(args.program, name, script, options, args.minutes, args.keep)
+        if figures is None:
+            print("%-26s %s" % (name, "failed: " + " ".join(notes)))
+        else:
+            print("%-26s %8.2f %8.2f %8.2f %8.2f" % ((name,) + figures))
+        sys.stdout.flush()
+
+
+if __name__ == "__main__":
+    main()
