@@ -1,5 +1,5 @@
 // Focus mode of the camera dialog: 128 × 128 focus frames, each measured and shown, with a
-// pause between frames, until the Stop button, a key or a mouse press.
+// pause between frames, until the Stop button or a left mouse-button press.
 #include "acquire/camera_dialog.h"
 #include "camera/readout.h"
 #include "core/host.h"
@@ -81,9 +81,11 @@ void TKVDialog::Start() {
     r.focus_mode = 1;
     bool frame_pass = true;
     while (!r.stopit) {
-        // Pending events run first; a key or mouse press among them stops the loop (the Stop
-        // button sets stopit through its own handler).
-        if (p_.host.pump()) r.stopit = 1;
+        // Pending events run first; a left mouse-button press among them stops the loop (the
+        // Stop button sets stopit through its own handler). Keys go to the dialog: an exposure
+        // value typed meanwhile is taken at the next frame.
+        const Presses seen = p_.host.pump();
+        if (seen.left || seen.other) r.stopit = 1;
         if (r.stopit) break;
         p_.clock.idle(p_.clock.ms());
         if (frame_pass)

@@ -31,8 +31,8 @@ void ScriptHost::print_line(std::string_view prefix, std::string_view text) {
     out_.flush();
 }
 
-void ScriptHost::queue_key(uint32_t at_ms) {
-    keys_.push_back(at_ms);
+void ScriptHost::queue_press(uint32_t at_ms, Press press) {
+    keys_.push_back({at_ms, press});
     if (virtual_clock_) virtual_clock_->schedule_wakeup(at_ms);
 }
 
@@ -82,12 +82,15 @@ void ScriptHost::info_close() {
     if (show_progress_) print_line("info closed", "");
 }
 
-bool ScriptHost::pump() {
+Presses ScriptHost::pump() {
     const uint32_t now = clock_.ms();
-    auto due = [now](uint32_t t) { return static_cast<int32_t>(now - t) >= 0; };
-    const auto before = keys_.size();
-    std::erase_if(keys_, due);
-    return keys_.size() != before;
+    Presses seen;
+    std::erase_if(keys_, [now, &seen](const TimedPress& t) {
+        if (static_cast<int32_t>(now - t.at_ms) < 0) return false;
+        (t.press == Press::Key ? seen.key : t.press == Press::Left ? seen.left : seen.right) = true;
+        return true;
+    });
+    return seen;
 }
 
 void ScriptHost::apply(DialogModel& dialog, const ControlEvent& e) {

@@ -20,15 +20,16 @@ class ScriptHost : public Host {
     // What the script queues.
     void queue_answer(int result) { answers_.push_back(result); }
     void queue_file(std::optional<std::string> path) { files_.push_back(std::move(path)); }
-    // A key press at `at_ms` on the program's clock.
-    void queue_key(uint32_t at_ms);
+    // A key press, or a left or right mouse-button press, at `at_ms` on the program's clock.
+    enum class Press { Key, Left, Right };
+    void queue_press(uint32_t at_ms, Press press);
     // Actions for the next opening of dialog `resource`, or at once when it is open (modeless).
     void queue_dialog_actions(int resource, const std::vector<ControlEvent>& events);
     // Drops every queued answer, file choice, key press and dialog action.
     void discard_queued_input();
     bool dialog_open(int resource) const { return modeless_.count(resource) != 0; }
     void set_show_progress(bool on) { show_progress_ = on; }
-    // Presses not yet consumed by a pump.
+    // Presses (keys and mouse buttons) not yet consumed by a pump.
     size_t pending_keys() const { return keys_.size(); }
     int beeps() const { return beeps_; }
     int repaints() const { return repaints_; }
@@ -41,7 +42,7 @@ class ScriptHost : public Host {
     void info_open(std::string_view caption) override;
     void info_update(const InfoWindowView& view) override;
     void info_close() override;
-    bool pump() override;
+    Presses pump() override;
     int run_modal(DialogModel& dialog) override;
     void open_modeless(DialogModel& dialog) override;
     void close_modeless(DialogModel& dialog) override;
@@ -65,7 +66,11 @@ class ScriptHost : public Host {
     VirtualClock* virtual_clock_;
     std::deque<int> answers_;
     std::deque<std::optional<std::string>> files_;
-    std::vector<uint32_t> keys_;
+    struct TimedPress {
+        uint32_t at_ms;
+        Press press;
+    };
+    std::vector<TimedPress> keys_;
     std::map<int, std::deque<ControlEvent>> dialog_actions_;
     std::map<int, DialogModel*> modeless_;
     // Caption each open modeless window shows, so that a change prints once.

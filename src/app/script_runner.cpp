@@ -230,6 +230,11 @@ bool ScriptRunner::verb_dialog(const std::string& rest, std::string& error) {
     return true;
 }
 
+// A time given in a script line: `after_ms` after the script started.
+uint32_t ScriptRunner::script_time(uint32_t after_ms) const {
+    return start_ms_ + after_ms;
+}
+
 bool ScriptRunner::verb_key(const std::string& rest, std::string& error) {
     uint32_t at = p_.clock.ms();
     if (!rest.empty()) {
@@ -238,22 +243,32 @@ bool ScriptRunner::verb_key(const std::string& rest, std::string& error) {
             error = "key needs a time in milliseconds";
             return false;
         }
-        at = start_ms_ + after;
+        at = script_time(after);
     }
-    host_.queue_key(at);
+    host_.queue_press(at, ScriptHost::Press::Key);
     return true;
 }
 
+// `mouse left|right X Y` clicks the image now; with a time after it, the press is queued for the
+// pump instead, as a running loop would see it.
 bool ScriptRunner::verb_mouse(const std::string& verb, const std::string& rest,
                               std::string& error) {
     std::vector<std::string> w = split_words(rest);
     const bool move = verb == "move";
     const size_t need = move ? 2 : 3;
     int x = 0, y = 0;
-    if (w.size() != need || (!move && w[0] != "left" && w[0] != "right") ||
-        !to_number(w[need - 2], x) || !to_number(w[need - 1], y)) {
-        error = move ? "move needs X Y" : "mouse needs left|right X Y";
+    uint32_t after = 0;
+    const bool timed = !move && w.size() == need + 1;
+    if ((w.size() != need && !timed) || (!move && w[0] != "left" && w[0] != "right") ||
+        !to_number(w[need - 2], x) || !to_number(w[need - 1], y) ||
+        (timed && !to_number(w[need], after))) {
+        error = move ? "move needs X Y" : "mouse needs left|right X Y [milliseconds]";
         return false;
+    }
+    if (timed) {
+        host_.queue_press(script_time(after),
+                          w[0] == "left" ? ScriptHost::Press::Left : ScriptHost::Press::Right);
+        return true;
     }
     const MouseHandler& h =
         move ? p_.mouse.move : (w[0] == "left" ? p_.mouse.left_up : p_.mouse.right_up);

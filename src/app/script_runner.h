@@ -34,6 +34,7 @@ class ScriptRunner {
     bool verb_key(const std::string& rest, std::string& error);
     bool verb_mouse(const std::string& verb, const std::string& rest, std::string& error);
     bool verb_wait(const std::string& rest, std::string& error);
+    uint32_t script_time(uint32_t after_ms) const;
 
     Program& p_;
     ScriptHost& host_;

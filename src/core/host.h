@@ -56,6 +56,15 @@ struct InfoWindowView {
     int cross_v[4] = {};            // vertical line
 };
 
+// What one pump of pending events saw.
+struct Presses {
+    bool key = false;
+    bool left = false;   // left mouse button
+    bool right = false;  // right mouse button
+    bool other = false;  // something else that must end a running loop (the main window closing)
+    explicit operator bool() const { return key || left || right || other; }
+};
+
 class Host {
   public:
     virtual ~Host() = default;
@@ -73,9 +82,9 @@ class Host {
     virtual void info_update(const InfoWindowView& view) = 0;
     virtual void info_close() = 0;
 
-    // Runs pending events. Returns true when a key press or a left or right mouse-button press
-    // was among them (the events themselves are still delivered).
-    virtual bool pump() = 0;
+    // Runs pending events and reports the key and left or right mouse-button presses among them
+    // (the events themselves are still delivered).
+    virtual Presses pump() = 0;
 
     // Runs a modal dialog until the model ends it; returns the model's result.
     virtual int run_modal(DialogModel& dialog) = 0;

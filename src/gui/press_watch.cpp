@@ -9,43 +9,46 @@ namespace kvr::gui {
 
 namespace {
 
-bool is_stop_press(const QEvent* event) {
+void note_press(const QEvent* event, Presses& seen) {
     switch (event->type()) {
         case QEvent::KeyPress:
         case QEvent::ShortcutOverride:  // an accelerator key never reaches KeyPress
-            return true;
+            seen.key = true;
+            return;
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick: {
             const auto b = static_cast<const QMouseEvent*>(event)->button();
-            return b == Qt::LeftButton || b == Qt::RightButton;
+            if (b == Qt::LeftButton) seen.left = true;
+            if (b == Qt::RightButton) seen.right = true;
+            return;
         }
         default:
-            return false;
+            return;
     }
 }
 
 }  // namespace
 
-bool PressWatch::pump() {
+Presses PressWatch::pump() {
     // Presses that arrived before this pump (the click that started the operation) are old news:
     // only what this pump dispatches counts.
     // A pump nested in another keeps the outer pump's record apart from its own.
-    const bool outer_pressed = pressed_;
+    const Presses outer_pressed = pressed_;
     const int outer_modal = modal_depth_;
     modal_depth_ = 0;
-    pressed_ = false;
+    pressed_ = {};
     ++pump_depth_;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     --pump_depth_;
     modal_depth_ = outer_modal;
-    const bool seen = pressed_;
+    const Presses seen = pressed_;
     pressed_ = outer_pressed;
     return seen;
 }
 
 bool PressWatch::eventFilter(QObject* watched, QEvent* event) {
     (void)watched;
-    if (pump_depth_ > 0 && modal_depth_ == 0 && is_stop_press(event)) pressed_ = true;
+    if (pump_depth_ > 0 && modal_depth_ == 0) note_press(event, pressed_);
     return false;  // always deliver
 }
 

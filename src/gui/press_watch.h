@@ -4,6 +4,8 @@
 // delivered to their windows.
 #include <QObject>
 
+#include "core/host.h"
+
 namespace kvr::gui {
 
 class PressWatch : public QObject {
@@ -11,16 +13,16 @@ class PressWatch : public QObject {
   public:
     explicit PressWatch(QObject* parent = nullptr) : QObject(parent) {}
 
-    // Runs pending events as the core's message pump does; true when a press was among them.
+    // Runs pending events as the core's message pump does; reports the presses among them.
     // Presses handled by a nested modal loop (a message box opened from a command) belong to
     // that loop and are not reported.
-    bool pump();
+    Presses pump();
     // A modal loop starts or ends inside a pump: presses in it are not the pump's.
     void enter_modal() { ++modal_depth_; }
     void leave_modal() { --modal_depth_; }
     // Something other than a press must stop the running loop (the main window closing).
     void note_stop() {
-        if (pump_depth_ > 0) pressed_ = true;
+        if (pump_depth_ > 0) pressed_.other = true;
     }
 
   protected:
@@ -29,7 +31,7 @@ class PressWatch : public QObject {
   private:
     int pump_depth_ = 0;
     int modal_depth_ = 0;
-    bool pressed_ = false;
+    Presses pressed_;
 };
 
 // Holds PressWatch::enter_modal for the lifetime of a modal loop.

@@ -148,7 +148,7 @@ void QtHost::info_close() {
     if (info_) info_->hide();
 }
 
-bool QtHost::pump() {
+Presses QtHost::pump() {
     return watch_.pump();
 }
 

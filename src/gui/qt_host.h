@@ -40,7 +40,7 @@ class QtHost : public Host {
     void info_open(std::string_view caption) override;
     void info_update(const InfoWindowView& view) override;
     void info_close() override;
-    bool pump() override;
+    Presses pump() override;
     int run_modal(DialogModel& dialog) override;
     void open_modeless(DialogModel& dialog) override;
     void close_modeless(DialogModel& dialog) override;

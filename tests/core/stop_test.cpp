@@ -35,7 +35,7 @@ TEST_F(StopTest, KeyScheduledDuringAWaitStopsTheRunAtThatTime) {
     p.readout.focus_x = 100;
     p.readout.focus_y = 200;
     info_open(p);
-    host.queue_key(5000);
+    host.queue_press(5000, ScriptHost::Press::Key);
 
     EXPECT_EQ(wait_like_an_exposure(p, 60000), 1);
     EXPECT_EQ(clock.ms(), 5000u);  // the wait ended at the key press, not at 60 s
@@ -63,7 +63,7 @@ TEST_F(StopTest, WithoutAPressNothingChangesAndContinuousStaysWithoutGuiding) {
     p.run.exposure_save = 1000;
     EXPECT_EQ(wait_like_an_exposure(p, 2000), 0);
     EXPECT_EQ(p.run.no_images, 4);
-    host.queue_key(clock.ms());
+    host.queue_press(clock.ms(), ScriptHost::Press::Key);
     EXPECT_TRUE(clear_messages(p));
     EXPECT_EQ(p.run.continuous, 1);        // not guiding: continuous is left alone
     EXPECT_EQ(p.readout.exposure, 64000);  // not a series: exposure is left alone
