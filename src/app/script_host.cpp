@@ -37,6 +37,7 @@ void ScriptHost::queue_press(uint32_t at_ms, Press press) {
 }
 
 int ScriptHost::message_box(const MessageBox& box) {
+    if (box.code >= 0) ++numbered_messages_;
     if (box.code >= 0)
         print_line("message " + std::to_string(box.code) + ": ", box.text);
     else
@@ -44,7 +45,7 @@ int ScriptHost::message_box(const MessageBox& box) {
     const bool yes_no = box.buttons == BoxButtons::YesNo || box.buttons == BoxButtons::YesNoCancel;
     int answer = kIdOk;
     if (!answers_.empty()) {
-        answer = answers_.front();
+        answer = answers_.front().value;
         answers_.pop_front();
     }
     if (box.buttons == BoxButtons::Ok) return kIdOk;
@@ -102,7 +103,7 @@ void ScriptHost::queue_dialog_actions(int resource, const std::vector<ControlEve
     auto open = modeless_.find(resource);
     if (open == modeless_.end()) {
         auto& q = dialog_actions_[resource];
-        q.insert(q.end(), events.begin(), events.end());
+        for (const auto& e : events) q.push_back({e, line_});
         return;
     }
     DialogModel* d = open->second;
@@ -121,7 +122,7 @@ int ScriptHost::run_modal(DialogModel& dialog) {
     dialog.init();
     auto& queued = dialog_actions_[res];
     while (!dialog.ended() && !queued.empty()) {
-        ControlEvent e = queued.front();
+        ControlEvent e = queued.front().value;
         queued.pop_front();
         apply(dialog, e);
     }
@@ -143,6 +144,20 @@ void ScriptHost::discard_queued_input() {
     dialog_actions_.clear();
 }
 
+std::vector<std::string> ScriptHost::unconsumed_input() const {
+    std::map<int, std::string> by_line;  // ordered by line; one report per line
+    for (const auto& u : unusable_) by_line.emplace(u.line, u.value);
+    for (const auto& a : answers_) by_line.emplace(a.line, "answer not taken by any message box");
+    for (const auto& f : files_) by_line.emplace(f.line, "file not taken by any file dialog");
+    for (const auto& [res, queued] : dialog_actions_)
+        for (const auto& q : queued)
+            by_line.emplace(q.line, "dialog " + std::to_string(res) + " actions not taken");
+    std::vector<std::string> out;
+    for (const auto& [line, text] : by_line)
+        out.push_back("script line " + std::to_string(line) + ": " + text);
+    return out;
+}
+
 void ScriptHost::open_modeless(DialogModel& dialog) {
     const int res = dialog.resource().id;
     dialog.reopen();
@@ -152,7 +167,9 @@ void ScriptHost::open_modeless(DialogModel& dialog) {
     dialog.init();
     auto queued = std::move(dialog_actions_[res]);
     dialog_actions_.erase(res);
-    queue_dialog_actions(res, {queued.begin(), queued.end()});
+    std::vector<ControlEvent> events;
+    for (auto& q : queued) events.push_back(std::move(q.value));
+    queue_dialog_actions(res, events);
 }
 
 void ScriptHost::close_modeless(DialogModel& dialog) {
@@ -176,7 +193,7 @@ void ScriptHost::refresh_dialog(DialogModel& dialog) {
 std::optional<FileDialogResult> ScriptHost::file_dialog(const FileDialogRequest& request) {
     std::optional<std::string> answer;
     if (!files_.empty()) {
-        answer = files_.front();
+        answer = files_.front().value;
         files_.pop_front();
     }
     const std::string kind = request.save ? "save" : "open";

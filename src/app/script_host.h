@@ -17,9 +17,10 @@ class ScriptHost : public Host {
     ScriptHost(std::ostream& out, Clock& clock, VirtualClock* virtual_clock)
         : out_(out), clock_(clock), virtual_clock_(virtual_clock) {}
 
-    // What the script queues.
-    void queue_answer(int result) { answers_.push_back(result); }
-    void queue_file(std::optional<std::string> path) { files_.push_back(std::move(path)); }
+    // What the script queues; each item remembers the script line that queued it.
+    void set_script_line(int line) { line_ = line; }
+    void queue_answer(int result) { answers_.push_back({result, line_}); }
+    void queue_file(std::optional<std::string> path) { files_.push_back({std::move(path), line_}); }
     // A key press, or a left or right mouse-button press, at `at_ms` on the program's clock.
     enum class Press { Key, Left, Right };
     void queue_press(uint32_t at_ms, Press press);
@@ -31,6 +32,12 @@ class ScriptHost : public Host {
     void set_show_progress(bool on) { show_progress_ = on; }
     // Presses (keys and mouse buttons) not yet consumed by a pump.
     size_t pending_keys() const { return keys_.size(); }
+    // A script line that can never take effect, reported with the unconsumed input.
+    void note_unusable_line(std::string text) { unusable_.push_back({std::move(text), line_}); }
+    // One text per script line whose answers, file choices or dialog actions nothing took.
+    std::vector<std::string> unconsumed_input() const;
+    // Numbered message boxes shown so far.
+    int numbered_messages() const { return numbered_messages_; }
     int beeps() const { return beeps_; }
     int repaints() const { return repaints_; }
     void set_help_path(std::string path) { help_path_ = std::move(path); }
@@ -64,18 +71,26 @@ class ScriptHost : public Host {
     std::ostream& out_;
     Clock& clock_;
     VirtualClock* virtual_clock_;
-    std::deque<int> answers_;
-    std::deque<std::optional<std::string>> files_;
+    template <typename T>
+    struct Queued {
+        T value;
+        int line = 0;
+    };
+    int line_ = 0;
+    std::deque<Queued<int>> answers_;
+    std::deque<Queued<std::optional<std::string>>> files_;
+    std::vector<Queued<std::string>> unusable_;
     struct TimedPress {
         uint32_t at_ms;
         Press press;
     };
     std::vector<TimedPress> keys_;
-    std::map<int, std::deque<ControlEvent>> dialog_actions_;
+    std::map<int, std::deque<Queued<ControlEvent>>> dialog_actions_;
     std::map<int, DialogModel*> modeless_;
     // Caption each open modeless window shows, so that a change prints once.
     std::map<int, std::string> captions_;
     bool show_progress_ = false;
+    int numbered_messages_ = 0;
     int beeps_ = 0;
     int repaints_ = 0;
     std::string help_path_;

@@ -111,6 +111,7 @@ std::optional<ScriptError> ScriptRunner::run(std::istream& in) {
     start_ms_ = p_.clock.ms();
     std::string line;
     for (int n = 1; std::getline(in, line); ++n) {
+        host_.set_script_line(n);
         std::string error;
         if (!run_line(line, error)) return ScriptError{n, error};
         if (p_.exit_requested) break;
@@ -226,6 +227,12 @@ bool ScriptRunner::verb_dialog(const std::string& rest, std::string& error) {
     }
     std::vector<ControlEvent> events;
     if (!parse_dialog_actions({w.begin() + 1, w.end()}, events, error)) return false;
+    // Resource ids are positive 16-bit numbers: no dialog could ever take such a line.
+    constexpr int kMaxResourceId = 0xFFFF;
+    if (res < 1 || res > kMaxResourceId) {
+        host_.note_unusable_line("no dialog has resource id " + w[0]);
+        return true;
+    }
     host_.queue_dialog_actions(res, events);
     return true;
 }

@@ -26,7 +26,8 @@ std::string usage_text() {
            "              [--sim-plate-scale ARCSEC] [--sim-rotation DEG] [--sim-site LAT,LON]\n"
            "              [--sim-start-dec DEG] [--sim-periodic-error ARCSEC]\n"
            "              [--sim-worm-period S] [--sim-polar-drift ARCSEC_PER_MIN]\n"
-           "              [--sim-backlash ARCSEC] [--show-progress] [--drives DIR]\n";
+           "              [--sim-backlash ARCSEC] [--show-progress] [--drives DIR]\n"
+           "              [--strict-messages]\n";
 }
 
 std::optional<LaunchOptions> parse_options(const std::vector<std::string>& args,
@@ -52,6 +53,8 @@ std::optional<LaunchOptions> parse_options(const std::vector<std::string>& args,
             o.virtual_clock = true;
         } else if (a == "--show-progress") {
             o.show_progress = true;
+        } else if (a == "--strict-messages") {
+            o.strict_messages = true;
         } else if (a == "--camera") {
             if (!value(v)) return std::nullopt;
             if (v != "sim" && v != "usb") {

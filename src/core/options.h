@@ -48,6 +48,8 @@ struct LaunchOptions {
     std::optional<std::time_t> clock_start;
     SimOptions sim;
     bool show_progress = false;
+    // Headless: a numbered message box during the script makes the exit status non-zero.
+    bool strict_messages = false;
     std::string drive_root;  // empty: the default drive root
 };
 

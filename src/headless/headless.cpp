@@ -52,11 +52,16 @@ int run_headless(const LaunchOptions& options) {
         error = runner.run(in);
     }
     std::cout.flush();
+    for (const auto& unused : host.unconsumed_input()) std::cerr << "kvr_q4: " << unused << '\n';
     if (error) {
         std::cerr << "kvr_q4: script line " << error->line << ": " << error->text << '\n';
         return 2;
     }
     close_camera_link(*program);
+    if (options.strict_messages && host.numbered_messages() > 0) {
+        std::cerr << "kvr_q4: " << host.numbered_messages() << " numbered message(s) shown\n";
+        return 1;
+    }
     return 0;
 }
 

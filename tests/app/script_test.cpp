@@ -72,6 +72,20 @@ TEST_F(ScriptTest, AboutDialogDrivenFromTheScript) {
               "dialog 15 closed: 2\n");
 }
 
+TEST_F(ScriptTest, InputNothingTookIsReportedWithItsLine) {
+    // The About box takes line 1's click and neither answer nor file; line 2's click waits for
+    // a second opening that never comes; line 5 names no possible dialog.
+    run_script(
+        "dialog 15 click 1\ndialog 15 click 1\nanswer ok\nfile cancel\n"
+        "dialog 0 click 1\ncommand 113\n");
+    EXPECT_EQ(host.unconsumed_input(), (std::vector<std::string>{
+                                           "script line 2: dialog 15 actions not taken",
+                                           "script line 3: answer not taken by any message box",
+                                           "script line 4: file not taken by any file dialog",
+                                           "script line 5: no dialog has resource id 0",
+                                       }));
+}
+
 TEST_F(ScriptTest, CommandWithoutHandlerIsReportedNotIgnored) {
     static constexpr CommandRow kNotBuilt[] = {{static_cast<Cmd>(4242), "NotBuiltYet"}};
     p.commands.add(kNotBuilt);
