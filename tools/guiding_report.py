@@ -76,8 +76,11 @@ def runs(minutes):
          + "train guider\n"
          + "dialog 7 click 704 edit 105 1 click 705 edit 105 %d click 15\ncommand 12\n" % minutes,
          ["--sim-rotation", "30"]),
+        # AO steps per guider pixel on the simulated sky (steps of 0.3"): a column is 1.8" wide,
+        # 6 steps; a row is two sky pixels tall, 12 steps (the defaults 6/6 halve Dec's gain).
         ("guider, AO unit", PICK_MAIN + PICK_GUIDER + "set GuiderMode A\n"
          + "set AOUnit_available 1\nset AOUnit_comport 0\nset AOe w\nset AOw e\n"
+         + "set AOUnit_slewx 6\nset AOUnit_slewy 12\n"
          + "dialog 7 click 704 edit 105 1 click 705 edit 105 %d click 15\ncommand 12\n" % minutes,
          ["--sim-port", "2=ao"]),
     ]
