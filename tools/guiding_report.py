@@ -76,26 +76,71 @@ def runs(minutes):
          + "train guider\n"
          + "dialog 7 click 704 edit 105 1 click 705 edit 105 %d click 15\ncommand 12\n" % minutes,
          ["--sim-rotation", "30"]),
+        # AO steps per guider pixel on the simulated sky (steps of 0.3"): a column is 1.8" wide,
+        # 6 steps; a row is two sky pixels tall, 12 steps (the defaults 6/6 halve Dec's gain).
         ("guider, AO unit", PICK_MAIN + PICK_GUIDER + "set GuiderMode A\n"
          + "set AOUnit_available 1\nset AOUnit_comport 0\nset AOe w\nset AOw e\n"
+         + "set AOUnit_slewx 6\nset AOUnit_slewy 12\n"
          + "dialog 7 click 704 edit 105 1 click 705 edit 105 %d click 15\ncommand 12\n" % minutes,
          ["--sim-port", "2=ao"]),
     ]
 
 
 def pointing(log_path):
-    """(t_ms, ra_err, dec_err) of every pointing line of the simulator's log."""
+    """(t_ms, ra_err, dec_err) of every pointing line of the simulator's log, with the AO unit's
+    tilt of the image at that moment added: through the AO unit the star stays put when the
+    element makes up for the mount's error."""
     out = []
+    tilts = []
     with open(log_path) as f:
         header = f.readline().strip().split(",")
         col = {name: i for i, name in enumerate(header)}
         for line in f:
             cells = line.rstrip("\n").split(",")
-            if len(cells) < len(header) or cells[col["event"]] != "pointing":
+            if len(cells) < len(header):
                 continue
-            out.append((int(cells[col["t_ms"]]), float(cells[col["ra_err_arcsec"]]),
-                        float(cells[col["dec_err_arcsec"]])))
-    return out
+            event = cells[col["event"]]
+            if event not in ("pointing", "tilt"):
+                continue
+            sample = (int(cells[col["t_ms"]]), float(cells[col["ra_err_arcsec"]]),
+                      float(cells[col["dec_err_arcsec"]]))
+            if event == "pointing":
+                out.append(sample)
+            else:
+                tilts.append(sample + tuple(float(v) for v in cells[col["data"]].split()))
+    tilts.sort(key=lambda t: t[0])
+    end = recentred(tilts)
+    return [(t, ra + east, dec + north) for (t, ra, dec), (east, north) in
+            zip(out, tilt_at([t for t, _, _ in out], tilts)) if end is None or t < end]
+
+
+def recentred(tilts):
+    """When the program recentred the AO element after guiding (each axis moved straight back
+    to 0 by the log's last tilt lines), else None: from then on the star is no longer held."""
+    i = len(tilts)
+    while i > 1:
+        (_, east, north), (_, was_east, was_north) = tilts[i - 1][:3], tilts[i - 2][:3]
+        if not ((east == 0 and north == was_north) or (north == 0 and east == was_east)) \
+                or (east, north) == (was_east, was_north):
+            break
+        i -= 1
+    return tilts[i][0] if i < len(tilts) else None
+
+
+def tilt_at(times, tilts):
+    """The AO tilt (east, north) at each of the ascending `times`, from the log's tilt lines:
+    (t_ms, east, north, east per s, north per s, travel), the element moving on from each."""
+    i = -1
+    for t in times:
+        while i + 1 < len(tilts) and tilts[i + 1][0] <= t:
+            i += 1
+        if i < 0:
+            yield 0.0, 0.0
+            continue
+        t0, east, north, east_rate, north_rate, travel = tilts[i]
+        s = (t - t0) / 1000.0
+        yield (max(-travel, min(travel, east + east_rate * s)),
+               max(-travel, min(travel, north + north_rate * s)))
 
 
 def guided_window(log_path):

@@ -88,6 +88,21 @@ bool beyond_guider_range(const GuideState& g) {
     return std::abs(g.dx) > kGuiderSkipError || std::abs(g.dy) > kGuiderSkipError;
 }
 
+// Pulse length in ms of one axis of the trained correction: its share of the error (ms of drive,
+// either sign), and on a reversal the trained play (pixels) at the speed of the axis's motion
+// vector (vx, vy) in px/s. The speed is taken from the vector, not from its stored whole length:
+// at an angle a (−2, 2) px/s vector moves 2.83 px/s, and the play would take half as long again.
+int trained_pulse_ms(int64_t share_ms, char direction, char& last, int backlash, int vx, int vy,
+                     int hyst) {
+    int ms = static_cast<int>(std::min<int64_t>(share_ms < 0 ? -share_ms : share_ms, 60000));
+    if (direction != last) {
+        const double speed = std::max(1.0, std::hypot(double(vx), double(vy)));
+        ms += static_cast<int>(std::lround(1000.0 * backlash / speed));
+    }
+    last = direction;
+    return ms - 100 * hyst;
+}
+
 // Trained guider correction: the error is decomposed on the trained motion vectors, star motion
 // per second of west drive (RA_x, RA_y) and of north drive (Dec_x, Dec_y), and each axis is pulsed
 // for its own share. The error is in thousandths of a pixel, so the shares come out in ms.
@@ -99,22 +114,16 @@ void trained_correction(Program& p) {
     if (det == 0) return;
     const int64_t west_ms = (int64_t{g.Dec_y} * g.dx - int64_t{g.Dec_x} * g.dy) / det;
     const int64_t north_ms = (int64_t{g.RA_x} * g.dy - int64_t{g.RA_y} * g.dx) / det;
-    auto clamp_ms = [](int64_t v) {
-        return static_cast<int>(std::clamp<int64_t>(v, -60000, 60000));
-    };
-
     const char ra_dir = west_ms > 0 ? s.w : s.e;
-    // Given as distance at the trained rate, so that the backlash allowance adds its own time.
-    const int ra_rate = std::max(g.RA_rate, 1), dec_rate = std::max(g.Dec_rate, 1);
-    const int ra_ms = axis_pulse_ms(clamp_ms(west_ms) * ra_rate, ra_dir, g.lastslewx, g.RA_backlash,
-                                    ra_rate, s.guider_hystx);
+    const int ra_ms = trained_pulse_ms(west_ms, ra_dir, g.lastslewx, g.RA_backlash, g.RA_x, g.RA_y,
+                                       s.guider_hystx);
     g.slew_time_x = shown_length(ra_ms);
     guide_pulse(p, 'x', ra_dir, ra_ms);
     p.clock.sleep_ms(kGuiderAxisGapMs);
 
     const char dec_dir = north_ms > 0 ? s.n : s.s;
-    const int dec_ms = axis_pulse_ms(clamp_ms(north_ms) * dec_rate, dec_dir, g.lastslewy,
-                                     g.Dec_backlash, dec_rate, s.guider_hysty);
+    const int dec_ms = trained_pulse_ms(north_ms, dec_dir, g.lastslewy, g.Dec_backlash, g.Dec_x,
+                                        g.Dec_y, s.guider_hysty);
     g.slew_time_y = shown_length(dec_ms);
     guide_pulse(p, 'y', dec_dir, dec_ms);
 }

@@ -43,16 +43,19 @@ void guider_training_values(GuideState& g, const GuiderTrainingPositions& pos, i
     sd = std::max(sd, 1);
     const int* x = pos.x;
     const int* y = pos.y;
-    g.RA_x = ((x[1] - pos.startx) + (x[2] - x[1])) / (2 * sd);
-    g.RA_y = ((y[1] - pos.starty) + (y[2] - y[1])) / (2 * sd);
+    // Rates come from the full test pulses alone (sd seconds each): the short first pulse of
+    // each axis takes up the drive's play and sets the prediction, and counting its motion as a
+    // full pulse would make the north rate 0.6 of the truth (0.2·sd + sd seconds over 2·sd).
+    g.RA_x = ((x[1] - x[0]) + (x[2] - x[1])) / (2 * sd);
+    g.RA_y = ((y[1] - y[0]) + (y[2] - y[1])) / (2 * sd);
     // The quotient is whole before the arctangent: below 1 the angle is 0.
     g.theta = g.RA_y == 0
                   ? 0.0f
                   : static_cast<float>(std::atan(double(std::abs(g.RA_x) / std::abs(g.RA_y))));
     g.quadrant = g.RA_x >= 0 && g.RA_y >= 0 ? 1 : (g.RA_x < 0 && g.RA_y < 0 ? 3 : 2);
     g.RA_rate = std::max(1, length_of(g.RA_x, g.RA_y));
-    g.Dec_x = ((x[5] - x[4]) + (x[6] - x[5])) / (2 * sd);
-    g.Dec_y = ((y[5] - y[4]) + (y[6] - y[5])) / (2 * sd);
+    g.Dec_x = (x[6] - x[5]) / sd;
+    g.Dec_y = (y[6] - y[5]) / sd;
     g.Dec_rate = std::max(1, length_of(g.Dec_x, g.Dec_y));
     g.RA_backx = std::abs((x[2] - x[3]) - g.RA_x * sd);
     g.RA_backy = std::abs((y[2] - y[3]) - g.RA_y * sd);
@@ -213,6 +216,22 @@ bool record_position(Program& p, const TrainingView& view, int index, int x, int
     return true;
 }
 
+// The star where it is now, centroided twice on a fresh frame from the pick. The first step
+// predicts every later position as 9·(its shift from here) + 1: a start a few pixels off the
+// star (a rough pick, or drift since picking) would be multiplied into a prediction far off the
+// star, and the training would then measure noise. False when no star is found there.
+bool measure_start(Program& p, GuiderTrainingPositions& pos) {
+    GuideState& g = p.guide;
+    if (!read_guider_frame(p)) return false;
+    const uint16_t* frame = p.ptr.guider_imageptr;
+    if (guider_find_centre(p, pos.startx, pos.starty, frame, g.cur_rad) != 0 ||
+        guider_find_centre(p, g.guider_xcent, g.guider_ycent, frame, g.cur_rad) != 0)
+        return false;
+    pos.startx = g.guider_xcent;
+    pos.starty = g.guider_ycent;
+    return true;
+}
+
 bool guider_sequence(Program& p, const TrainingView& view) {
     GuideState& g = p.guide;
     const SettingsState& s = p.settings;
@@ -220,6 +239,7 @@ bool guider_sequence(Program& p, const TrainingView& view) {
     const int sd = s.guider_slewdefault;
     const int* x = pos.x;
     const int* y = pos.y;
+    if (!measure_start(p, pos)) return false;
     auto pulse = [&](std::string_view step, char axis, char direction, int ms) {
         show_step(view, step);
         guide_pulse(p, axis, direction, ms);

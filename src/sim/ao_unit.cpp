@@ -43,6 +43,11 @@ void AoUnit::set_motion(int64_t at_ms, AoOffset target, AoOffset rate) {
     target.ew = std::clamp(target.ew, -travel, travel);
     if (pieces_.back().t0 == at_ms) pieces_.pop_back();
     pieces_.push_back({at_ms, target, rate});
+    if (log_) {
+        const double step = config_.step_arcsec;
+        log_->tilt(at_ms, target.ew * step, target.ns * step, rate.ew * step, rate.ns * step,
+                   travel * step);
+    }
     const int64_t horizon = at_ms - kHistoryMs;
     auto keep = std::upper_bound(pieces_.begin(), pieces_.end(), horizon,
                                  [](int64_t t, const Piece& p) { return t < p.t0; });

@@ -64,4 +64,13 @@ void SimLog::pointing(int64_t t_ms, double ra_err_arcsec, double dec_err_arcsec)
     std::fflush(file_);
 }
 
+void SimLog::tilt(int64_t t_ms, double east_arcsec, double north_arcsec, double east_per_s,
+                  double north_per_s, double travel_arcsec) {
+    std::lock_guard lock(mutex_);
+    if (!file_) return;
+    std::fprintf(file_, "%lld,ao,tilt,%.3f %.3f %.3f,%.3f,%.3f\n", static_cast<long long>(t_ms),
+                 east_per_s, north_per_s, travel_arcsec, east_arcsec, north_arcsec);
+    std::fflush(file_);
+}
+
 }  // namespace kvr::sim

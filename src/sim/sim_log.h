@@ -6,7 +6,10 @@
 //   event           what happened: "bytes" received, "pulse" on/off, "pointing" truth, …
 //   data            the bytes or values, printable characters as they are and others as \xHH
 //   ra_err_arcsec   on "pointing" lines: where the mount truly points minus where it should,
-//   dec_err_arcsec  right ascension on the sky (times cos δ) and declination
+//   dec_err_arcsec  right ascension on the sky (times cos δ) and declination; on the AO unit's
+//                   "tilt" lines: how far the element moves the image the same ways, from where
+//                   it then stands, with its motion (arcsec/s east, north) and travel (arcsec)
+//                   in data
 // Lines from several threads (a pseudo-terminal server) are written whole.
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +31,8 @@ class SimLog {
     void event(int64_t t_ms, const char* device, const char* event, const std::string& data);
     void bytes(int64_t t_ms, const char* device, const uint8_t* bytes, size_t count);
     void pointing(int64_t t_ms, double ra_err_arcsec, double dec_err_arcsec);
+    void tilt(int64_t t_ms, double east_arcsec, double north_arcsec, double east_per_s,
+              double north_per_s, double travel_arcsec);
 
   private:
     std::mutex mutex_;

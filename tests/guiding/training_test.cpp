@@ -42,11 +42,11 @@ TEST_F(TrainingTest, GuiderVectorsAngleAndQuadrant) {
     EXPECT_EQ(g.quadrant, 2);
     EXPECT_EQ(g.RA_rate, 8);
     EXPECT_EQ(g.Dec_x, 0);
-    EXPECT_EQ(g.Dec_y, 3);  // (3 + 12) / 4
-    EXPECT_EQ(g.Dec_rate, 3);
+    EXPECT_EQ(g.Dec_y, 6);  // 12 px in the 2 s north pulse; the short one (3 px) is no rate
+    EXPECT_EQ(g.Dec_rate, 6);
     EXPECT_EQ(g.RA_backx, 0);   // |(66 − 82) − (−16)|
-    EXPECT_EQ(g.Dec_backy, 8);  // |(115 − 101) − 6|
-    EXPECT_EQ(g.Dec_backlash, 8);
+    EXPECT_EQ(g.Dec_backy, 2);  // |(115 − 101) − 12|
+    EXPECT_EQ(g.Dec_backlash, 2);
 
     // |RA_x| < |RA_y|: the whole-number quotient is 0, and so is the angle.
     const int ys2[8] = {101, 111, 121, 111, 121, 121, 121, 121};
