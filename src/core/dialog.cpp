@@ -1,5 +1,7 @@
 #include "core/dialog.h"
 
+#include <cstdio>
+
 #include "core/host.h"
 #include "core/version.h"
 
@@ -44,6 +46,12 @@ const DialogResource& about_resource() {
 void AboutDialog::handle(const ControlEvent& event) {
     if (event.kind == ControlEvent::Kind::Click && (event.id == kIdcOk || event.id == kIdcCancel))
         end(event.id == kIdcOk ? kIdOk : kIdCancel);
+}
+
+std::string one_decimal(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%1.1f", v);
+    return text;
 }
 
 }  // namespace kvr

@@ -119,4 +119,7 @@ class AboutDialog : public DialogModel {
     void handle(const ControlEvent& event) override;
 };
 
+// A value as dialogs and information windows show it: "%1.1f".
+std::string one_decimal(double v);
+
 }  // namespace kvr

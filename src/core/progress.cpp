@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/dialog.h"
 #include "core/drive_paths.h"
 #include "core/messages.h"
 #include "core/program.h"
@@ -43,14 +44,6 @@ void info_open(Program& p) {
 void InfoCaption(Program& p) {
     if (p.info_window_open) p.host.info_open(p.shell.info_caption);
 }
-
-namespace {
-std::string one_decimal(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%1.1f", v);
-    return text;
-}
-}  // namespace
 
 void InfoUpdate(Program& p) {
     const GuideState& g = p.guide;

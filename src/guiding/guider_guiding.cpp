@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "camera/readout.h"
+#include "core/dialog.h"
 #include "core/messages.h"
 #include "core/program.h"
 #include "display/bmp_file.h"
@@ -30,12 +31,6 @@ bool read_and_draw(Program& p) {
     p.guide.guided_image = 1;
     write_guider_bmp(p);
     return true;
-}
-
-std::string one_decimal(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%1.1f", v);
-    return text;
 }
 
 // The guider information window shows the guider centroid and the error.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/dialog.h"
 #include "core/host.h"
 #include "core/program.h"
 #include "imaging/kernels/filter_rows.h"
@@ -40,12 +41,6 @@ bool handle_ok_cancel(DialogModel& d, const ControlEvent& e) {
 void step_by_arrows(const ControlEvent& e, int bar, unsigned& value, unsigned low, unsigned high) {
     if (is_line(e, bar, ScrollCode::LineUp) && value > low) --value;
     if (is_line(e, bar, ScrollCode::LineDown) && value < high) ++value;
-}
-
-std::string one_decimal(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%1.1f", v);
-    return text;
 }
 
 void show_bar(DialogView& view, int bar, int low, int high, int pos) {
