@@ -7,27 +7,31 @@
 
 namespace kvr {
 
+namespace {
+
+// Records the correction, then sends it between the two beeps that mark a correction.
+void send_correction(Program& p, const GuidePulse& pulse, void (*send)(Program&)) {
+    p.guide.pulses.record(pulse);
+    p.host.beep();
+    send(p);
+    p.host.beep();
+}
+
+}  // namespace
+
 void guide_pulse(Program& p, char axis, char direction, int ms) {
     if (ms <= 0) return;
-    p.guide.pulses.record({p.clock.ms(), axis, direction, ms, false});
-    ScopeState& s = p.scope;
-    s.slewdir = direction;
-    s.slew_time = ms;
-    p.host.beep();
+    p.scope.slewdir = direction;
+    p.scope.slew_time = ms;
     // drive_slew sends through the guide-interface box itself when that is the drive.
-    drive_slew(p);
-    p.host.beep();
+    send_correction(p, {p.clock.ms(), axis, direction, ms, false}, drive_slew);
 }
 
 void ao_move(Program& p, char axis, char direction, int steps) {
     if (steps <= 0) return;
-    p.guide.pulses.record({p.clock.ms(), axis, direction, steps, true});
-    ScopeState& s = p.scope;
-    s.AOUnitslewdir = direction;
-    s.AOUnitslew_time = steps;
-    p.host.beep();
-    AOUnit_slew(p);
-    p.host.beep();
+    p.scope.AOUnitslewdir = direction;
+    p.scope.AOUnitslew_time = steps;
+    send_correction(p, {p.clock.ms(), axis, direction, steps, true}, AOUnit_slew);
 }
 
 }  // namespace kvr
