@@ -1,5 +1,6 @@
 #include "core/dialog.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "core/host.h"
@@ -52,6 +53,19 @@ std::string one_decimal(double v) {
     char text[32];
     std::snprintf(text, sizeof text, "%1.1f", v);
     return text;
+}
+
+std::optional<int> whole_number(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return std::nullopt;
+    const size_t last = text.find_last_not_of(' ');
+    const char* begin = text.data() + first;
+    const char* end = text.data() + last + 1;
+    if (*begin == '+') ++begin;
+    int v = 0;
+    const auto [ptr, ec] = std::from_chars(begin, end, v);
+    if (ec != std::errc() || ptr != end) return std::nullopt;
+    return v;
 }
 
 }  // namespace kvr

@@ -4,6 +4,7 @@
 // Qt front end builds widgets from the resource and forwards events; the script host sends the
 // same events from a script.
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,7 @@ struct ControlEvent {
     std::string text;                           // TextEdited
     ScrollCode scroll = ScrollCode::EndScroll;  // Scroll
     int position = 0;                           // Scroll ThumbPosition
-    int x = 0, y = 0, button = 0;               // Mouse on a drawing area (button 1 left, 2 right)
+    int x = 0, y = 0, button = 0;  // Mouse on a drawing area: button 1 left, 2 right, 0 a move
 };
 
 struct ControlState {
@@ -121,5 +122,9 @@ class AboutDialog : public DialogModel {
 
 // A value as dialogs and information windows show it: "%1.1f".
 std::string one_decimal(double v);
+
+// The whole text of an edit as a decimal integer (blanks around it and a leading '+' allowed),
+// or nothing.
+std::optional<int> whole_number(const std::string& text);
 
 }  // namespace kvr
