@@ -16,6 +16,8 @@ namespace kvr::indi {
 
 namespace {
 
+constexpr uint32_t kLateReadMs = 20;
+
 constexpr const char* kModeLabels[kReadoutModeCount] = {
     "Standard (qx416)", "High Res (Fast)", "High Res(Progressive)", "High Res(Interlaced)"};
 
@@ -107,8 +109,11 @@ StepResult MainExposure::step(Program& p) {
         return StepResult::Waiting;
     }
     if (before(now, end_ms_)) return StepResult::Waiting;
-    // A read the worker reached late collected light for longer: say so in the header.
-    if (!camera_timed_) seconds_ = std::max(seconds_, (now - start_ms_) / 1000.0);
+    // A read the worker reached late (behind a guide pulse) collected light for longer: the
+    // header says so. A few milliseconds of scheduling are not worth a different figure.
+    const uint32_t taken_ms = now - start_ms_;
+    if (!camera_timed_ && taken_ms > end_ms_ - start_ms_ + kLateReadMs)
+        seconds_ = taken_ms / 1000.0;
     const bool second = phase_ == Phase::SecondExposure;
     phase_ = Phase::Idle;
     if (!(second ? read_second(p) : read_first(p))) return StepResult::Failed;
