@@ -72,6 +72,10 @@ bool KvrCcd::initProperties() {
     IUFillSwitchVector(&GuidePortSP, GuidePortS, 2, getDeviceName(), "KVR_GUIDE_PORT", "Guide via",
                        GUIDE_TAB, IP_RW, ISR_1OFMANY, 0, IPS_IDLE);
 
+    // The wheel is the camera's own: the FILTER keyword follows this device, not another.
+    IUSaveText(&ActiveDeviceT[ACTIVE_FILTER], getDeviceName());
+    IDSnoopDevice(getDeviceName(), "FILTER_SLOT");
+    IDSnoopDevice(getDeviceName(), "FILTER_NAME");
     setDriverInterface(getDriverInterface() | FILTER_INTERFACE);
     addAuxControls();
     if (options_.camera == "sim") setSimulation(true);
@@ -328,21 +332,15 @@ void KvrCcd::handle(const WorkerEvent& e) {
             if (InExposure && e.serial == main_serial_) main_frame_arrived(e);
             break;
         case Kind::MainFailed:
-            if (InExposure && e.serial == main_serial_) {
-                InExposure = false;
-                PrimaryCCD.setExposureFailed();
-                LOG_ERROR("The exposure failed: the camera did not deliver the frame.");
-            }
+            if (InExposure && e.serial == main_serial_)
+                exposure_failed(PrimaryCCD, InExposure, "exposure");
             break;
         case Kind::GuiderFrame:
             if (InGuideExposure && e.serial == guider_serial_) guider_frame_arrived(e);
             break;
         case Kind::GuiderFailed:
-            if (InGuideExposure && e.serial == guider_serial_) {
-                InGuideExposure = false;
-                GuideCCD.setExposureFailed();
-                LOG_ERROR("The guider exposure failed: the camera did not deliver the frame.");
-            }
+            if (InGuideExposure && e.serial == guider_serial_)
+                exposure_failed(GuideCCD, InGuideExposure, "guider exposure");
             break;
         case Kind::PulseDone:
             GuideComplete(e.direction == 'n' || e.direction == 's' ? AXIS_DE : AXIS_RA);
@@ -359,6 +357,12 @@ void KvrCcd::handle(const WorkerEvent& e) {
         case Kind::ConnectFailed:
             break;
     }
+}
+
+void KvrCcd::exposure_failed(INDI::CCDChip& chip, bool& busy, const char* what) {
+    busy = false;
+    chip.setExposureFailed();
+    LOGF_ERROR("The %s failed: the camera did not deliver the frame.", what);
 }
 
 void KvrCcd::main_frame_arrived(const WorkerEvent& e) {

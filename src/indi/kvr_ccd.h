@@ -63,6 +63,7 @@ class KvrCcd : public INDI::CCD, public INDI::FilterInterface {
     void handle(const WorkerEvent& e);
     void main_frame_arrived(const WorkerEvent& e);
     void guider_frame_arrived(const WorkerEvent& e);
+    void exposure_failed(INDI::CCDChip& chip, bool& busy, const char* what);
     void connected(const AccessorySettings& settings);
     ReadoutMode readout_mode() const;
     void set_readout_mode(ReadoutMode mode);

@@ -92,6 +92,14 @@ case $scenario in
     setprop "$dev.GUIDER_EXPOSURE.GUIDER_EXPOSURE_VALUE=1"
     take_blob CCD2 after
     "${check[@]}" guide "$work/before.fits" "$work/after.fits" || fail "star shift"
+    # With the mount on camera serial port 1 the pulse goes out as LX200 commands.
+    setprop "$dev.KVR_GUIDE_PORT.LX200=On"
+    setprop "$dev.TELESCOPE_TIMED_GUIDE_NS.TIMED_GUIDE_N=0;TIMED_GUIDE_S=200"
+    sleep 0.2
+    wait_for "\"$dev.TELESCOPE_TIMED_GUIDE_NS._STATE\"!=2" 5 || fail "the LX200 pulse did not end"
+    for command in '#:RG#' '#:Ms#' '#:Qs#'; do
+      grep -q "port1,bytes,\"$command\"" "$work/sim.log" || fail "the mount did not receive $command"
+    done
     ;;
   filter)
     [ "$(getprop "$dev.FILTER_NAME.FILTER_SLOT_NAME_1")" = Blank ] ||
