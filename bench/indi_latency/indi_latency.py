@@ -1,14 +1,17 @@
 #!/usr/bin/env python3
 """Time from the end of a 0 s exposure to its BLOB arriving at a client on the same machine.
 
-Starts indiserver with indi_kvr_q4_ccd on the simulated camera (download time 0, so the figure is
-the driver's part: copy, FITS, base64, the server and the socket), connects as a plain INDI
-client and takes 0 s exposures in the binned and a full-resolution mode. A 0 s exposure ends
-when it starts, so the time runs from the request to the last byte of the BLOB.
+Starts indiserver with indi_kvr_q4_ccd on the simulated camera, connects as a plain INDI client
+and takes 0 s exposures in the binned and a full-resolution mode. A 0 s exposure ends when it
+starts, so the time runs from the request to the last byte of the BLOB. With the simulated
+download time at 0 (the default here) the figure is the driver's own part: the copy, FITS,
+base64, the server and the socket; DOWNLOAD_MS (per full-width field; a camera takes about
+2900) adds the camera's transfer.
 
-  indi_latency.py DRIVER_DIR [FRAMES]
+  indi_latency.py DRIVER_DIR [FRAMES [DOWNLOAD_MS]]
 """
 import os
+import shutil
 import socket
 import statistics
 import subprocess
@@ -65,9 +68,11 @@ class Client:
 def main():
     driver_dir = sys.argv[1]
     frames = int(sys.argv[2]) if len(sys.argv) > 2 else 20
+    download_ms = int(sys.argv[3]) if len(sys.argv) > 3 else 0
     work = tempfile.mkdtemp()
     env = dict(os.environ, HOME=work, PATH=driver_dir + ":" + os.environ["PATH"],
-               KVR_Q4_INDI_OPTIONS=f"--camera sim --sim-download-ms 0 --drives {work}/drives")
+               KVR_Q4_INDI_OPTIONS=f"--camera sim --sim-download-ms {download_ms} "
+               f"--drives {work}/drives")
     port = free_port()
     server = subprocess.Popen(["indiserver", "-p", str(port), "-u", f"{work}/indiserver",
                                "indi_kvr_q4_ccd"], env=env, stdout=subprocess.DEVNULL,
@@ -92,6 +97,7 @@ def main():
     finally:
         server.terminate()
         server.wait()
+        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -21,12 +21,6 @@ int DriverHost::message_box(const MessageBox& box) {
     return kIdCancel;
 }
 
-Presses DriverHost::pump() {
-    Presses p;
-    p.other = stop_;
-    return p;
-}
-
 int DriverHost::run_modal(DialogModel& dialog) {
     log_("dialog " + std::to_string(dialog.resource().id) + " cancelled: the driver has no user");
     return kIdCancel;

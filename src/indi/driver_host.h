@@ -1,8 +1,7 @@
 #pragma once
 // The Host of the INDI driver. Nobody sits at the driver: message boxes become log lines for the
-// INDI clients (and are answered OK), dialogs are cancelled, file dialogs refused, and nothing
-// is drawn. A pump reports a stop while the driver has been asked to abort.
-#include <atomic>
+// INDI clients (a question gets its cautious answer), dialogs are cancelled, file dialogs refused,
+// and nothing is drawn; a pump sees no presses (an abort reaches the exposures directly).
 #include <functional>
 #include <string>
 
@@ -15,8 +14,6 @@ class DriverHost : public Host {
     // `log` receives every text the program would have shown, on the program's thread.
     explicit DriverHost(std::function<void(const std::string&)> log) : log_(std::move(log)) {}
 
-    void request_stop(bool on) { stop_ = on; }
-
     int message_box(const MessageBox& box) override;
     void progress_open(std::string_view) override {}
     void progress_update(int, const std::string*) override {}
@@ -24,7 +21,7 @@ class DriverHost : public Host {
     void info_open(std::string_view) override {}
     void info_update(const InfoWindowView&) override {}
     void info_close() override {}
-    Presses pump() override;
+    Presses pump() override { return {}; }
     int run_modal(DialogModel& dialog) override;
     void open_modeless(DialogModel&) override {}
     void close_modeless(DialogModel&) override {}
@@ -42,7 +39,6 @@ class DriverHost : public Host {
 
   private:
     std::function<void(const std::string&)> log_;
-    std::atomic<bool> stop_ = false;
 };
 
 }  // namespace kvr::indi

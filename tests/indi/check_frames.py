@@ -1,18 +1,17 @@
 """Checks the FITS frames the INDI driver sent (astropy, numpy).
 
   check_frames.py exposure BINNED WINDOW HIGHRES
-  check_frames.py guide BEFORE AFTER
+  check_frames.py guide BEFORE AFTER PULSE_MS
 """
 import sys
 
 import numpy as np
 from astropy.io import fits
 
-# A north pulse of 1 s at the simulated guide rate (half sidereal), 1.8" per main pixel; the
-# guider's rows are two main-sensor rows tall. North moves the stars down the frame.
+# The simulated guide rate (half sidereal) and plate scale (1.8" per main pixel); the guider's
+# rows are two main-sensor rows tall. North moves the stars down the frame.
 GUIDE_RATE_ARCSEC_PER_S = 0.5 * 15.041067
 PLATE_SCALE_ARCSEC = 1.8
-EXPECTED_GUIDER_ROWS = GUIDE_RATE_ARCSEC_PER_S * 1.0 / PLATE_SCALE_ARCSEC / 2
 
 
 def load(path):
@@ -72,17 +71,21 @@ def exposure(binned_path, window_path, highres_path):
     return ok
 
 
-def guide(before_path, after_path):
+def guide(before_path, after_path, pulse_ms):
+    # The relay closed for the time the simulator logged; the pulse asked for 1000 ms.
+    pulse_s = float(pulse_ms) / 1000
+    ok = expect(abs(pulse_s - 1.0) < 0.1, f"the relay closed for {pulse_s:.3f} s")
+    expected_rows = GUIDE_RATE_ARCSEC_PER_S * pulse_s / PLATE_SCALE_ARCSEC / 2
     _, a = load(before_path)
     _, b = load(after_path)
-    ok = expect(a.shape == (290, 500), f"guider frame is 500 x 290 ({a.shape[::-1]})")
+    ok &= expect(a.shape == (290, 500), f"guider frame is 500 x 290 ({a.shape[::-1]})")
     shifts = []
     for y, x in peaks(a, 20):
         if not (8 < y < 280 and 8 < x < 490):
             continue
         ya, xa = centroid(a, y, x)
         # The star in the later frame: the brightest pixel near the expected place.
-        yy, xx = int(round(ya + EXPECTED_GUIDER_ROWS)), int(round(xa))
+        yy, xx = int(round(ya + expected_rows)), int(round(xa))
         box = b[yy - 3:yy + 4, xx - 3:xx + 4]
         dy, dx = np.unravel_index(np.argmax(box), box.shape)
         yb, xb = centroid(b, yy - 3 + dy, xx - 3 + dx)
@@ -91,9 +94,9 @@ def guide(before_path, after_path):
     if not shifts:
         return False
     dy, dx = np.median(np.array(shifts), axis=0)
-    ok &= expect(abs(dy - EXPECTED_GUIDER_ROWS) < 0.3 and abs(dx) < 0.3,
+    ok &= expect(abs(dy - expected_rows) < 0.25 and abs(dx) < 0.25,
                  f"stars moved {dy:.2f} rows down, {dx:.2f} columns across "
-                 f"(expected {EXPECTED_GUIDER_ROWS:.2f} rows)")
+                 f"(expected {expected_rows:.2f} rows)")
     return ok
 
 

@@ -88,10 +88,13 @@ case $scenario in
     sleep 0.2
     # The property is busy while the pulse lasts.
     wait_for "\"$dev.TELESCOPE_TIMED_GUIDE_NS._STATE\"!=2" 5 || fail "the pulse did not end"
-    grep -q 'relays,pulse' "$work/sim.log" || fail "no relay pulse in the simulator's log"
+    # The simulator logs the north relay (4) closing and opening on its clock.
+    pulse_ms=$(awk -F, '$2 == "relays" && $4 == "\"4\"" { on = $1 }
+                        $2 == "relays" && $4 == "\"0\"" && on != "" { print $1 - on; exit }' "$work/sim.log")
+    [ -n "$pulse_ms" ] || fail "no relay pulse in the simulator's log"
     setprop "$dev.GUIDER_EXPOSURE.GUIDER_EXPOSURE_VALUE=1"
     take_blob CCD2 after
-    "${check[@]}" guide "$work/before.fits" "$work/after.fits" || fail "star shift"
+    "${check[@]}" guide "$work/before.fits" "$work/after.fits" "$pulse_ms" || fail "star shift"
     # With the mount on camera serial port 1 the pulse goes out as LX200 commands.
     setprop "$dev.KVR_GUIDE_PORT.LX200=On"
     setprop "$dev.TELESCOPE_TIMED_GUIDE_NS.TIMED_GUIDE_N=0;TIMED_GUIDE_S=200"
