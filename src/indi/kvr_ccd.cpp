@@ -104,7 +104,7 @@ bool KvrCcd::Connect() {
     o.camera = isSimulation() ? "sim" : "usb";
     if (!worker_) {
         worker_ = std::make_unique<CameraWorker>();
-        event_callback_ = IEAddCallback(worker_->event_fd(), &KvrCcd::on_worker_event, this);
+        IEAddCallback(worker_->event_fd(), &KvrCcd::on_worker_event, this);
     }
     const WorkerEvent e = worker_->connect(o);
     // Messages the program showed on the way come first.
@@ -121,7 +121,6 @@ bool KvrCcd::Connect() {
 }
 
 void KvrCcd::connected(const AccessorySettings& settings) {
-    settings_ = settings;
     filter_names_ = settings.filter_names;
     // The names are the settings file's: built again at every connection.
     if (FilterNameT) {

@@ -71,9 +71,7 @@ class KvrCcd : public INDI::CCD, public INDI::FilterInterface {
 
     LaunchOptions options_;
     std::unique_ptr<CameraWorker> worker_;
-    int event_callback_ = -1;
     int timer_ = -1;
-    AccessorySettings settings_;
     std::vector<std::string> filter_names_;
 
     ISwitch ReadoutModeS[kReadoutModeCount];
