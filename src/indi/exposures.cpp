@@ -21,6 +21,12 @@ constexpr uint32_t kLateReadMs = 20;
 constexpr const char* kModeLabels[kReadoutModeCount] = {
     "Standard (qx416)", "High Res (Fast)", "High Res(Progressive)", "High Res(Interlaced)"};
 
+// A read the worker reached late (behind a guide pulse) collected light for longer than asked:
+// the header says so. A few milliseconds of scheduling are not worth a different figure.
+double collected_seconds(uint32_t asked_ms, uint32_t taken_ms) {
+    return (taken_ms > asked_ms + kLateReadMs ? taken_ms : asked_ms) / 1000.0;
+}
+
 void set_readout_flags(Program& p, ReadoutMode mode) {
     Readout& r = p.readout;
     r.binned = mode == ReadoutMode::Standard;
@@ -109,11 +115,7 @@ StepResult MainExposure::step(Program& p) {
         return StepResult::Waiting;
     }
     if (before(now, end_ms_)) return StepResult::Waiting;
-    // A read the worker reached late (behind a guide pulse) collected light for longer: the
-    // header says so. A few milliseconds of scheduling are not worth a different figure.
-    const uint32_t taken_ms = now - start_ms_;
-    if (!camera_timed_ && taken_ms > end_ms_ - start_ms_ + kLateReadMs)
-        seconds_ = taken_ms / 1000.0;
+    if (!camera_timed_) seconds_ = collected_seconds(end_ms_ - start_ms_, now - start_ms_);
     const bool second = phase_ == Phase::SecondExposure;
     phase_ = Phase::Idle;
     if (!(second ? read_second(p) : read_first(p))) return StepResult::Failed;
@@ -213,7 +215,7 @@ StepResult GuiderExposure::step(Program& p) {
     const uint32_t now = p.clock.ms();
     if (before(now, end_ms_)) return StepResult::Waiting;
     running_ = false;
-    seconds_ = (now - start_ms_) / 1000.0;
+    seconds_ = collected_seconds(end_ms_ - start_ms_, now - start_ms_);
     return KV_autoguider_read(p) ? StepResult::Done : StepResult::Failed;
 }
 

@@ -377,10 +377,11 @@ void KvrCcd::main_frame_arrived(const WorkerEvent& e) {
     ExposureComplete(&PrimaryCCD);
 }
 
-void KvrCcd::guider_frame_arrived(const WorkerEvent&) {
+void KvrCcd::guider_frame_arrived(const WorkerEvent& e) {
     {
         std::lock_guard<std::mutex> guard(ccdBufferLock);
         worker_->copy_guider_frame(GuideCCD.getFrameBuffer(), kGuiderPixels);
+        guider_seconds_ = e.seconds;
     }
     InGuideExposure = false;
     GuideCCD.setExposureLeft(0);
@@ -389,12 +390,12 @@ void KvrCcd::guider_frame_arrived(const WorkerEvent&) {
 
 void KvrCcd::addFITSKeywords(INDI::CCDChip* chip) {
     INDI::CCD::addFITSKeywords(chip);
-    if (chip != &PrimaryCCD) return;
-    // A read the camera reached late collected light for longer than asked.
+    // A read the worker reached late collected light for longer than asked.
     int status = 0;
-    double seconds = main_seconds_;
-    fits_update_key_dbl(*chip->fitsFilePointer(), "EXPTIME", seconds, 6, "Total Exposure Time (s)",
-                        &status);
+    const bool main = chip == &PrimaryCCD;
+    fits_update_key_dbl(*chip->fitsFilePointer(), "EXPTIME", main ? main_seconds_ : guider_seconds_,
+                        6, "Total Exposure Time (s)", &status);
+    if (!main) return;
     const char* mode = readout_mode_label(readout_mode());
     fits_update_key_str(*chip->fitsFilePointer(), "READMODE", mode, "Camera readout mode", &status);
 }

@@ -87,7 +87,9 @@ class KvrCcd : public INDI::CCD, public INDI::FilterInterface {
     Moment guider_start_;
     double main_request_s_ = 0;
     double guider_request_s_ = 0;
-    double main_seconds_ = 0;  // light collected by the frame being sent
+    // Light collected by the frames being sent.
+    double main_seconds_ = 0;
+    double guider_seconds_ = 0;
     unsigned main_serial_ = 0;
     unsigned guider_serial_ = 0;
 };
