@@ -25,6 +25,32 @@ DialogView DialogModel::view() const {
     return v;
 }
 
+namespace resource_builders {
+
+ControlDesc ctl(int id, ControlKind kind, const char* caption, int row, int col, int col_span) {
+    return {
+        .id = id, .kind = kind, .caption = caption, .row = row, .col = col, .col_span = col_span};
+}
+
+ControlDesc label(const char* caption, int row, int col, int col_span) {
+    return ctl(-1, ControlKind::Static, caption, row, col, col_span);
+}
+
+ControlDesc radio(int id, const char* caption, int group, int row, int col) {
+    ControlDesc c = ctl(id, ControlKind::Radio, caption, row, col);
+    c.group = group;
+    return c;
+}
+
+ControlDesc bar(int id, bool horizontal, int row, int col, int row_span, int col_span) {
+    ControlDesc c = ctl(id, ControlKind::ScrollBar, "", row, col, col_span);
+    c.horizontal = horizontal;
+    c.row_span = row_span;
+    return c;
+}
+
+}  // namespace resource_builders
+
 const DialogResource& about_resource() {
     static const DialogResource res = [] {
         DialogResource r;
@@ -52,6 +78,12 @@ void AboutDialog::handle(const ControlEvent& event) {
 std::string one_decimal(double v) {
     char text[32];
     std::snprintf(text, sizeof text, "%1.1f", v);
+    return text;
+}
+
+std::string five_wide(int v) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%5d", v);
     return text;
 }
 

@@ -14,8 +14,8 @@ namespace kvr {
 
 void report_bitmap_failure(Program& p, int result) {
     if (result == kBmpWritten) return;
-    messages(p,
-             static_cast<Msg>(static_cast<int>(Msg::BitmapCreateFailed) - kBmpCreateFailed + result));
+    messages(
+        p, static_cast<Msg>(static_cast<int>(Msg::BitmapCreateFailed) - kBmpCreateFailed + result));
 }
 
 void init_display(Program& p) {

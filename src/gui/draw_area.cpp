@@ -10,7 +10,7 @@ namespace kvr::gui {
 DrawArea::DrawArea(const DialogModel& model, int id, QSize size) : model_(model), id_(id) {
     setObjectName(QStringLiteral("draw%1").arg(id));
     if (size.isValid() && !size.isEmpty()) setFixedSize(size);
-    // The pointer's moves are reported too (button 0): the guider dialog reads out the pixel under it.
+    // Pointer moves are reported too (button 0): the guider dialog reads out the pixel below.
     setMouseTracking(true);
 }
 

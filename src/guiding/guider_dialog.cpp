@@ -42,12 +42,6 @@ struct ExposureRange {
 constexpr ExposureRange kRanges[] = {
     {kHundredths, 500, 5, 'h'}, {kTenths, 100, 5, 't'}, {kSeconds, 10, 1, 's'}};
 
-std::string five_wide(int v) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%5d", v);
-    return text;
-}
-
 std::string two_decimals(double v) {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", v);
@@ -255,6 +249,11 @@ void TGKVDialog::mouse(const ControlEvent& e) {
 
 void TGKVDialog::pick_star(int x, int y) {
     GuideState& g = p_.guide;
+    // Nothing to centre on before the first guider frame.
+    if (!g.guided_image) {
+        messages(p_, Msg::TakeImageAndPickStar);
+        return;
+    }
     const int r = g.cur_rad;
     if (x < r || x > kPictureWidth - r || y < r || y > kPictureHeight - r) {
         messages(p_, Msg::OutsideImage);
@@ -491,8 +490,7 @@ void TGKVDialog::render(DialogView& view) const {
     view[kPickX].text = std::to_string(g.guider_pick_xcent);
     view[kPickY].text = std::to_string(g.guider_pick_ycent);
 
-    const int defaults[] = {s.guider_slewx, s.guider_slewy, s.guider_backlashx,
-                            s.guider_backlashy};
+    const int defaults[] = {s.guider_slewx, s.guider_slewy, s.guider_backlashx, s.guider_backlashy};
     for (int i = 0; i < 4; ++i) view[kDefaultEdits + i].text = five_wide(defaults[i]);
     view[kDefaultEdits + 4].text = two_decimals(s.guider_theta);
     const int latest[] = {g.RA_rate, g.Dec_rate, g.RA_backlash, g.Dec_backlash};

@@ -7,35 +7,14 @@ namespace kvr {
 namespace {
 
 using K = ControlKind;
+using namespace resource_builders;
 
 constexpr int kRangeGroup = 1;
 constexpr int kAoRouteGroup = 2;
 
-ControlDesc ctl(int id, K kind, const char* caption, int row, int col, int col_span = 1) {
-    return {
-        .id = id, .kind = kind, .caption = caption, .row = row, .col = col, .col_span = col_span};
-}
-
-ControlDesc label(const char* caption, int row, int col, int col_span = 1) {
-    return ctl(-1, K::Static, caption, row, col, col_span);
-}
-
 ControlDesc shown(int id, int row, int col, int col_span = 1) {
     ControlDesc c = ctl(id, K::Edit, "", row, col, col_span);
     c.read_only = true;
-    return c;
-}
-
-ControlDesc radio(int id, const char* caption, int group, int row, int col) {
-    ControlDesc c = ctl(id, K::Radio, caption, row, col);
-    c.group = group;
-    return c;
-}
-
-ControlDesc bar(int id, bool horizontal, int row, int col, int row_span = 1, int col_span = 1) {
-    ControlDesc c = ctl(id, K::ScrollBar, "", row, col, col_span);
-    c.horizontal = horizontal;
-    c.row_span = row_span;
     return c;
 }
 
@@ -65,7 +44,7 @@ const DialogResource& guider_dialog_resource() {
             radio(kTenths, "Tenths", kRangeGroup, 0, 5),
             radio(kSeconds, "Seconds", kRangeGroup, 0, 6),
             shown(kExposureEdit, 1, 4),
-            bar(kExposureBar, false, 1, 5),
+            bar(kExposureBar, false, 1, 5, 1, 1),
             ctl(kPause, K::CheckBox, "1 Sec Pause", 1, 6, 2),
             label("Stretch Image", 2, 4),
             bar(kStretchBar, true, 2, 5, 1, 2),
@@ -90,7 +69,7 @@ const DialogResource& guider_dialog_resource() {
             label("West / East", 8, 4),
             bar(kMoveEastWest, true, 8, 5, 1, 2),
             label("North / South", 9, 4),
-            bar(kMoveNorthSouth, false, 9, 5),
+            bar(kMoveNorthSouth, false, 9, 5, 1, 1),
             ctl(kGoMainCamera, K::Button, "Go to Main Camera", 10, 4),
             ctl(kStartGuiding, K::Button, "Start Guiding", 10, 5),
             ctl(kHelp, K::Button, "Help", 10, 6),

@@ -14,6 +14,7 @@ namespace {
 
 using K = ControlKind;
 using namespace gi;
+using namespace resource_builders;
 
 constexpr Argb kFace = argb(212, 208, 200);
 constexpr Argb kCrossColour = argb(0, 255, 0);
@@ -26,27 +27,16 @@ constexpr int kCrossArm = 10;
 constexpr int kMarkArm = 3;
 
 ControlDesc field(int id, int row, int col) {
-    ControlDesc c{.id = id, .kind = K::Edit, .caption = "", .row = row, .col = col};
+    ControlDesc c = ctl(id, K::Edit, "", row, col);
     c.read_only = true;
     return c;
 }
 
 ControlDesc picture() {
-    ControlDesc c{.id = kPicture, .kind = K::DrawArea, .caption = "", .row = 0, .col = 0};
-    c.col_span = 6;
+    ControlDesc c = ctl(kPicture, K::DrawArea, "", 0, 0, 6);
     c.width = kDrawWidth;
     c.height = kDrawHeight;
     return c;
-}
-
-ControlDesc label(const char* text, int row, int col) {
-    return {.kind = K::Static, .caption = text, .row = row, .col = col};
-}
-
-std::string five_wide(int v) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%5d", v);
-    return text;
 }
 
 // An error in thousandths of a pixel as a box position: the star's offset from the reference
@@ -103,11 +93,7 @@ const DialogResource& guider_info_resource() {
             field(kAoNorthSouth, 4, 3),
             label("Mount bump", 4, 4),
             field(kMountBump, 4, 5),
-            {.id = kStopGuiding,
-             .kind = K::Button,
-             .caption = "Stop Guiding",
-             .row = 5,
-             .col = 5},
+            {.id = kStopGuiding, .kind = K::Button, .caption = "Stop Guiding", .row = 5, .col = 5},
         };
         return r;
     }();
@@ -141,8 +127,8 @@ void TGInfoDialog::render(DialogView& view) const {
     view[kPulseY].text = five_wide(g.slew_time_y);
     view[kAoEastWest].text = five_wide(s.AO_ew);
     view[kAoNorthSouth].text = five_wide(s.AO_ns);
-    const bool bumped = s.AOUnit_sendtomount[0] != '\0' &&
-                        p_.clock.ms() - s.AOUnit_lastsent < kBumpShownMs;
+    const bool bumped =
+        s.AOUnit_sendtomount[0] != '\0' && p_.clock.ms() - s.AOUnit_lastsent < kBumpShownMs;
     view[kMountBump].text = bumped ? s.AOUnit_sendtomount : "";
     view[kStopGuiding].enabled = g.guider_guiding_standalone != 0;
 }
@@ -152,7 +138,8 @@ const Canvas* TGInfoDialog::drawing(int control_id) const {
     const GuideState& g = p_.guide;
     canvas_.resize(kDrawWidth, kDrawHeight, kFace);
     draw_guider_picture(p_, canvas_, kPictureX, kPictureY);
-    const int px = kPictureX + g.guider_pick_xcent, py = kPictureY + g.guider_pick_ycent;
+    // The cross stands where guiding holds the picked star (its reference position).
+    const int px = kPictureX + g.x1, py = kPictureY + g.y1;
     canvas_.line(px - kCrossArm, py, px + kCrossArm + 1, py, kCrossColour);
     canvas_.line(px, py - kCrossArm, px, py + kCrossArm + 1, kCrossColour);
     const int cx = kPictureX + g.guider_xcent, cy = kPictureY + g.guider_ycent;
@@ -166,6 +153,7 @@ void open_guider_info(Program& p) {
     GuideState& g = p.guide;
     if (!g.guider_info_window) g.guider_info_window = std::make_shared<TGInfoDialog>(p);
     g.guider_trail.clear();
+    g.guider_info_caption[0] = '\0';
     p.host.open_modeless(*g.guider_info_window);
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // The guider head's guiding-information window "AutoGuider Camera Guiding" (TGInfoDialog,
-// resource 24), open while guider guiding runs: the guider picture with a cross on the picked
-// star and a mark on the live centroid, the centroid, the error, the last pulse lengths, the AO
-// offsets, the letter of a mount bump for 2.5 s, the Stop Guiding button (stand-alone guiding
-// only) and a 100 × 100 box plotting the guide star's recent errors from −5 to +5 pixels.
+// resource 24), open while guider guiding runs: the guider picture with a cross where the picked
+// star is held and a mark on the live centroid, the centroid, the error, the last pulse lengths,
+// the AO offsets, the letter of a mount bump for 2.5 s, the Stop Guiding button (stand-alone
+// guiding only) and a 100 × 100 box plotting the guide star's recent errors from −5 to +5 px.
 #include "core/canvas.h"
 #include "core/dialog.h"
 

@@ -112,8 +112,8 @@ bool take_guider_darkframe(Program& p) {
     g.guided_image = 1;
     std::copy(p.ptr.guider_imageptr, p.ptr.guider_imageptr + kGuiderPixels,
               p.ptr.guider_darkframeptr);
-    std::snprintf(g.darkframe_base_text, sizeof g.darkframe_base_text, "%2d%s",
-                  g.exp_guider_value, unit_word(g.exp_guider_range));
+    std::snprintf(g.darkframe_base_text, sizeof g.darkframe_base_text, "%2d%s", g.exp_guider_value,
+                  unit_word(g.exp_guider_range));
     g.guider_darkframe_loaded = 1;
     return true;
 }

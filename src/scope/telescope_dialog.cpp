@@ -11,6 +11,7 @@ namespace kvr {
 namespace {
 
 using K = ControlKind;
+using namespace resource_builders;
 
 constexpr int kRateGroup = 1;
 constexpr int kFocusGroup = 2;
@@ -18,28 +19,6 @@ constexpr int kMessierLast = 110;
 constexpr int kNgcLast = 7815;
 // Star numbers of the planets, Mercury … Pluto (the mount has no 903).
 constexpr int kPlanetStars[] = {901, 902, 904, 905, 906, 907, 908, 909};
-
-ControlDesc ctl(int id, K kind, const char* caption, int row, int col, int col_span = 1) {
-    return {
-        .id = id, .kind = kind, .caption = caption, .row = row, .col = col, .col_span = col_span};
-}
-
-ControlDesc label(const char* caption, int row, int col, int col_span = 1) {
-    return ctl(-1, K::Static, caption, row, col, col_span);
-}
-
-ControlDesc radio(int id, const char* caption, int group, int row, int col) {
-    ControlDesc c = ctl(id, K::Radio, caption, row, col);
-    c.group = group;
-    return c;
-}
-
-ControlDesc bar(int id, bool horizontal, int row, int col, int row_span, int col_span) {
-    ControlDesc c = ctl(id, K::ScrollBar, "", row, col, col_span);
-    c.horizontal = horizontal;
-    c.row_span = row_span;
-    return c;
-}
 
 bool is_click(const ControlEvent& e, int id) {
     return (e.kind == ControlEvent::Kind::Click || e.kind == ControlEvent::Kind::Toggle) &&
