@@ -147,7 +147,9 @@ int Camera::read_block(uint8_t* data, size_t length, size_t& received) {
                             noise_rng_, reply_bytes_.data());
         reply_.render_pending = false;
     }
-    if (reply_.fault) return fail_transfer(data, length, received);
+    // A fault strikes when the transfer reaches the middle of the block.
+    if (reply_.fault && reply_.sent + std::min(length, reply_.size - reply_.sent) > reply_.size / 2)
+        return fail_transfer(data, length, received);
     const size_t n = std::min(length, reply_.size - reply_.sent);
     if (n > 0) std::memcpy(data, reply_bytes_.data() + reply_.sent, n);
     reply_.sent += n;
@@ -248,11 +250,11 @@ bool Camera::start_read(const uint8_t* block, size_t length, const CommandHeader
     return true;
 }
 
-// Half the block arrives, then the fault ends the transfer.
+// The block arrives up to its middle, then the fault ends the transfer.
 int Camera::fail_transfer(uint8_t* data, size_t length, size_t& received) {
     const CameraFault fault = *reply_.fault;
-    const size_t n = std::min(length, reply_.size / 2);
-    std::memcpy(data, reply_bytes_.data(), n);
+    const size_t n = std::min(length, reply_.size / 2 - reply_.sent);
+    std::memcpy(data, reply_bytes_.data() + reply_.sent, n);
     received = n;
     reply_ = Reply{};
     switch (fault.kind) {

@@ -65,6 +65,8 @@ class Camera : public BlockDevice {
     double guider_throughput() const { return guider_throughput_; }
     // Whether the camera is on the bus now; counts up each time it is unplugged.
     bool present();
+    // Whether a read now would get bytes or an error instead of waiting for a reply.
+    bool has_reply() const { return halted_ || reply_.active || unplugged_until_ms_ >= 0; }
     uint32_t plug_generation() const { return plug_generation_; }
 
     // Nothing is plugged in until a port device is attached: serial writes go nowhere and serial
