@@ -53,15 +53,12 @@ set exp_guider_range s
 """
 
 # The guider dialog (command 27) as an observer uses it: a preview stopped by a click at 20 s, the
-# guide star picked on the guider picture, the mount trained, and (the training leaves the star
-# some 17 pixels west) a second preview stopped at 105 s and the star picked again; trained
-# guiding with the RA angle; then "Start Guiding" hands over to stand-alone guiding (command 890)
-# until a key press.
+# guide star picked on the guider picture, the mount trained, trained guiding with the RA angle;
+# then "Start Guiding" hands over to stand-alone guiding (command 890) until a key press.
 def standalone(minutes):
-    return ("set telescope l\nset comfound 1\nmouse left 1 1 20000\nmouse left 1 1 105000\n"
-            "dialog 23 click 823 click 822 mouse 800 250 145 click 828\n"
-            "dialog 23 click 823 click 822 mouse 800 233 145 click 885 click 878\n"
-            "key %d\ncommand 27\n" % (110000 + minutes * 60000))
+    return ("mouse left 1 1 20000\n"
+            "dialog 23 click 823 click 822 mouse 800 250 145 click 828 click 885 click 878\n"
+            "key %d\ncommand 27\n" % (100000 + minutes * 60000))
 
 
 # A long exposure of `minutes` with whatever guiding is armed: `extra` dialog actions first.
