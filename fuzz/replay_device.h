@@ -9,8 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "core/block_device.h"
+#include "core/program.h"
 #include "core/serial_port.h"
 
 namespace kvr::fuzz {
@@ -68,6 +70,13 @@ class ReplayDevice : public BlockDevice {
   private:
     ReplayInput& in_;
 };
+
+// The program's camera, found and open, answering from `input`.
+inline void connect_replay_camera(Program& p, ReplayInput& input) {
+    p.BlockIOHandle = std::make_unique<ReplayDevice>(input);
+    p.link.got_kv = 1;
+    p.link.OpenUSBinterfaces = 1;
+}
 
 class ReplaySerialPort : public SerialPort {
   public:
