@@ -41,6 +41,22 @@ ReadStatus read_file(const std::string& host, uint8_t* out, size_t capacity, siz
     return ReadStatus::Ok;
 }
 
+FileCloser::~FileCloser() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool read_at(int fd, uint8_t* out, size_t n, uint64_t offset) {
+    while (n > 0) {
+        const ssize_t got = ::pread(fd, out, n, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        out += got;
+        n -= static_cast<size_t>(got);
+        offset += static_cast<uint64_t>(got);
+    }
+    return true;
+}
+
 bool write_fully(int fd, const void* data, size_t n) {
     const auto* at = static_cast<const uint8_t*>(data);
     while (n > 0) {

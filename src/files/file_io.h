@@ -19,9 +19,25 @@ enum class ReadStatus { Ok, Missing, NotAFile, Unreadable };
 ReadStatus file_length(const std::string& host, uint64_t& length);
 // Reads up to `capacity` bytes from the start of the file; `got` is how many arrived.
 ReadStatus read_file(const std::string& host, uint8_t* out, size_t capacity, size_t& got);
+// Reads exactly n bytes from `offset`, continuing after partial reads and interruptions; false
+// at the end of the file or on an error.
+bool read_at(int fd, uint8_t* out, size_t n, uint64_t offset);
 // Writes all n bytes, continuing after partial writes and interruptions; false when the system
 // refuses (a full disk, a size limit).
 bool write_fully(int fd, const void* data, size_t n);
+
+// Closes a descriptor at the end of its scope.
+class FileCloser {
+  public:
+    explicit FileCloser(int fd) : fd_(fd) {}
+    ~FileCloser();
+    FileCloser(const FileCloser&) = delete;
+    FileCloser& operator=(const FileCloser&) = delete;
+    int fd() const { return fd_; }
+
+  private:
+    int fd_;
+};
 
 // A file written in full beside its final name and then renamed over it, so that the old file
 // stays whole until the new one is complete on disk: a crash, a full disk or a refused write
