@@ -3,6 +3,7 @@
 // fixed buffers, names and titles of paths, and copying texts into fixed-size globals.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -61,6 +62,37 @@ class FileReplacement {
     std::string target_;
     std::string temp_;
     int fd_ = -1;
+};
+
+// A scratch file the display rewrites at every refresh, replaced as safely for its readers as a
+// FileReplacement: the new bytes go into a hidden spare file beside it (".NAME.spare"), which then
+// trades places with the file in one step, so a reader sees the old or the new bytes, never a
+// half-written file. The spare keeps the previous bytes and their pages for the next rewrite: no
+// file is created, deleted or flushed to disk per refresh (a scratch file is rebuilt from memory
+// at the next refresh, so it need not outlive a crash). Where the spare cannot serve (another
+// instance holds it, or the file system cannot exchange two names) a FileReplacement does.
+class ScratchReplacement {
+  public:
+    explicit ScratchReplacement(const std::string& host);
+    ~ScratchReplacement();
+    ScratchReplacement(const ScratchReplacement&) = delete;
+    ScratchReplacement& operator=(const ScratchReplacement&) = delete;
+
+    // False when no file could be created (missing folder, no permission, a folder in the way).
+    bool opened() const { return fd_ >= 0; }
+    // Writes the parts one after the other from the start of the file; `written` is how many
+    // bytes went in before a failure. False when the system refuses part of them.
+    bool write(const void* const* parts, const size_t* sizes, int count, size_t& written);
+    // Puts the written bytes in place of the old file.
+    bool commit();
+
+  private:
+    std::string target_;
+    std::string spare_;
+    std::optional<FileReplacement> fallback_;
+    int fd_ = -1;
+    bool use_spare_ = false;
+    uint64_t length_ = 0;
 };
 
 // Writes `bytes` as the whole new content of the file through a FileReplacement. False when the
