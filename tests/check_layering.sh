@@ -19,7 +19,7 @@ declare -A allowed=(
   [platform]="core camera"
   [sim]="core camera imaging/kernels"
   [app]="core camera imaging/kernels files imaging display guiding scope acquire"
-  [indi]="core camera imaging/kernels files imaging display guiding scope acquire app platform sim"
+  [indi]="core camera imaging/kernels files imaging display guiding scope acquire app platform sim headless"
   [headless]="core camera imaging/kernels files imaging display guiding scope acquire app platform sim"
   [gui]="core camera imaging/kernels files imaging display guiding scope acquire app platform"
 )

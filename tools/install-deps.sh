@@ -9,6 +9,7 @@ packages=(
   xvfb xauth imagemagick fitsverify libtiff-tools
   python3-astropy python3-numpy python3-tifffile python3-pil
   socat umockdev libumockdev-dev ccache
+  libindi-dev indi-bin
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,297 @@
+#include "indi/camera_worker.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <future>
+
+#include "app/startup.h"
+#include "camera/camera_commands.h"
+#include "camera/usb_link.h"
+#include "core/block_device.h"
+#include "core/drive_paths.h"
+#include "core/program.h"
+#include "core/waits.h"
+#include "headless/device_choice.h"
+#include "indi/driver_host.h"
+#include "platform/real_clock.h"
+#include "scope/drive_commands.h"
+#include "scope/filter_wheel.h"
+
+namespace kvr::indi {
+
+namespace {
+
+// The longest the worker sleeps without looking at its clock.
+constexpr uint32_t kLongestSleepMs = 1000;
+constexpr int kConnectTimeoutS = 30;
+
+WorkerEvent failure(WorkerEvent::Kind kind, unsigned serial) {
+    WorkerEvent e;
+    e.kind = kind;
+    e.serial = serial;
+    return e;
+}
+
+AccessorySettings accessory_settings(const Program& p) {
+    AccessorySettings a;
+    const int count = std::clamp(p.settings.Max_Filters, 1, kFilterNames);
+    for (int i = 0; i < count; ++i) {
+        const char* name = p.settings.Filterbox_Filter_Name[i];
+        a.filter_names.emplace_back(name, strnlen(name, kFilterNameBytes));
+    }
+    a.current_filter = p.scope.Filterbox_Filter;
+    a.telescope = p.scope.telescope;
+    return a;
+}
+
+}  // namespace
+
+CameraWorker::CameraWorker()
+    : main_frame_(size_t{kFullWidth} * kFullHeight), guider_frame_(kGuiderPixels) {
+    if (pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) pipe_[0] = pipe_[1] = -1;
+    clock_ = std::make_unique<RealClock>();
+    host_ = std::make_unique<DriverHost>([this](const std::string& text) { log(text); });
+    thread_ = std::thread([this] { run(); });
+}
+
+CameraWorker::~CameraWorker() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+    if (program_) close_camera_link(*program_);
+    for (int fd : pipe_)
+        if (fd >= 0) close(fd);
+}
+
+std::vector<WorkerEvent> CameraWorker::take_events() {
+    char drain[64];
+    while (read(pipe_[0], drain, sizeof drain) > 0) {
+    }
+    std::lock_guard<std::mutex> lock(events_mutex_);
+    std::vector<WorkerEvent> out;
+    out.swap(events_);
+    return out;
+}
+
+void CameraWorker::emit(WorkerEvent event) {
+    {
+        std::lock_guard<std::mutex> lock(events_mutex_);
+        events_.push_back(std::move(event));
+    }
+    const char byte = 1;
+    // A full pipe already wakes the reader.
+    [[maybe_unused]] const ssize_t n = write(pipe_[1], &byte, 1);
+}
+
+void CameraWorker::log(const std::string& text) {
+    WorkerEvent e;
+    e.kind = WorkerEvent::Kind::Log;
+    e.text = text;
+    emit(std::move(e));
+}
+
+void CameraWorker::post(Job job) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        jobs_.push_back(std::move(job));
+    }
+    wake_.notify_all();
+}
+
+void CameraWorker::run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopping_) {
+        lock.unlock();
+        const bool stepped = run_due_steps();
+        lock.lock();
+        if (stepped) continue;
+        if (!jobs_.empty()) {
+            Job job = std::move(jobs_.front());
+            jobs_.pop_front();
+            lock.unlock();
+            job();
+            lock.lock();
+            continue;
+        }
+        uint32_t sleep_ms = kLongestSleepMs;
+        const uint32_t now = clock_->ms();
+        for (auto due : {main_.due_ms(), guider_.due_ms()}) {
+            if (due) sleep_ms = std::min(sleep_ms, before(now, *due) ? *due - now : 0);
+        }
+        if (sleep_ms > 0) wake_.wait_for(lock, std::chrono::milliseconds(sleep_ms));
+    }
+}
+
+// The exposure steps whose time has come; true when one ran.
+bool CameraWorker::run_due_steps() {
+    if (!program_) return false;
+    Program& p = *program_;
+    const uint32_t now = clock_->ms();
+    bool ran = false;
+    if (main_.due_ms() && reached(now, *main_.due_ms())) {
+        ran = true;
+        const StepResult r = main_.step(p);
+        if (r == StepResult::Done) {
+            {
+                std::lock_guard<std::mutex> lock(frames_mutex_);
+                main_.copy_frame(p, main_frame_.data());
+            }
+            WorkerEvent e;
+            e.kind = WorkerEvent::Kind::MainFrame;
+            e.seconds = main_.seconds();
+            e.start = main_.start_calendar();
+            e.width = main_.frame_width();
+            e.height = main_.frame_height();
+            e.serial = main_serial_;
+            emit(std::move(e));
+        } else if (r == StepResult::Failed) {
+            emit(failure(WorkerEvent::Kind::MainFailed, main_serial_));
+        }
+    }
+    if (guider_.due_ms() && reached(clock_->ms(), *guider_.due_ms())) {
+        ran = true;
+        WorkerEvent e;
+        e.kind = WorkerEvent::Kind::GuiderFailed;
+        e.serial = guider_serial_;
+        if (guider_.step(p) == StepResult::Done) {
+            {
+                std::lock_guard<std::mutex> lock(frames_mutex_);
+                guider_.copy_frame(p, guider_frame_.data());
+            }
+            e.kind = WorkerEvent::Kind::GuiderFrame;
+            e.seconds = guider_.seconds();
+            e.start = guider_.start_calendar();
+        }
+        emit(std::move(e));
+    }
+    return ran;
+}
+
+WorkerEvent CameraWorker::connect(const LaunchOptions& options) {
+    auto done = std::make_shared<std::promise<WorkerEvent>>();
+    std::future<WorkerEvent> result = done->get_future();
+    post([this, options, done] { done->set_value(do_connect(options)); });
+    // Discovery and the settings file take moments; a queue of pulses before it a few seconds.
+    if (result.wait_for(std::chrono::seconds(kConnectTimeoutS)) != std::future_status::ready) {
+        WorkerEvent e;
+        e.kind = WorkerEvent::Kind::ConnectFailed;
+        e.text = "the camera did not answer in time";
+        return e;
+    }
+    return result.get();
+}
+
+WorkerEvent CameraWorker::do_connect(const LaunchOptions& options) {
+    WorkerEvent e;
+    e.kind = WorkerEvent::Kind::ConnectFailed;
+    if (!program_) {
+        const std::string root =
+            options.drive_root.empty() ? default_drive_root() : options.drive_root;
+        program_ = make_program(*clock_, *host_, root);
+    }
+    Program& p = *program_;
+    p.options = options;
+    if (!p.devices || camera_choice_ != options.camera) {
+        close_camera_link(p);
+        std::string error;
+        p.devices = make_device_enumerator(options, *clock_, error);
+        camera_choice_ = p.devices ? options.camera : "";
+        if (!p.devices) {
+            e.text = error;
+            return e;
+        }
+    }
+    start_up(p);
+    if (!find_camera(p)) {
+        e.text = "no camera found";
+        return e;
+    }
+    e.kind = WorkerEvent::Kind::Connected;
+    e.settings = accessory_settings(p);
+    return e;
+}
+
+void CameraWorker::disconnect() {
+    post([this] {
+        if (!program_) return;
+        main_.abort(*program_);
+        guider_.abort();
+        close_camera_link(*program_);
+    });
+}
+
+void CameraWorker::start_main(unsigned serial, ReadoutMode mode, const FrameWindow& window,
+                              uint32_t exposure_ms) {
+    post([this, serial, mode, window, exposure_ms] {
+        main_serial_ = serial;
+        if (program_) main_.abort(*program_);
+        if (!program_ || !main_.start(*program_, mode, window, exposure_ms))
+            emit(failure(WorkerEvent::Kind::MainFailed, serial));
+    });
+}
+
+void CameraWorker::abort_main() {
+    post([this] {
+        if (program_) main_.abort(*program_);
+    });
+}
+
+void CameraWorker::start_guider(unsigned serial, uint32_t exposure_ms) {
+    post([this, serial, exposure_ms] {
+        guider_serial_ = serial;
+        if (!program_ || !guider_.start(*program_, exposure_ms))
+            emit(failure(WorkerEvent::Kind::GuiderFailed, serial));
+    });
+}
+
+void CameraWorker::abort_guider() {
+    post([this] { guider_.abort(); });
+}
+
+void CameraWorker::pulse(char direction, uint32_t duration_ms, char drive) {
+    post([this, direction, duration_ms, drive] {
+        if (program_) {
+            ScopeState& s = program_->scope;
+            s.telescope = drive;
+            s.slewdir = mapped_direction(*program_, direction);
+            s.slew_time = static_cast<int>(std::min<uint32_t>(duration_ms, INT32_MAX));
+            drive_slew(*program_);
+        }
+        WorkerEvent e;
+        e.kind = WorkerEvent::Kind::PulseDone;
+        e.direction = direction;
+        emit(std::move(e));
+    });
+}
+
+void CameraWorker::select_filter(int slot) {
+    post([this, slot] {
+        WorkerEvent e;
+        e.kind = WorkerEvent::Kind::FilterFailed;
+        if (program_) {
+            program_->scope.Filterbox_Filter = static_cast<uint16_t>(std::clamp(slot, 0, 0xFFFF));
+            if (change_filterbox_filter(*program_)) e.kind = WorkerEvent::Kind::FilterDone;
+        }
+        e.filter = slot;
+        emit(std::move(e));
+    });
+}
+
+void CameraWorker::copy_main_frame(uint16_t* out, size_t pixels) {
+    std::lock_guard<std::mutex> lock(frames_mutex_);
+    std::memcpy(out, main_frame_.data(), std::min(pixels, main_frame_.size()) * sizeof(uint16_t));
+}
+
+void CameraWorker::copy_guider_frame(uint8_t* out, size_t pixels) {
+    std::lock_guard<std::mutex> lock(frames_mutex_);
+    std::memcpy(out, guider_frame_.data(), std::min(pixels, guider_frame_.size()));
+}
+
+}  // namespace kvr::indi

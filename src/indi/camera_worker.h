@@ -1,0 +1,128 @@
+#pragma once
+// The program behind the INDI driver, on a thread of its own: the core runs on one thread and
+// its camera transfers and guide pulses block, while the driver's event loop must stay free to
+// answer clients. The driver posts jobs; the worker runs them in order, and between them the
+// steps of the exposures that are due (so guide frames and pulses go on during a long main
+// exposure). What happened comes back as events, announced by a byte on event_fd() for the
+// driver's event loop; finished frames wait in buffers allocated once.
+#include <condition_variable>
+#include <cstdint>
+#include <ctime>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/options.h"
+#include "indi/exposures.h"
+
+namespace kvr {
+struct Program;
+class Clock;
+}  // namespace kvr
+
+namespace kvr::indi {
+
+class DriverHost;
+
+// What the settings file says about the accessories, read at connection.
+struct AccessorySettings {
+    std::vector<std::string> filter_names;  // `Max_Filters` of `Filterbox_Filter_Name`
+    int current_filter = 1;
+    char telescope = 'n';  // `telescope`: 'l' LX200 on a camera port, 'b' relay box, 'n' none
+};
+
+struct WorkerEvent {
+    enum class Kind {
+        Connected,
+        ConnectFailed,
+        MainFrame,
+        MainFailed,
+        GuiderFrame,
+        GuiderFailed,
+        PulseDone,
+        FilterDone,
+        FilterFailed,
+        Log,
+    };
+    Kind kind = Kind::Log;
+    std::string text;  // Log, ConnectFailed
+    double seconds = 0;
+    std::time_t start = 0;
+    int width = 0;  // MainFrame
+    int height = 0;
+    unsigned serial = 0;  // MainFrame, MainFailed, GuiderFrame, GuiderFailed: the exposure's
+    char direction = 0;   // PulseDone: 'n', 's', 'e', 'w'
+    int filter = 0;       // FilterDone
+    AccessorySettings settings;
+};
+
+class CameraWorker {
+  public:
+    CameraWorker();
+    ~CameraWorker();
+    CameraWorker(const CameraWorker&) = delete;
+    CameraWorker& operator=(const CameraWorker&) = delete;
+
+    // Readable when events are waiting; read it empty, then take_events().
+    int event_fd() const { return pipe_[0]; }
+    std::vector<WorkerEvent> take_events();
+
+    // The camera of `options` (simulated or USB), with the settings file of its drive root:
+    // Connected or ConnectFailed, waited for.
+    WorkerEvent connect(const LaunchOptions& options);
+    void disconnect();
+    // Exposures carry a serial number that their events repeat, so an event of an exposure the
+    // driver has given up is recognised.
+    void start_main(unsigned serial, ReadoutMode mode, const FrameWindow& window,
+                    uint32_t exposure_ms);
+    void abort_main();
+    void start_guider(unsigned serial, uint32_t exposure_ms);
+    void abort_guider();
+    // A guide pulse: `direction` n, s, e or w, through the relay box (`drive` 'b') or as LX200
+    // commands to the mount on a camera serial port ('l').
+    void pulse(char direction, uint32_t duration_ms, char drive);
+    void select_filter(int slot);
+
+    // The frames of the last MainFrame / GuiderFrame events.
+    void copy_main_frame(uint16_t* out, size_t pixels);
+    void copy_guider_frame(uint8_t* out, size_t pixels);
+
+  private:
+    using Job = std::function<void()>;
+    void post(Job job);
+    void emit(WorkerEvent event);
+    void log(const std::string& text);
+    void run();
+    bool run_due_steps();
+    WorkerEvent do_connect(const LaunchOptions& options);
+
+    std::unique_ptr<Clock> clock_;
+    std::unique_ptr<DriverHost> host_;
+    std::unique_ptr<Program> program_;
+    std::string camera_choice_;  // "sim" or "usb" of the open device list
+    MainExposure main_;
+    GuiderExposure guider_;
+    unsigned main_serial_ = 0;
+    unsigned guider_serial_ = 0;
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Job> jobs_;
+    bool stopping_ = false;
+
+    std::mutex events_mutex_;
+    std::vector<WorkerEvent> events_;
+    int pipe_[2] = {-1, -1};
+
+    std::mutex frames_mutex_;
+    std::vector<uint16_t> main_frame_;
+    std::vector<uint8_t> guider_frame_;
+
+    std::thread thread_;
+};
+
+}  // namespace kvr::indi
