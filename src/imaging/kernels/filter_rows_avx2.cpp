@@ -65,31 +65,74 @@ KVR_INLINE_AVX2 void for_each_block(int first, int end, Block&& block) {
 
 // --- Convolution --------------------------------------------------------------------------------
 
+namespace {
+
+// Clipped as the filters clip (above 65280 → 65535, negative → 0) and packed: the pixels of each
+// 128-bit lane of `lo` come before those of the same lane of `hi`.
+KVR_INLINE_AVX2 __m256i clip_and_pack_lanes(__m256i lo, __m256i hi) {
+    const __m256i level = _mm256_set1_epi32(kFilterClipLevel);
+    const __m256i ones = _mm256_set1_epi32(0xFFFF);
+    lo = _mm256_or_si256(lo, _mm256_and_si256(_mm256_cmpgt_epi32(lo, level), ones));
+    hi = _mm256_or_si256(hi, _mm256_and_si256(_mm256_cmpgt_epi32(hi, level), ones));
+    return _mm256_packus_epi32(lo, hi);
+}
+
+}  // namespace
+
+// Two taps per multiply-add: the pixels of two taps interleaved word by word meet their two
+// weights in one _mm256_madd_epi16. It multiplies signed words, so every pixel enters less 32768
+// (its top bit flipped) and the sum gets 32768 · Σweight back. The interleaving puts pixels
+// 0–3 and 8–11 of a block into `lo`, 4–7 and 12–15 into `hi`, which the lane-wise pack restores.
 KVR_TARGET_AVX2 void convolve_row_avx2(const uint16_t* src, uint16_t* dst, int width, int y,
                                        const KernelTaps& taps) {
     const uint16_t* centre = src + y * width;
-    int offset[kKernelEntries];
-    __m256i weight[kKernelEntries];
-    for (int t = 0; t < taps.count; ++t) {
-        offset[t] = taps.dy[t] * width + taps.dx[t];
-        weight[t] = _mm256_set1_epi32(taps.weight[t]);
-    }
-    // Every kernel keeps Σ|weight| · 65535 below 2^24, as divide_exact needs.
-    const bool divide = taps.divisor != 1;
-    const __m256 divisor = _mm256_set1_ps(static_cast<float>(taps.divisor));
-    for_each_block(taps.radius, width - taps.radius, [&](int x) KVR_LAMBDA_AVX2 {
-        __m256i lo = _mm256_setzero_si256();
-        __m256i hi = _mm256_setzero_si256();
-        for (int t = 0; t < taps.count; ++t) {
-            const uint16_t* p = centre + x + offset[t];
-            lo = _mm256_add_epi32(lo, _mm256_mullo_epi32(load8_i32(p), weight[t]));
-            hi = _mm256_add_epi32(hi, _mm256_mullo_epi32(load8_i32(p + 8), weight[t]));
+    constexpr int kPairs = (kKernelEntries + 1) / 2;
+    const int pairs = (taps.count + 1) / 2;
+    int offset[2 * kPairs];
+    __m256i weights[kPairs];
+    int weight_sum = 0;
+    bool negative = false;
+    for (int t = 0; t < 2 * pairs; ++t) {
+        // An odd last tap pairs with its own pixels at weight 0.
+        const int k = t < taps.count ? t : taps.count - 1;
+        offset[t] = taps.dy[k] * width + taps.dx[k];
+        if (t < taps.count) {
+            weight_sum += taps.weight[t];
+            negative = negative || taps.weight[t] < 0;
         }
-        if (divide) {
+    }
+    for (int q = 0; q < pairs; ++q) {
+        const int w0 = taps.weight[2 * q];
+        const int w1 = 2 * q + 1 < taps.count ? taps.weight[2 * q + 1] : 0;
+        weights[q] = _mm256_set1_epi32(static_cast<int32_t>(uint32_t(w1) << 16 | uint16_t(w0)));
+    }
+    const __m256i flip = _mm256_set1_epi16(static_cast<int16_t>(0x8000));
+    const __m256i bias = _mm256_set1_epi32(32768 * weight_sum);
+    // Every kernel keeps Σ|weight| · 65535 below 2^24, as divide_exact needs; a power-of-two
+    // divisor of a sum that cannot be negative is a shift.
+    const int d = taps.divisor;
+    const bool shift = d > 1 && (d & (d - 1)) == 0 && !negative;
+    const int shift_bits = shift ? __builtin_ctz(static_cast<unsigned>(d)) : 0;
+    const bool divide = d != 1 && !shift;
+    const __m256 divisor = _mm256_set1_ps(static_cast<float>(d));
+    for_each_block(taps.radius, width - taps.radius, [&](int x) KVR_LAMBDA_AVX2 {
+        const uint16_t* p = centre + x;
+        __m256i lo = bias;
+        __m256i hi = bias;
+        for (int q = 0; q < pairs; ++q) {
+            const __m256i a = _mm256_xor_si256(load16(p + offset[2 * q]), flip);
+            const __m256i b = _mm256_xor_si256(load16(p + offset[2 * q + 1]), flip);
+            lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), weights[q]));
+            hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), weights[q]));
+        }
+        if (shift) {
+            lo = _mm256_srai_epi32(lo, shift_bits);
+            hi = _mm256_srai_epi32(hi, shift_bits);
+        } else if (divide) {
             lo = divide_exact(lo, divisor);
             hi = divide_exact(hi, divisor);
         }
-        store16(dst + y * width + x, clip_and_pack(lo, hi));
+        store16(dst + y * width + x, clip_and_pack_lanes(lo, hi));
     });
 }
 
