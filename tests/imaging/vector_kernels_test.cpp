@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "imaging/kernels/arithmetic_avx2.h"
 #include "imaging/kernels/byte_swap.h"
 #include "imaging/kernels/gradient_rows.h"
 #include "imaging/kernels/saturating_add.h"
@@ -65,6 +66,29 @@ TEST_P(VectorKernelsTest, GradientRowsMatchTheFormula) {
         }
     }
 }
+
+#if KVR_HAVE_AVX2_PATHS
+// Quotients on and just beside whole numbers and the clip, where single precision cannot decide
+// and the double path must.
+TEST(FlatFieldSpanTest, ValuesAtWholeNumbersAndTheClip) {
+    if (!use_avx2()) GTEST_SKIP() << "no AVX2";
+    std::vector<uint16_t> d, f;
+    for (int k : {1, 2, 3, 7, 1000, 21845, 65534, 65535})
+        for (int fv : {1, 3, 7, 255, 4096, 65535})
+            for (int e : {-1, 0, 1}) {
+                d.push_back(
+                    static_cast<uint16_t>(std::clamp(k * fv / std::max(fv, 1) + e, 0, 65535)));
+                f.push_back(static_cast<uint16_t>(fv));
+            }
+    for (double mean : {1.0, 3.0, 1.0 / 3.0, 65535.0, 0.99999999999})
+        for (size_t i = 0; i + 8 <= d.size(); ++i) {
+            std::vector<uint16_t> out(d.begin() + long(i), d.begin() + long(i) + 8);
+            flat_field_span_avx2(out.data(), f.data() + i, mean, 8);
+            for (size_t k = 0; k < 8; ++k)
+                ASSERT_EQ(out[k], flat_field_pixel(d[i + k], f[i + k], mean)) << mean << " " << i;
+        }
+}
+#endif
 
 KVR_INSTANTIATE_FOR_BOTH_LOOPS(VectorKernelsTest);
 
