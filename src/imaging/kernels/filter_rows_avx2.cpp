@@ -302,7 +302,7 @@ class MedianThreshold {
         const __m256i excess = _mm256_subs_epu16(a, floor_product);
         if (_mm256_movemask_epi8(_mm256_cmpeq_epi16(excess, _mm256_set1_epi16(1))) != 0)
             return exceeds_product(a, d, q_);
-        // excess ≥ 2, as a signed comparison of excess / 2 (no min/max: see max_by_subtraction).
+        // excess ≥ 2, as a signed comparison of excess / 2.
         return _mm256_cmpgt_epi16(_mm256_srli_epi16(excess, 1), _mm256_setzero_si256());
     }
 
@@ -322,17 +322,6 @@ class ExactMedianThreshold {
   private:
     __m256 q_;
 };
-
-// Unsigned 16-bit maximum and minimum from a saturating subtraction and an addition. Common
-// processors run vector min/max on half of their vector ports and additions on all of them, so
-// the median, which is mostly min/max, runs faster when its extremes take this form.
-KVR_INLINE_AVX2 __m256i max_by_subtraction(__m256i a, __m256i b) {
-    return _mm256_add_epi16(a, _mm256_subs_epu16(b, a));
-}
-
-KVR_INLINE_AVX2 __m256i min_by_subtraction(__m256i a, __m256i b) {
-    return _mm256_sub_epi16(a, _mm256_subs_epu16(a, b));
-}
 
 KVR_INLINE_AVX2 __m256i median_of_three(__m256i a, __m256i b, __m256i c) {
     return _mm256_max_epu16(_mm256_min_epu16(a, b), _mm256_min_epu16(_mm256_max_epu16(a, b), c));
@@ -386,10 +375,10 @@ KVR_INLINE_AVX2 void median_from_columns(const SortedColumns<K>& sorted, const u
         __m256i smallest = v[0];
 #pragma GCC unroll 8
         for (int j = 1; j < K; ++j) {
-            largest = max_by_subtraction(largest, v[j * K + K - 1]);
+            largest = _mm256_max_epu16(largest, v[j * K + K - 1]);
             smallest = _mm256_min_epu16(smallest, v[j * K]);
         }
-        if constexpr (Ceiling) smallest = min_by_subtraction(smallest, min_ceiling);
+        if constexpr (Ceiling) smallest = _mm256_min_epu16(smallest, min_ceiling);
         const __m256i median = window_median<K>(v);
         const __m256i pixel = load16(row + x);
         const __m256i distance =
