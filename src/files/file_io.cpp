@@ -71,14 +71,24 @@ bool write_fully(int fd, const void* data, size_t n) {
     return true;
 }
 
-FileReplacement::FileReplacement(const std::string& host) : target_(host) {
+namespace {
+
+// A hidden name beside the file, ".TITLE" + suffix: a rename then stays within one file system.
+// Empty when the file cannot be replaced (no title, or a folder or a device in its place).
+std::string hidden_beside(const std::string& host, const char* suffix) {
     struct stat st {};
-    if (host.empty() || host.back() == '/') return;
-    if (::stat(host.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return;  // a folder or a device
-    // A hidden name in the same folder: the rename then stays within one file system.
+    if (host.empty() || host.back() == '/') return {};
+    if (::stat(host.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return {};
     const size_t cut = host.find_last_of('/');
     const size_t title = cut == std::string::npos ? 0 : cut + 1;
-    temp_ = host.substr(0, title) + "." + host.substr(title) + ".XXXXXX";
+    return host.substr(0, title) + "." + host.substr(title) + suffix;
+}
+
+}  // namespace
+
+FileReplacement::FileReplacement(const std::string& host)
+    : target_(host), temp_(hidden_beside(host, ".XXXXXX")) {
+    if (temp_.empty()) return;
     fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
     if (fd_ < 0) {
         temp_.clear();
@@ -105,13 +115,9 @@ bool FileReplacement::commit() {
     return true;
 }
 
-ScratchReplacement::ScratchReplacement(const std::string& host) : target_(host) {
-    struct stat st {};
-    if (host.empty() || host.back() == '/') return;
-    if (::stat(host.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return;  // a folder or a device
-    const size_t cut = host.find_last_of('/');
-    const size_t title = cut == std::string::npos ? 0 : cut + 1;
-    spare_ = host.substr(0, title) + "." + host.substr(title) + ".spare";
+ScratchReplacement::ScratchReplacement(const std::string& host)
+    : target_(host), spare_(hidden_beside(host, ".spare")) {
+    if (spare_.empty()) return;
     // The spare serves when it is a plain file of ours that no other writer holds, still under
     // its name once locked (another instance may have just traded it for the file).
     const int fd = ::open(spare_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);

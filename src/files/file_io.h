@@ -69,8 +69,10 @@ class FileReplacement {
 // trades places with the file in one step, so a reader sees the old or the new bytes, never a
 // half-written file. The spare keeps the previous bytes and their pages for the next rewrite: no
 // file is created, deleted or flushed to disk per refresh (a scratch file is rebuilt from memory
-// at the next refresh, so it need not outlive a crash). Where the spare cannot serve (another
-// instance holds it, or the file system cannot exchange two names) a FileReplacement does.
+// at the next refresh, so it need not outlive a crash). A reader keeps the bytes it opened
+// through the next rewrite; one that holds the file open through two rewrites sees the second.
+// Where the spare cannot serve (another instance holds it, or the file system cannot exchange two
+// names) a FileReplacement does.
 class ScratchReplacement {
   public:
     explicit ScratchReplacement(const std::string& host);
