@@ -286,28 +286,29 @@ KVR_INLINE_AVX2 __m256i exceeds_product(__m256i a, __m256i d, __m256 q) {
 // The median's replacement test |median − pixel| > trunc(d · q), d = max − min. Most lanes are
 // decided in 16-bit arithmetic: with q = n + F / 65536 + g (n = 0 or 1, F an integer,
 // 0 ≤ g < 2^-16), L = floor(d · n + d · F / 65536) satisfies L ≤ d · q < L + 2. For a ≤ L the
-// answer is no, for a ≥ L + 2 it is yes; a block with a lane at a = L + 1 is decided exactly.
-// `Whole` says n = 1.
+// answer is no, for a ≥ L + 2 it is yes; lanes at a = L + 1 are gathered in `ties`, and a row
+// with any is filtered again with the exact test. `Whole` says n = 1.
 template <bool Whole>
 class MedianThreshold {
   public:
     KVR_INLINE_AVX2 explicit MedianThreshold(float q)
-        : q_(_mm256_set1_ps(q)),
+        : q_(q),
           fraction_(_mm256_set1_epi16(static_cast<int16_t>(
               static_cast<uint16_t>(std::floor((q - (Whole ? 1.0f : 0.0f)) * 65536.0f))))) {}
 
-    KVR_INLINE_AVX2 __m256i replace(__m256i a, __m256i d) const {
+    KVR_INLINE_AVX2 __m256i replace(__m256i a, __m256i d, __m256i& ties) const {
         __m256i floor_product = _mm256_mulhi_epu16(d, fraction_);
         if constexpr (Whole) floor_product = _mm256_adds_epu16(floor_product, d);
         const __m256i excess = _mm256_subs_epu16(a, floor_product);
-        if (_mm256_movemask_epi8(_mm256_cmpeq_epi16(excess, _mm256_set1_epi16(1))) != 0)
-            return exceeds_product(a, d, q_);
+        ties = _mm256_or_si256(ties, _mm256_cmpeq_epi16(excess, _mm256_set1_epi16(1)));
         // excess ≥ 2, as a signed comparison of excess / 2.
         return _mm256_cmpgt_epi16(_mm256_srli_epi16(excess, 1), _mm256_setzero_si256());
     }
+    static constexpr bool kMayTie = true;
+    float power() const { return q_; }
 
   private:
-    __m256 q_;
+    float q_;
     __m256i fraction_;
 };
 
@@ -315,9 +316,10 @@ class MedianThreshold {
 class ExactMedianThreshold {
   public:
     KVR_INLINE_AVX2 explicit ExactMedianThreshold(float q) : q_(_mm256_set1_ps(q)) {}
-    KVR_INLINE_AVX2 __m256i replace(__m256i a, __m256i d) const {
+    KVR_INLINE_AVX2 __m256i replace(__m256i a, __m256i d, __m256i&) const {
         return exceeds_product(a, d, q_);
     }
+    static constexpr bool kMayTie = false;
 
   private:
     __m256 q_;
@@ -355,15 +357,16 @@ constexpr int window_values() {
 template <int K>
 using SortedColumns = uint16_t[K][kMaxFilterWidth + kBlock];
 
-// The filtered row y from the sorted columns of its window rows. `Ceiling`: some window may
-// lie wholly above the 65000 ceiling of the minimum (without, the ceiling cannot bind).
-template <int K, bool Ceiling = true, typename Threshold>
-KVR_INLINE_AVX2 void median_from_columns(const SortedColumns<K>& sorted, const uint16_t* src,
-                                         uint16_t* dst, int width, int y,
-                                         const Threshold& threshold) {
+// The filtered row y from the sorted columns of its window rows; true when the threshold left a
+// lane undecided. `Ceiling`: some window may lie wholly above the 65000 ceiling of the minimum
+// (without, the ceiling cannot bind).
+template <int K, bool Ceiling, typename Threshold>
+KVR_INLINE_AVX2 bool median_row_pass(const SortedColumns<K>& sorted, const uint16_t* src,
+                                     uint16_t* dst, int width, int y, const Threshold& threshold) {
     constexpr int r = K / 2;
     const __m256i min_ceiling = _mm256_set1_epi16(static_cast<int16_t>(kMedianMinCeiling));
     const uint16_t* row = src + y * width;
+    __m256i ties = _mm256_setzero_si256();
     for_each_block(r, width - r, [&](int x) KVR_LAMBDA_AVX2 {
         // Fully unrolled loops keep every value in a register (the arrays are scalarised).
         __m256i v[window_values<K>()];
@@ -383,9 +386,26 @@ KVR_INLINE_AVX2 void median_from_columns(const SortedColumns<K>& sorted, const u
         const __m256i pixel = load16(row + x);
         const __m256i distance =
             _mm256_or_si256(_mm256_subs_epu16(median, pixel), _mm256_subs_epu16(pixel, median));
-        const __m256i replace = threshold.replace(distance, _mm256_sub_epi16(largest, smallest));
+        const __m256i replace =
+            threshold.replace(distance, _mm256_sub_epi16(largest, smallest), ties);
         store16(dst + y * width + x, _mm256_blendv_epi8(pixel, median, replace));
     });
+    return !_mm256_testz_si256(ties, ties);
+}
+
+// The row through the quick threshold, and again through the exact one in the rare row where
+// the quick one left a lane undecided (the output goes to a separate frame, so redoing the row
+// is safe).
+template <int K, bool Ceiling = true, typename Threshold>
+KVR_INLINE_AVX2 void median_from_columns(const SortedColumns<K>& sorted, const uint16_t* src,
+                                         uint16_t* dst, int width, int y,
+                                         const Threshold& threshold) {
+    const bool undecided = median_row_pass<K, Ceiling>(sorted, src, dst, width, y, threshold);
+    if constexpr (Threshold::kMayTie) {
+        if (undecided)
+            median_row_pass<K, Ceiling>(sorted, src, dst, width, y,
+                                        ExactMedianThreshold(threshold.power()));
+    }
 }
 
 // Column blocks of 16 across the row, the last one overlapping.
