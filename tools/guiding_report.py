@@ -52,6 +52,15 @@ set exp_guider_value 1
 set exp_guider_range s
 """
 
+# The guider dialog (command 27) as an observer uses it: a preview stopped by a click at 20 s, the
+# guide star picked on the guider picture, the mount trained, trained guiding with the RA angle;
+# then "Start Guiding" hands over to stand-alone guiding (command 890) until a key press.
+def standalone(minutes):
+    return ("mouse left 1 1 20000\n"
+            "dialog 23 click 823 click 822 mouse 800 250 145 click 828 click 885 click 878\n"
+            "key %d\ncommand 27\n" % (100000 + minutes * 60000))
+
+
 # A long exposure of `minutes` with whatever guiding is armed: `extra` dialog actions first.
 def long_exposure(minutes, extra=""):
     return "dialog 7 click 704 edit 105 1 %s click 705 edit 105 %d click 1\ncommand 12\n" % (
@@ -76,6 +85,7 @@ def runs(minutes):
          + "train guider\n"
          + "dialog 7 click 704 edit 105 1 click 705 edit 105 %d click 15\ncommand 12\n" % minutes,
          ["--sim-rotation", "30"]),
+        ("guider, stand-alone", PICK_MAIN + standalone(minutes), []),
         # AO steps per guider pixel on the simulated sky (steps of 0.3"): a column is 1.8" wide,
         # 6 steps; a row is two sky pixels tall, 12 steps (the defaults 6/6 halve Dec's gain).
         ("guider, AO unit", PICK_MAIN + PICK_GUIDER + "set GuiderMode A\n"

@@ -34,7 +34,7 @@ constexpr const char* kHelpText =
     "frame and divide by the flat field chosen in the File menu.";
 
 // A whole number above 0 (digits only); 0 for anything else.
-int whole_number(const std::string& text) {
+int positive_number(const std::string& text) {
     int v = 0;
     const char* end = text.data() + text.size();
     auto r = std::from_chars(text.data(), end, v);
@@ -72,7 +72,7 @@ void TKVDialog::init() {
 
 void TKVDialog::ShowValues() {
     RunState& r = p_.run;
-    const int typed = whole_number(exposure_text_);
+    const int typed = positive_number(exposure_text_);
     if (typed > 0 && typed < r.max_exp && not_pressed) r.exp_value = typed;
     exposure_text_ = std::to_string(r.exp_value);
     not_pressed = 1;
@@ -178,7 +178,7 @@ void TKVDialog::spin(const ControlEvent& e) {
 }
 
 void TKVDialog::take_photo() {
-    const int typed = whole_number(exposure_text_);
+    const int typed = positive_number(exposure_text_);
     if (typed <= 0) return;
     p_.run.exp_value = typed;
     end(kIdOk);

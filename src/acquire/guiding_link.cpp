@@ -6,6 +6,7 @@
 #include "core/program.h"
 #include "files/file_io.h"
 #include "guiding/guider_guiding.h"
+#include "guiding/guider_info_window.h"
 #include "guiding/self_guide.h"
 #include "imaging/arithmetic.h"
 
@@ -41,7 +42,10 @@ bool start_external_guider(Program& p) {
     ExposureMarks marks(p);
     GuideState& g = p.guide;
     g.guider_guiding_failed = 0;
-    return StartGuiderAutoGuide(p) == 0 && !g.guider_guiding_failed;
+    open_guider_info(p);
+    if (StartGuiderAutoGuide(p) == 0 && !g.guider_guiding_failed) return true;
+    close_guider_info(p);
+    return false;
 }
 
 bool external_guider_step(Program& p) {
@@ -58,7 +62,7 @@ bool self_guide_step(Program& p) {
 
 void stop_external_guider(Program& p) {
     stop_guider_guiding(p);
-    p.host.info_close();
+    close_guider_info(p);
     p.host.repaint();
 }
 

@@ -32,12 +32,6 @@ constexpr double kBinnedPixelHeightMm = 0.0166;
 constexpr double kFullPixelWidthMm = 0.0086;
 constexpr double kFullPixelHeightMm = 0.0083;
 
-// Sends a window command as the main window would receive it; one without handler is reported.
-void send_window_command(Program& p, Cmd id) {
-    if (p.commands.dispatch(p, id) == DispatchResult::NotAvailable)
-        p.host.diagnostic(not_available_text(p.commands, id_of(id)));
-}
-
 // The set-up of a run: fresh run flags, default calibration files, the camera found.
 bool prepare_run(Program& p) {
     RunState& r = p.run;

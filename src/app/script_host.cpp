@@ -119,6 +119,11 @@ void ScriptHost::queue_dialog_actions(int resource, const std::vector<ControlEve
 int ScriptHost::run_modal(DialogModel& dialog) {
     const int res = dialog.resource().id;
     print_line("dialog " + std::to_string(res) + " opened: ", dialog.caption());
+    // A modal dialog opened from inside another one's handler hands the caption back after it.
+    DialogModel* const outer = modal_;
+    const std::string outer_caption = modal_caption_;
+    modal_ = &dialog;
+    modal_caption_ = dialog.caption();
     dialog.init();
     auto& queued = dialog_actions_[res];
     while (!dialog.ended() && !queued.empty()) {
@@ -134,6 +139,8 @@ int ScriptHost::run_modal(DialogModel& dialog) {
         if (!dialog.ended()) dialog.end(kIdCancel);
     }
     print_line("dialog " + std::to_string(res) + " closed: ", std::to_string(dialog.result()));
+    modal_ = outer;
+    modal_caption_ = outer_caption;
     return dialog.result();
 }
 
@@ -182,6 +189,13 @@ void ScriptHost::close_modeless(DialogModel& dialog) {
 
 void ScriptHost::refresh_dialog(DialogModel& dialog) {
     const int res = dialog.resource().id;
+    if (&dialog == modal_) {
+        const std::string caption = dialog.caption();
+        if (caption == modal_caption_) return;
+        modal_caption_ = caption;
+        print_line("dialog " + std::to_string(res) + " caption: ", caption);
+        return;
+    }
     auto open = modeless_.find(res);
     if (open == modeless_.end() || open->second != &dialog) return;
     std::string caption = dialog.caption();

@@ -87,6 +87,9 @@ class ScriptHost : public Host {
     std::vector<TimedPress> keys_;
     std::map<int, std::deque<Queued<ControlEvent>>> dialog_actions_;
     std::map<int, DialogModel*> modeless_;
+    // The modal dialog running now and the caption it shows.
+    DialogModel* modal_ = nullptr;
+    std::string modal_caption_;
     // Caption each open modeless window shows, so that a change prints once.
     std::map<int, std::string> captions_;
     bool show_progress_ = false;

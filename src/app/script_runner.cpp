@@ -96,8 +96,10 @@ bool parse_dialog_actions(const std::vector<std::string>& w, std::vector<Control
             }
             i += 2;
             e.button = 1;
-            if (i < w.size() && (w[i] == "left" || w[i] == "right"))
-                e.button = w[i++] == "left" ? 1 : 2;
+            if (i < w.size() && (w[i] == "left" || w[i] == "right" || w[i] == "move")) {
+                e.button = w[i] == "left" ? 1 : w[i] == "right" ? 2 : 0;
+                ++i;
+            }
         } else {
             error = "unknown dialog action '" + verb + "'";
             return false;

@@ -1,5 +1,7 @@
 #include "core/commands.h"
 
+#include "core/program.h"
+
 namespace kvr {
 
 void CommandTable::add(std::span<const CommandRow> rows) {
@@ -88,6 +90,11 @@ std::string not_available_text(const CommandTable& table, int id) {
     const Command* c = table.find(static_cast<Cmd>(id));
     return "command " + std::to_string(id) + " (" + (c ? c->name : std::string()) +
            ") is not available in this build";
+}
+
+void send_window_command(Program& p, Cmd id) {
+    if (p.commands.dispatch(p, id) == DispatchResult::NotAvailable)
+        p.host.diagnostic(not_available_text(p.commands, id_of(id)));
 }
 
 }  // namespace kvr

@@ -84,4 +84,7 @@ class CommandTable {
 // or an id the table does not know.
 std::string not_available_text(const CommandTable& table, int id);
 
+// Sends a window command as the main window would receive it; one without handler is reported.
+void send_window_command(Program& p, Cmd id);
+
 }  // namespace kvr

@@ -4,6 +4,7 @@
 // Qt front end builds widgets from the resource and forwards events; the script host sends the
 // same events from a script.
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,14 @@ struct DialogResource {
     const ControlDesc* control(int control_id) const;
 };
 
+// Short forms for writing resources: a control at (row, col) spanning `col_span` columns.
+namespace resource_builders {
+ControlDesc ctl(int id, ControlKind kind, const char* caption, int row, int col, int col_span = 1);
+ControlDesc label(const char* caption, int row, int col, int col_span = 1);
+ControlDesc radio(int id, const char* caption, int group, int row, int col);
+ControlDesc bar(int id, bool horizontal, int row, int col, int row_span, int col_span);
+}  // namespace resource_builders
+
 // Standard control ids of the platform.
 inline constexpr int kIdcOk = 1;
 inline constexpr int kIdcCancel = 2;
@@ -58,7 +67,7 @@ struct ControlEvent {
     std::string text;                           // TextEdited
     ScrollCode scroll = ScrollCode::EndScroll;  // Scroll
     int position = 0;                           // Scroll ThumbPosition
-    int x = 0, y = 0, button = 0;               // Mouse on a drawing area (button 1 left, 2 right)
+    int x = 0, y = 0, button = 0;  // Mouse on a drawing area: button 1 left, 2 right, 0 a move
 };
 
 struct ControlState {
@@ -121,5 +130,11 @@ class AboutDialog : public DialogModel {
 
 // A value as dialogs and information windows show it: "%1.1f".
 std::string one_decimal(double v);
+// A whole number as they show it: "%5d".
+std::string five_wide(int v);
+
+// The whole text of an edit as a decimal integer (blanks around it and a leading '+' allowed),
+// or nothing.
+std::optional<int> whole_number(const std::string& text);
 
 }  // namespace kvr

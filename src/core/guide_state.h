@@ -18,12 +18,14 @@
 // (RA_x, RA_y): 1 both >= 0, 3 both < 0, else 2; *_backx, *_backy, *_backlash the backlash
 // vectors and lengths (pixels). guider_training_pos: index of the last recorded position.
 #include <cstdint>
+#include <memory>
 
 #include "core/state_macros.h"
 
 namespace kvr {
 
 inline constexpr int kGuiderInfoCaptionBytes = 80;
+inline constexpr int kDarkframeBaseTextBytes = 33;
 
 #define KVR_GUIDE_STATE(V, T, A, L)                     \
     V(int, guiding, 0)                                  \
@@ -104,7 +106,18 @@ inline constexpr int kGuiderInfoCaptionBytes = 80;
     V(int, guider_training, 0)                          \
     V(int16_t, guider_training_pos, 0)                  \
     V(int, AOUnit_trained, 0)                           \
-    V(int, AOUnit_use_trained, 0)
+    V(int, AOUnit_use_trained, 0)                       \
+    V(int, guider_exposure_delay, 0)                    \
+    V(int, guider_pick_star_save, 0)                    \
+    V(int, start_guider, 0)                             \
+    V(uint16_t, min_guider_exp, 1)                      \
+    V(uint16_t, max_guider_exp, 10)                     \
+    V(int, guider_darkframe_loaded, 0)                  \
+    T(darkframe_base_text, kDarkframeBaseTextBytes, "") \
+    V(uint16_t, guiderwrk_x, 0)                         \
+    V(uint16_t, guiderwrk_y, 0)                         \
+    V(uint16_t, guiderwrk_val, 0)                       \
+    V(int, guider_continuous, 0)
 KVR_STATE_STRUCT(GuideVariables, KVR_GUIDE_STATE)
 
 // One correction sent by a guide path, for the guiding graph and the tests: when (ms of the
@@ -144,9 +157,33 @@ struct GuiderTrainingPositions {
     int y[kPositions] = {};
 };
 
+// The guide star's recent errors (x3, y3, thousandths of a pixel) on the guider path, oldest
+// overwritten first: the movement box of the guiding-information window draws them as a trail.
+struct GuideErrorTrail {
+    static constexpr int kCapacity = 40;
+    int x[kCapacity] = {};
+    int y[kCapacity] = {};
+    int next = 0;
+    int count = 0;
+    void record(int ex, int ey) {
+        x[next] = ex;
+        y[next] = ey;
+        next = (next + 1) % kCapacity;
+        if (count < kCapacity) ++count;
+    }
+    // The i-th newest point (0 = newest), i < count.
+    int slot(int i) const { return (next - 1 - i + 2 * kCapacity) % kCapacity; }
+    void clear() { next = count = 0; }
+};
+
+class DialogModel;
+
 struct GuideState : GuideVariables {
     GuidePulseLog pulses;
     GuiderTrainingPositions guider_positions;
+    GuideErrorTrail guider_trail;
+    // The guiding-information window of the guider head (made on first use, kept).
+    std::shared_ptr<DialogModel> guider_info_window;
 };
 
 }  // namespace kvr

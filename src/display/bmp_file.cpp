@@ -6,6 +6,7 @@
 #include "core/drive_paths.h"
 #include "core/program.h"
 #include "display/display_mapping.h"
+#include "display/guider_picture.h"
 #include "files/file_io.h"
 
 namespace kvr {
@@ -100,34 +101,16 @@ int write_bmp(Program& p, uint8_t* display, uint8_t* work, int focus, int geo,
 }
 
 int write_guider_bmp(Program& p) {
-    GuideState& gs = p.guide;
-    Argb colours[kPaletteEntries];
-    const long double s = gs.guider_stretch;
-    for (int i = 0; i < kPaletteEntries; ++i) {
-        int v = i;
-        if (gs.guider_max_stretch) {
-            const long double x = static_cast<long double>(i) / 255.0L;
-            const long double curve = 255.0L * s * x / (x * (s - 1.0L) + 1.0L);
-            v = !(curve > 0.0L) ? 0 : curve >= 255.0L ? 255 : truncate_extended(curve);
-        }
-        colours[i] = argb(v, v, v);
-    }
-    int threshold = gs.guider_most_pop - 3;
-    if (threshold < 0 || threshold > 100) threshold = 0;
-    if (gs.guider_max_val < threshold) gs.guider_max_val = 255;
-
+    const GuiderPictureMap m = guider_picture_map(p);
     uint8_t* work = p.display.pixels_bmp;
     const uint16_t* src = p.ptr.guider_image;
     for (int row = 0; row < kGuiderHeight; ++row) {
         const uint16_t* in = src + row * kGuiderWidth;
         uint8_t* out = work + (kGuiderHeight - 1 - row) * kGuiderWidth;
-        for (int x = 0; x < kGuiderWidth; ++x) {
-            const int h = in[x] >> 8;
-            out[x] = static_cast<uint8_t>(h > 252 ? h : h > threshold ? h - threshold : 0);
-        }
+        for (int x = 0; x < kGuiderWidth; ++x) out[x] = m.level(in[x]);
     }
     uint8_t header[kBmpHeaderBytes];
-    bmp_header(header, kGuiderWidth, kGuiderHeight, colours);
+    bmp_header(header, kGuiderWidth, kGuiderHeight, m.colours);
     return write_bitmap_file(map_drive_path(p.drive_root, kGuiderBitmapPath), header, work,
                              kGuiderPixels);
 }

@@ -13,14 +13,11 @@
 
 namespace kvr {
 
-namespace {
-
-// Messages 8, 9 and 10 report the bitmap writer's failures 1, 2 and 3.
-Msg bitmap_failure_message(int result) {
-    return static_cast<Msg>(static_cast<int>(Msg::BitmapCreateFailed) - kBmpCreateFailed + result);
+void report_bitmap_failure(Program& p, int result) {
+    if (result == kBmpWritten) return;
+    messages(
+        p, static_cast<Msg>(static_cast<int>(Msg::BitmapCreateFailed) - kBmpCreateFailed + result));
 }
-
-}  // namespace
 
 void init_display(Program& p) {
     for (int i = 0; i < kPaletteEntries; ++i) p.display.pallet_c[i] = argb(i, i, i);
@@ -72,7 +69,7 @@ std::optional<WrittenBitmap> write_scratch_bitmap(Program& p) {
     const int result = write_bmp(p, p.display.pixels_c, p.display.pixels_bmp, p.run.focus_mode,
                                  p.display.Geo, &written);
     if (result != kBmpWritten) {
-        messages(p, bitmap_failure_message(result));
+        report_bitmap_failure(p, result);
         return std::nullopt;
     }
     return written;

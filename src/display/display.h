@@ -16,6 +16,8 @@ void init_display(Program& p);
 // The display refresh: display buffer from the current image (unless a blink has filled it),
 // caption from `image_name`, the scratch bitmap written and loaded as the window's picture.
 void image_prepare(Program& p);
+// Messages 8, 9 and 10 for the bitmap writers' failures 1, 2 and 3; nothing for 0.
+void report_bitmap_failure(Program& p, int result);
 // Writes the scratch bitmap of the current display buffer (messages 8, 9, 10 on failure).
 void write_bitmap(Program& p);
 // Loads a bitmap file (a drive path such as "c:\kvr_q4.bmp") as the window's picture; message 32

@@ -10,6 +10,8 @@ namespace kvr::gui {
 DrawArea::DrawArea(const DialogModel& model, int id, QSize size) : model_(model), id_(id) {
     setObjectName(QStringLiteral("draw%1").arg(id));
     if (size.isValid() && !size.isEmpty()) setFixedSize(size);
+    // Pointer moves are reported too (button 0): the guider dialog reads out the pixel below.
+    setMouseTracking(true);
 }
 
 void DrawArea::paintEvent(QPaintEvent* event) {
@@ -32,6 +34,12 @@ void DrawArea::mousePressEvent(QMouseEvent* event) {
     if (b != Qt::LeftButton && b != Qt::RightButton) return;
     const QPoint at = event->position().toPoint();
     emit clicked(at.x(), at.y(), b == Qt::LeftButton ? 1 : 2);
+}
+
+void DrawArea::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() != Qt::NoButton) return;
+    const QPoint at = event->position().toPoint();
+    emit clicked(at.x(), at.y(), 0);
 }
 
 }  // namespace kvr::gui

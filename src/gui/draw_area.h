@@ -1,6 +1,6 @@
 #pragma once
 // A dialog's drawing area: shows the picture the model renders for it and reports mouse
-// presses in its own pixel coordinates (button 1 left, 2 right).
+// presses in its own pixel coordinates (button 1 left, 2 right) and the pointer's moves (button 0).
 #include <QFrame>
 
 #include "core/dialog.h"
@@ -18,6 +18,7 @@ class DrawArea : public QFrame {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
   private:
     const DialogModel& model_;

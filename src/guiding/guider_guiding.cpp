@@ -3,13 +3,13 @@
 #include <cstdio>
 
 #include "camera/readout.h"
-#include "core/dialog.h"
 #include "core/messages.h"
 #include "core/program.h"
 #include "display/bmp_file.h"
 #include "files/file_io.h"
 #include "guiding/centroid.h"
 #include "guiding/corrections.h"
+#include "guiding/guider_info_window.h"
 #include "scope/ao_unit.h"
 
 namespace kvr {
@@ -18,12 +18,27 @@ namespace {
 
 constexpr int kStabilisingRounds = 3;
 
+// The guiding-information window shows the new centroid and error; the movement box keeps them.
+void guider_info_update(Program& p) {
+    const GuideState& g = p.guide;
+    p.guide.guider_trail.record(g.x3, g.y3);
+    refresh_guider_info(p);
+}
+
+void set_caption(Program& p, const char* caption) {
+    copy_text(p.guide.guider_info_caption, caption);
+    refresh_guider_info(p);
+}
+
+}  // namespace
+
 void point_guider_buffers(Program& p) {
     ImagePointers& q = p.ptr;
     q.guider_image = p.buf->image_guider_int;
     q.guider_imageptr = q.guider_image;
     q.charguiderimageptr = reinterpret_cast<uint8_t*>(q.guider_image);
     q.guider_darkframeptr = p.buf->guider_darkframe_int;
+    q.guider_trialptr = p.buf->trial_guider_int;
 }
 
 bool read_and_draw(Program& p) {
@@ -32,25 +47,6 @@ bool read_and_draw(Program& p) {
     write_guider_bmp(p);
     return true;
 }
-
-// The guider information window shows the guider centroid and the error.
-void guider_info_update(Program& p) {
-    const GuideState& g = p.guide;
-    InfoWindowView v;
-    v.caption = g.guider_info_caption;
-    v.fields[0] = one_decimal(g.guider_xcent + 0.1 * g.guider_xcentdec);
-    v.fields[1] = one_decimal(g.guider_ycent + 0.1 * g.guider_ycentdec);
-    v.fields[2] = one_decimal(g.x3 * 0.001);
-    v.fields[3] = one_decimal(g.y3 * 0.001);
-    p.host.info_update(v);
-}
-
-void set_caption(Program& p, const char* caption) {
-    copy_text(p.guide.guider_info_caption, caption);
-    p.host.info_open(caption);
-}
-
-}  // namespace
 
 int StartGuiderAutoGuide(Program& p) {
     GuideState& g = p.guide;

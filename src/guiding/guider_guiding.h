@@ -5,6 +5,12 @@ namespace kvr {
 
 struct Program;
 
+// Points the guider image, dark frame and work pointers at their buffers (before any guider work).
+void point_guider_buffers(Program& p);
+// Reads a guider frame (`KV_guider_camera_read`) and draws the guider picture; `guided_image`
+// is set. False when the camera did not deliver.
+bool read_and_draw(Program& p);
+
 // TKorv_qx4Window::StartGuiderAutoGuide: 0 started, 1 refused (message 55 without a drive or
 // camera, 53 without a picked guider star, or the picked star could not be centred).
 int StartGuiderAutoGuide(Program& p);

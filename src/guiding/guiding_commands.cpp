@@ -3,6 +3,7 @@
 
 #include "core/program.h"
 #include "guiding/guide_loop.h"
+#include "guiding/guider_sequencer.h"
 #include "guiding/star_pick.h"
 #include "guiding/training.h"
 
@@ -10,9 +11,10 @@ namespace kvr {
 
 void register_guiding_commands(Program& p) {
     static constexpr CommandRow kRows[] = {
-        {Cmd::GuiderControl, "KV_Guider_Control", nullptr, "AutoGuider Camera \tCTL+G", "Ctrl+G",
-         1001, "Load the AutoGuider Camera Control Dialog"},
-        {Cmd::GuiderStartStandalone, "Guider_Start_Standalone", nullptr, "Start Guider Guiding"},
+        {Cmd::GuiderControl, "KV_Guider_Control", KV_Guider_Control, "AutoGuider Camera \tCTL+G",
+         "Ctrl+G", 1001, "Load the AutoGuider Camera Control Dialog"},
+        {Cmd::GuiderStartStandalone, "Guider_Start_Standalone", Guider_Start_Standalone,
+         "Start Guider Guiding"},
         {Cmd::PickStar, "CmPickStar", CmPickStar, "Pic&k Guide Star\tCTL+P", "Ctrl+P", 0, "",
          nullptr, [](const Program& q) { return q.shell.pick_star != 0; }},
         {Cmd::FocusFrame, "CmFocusFrame", CmFocusFrame, "Focus Frame Centre\tCTL+W", "Ctrl+W"},

@@ -216,6 +216,12 @@ void move_to_coord(Program& p, int ra_hours, int ra_minutes, int dec_degrees, in
     read_verdict(p);
 }
 
+void set_move_direction(Program& p, char direction) {
+    char* m = p.scope.move_direction;
+    std::snprintf(m, sizeof p.scope.move_direction, "#:M%c#", direction);
+    m[3] = mapped_direction(p, direction);
+}
+
 void start_move(Program& p) {
     if (send_lx(p, p.scope.tele_speed)) send_lx(p, p.scope.move_direction);
 }

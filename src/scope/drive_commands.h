@@ -70,6 +70,8 @@ void GetInfo(Program& p);
 void move_to_coord(Program& p, int ra_hours, int ra_minutes, int dec_degrees, int dec_minutes,
                    bool south = false);
 
+// `move_direction` for a manual move towards 'n', 's', 'e' or 'w', its letter sent through the map.
+void set_move_direction(Program& p, char direction);
 // Manual move: `tele_speed` then `move_direction`; the mount moves until stop_move, which clears
 // `tele_moving` and stops all four directions.
 void start_move(Program& p);

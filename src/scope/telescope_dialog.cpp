@@ -1,8 +1,6 @@
 #include "scope/telescope_dialog.h"
 
-#include <charconv>
 #include <cstdio>
-#include <optional>
 
 #include "core/host.h"
 #include "core/program.h"
@@ -13,6 +11,7 @@ namespace kvr {
 namespace {
 
 using K = ControlKind;
+using namespace resource_builders;
 
 constexpr int kRateGroup = 1;
 constexpr int kFocusGroup = 2;
@@ -21,52 +20,9 @@ constexpr int kNgcLast = 7815;
 // Star numbers of the planets, Mercury … Pluto (the mount has no 903).
 constexpr int kPlanetStars[] = {901, 902, 904, 905, 906, 907, 908, 909};
 
-ControlDesc ctl(int id, K kind, const char* caption, int row, int col, int col_span = 1) {
-    return {
-        .id = id, .kind = kind, .caption = caption, .row = row, .col = col, .col_span = col_span};
-}
-
-ControlDesc label(const char* caption, int row, int col, int col_span = 1) {
-    return ctl(-1, K::Static, caption, row, col, col_span);
-}
-
-ControlDesc radio(int id, const char* caption, int group, int row, int col) {
-    ControlDesc c = ctl(id, K::Radio, caption, row, col);
-    c.group = group;
-    return c;
-}
-
-ControlDesc bar(int id, bool horizontal, int row, int col, int row_span, int col_span) {
-    ControlDesc c = ctl(id, K::ScrollBar, "", row, col, col_span);
-    c.horizontal = horizontal;
-    c.row_span = row_span;
-    return c;
-}
-
 bool is_click(const ControlEvent& e, int id) {
     return (e.kind == ControlEvent::Kind::Click || e.kind == ControlEvent::Kind::Toggle) &&
            e.id == id;
-}
-
-// The whole text as a decimal integer (blanks around it allowed), or nothing.
-std::optional<int> whole_number(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return std::nullopt;
-    const size_t last = text.find_last_not_of(' ');
-    const char* begin = text.data() + first;
-    const char* end = text.data() + last + 1;
-    if (*begin == '+') ++begin;
-    int v = 0;
-    const auto [ptr, ec] = std::from_chars(begin, end, v);
-    if (ec != std::errc() || ptr != end) return std::nullopt;
-    return v;
-}
-
-// The manual move command for a direction letter, its letter replaced through the map.
-void set_move(Program& p, char direction) {
-    char* m = p.scope.move_direction;
-    std::snprintf(m, sizeof p.scope.move_direction, "#:M%c#", direction);
-    m[3] = mapped_direction(p, direction);
 }
 
 }  // namespace
@@ -196,7 +152,7 @@ void TMTDialog::move_arrow(const ControlEvent& e, char up_direction, char down_d
     ScopeState& s = p_.scope;
     if (e.scroll == ScrollCode::LineUp || e.scroll == ScrollCode::LineDown) {
         if (s.tele_moving) return;
-        set_move(p_, e.scroll == ScrollCode::LineUp ? up_direction : down_direction);
+        set_move_direction(p_, e.scroll == ScrollCode::LineUp ? up_direction : down_direction);
         // Set first: a message box during the send runs events, and a held arrow repeats.
         s.tele_moving = 1;
         start_move(p_);

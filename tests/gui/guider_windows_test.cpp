@@ -1,0 +1,116 @@
+// The guider head's two windows in Qt: the guider dialog takes preview frames until its Stop
+// button, and a click on its picture picks the guide star; the guiding-information window shows
+// stand-alone guiding on the simulated sky until its Stop Guiding button.
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <cstdlib>
+
+#include "core/program.h"
+#include "files/settings_file.h"
+#include "gui/main_frame.h"
+#include "gui/qt_host.h"
+#include "gui/resource_dialog.h"
+#include "gui_test_support.h"
+#include "guiding/guider_dialog.h"
+#include "guiding/guider_info_window.h"
+
+namespace kvr::gui::test {
+
+namespace {
+
+void click(ResourceDialog* d, int id) {
+    QTest::mouseClick(d->control(id), Qt::LeftButton);
+}
+
+QString text_of(ResourceDialog* d, int id) {
+    return qobject_cast<QLineEdit*>(d->control(id))->text();
+}
+
+// The mount as the settings dialog stores it: command 27 loads the settings before it looks.
+void choose_mount(Session& s) {
+    s.p.scope.telescope = 'l';
+    SaveINIFile(s.p, s.p.settings.ini_file);
+}
+
+void answer_box(QWidget* w) {
+    if (auto* box = qobject_cast<QMessageBox*>(w)) box->button(QMessageBox::Ok)->click();
+}
+
+}  // namespace
+
+class GuiderWindowsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void guider_dialog_previews_and_picks_the_star() {
+        Session s;
+        choose_mount(s);
+        QString exposure, picked;
+        int frames_before_stop = 0;
+        when_modals({[&](QWidget* w) {
+                         auto* d = qobject_cast<ResourceDialog*>(w);
+                         QVERIFY(d);
+                         QCOMPARE(d->windowTitle(), QStringLiteral("Auto Guider Camera Control"));
+                         click(d, gd::kTenths);
+                         exposure = text_of(d, gd::kExposureEdit);
+                         // The preview runs inside Start until Stop is pressed.
+                         QTimer::singleShot(300, d, [&s, d, &frames_before_stop] {
+                             frames_before_stop = s.p.guide.guided_image;
+                             click(d, gd::kStop);
+                         });
+                         click(d, gd::kStart);
+                         click(d, gd::kSelectStar);
+                         QTest::mouseClick(d->control(gd::kPicture), Qt::LeftButton, {},
+                                           QPoint(250, 145));
+                         picked = text_of(d, gd::kPickX);
+                         click(d, kIdcCancel);
+                     },
+                     answer_box});
+        s.frame.run_command(Cmd::GuiderControl);
+        QCOMPARE(exposure, QStringLiteral("5"));
+        QCOMPARE(s.p.guide.max_guider_exp, uint16_t(100));
+        QCOMPARE(frames_before_stop, 1);
+        QCOMPARE(s.p.guide.guider_picked_star, 1);
+        QVERIFY(std::abs(s.p.guide.guider_pick_xcent - 250) <= 3);
+        QCOMPARE(picked, QString::number(s.p.guide.guider_pick_xcent));
+        QCOMPARE(s.p.guide.got_guidercam, 1);
+    }
+
+    void information_window_follows_standalone_guiding() {
+        Session s;
+        choose_mount(s);
+        // Command 27 finds the camera; its dialog is closed at once.
+        when_modal([](QWidget* w) { click(qobject_cast<ResourceDialog*>(w), kIdcCancel); });
+        s.frame.run_command(Cmd::GuiderControl);
+        GuideState& g = s.p.guide;
+        g.guider_picked_star = 1;
+        g.guider_pick_xcent = 250;
+        g.guider_pick_ycent = 145;
+        int trail = 0;
+        QString caption, stop_enabled;
+        QTimer::singleShot(800, &s.frame, [&] {
+            ResourceDialog* info = s.host.dialog_window(*g.guider_info_window);
+            QVERIFY(info);
+            caption = info->windowTitle();
+            trail = g.guider_trail.count;
+            stop_enabled = info->control(gi::kStopGuiding)->isEnabled() ? "yes" : "no";
+            // For people: KVR_GUI_SHOTS=DIR keeps the window as it shows guiding (under Xvfb).
+            if (const QString dir = qEnvironmentVariable("KVR_GUI_SHOTS"); !dir.isEmpty())
+                info->grab().save(dir + QStringLiteral("/guider_guiding.png"));
+            click(info, gi::kStopGuiding);
+        });
+        s.frame.run_command(Cmd::GuiderStartStandalone);
+        QCOMPARE(caption, QStringLiteral("Guiding Info"));
+        QCOMPARE(stop_enabled, QStringLiteral("yes"));
+        QVERIFY(trail >= 2);
+        QCOMPARE(g.guider_guiding_standalone, 0);
+        QVERIFY(!s.host.dialog_window(*g.guider_info_window));
+    }
+};
+
+KVR_GUI_SUITE(GuiderWindowsTest);
+
+}  // namespace kvr::gui::test
+
+#include "guider_windows_test.moc"
