@@ -5,7 +5,9 @@ Each run is a script for the headless program on the virtual clock, with the sim
 log (--sim-log) recording the mount's true pointing error once a second. The figures are taken
 from that truth, not from the program's own centroids: RMS in RA (on the sky), in Dec and in
 total, and the peak, in arcseconds, about the run's mean pointing (guiding holds the star where it
-was picked; where that is, is not an error).
+was picked; where that is, is not an error). Beside them stand the guiding graph's own figures:
+the RMS of the errors the program measured on its guide frames over the run, in arcseconds at the
+graph's plate scale (seeing included, so they read a little higher than the truth).
 
 Usage: tools/guiding_report.py [--program build/kvr_q4] [--minutes 30] [--only NAME ...]
 """
@@ -168,12 +170,29 @@ def stats(samples):
     return rms_ra, rms_dec, math.hypot(rms_ra, rms_dec), peak
 
 
+# The guiding graph's own figures, from the program's measured errors over the whole run.
+GRAPH = ("guide_rms_ra", "guide_rms_dec", "guide_rms_total", "guide_graph_samples")
+
+
+def graph_figures(stdout):
+    """(RA, Dec, total, samples) as the guiding graph shows them, else None."""
+    values = {}
+    for line in stdout.splitlines():
+        name, _, value = line.partition(" = ")
+        if name in GRAPH:
+            values[name] = float(value)
+    if len(values) < len(GRAPH) or values["guide_graph_samples"] == 0:
+        return None
+    return tuple(values[n] for n in GRAPH)
+
+
 def run(program, name, script, options, minutes, keep):
     with tempfile.TemporaryDirectory(prefix="kvr_guiding_") as tmp:
         script_path = os.path.join(tmp, "run.script")
         log_path = os.path.join(tmp, "sim.csv")
         with open(script_path, "w") as f:
-            f.write(script)
+            f.write("set guide_graph_minutes %d\n" % minutes + script
+                    + "".join("get %s\n" % n for n in GRAPH))
         cmd = [program, "--headless", "--virtual-clock", "--drives", os.path.join(tmp, "drives"),
                "--script", script_path, "--sim-log", log_path] + SKY + options
         done = subprocess.run(cmd, capture_output=True, text=True)
@@ -189,7 +208,7 @@ def run(program, name, script, options, minutes, keep):
         end = samples[-1][0]
         start = max(samples[0][0], end - minutes * 60000)
         window = [s for s in samples if start <= s[0] <= end]
-        return stats(window), []
+        return (stats(window), graph_figures(done.stdout)), []
 
 
 def main():
@@ -199,8 +218,8 @@ def main():
     parser.add_argument("--only", nargs="*", help="runs whose name contains one of these")
     parser.add_argument("--keep", help="directory for each run's program output")
     args = parser.parse_args()
-    print("%-26s %8s %8s %8s %8s" % ("run (%d min)" % args.minutes, "RA", "Dec", "total",
-                                     "peak"))
+    print("%-26s %8s %8s %8s %8s  | %-26s" % ("run (%d min)" % args.minutes, "RA", "Dec",
+                                              "total", "peak", "guiding graph RA/Dec/total"))
     for name, script, options in runs(args.minutes):
         if args.only and not any(o in name for o in args.only):
             continue
@@ -208,7 +227,9 @@ def main():
         if figures is None:
             print("%-26s %s" % (name, "failed: " + " ".join(notes)))
         else:
-            print("%-26s %8.2f %8.2f %8.2f %8.2f" % ((name,) + figures))
+            truth, graph = figures
+            shown = "%8.2f %8.2f %8.2f" % graph[:3] if graph else "%8s" % "-"
+            print("%-26s %8.2f %8.2f %8.2f %8.2f  | %s" % ((name,) + truth + (shown,)))
         sys.stdout.flush()
 
 

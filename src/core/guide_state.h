@@ -120,7 +120,7 @@ struct GuidePulse {
 
 // The last corrections, oldest overwritten first. Fixed size: nothing is allocated per frame.
 struct GuidePulseLog {
-    static constexpr int kCapacity = 512;
+    static constexpr int kCapacity = 4096;
     GuidePulse entries[kCapacity];
     int next = 0;    // slot of the next entry
     long total = 0;  // entries ever recorded

@@ -7,6 +7,7 @@
 #include "core/program.h"
 #include "guiding/centroid.h"
 #include "guiding/guide_drive.h"
+#include "guiding/guide_errors.h"
 
 namespace kvr {
 
@@ -149,6 +150,7 @@ int measure_guide_error(Program& p, const uint16_t* frame, bool guider) {
     g.dy = to_error16(1000 * (g.y1 - y) + (1000 * (g.y1dec - yd)) / 10);
     g.x3 = g.dx;
     g.y3 = g.dy;
+    if (result == 0) record_guide_error(p, guider);
     return result;
 }
 
