@@ -24,6 +24,9 @@
 namespace kvr {
 
 inline constexpr int kGuiderInfoCaptionBytes = 80;
+// guider_aggressiveness: percent of each measured error that the trained guider and AO paths
+// correct (the rest is left to the next frames, so that seeing is not fed to the mount).
+inline constexpr int kMinAggressiveness = 10;
 
 #define KVR_GUIDE_STATE(V, T, A, L)                     \
     V(int, guiding, 0)                                  \
@@ -104,7 +107,8 @@ inline constexpr int kGuiderInfoCaptionBytes = 80;
     V(int, guider_training, 0)                          \
     V(int16_t, guider_training_pos, 0)                  \
     V(int, AOUnit_trained, 0)                           \
-    V(int, AOUnit_use_trained, 0)
+    V(int, AOUnit_use_trained, 0)                       \
+    V(int, guider_aggressiveness, 100)
 KVR_STATE_STRUCT(GuideVariables, KVR_GUIDE_STATE)
 
 // One correction sent by a guide path, for the guiding graph and the tests: when (ms of the

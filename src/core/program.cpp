@@ -23,6 +23,7 @@ Program::Program(Clock& c, Host& h) : clock(c), host(h), buf(std::make_unique<Bu
     // field.
     registry.limit("focus_x", 0, kFullWidth - kFocusWindowSize);
     registry.limit("focus_y", 0, kFieldRows - kFocusWindowSize);
+    registry.limit("guider_aggressiveness", kMinAggressiveness, 100);
 }
 
 Program::~Program() = default;

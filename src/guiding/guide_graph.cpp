@@ -8,7 +8,7 @@
 #include "core/host.h"
 #include "core/program.h"
 #include "core/version.h"
-#include "files/guide_graph_file.h"
+#include "files/guide_settings_file.h"
 #include "guiding/guide_errors.h"
 #include "imaging/measure_windows.h"
 
@@ -145,11 +145,18 @@ std::string rms_text(const char* axis, double rms, int samples) {
     return text;
 }
 
-void show_scale_refused(Program& p) {
+void show_refusal(Program& p, const char* text) {
     MessageBox box;
     box.caption = kMessageCaption;
-    box.text = "The plate scale must be a number of arcseconds per pixel from 0.01 to 100";
+    box.text = text;
     p.host.message_box(box);
+}
+
+// The whole text as a number, else false.
+bool parse_number(const std::string& text, double& v) {
+    char* end = nullptr;
+    v = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && std::isfinite(v);
 }
 
 }  // namespace
@@ -175,7 +182,13 @@ const DialogResource& guide_graph_resource() {
             text_at(kGraphLegend, "", 2, 0, 4),
             text_at(-1, "Arcseconds per pixel", 3, 0),
             {.id = kGraphScaleEdit, .kind = ControlKind::Edit, .caption = {}, .row = 3, .col = 1},
-            button(kGraphSetScale, "Set Scale", 3, 2),
+            text_at(-1, "Guider aggressiveness %", 4, 0),
+            {.id = kGraphAggressivenessEdit,
+             .kind = ControlKind::Edit,
+             .caption = {},
+             .row = 4,
+             .col = 1},
+            button(kGraphSet, "Set", 3, 2),
         };
         for (int i = 0; i < kGraphSpans; ++i) {
             static const char* const kCaptions[kGraphSpans] = {"2 min", "5 min", "10 min",
@@ -184,11 +197,11 @@ const DialogResource& guide_graph_resource() {
                                   .kind = ControlKind::Radio,
                                   .caption = kCaptions[i],
                                   .group = kSpanGroup,
-                                  .row = 4,
+                                  .row = 5,
                                   .col = i});
         }
-        r.controls.push_back(button(kGraphClear, "Clear", 5, 0));
-        r.controls.push_back(button(kIdcCancel, "Close", 5, 1));
+        r.controls.push_back(button(kGraphClear, "Clear", 6, 0));
+        r.controls.push_back(button(kIdcCancel, "Close", 6, 1));
         return r;
     }();
     return res;
@@ -198,32 +211,38 @@ void GuideGraphWindow::init() {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", plate_scale_in_use(p_));
     scale_text_ = text;
+    aggressiveness_text_ = std::to_string(p_.guide.guider_aggressiveness);
     update_guide_figures(p_);
 }
 
-void GuideGraphWindow::take_scale() {
-    char* end = nullptr;
-    const double v = std::strtod(scale_text_.c_str(), &end);
-    if (scale_text_.empty() || *end != '\0' || !plate_scale_usable(v)) {
-        show_scale_refused(p_);
-        return;
-    }
-    p_.graph.guide_plate_scale = v;
-    save_guide_graph_settings(p_);
+void GuideGraphWindow::take_values() {
+    double v = 0;
+    if (parse_number(scale_text_, v) && plate_scale_usable(v))
+        p_.graph.guide_plate_scale = v;
+    else
+        show_refusal(p_, "The plate scale must be a number of arcseconds per pixel from 0.01 to 100");
+    if (parse_number(aggressiveness_text_, v) && v == std::trunc(v) && v >= kMinAggressiveness &&
+        v <= 100)
+        p_.guide.guider_aggressiveness = static_cast<int>(v);
+    else
+        show_refusal(p_, "The aggressiveness must be a whole percent from 10 to 100");
+    save_guide_settings(p_);
 }
 
 void GuideGraphWindow::handle(const ControlEvent& e) {
     if (e.kind == ControlEvent::Kind::TextEdited && e.id == kGraphScaleEdit) {
         scale_text_ = e.text;
-    } else if (is_click(e, kGraphSetScale)) {
-        take_scale();
+    } else if (e.kind == ControlEvent::Kind::TextEdited && e.id == kGraphAggressivenessEdit) {
+        aggressiveness_text_ = e.text;
+    } else if (is_click(e, kGraphSet)) {
+        take_values();
     } else if (is_click(e, kGraphClear)) {
         clear_guide_history(p_);
     } else if (e.kind == ControlEvent::Kind::Click && e.id >= kGraphSpanFirst &&
                e.id < kGraphSpanFirst + kGraphSpans) {
         p_.graph.guide_graph_minutes = kSpanMinutes[e.id - kGraphSpanFirst];
         update_guide_figures(p_);
-        save_guide_graph_settings(p_);
+        save_guide_settings(p_);
     } else if (is_click(e, kIdcCancel)) {
         end(kIdcCancel);
     }
@@ -244,6 +263,7 @@ void GuideGraphWindow::render(DialogView& view) const {
                   plate_scale_in_use(p_));
     view[kGraphLegend].text = legend;
     view[kGraphScaleEdit].text = scale_text_;
+    view[kGraphAggressivenessEdit].text = aggressiveness_text_;
     for (int i = 0; i < kGraphSpans; ++i)
         view[kGraphSpanFirst + i].checked = gr.guide_graph_minutes == kSpanMinutes[i];
 }

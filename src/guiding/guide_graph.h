@@ -18,8 +18,9 @@ inline constexpr int kGraphRmsDec = 102;
 inline constexpr int kGraphRmsTotal = 103;
 inline constexpr int kGraphLegend = 104;
 inline constexpr int kGraphScaleEdit = 105;
-inline constexpr int kGraphSetScale = 106;
+inline constexpr int kGraphSet = 106;
 inline constexpr int kGraphClear = 107;
+inline constexpr int kGraphAggressivenessEdit = 108;
 // Radios of the span: 2, 5, 10 and 30 minutes.
 inline constexpr int kGraphSpanFirst = 110;
 inline constexpr int kGraphSpans = 4;
@@ -47,8 +48,11 @@ class GuideGraphWindow : public DialogModel {
     void paint() const;
 
   private:
-    void take_scale();
-    std::string scale_text_;  // the plate-scale edit as typed, until Set Scale takes it
+    // Set: the plate scale and the aggressiveness as typed, each refused with a message when it
+    // is not usable; what was taken is kept for the next start.
+    void take_values();
+    std::string scale_text_;           // the edits as typed, until Set takes them
+    std::string aggressiveness_text_;
     mutable Canvas picture_;
 };
 

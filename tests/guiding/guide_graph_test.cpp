@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "core/program.h"
-#include "files/guide_graph_file.h"
+#include "files/guide_settings_file.h"
 #include "sim/camera_enumerator.h"
 #include "sim/observatory.h"
 #include "support/test_program.h"
@@ -73,15 +73,19 @@ TEST_F(GuideGraphTest, GuiderGuidingFeedsTheOpenGraph) {
     EXPECT_GT(count(c, kGraphRaColour, kGraphPulseTop, kGraphHeight), 10);
     EXPECT_GT(count(c, kGraphDecColour, kGraphPulseTop, kGraphHeight), 10);
 
-    // Clear empties it; a plate scale set in the window is kept for the next start.
-    const std::string out =
-        run_script("dialog 30 click 107 edit 105 2.5 click 106 edit 105 0 click 106\n");
+    // Clear empties it; a plate scale and an aggressiveness set in the window are kept for the
+    // next start, and unusable ones refused.
+    const std::string out = run_script(
+        "dialog 30 click 107 edit 105 2.5 edit 108 60 click 106 edit 105 0 edit 108 5 click 106\n");
     EXPECT_EQ(g.guide_graph_samples, 0);
     EXPECT_EQ(count(*p.graph.window->drawing(kGraphArea), kGraphRaColour, 0, kGraphHeight), 0);
     EXPECT_NE(out.find("box KVR_Q4: The plate scale must be"), std::string::npos) << out;
+    EXPECT_NE(out.find("box KVR_Q4: The aggressiveness must be"), std::string::npos) << out;
     p.graph.guide_plate_scale = 1.0;
-    ASSERT_TRUE(load_guide_graph_settings(p));
+    p.guide.guider_aggressiveness = 100;
+    ASSERT_TRUE(load_guide_settings(p));
     EXPECT_DOUBLE_EQ(p.graph.guide_plate_scale, 2.5);
+    EXPECT_EQ(p.guide.guider_aggressiveness, 60);
 }
 
 TEST_F(GuideGraphTest, GuiderTrainingRecoversTheMountRates) {

@@ -1,4 +1,4 @@
-#include "files/guide_graph_file.h"
+#include "files/guide_settings_file.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -27,15 +27,16 @@ bool apply_line(Program& p, std::string_view line) {
         p.graph.guide_plate_scale = kept;
         return false;
     }
-    return name == "guide_graph_minutes" && p.registry.set(name, value) == SetResult::Ok;
+    return (name == "guide_graph_minutes" || name == "guider_aggressiveness") &&
+           p.registry.set(name, value) == SetResult::Ok;
 }
 
 }  // namespace
 
-bool load_guide_graph_settings(Program& p) {
+bool load_guide_settings(Program& p) {
     uint8_t bytes[kMostBytes];
     size_t got = 0;
-    const ReadStatus status = read_file(host_path(p, kGuideGraphFile), bytes, sizeof bytes, got);
+    const ReadStatus status = read_file(host_path(p, kGuideSettingsFile), bytes, sizeof bytes, got);
     if (status == ReadStatus::Missing) return true;
     if (status != ReadStatus::Ok) return false;
     std::string_view rest(reinterpret_cast<const char*>(bytes), got);
@@ -50,13 +51,14 @@ bool load_guide_graph_settings(Program& p) {
     return all_used;
 }
 
-int save_guide_graph_settings(Program& p) {
+int save_guide_settings(Program& p) {
     char text[kMostBytes];
-    const int n = std::snprintf(text, sizeof text, "guide_plate_scale %.4f\nguide_graph_minutes %d\n",
-                                p.graph.guide_plate_scale, p.graph.guide_graph_minutes);
+    const int n = std::snprintf(
+        text, sizeof text, "guide_plate_scale %.4f\nguide_graph_minutes %d\nguider_aggressiveness %d\n",
+        p.graph.guide_plate_scale, p.graph.guide_graph_minutes, p.guide.guider_aggressiveness);
     std::error_code ec;
-    std::filesystem::create_directory(host_path(p, file_folder(kGuideGraphFile)), ec);
-    return replace_file(host_path(p, kGuideGraphFile), reinterpret_cast<const uint8_t*>(text),
+    std::filesystem::create_directory(host_path(p, file_folder(kGuideSettingsFile)), ec);
+    return replace_file(host_path(p, kGuideSettingsFile), reinterpret_cast<const uint8_t*>(text),
                         static_cast<size_t>(n))
                ? 0
                : 3;
