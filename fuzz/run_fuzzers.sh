@@ -7,7 +7,8 @@ set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 fuzz_build=build-fuzz
-targets=(fits_reader native_loader settings_loader bmp_reader script_parser camera_replies)
+targets=(fits_reader native_loader settings_loader bmp_reader script_parser camera_replies
+  accessory_replies)
 launcher=()
 if command -v ccache >/dev/null 2>&1; then
   export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
@@ -19,7 +20,7 @@ fi
 cmake --build $fuzz_build --target "${targets[@]/#/fuzz_}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work"/{fits_reader,native_loader,settings_loader,bmp_reader,script_parser,camera_replies,drives}
+mkdir -p "$work"/{fits_reader,native_loader,settings_loader,bmp_reader,script_parser,camera_replies,accessory_replies,drives}
 build/tests/interop/write_fits_variants "$work/fits_reader"
 rm -rf "$work/fits_reader/drives"
 head -c 218080 /dev/urandom >"$work/native_loader/binned"
@@ -30,6 +31,10 @@ cp "$work/drives/c/autosave/KVR_Q4.INI" "$work/settings_loader/"
 /usr/bin/python3 -c "from PIL import Image; Image.linear_gradient('L').resize((376, 290)).save('$work/bmp_reader/grey.bmp')"
 cp tests/scenarios/*.script "$work/script_parser/"
 printf '\x00\x07\x00\x00\x01\x02\x03\x04\x05\x06\x07\x08\x83abc\xff' >"$work/camera_replies/mixed"
+# Serial answers of a mount: object information, '1' and '1' for the co-ordinates, '0' for the
+# go-to; then an AO reply.
+printf '\xa1M31 Andromeda Galaxy#\x811\x811\xa1M31 SU GAL MAG 3.5#\x810\x04OK#' \
+  >"$work/accessory_replies/mount_and_ao"
 for name in "${targets[@]}"; do
   "$fuzz_build/fuzz/fuzz_$name" -max_total_time="$seconds" -max_len=900000 -rss_limit_mb=4096 \
     -timeout=20 -print_final_stats=1 "$work/$name" 2>"$work/$name.log" || { tail -40 "$work/$name.log"; exit 1; }

@@ -39,15 +39,21 @@ void correct_fields(Program& p) {
     if (p.ptr.undo == p.buf->undo_int) p.run.darkframe_loaded = 0;
 }
 
+// The odd rows: with the first field held back, both fields are placed together once this one
+// has arrived whole.
+bool read_odd_rows(Program& p, bool first_field_held) {
+    return first_field_held ? KV_second_field(p) : KV_first_read(p);
+}
+
 // Field 2 of an interlaced frame into the odd rows.
-bool read_second_field(Program& p, const RunContext& c) {
+bool read_second_field(Program& p, const RunContext& c, bool first_field_held) {
     Readout& r = p.readout;
     set_progress_caption(p, "READ QX CAMERA - Interlaced");
     r.ccd_frame = 2;
     update_progress(p, c);
     p.shell.progress = 0;
     r.interlaced_line = 1;
-    const bool ok = KV_first_read(p);
+    const bool ok = read_odd_rows(p, first_field_held);
     r.interlaced_line = 0;
     p.ptr.imageptr = p.ptr.image;
     p.ptr.image = p.buf->image_int;
@@ -56,7 +62,7 @@ bool read_second_field(Program& p, const RunContext& c) {
 
 // The second exposure of a non-interlaced frame, read into the odd rows. False when a stop
 // came before its read or the read failed.
-bool second_exposure(Program& p, RunContext& c) {
+bool second_exposure(Program& p, RunContext& c, bool first_field_held) {
     Readout& r = p.readout;
     RunState& run = p.run;
     r.ccd_frame = 3;
@@ -99,7 +105,7 @@ bool second_exposure(Program& p, RunContext& c) {
         p.shell.progress = 0;
         r.interlaced_line = 1;
         point_reads_at_image(p);
-        ok = KV_first_read(p);
+        ok = read_odd_rows(p, first_field_held);
     }
     r.interlaced_line = 0;
     p.ptr.imageptr = p.ptr.image;
@@ -193,17 +199,25 @@ bool read_frame(Program& p, RunContext& c) {
     RunState& run = p.run;
     point_reads_at_image(p);
     const bool guide_field_first = run.switch_frame && run.selfguidinghigh;
+    const bool interlaced = r.highres_intl && !run.highres21_selfguide && !run.switch_frame;
+    const bool exposed_twice =
+        r.highres_nonintl && !run.highres21_selfguide && !run.selfguidinghigh;
+    // A frame of two fields keeps its first one aside until the second has arrived, so a failed
+    // second read leaves the previous image whole.
+    const bool hold_first = !r.binned && (interlaced || exposed_twice);
     if (guide_field_first) r.interlaced_line = 1;
-    const bool ok = r.binned ? KV_binned_read(p) : KV_first_read(p);
+    const bool ok = r.binned     ? KV_binned_read(p)
+                    : hold_first ? KV_hold_first_field(p)
+                                 : KV_first_read(p);
     if (guide_field_first) r.interlaced_line = 0;
     if (!ok) return false;
 
-    if (r.highres_intl && !run.highres21_selfguide && !run.switch_frame) {
-        if (!read_second_field(p, c)) return false;
+    if (interlaced) {
+        if (!read_second_field(p, c, hold_first)) return false;
         correct_fields(p);
     }
-    if (r.highres_nonintl && !run.highres21_selfguide && !run.selfguidinghigh) {
-        if (!second_exposure(p, c)) return false;
+    if (exposed_twice) {
+        if (!second_exposure(p, c, hold_first)) return false;
         correct_fields(p);
     }
     if (guide_field_first) {

@@ -208,11 +208,13 @@ FrameEnd take_frame(Program& p, RunContext& c) {
     else
         short_unit_wait(p);
     if (c.self_guide_lost) return FrameEnd::Finish;
-    if (!r.end_loop) {
+    if (!r.end_loop && p.link.got_kv) {
         record_exposure(p, c, started);
         c.frame_ready = read_phase(p, c);
     }
     close_progress(p, c);
+    // A camera that left the bus ends the run; the next camera command looks for it again.
+    if (!p.link.got_kv) return FrameEnd::Finish;
     r.no_images = std::max(0, r.no_images - 1);
 
     if (c.multiple_frames && r.cont_work && r.no_images == 0) r.cont_work = 0;

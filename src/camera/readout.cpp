@@ -57,9 +57,9 @@ bool read_window(Program& p, int delay_ms) {
     return true;
 }
 
-}  // namespace
-
-bool KV_first_read(Program& p) {
+// One full-width field into `ReportBuffer`; the first one of an exposure above 500 ms measures
+// `download_time`.
+bool receive_field(Program& p) {
     Readout& r = p.readout;
     const bool camera_timed = r.exposure < kCameraTimedBelow;
     const ReadRequest request = full_width_field(r.ccd_frame, r.exposure);
@@ -76,16 +76,43 @@ bool KV_first_read(Program& p) {
         if (camera_timed) transfer_ms -= static_cast<uint16_t>(request.delay_ms);
         r.download_time = std::max(transfer_ms, 0);
     }
+    return true;
+}
 
-    // Field row k becomes frame row 2k + line; rows of the other parity keep their contents.
-    const size_t line = r.interlaced_line != 0 ? 1 : 0;
-    const uint8_t* src = p.buf->ReportBuffer;
+// Field row k becomes frame row 2k + line; rows of the other parity keep their contents.
+void place_field(Program& p, const uint8_t* field, size_t line) {
     uint8_t* dst = p.ptr.charimageptr + line * kFieldRowBytes;
     for (int k = 0; k < kSensorFieldRows; ++k) {
-        std::memcpy(dst, src, kFieldRowBytes);
-        src += kFieldRowBytes;
+        std::memcpy(dst, field, kFieldRowBytes);
+        field += kFieldRowBytes;
         dst += 2 * kFieldRowBytes;
     }
+}
+
+// Where a held first field waits: the reply buffer holds two fields.
+uint8_t* held_field(Program& p) {
+    static_assert(2 * kFieldReplyBytes <= kReportBufferBytes);
+    return p.buf->ReportBuffer + kFieldReplyBytes;
+}
+
+}  // namespace
+
+bool KV_first_read(Program& p) {
+    if (!receive_field(p)) return false;
+    place_field(p, p.buf->ReportBuffer, p.readout.interlaced_line != 0 ? 1 : 0);
+    return true;
+}
+
+bool KV_hold_first_field(Program& p) {
+    if (!receive_field(p)) return false;
+    std::memcpy(held_field(p), p.buf->ReportBuffer, kFieldReplyBytes);
+    return true;
+}
+
+bool KV_second_field(Program& p) {
+    if (!receive_field(p)) return false;
+    place_field(p, held_field(p), 0);
+    place_field(p, p.buf->ReportBuffer, 1);
     return true;
 }
 

@@ -20,6 +20,12 @@ struct Program;
 // 16384 elements. All write through `charimageptr`.
 bool KV_first_read(Program& p);
 bool KV_binned_read(Program& p);
+// The two fields of one frame: KV_hold_first_field reads field `ccd_frame` and keeps it aside
+// (behind the reply in `ReportBuffer`) instead of placing it; KV_second_field reads field
+// `ccd_frame` and then places both, the held one in the even rows and this one in the odd rows.
+// A frame whose second field fails thus leaves the destination as it was.
+bool KV_hold_first_field(Program& p);
+bool KV_second_field(Program& p);
 bool KV_focus_read(Program& p);
 bool KV_guide_read(Program& p);
 

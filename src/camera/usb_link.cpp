@@ -60,6 +60,12 @@ void host_os_version(int& major, int& minor) {
 #endif
 }
 
+// A camera that left the bus (ENODEV from its open handle) is closed, so that the next camera
+// command looks for it again instead of writing to a dead handle.
+void forget_vanished_camera(Program& p, int error) {
+    if (error == ENODEV && p.BlockIOHandle) CloseUSBdevice(p);
+}
+
 }  // namespace
 
 int USBHid::CollectingUSBHidInfo(Program& p) {
@@ -147,6 +153,7 @@ bool SendBlock(Program& p) {
     if (error != 0) {
         link.BytesWritten = 0;
         message50(p, "Could not write KVRIO Output - try rebooting USB device");
+        forget_vanished_camera(p, error);
         return false;
     }
     link.BytesWritten = static_cast<unsigned>(count);
@@ -168,6 +175,7 @@ bool ReceiveBlock(Program& p) {
     link.BytesReturned = static_cast<unsigned>(received);
     if (error != 0) {
         message50f(p, "Error %d trying to read KVRIO data from USB\n", error);
+        forget_vanished_camera(p, error);
         return false;
     }
     return true;

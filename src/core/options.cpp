@@ -26,7 +26,8 @@ std::string usage_text() {
            "              [--sim-plate-scale ARCSEC] [--sim-rotation DEG] [--sim-site LAT,LON]\n"
            "              [--sim-start-dec DEG] [--sim-periodic-error ARCSEC]\n"
            "              [--sim-worm-period S] [--sim-polar-drift ARCSEC_PER_MIN]\n"
-           "              [--sim-backlash ARCSEC] [--show-progress] [--drives DIR]\n"
+           "              [--sim-backlash ARCSEC] [--sim-fault KIND@READ[:MS]]\n"
+           "              [--show-progress] [--drives DIR]\n"
            "              [--strict-messages]\n";
 }
 

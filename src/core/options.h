@@ -9,6 +9,15 @@
 
 namespace kvr {
 
+// A transfer fault of the simulated camera (--sim-fault KIND@READ[:MS]): kind "short",
+// "timeout", "stall" or "unplug", on the main head's READth read (from 1); an unplugged camera
+// comes back after MS milliseconds.
+struct SimCameraFault {
+    std::string kind;
+    uint32_t main_read = 0;
+    uint32_t unplugged_ms = 5000;
+};
+
 // Settings of the simulated observatory around the camera. Unset numbers keep the simulator's
 // defaults.
 struct SimOptions {
@@ -31,6 +40,7 @@ struct SimOptions {
     std::optional<double> worm_period_s;
     std::optional<double> drift_dec_arcsec_per_min;
     std::optional<double> dec_backlash_arcsec;
+    std::vector<SimCameraFault> camera_faults;
 };
 
 struct LaunchOptions {

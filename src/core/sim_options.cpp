@@ -48,6 +48,24 @@ bool port_and_value(const std::string& text, size_t& port, std::string& value) {
     return true;
 }
 
+// "KIND@READ[:MS]".
+bool parse_camera_fault(const std::string& text, SimCameraFault& fault) {
+    const size_t at = text.find('@');
+    if (at == std::string::npos) return false;
+    fault.kind = text.substr(0, at);
+    if (fault.kind != "short" && fault.kind != "timeout" && fault.kind != "stall" &&
+        fault.kind != "unplug")
+        return false;
+    unsigned read = 0, ms = fault.unplugged_ms;
+    int used = 0;
+    const std::string rest = text.substr(at + 1);
+    const int n = std::sscanf(rest.c_str(), "%6u%n:%7u%n", &read, &used, &ms, &used);
+    if (n < 1 || static_cast<size_t>(used) != rest.size() || read == 0) return false;
+    fault.main_read = read;
+    fault.unplugged_ms = ms;
+    return true;
+}
+
 }  // namespace
 
 std::optional<std::time_t> parse_utc_time(const std::string& text) {
@@ -82,7 +100,7 @@ int parse_sim_option(const std::vector<std::string>& args, size_t& i, SimOptions
     const std::string& a = args[i];
     const bool known = a == "--sim-log" || a == "--sim-mount-pty" || a == "--sim-ao-pty" ||
                        a == "--sim-serial" || a == "--sim-port" || a == "--sim-relays" ||
-                       a == "--sim-atmosphere" || a == "--sim-site" ||
+                       a == "--sim-atmosphere" || a == "--sim-site" || a == "--sim-fault" ||
                        std::any_of(std::begin(kNumberOptions), std::end(kNumberOptions),
                                    [&](const NumberOption& o) { return a == o.name; });
     if (!known) return -1;
@@ -118,6 +136,11 @@ int parse_sim_option(const std::vector<std::string>& args, size_t& i, SimOptions
     } else if (a == "--sim-atmosphere") {
         if (v != "on" && v != "off") return refuse("on or off");
         sim.atmosphere = v == "on";
+    } else if (a == "--sim-fault") {
+        SimCameraFault fault;
+        if (!parse_camera_fault(v, fault))
+            return refuse("KIND@READ[:MS] with KIND short, timeout, stall or unplug, READ from 1");
+        sim.camera_faults.push_back(fault);
     } else if (a == "--sim-site") {
         const size_t comma = v.find(',');
         double lat = 0, lon = 0;

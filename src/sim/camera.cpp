@@ -17,6 +17,29 @@ constexpr uint64_t kStreamNoise = 20;
 
 constexpr double kFieldPixels = double{kSensorColumns} * kSensorFieldRows;
 
+// The length field a command must carry, as the camera checks it; -1 where it varies (a serial
+// write says how much text follows, a serial read and the model query how much they want).
+int required_length_field(uint8_t command) {
+    switch (command) {
+        case kCmdEcho:
+            return 1;
+        case kCmdReadAfterDelay:
+            return kReadAfterDelayParameterBytes;
+        case kCmdReadNow:
+            return kReadNowParameterBytes;
+        case kCmdSetSensor:
+            return kSetSensorLengthField;
+        case kCmdGetSensor:
+            return kGetSensorLengthField;
+        case kCmdSerialWrite:
+        case kCmdSerialRead:
+        case kCmdModel:
+            return -1;
+        default:
+            return 0;
+    }
+}
+
 HeadGeometry main_geometry() {
     HeadGeometry g;
     g.columns = kSensorColumns;
@@ -80,7 +103,22 @@ Camera::Camera(std::shared_ptr<Sky> sky, const CameraConfig& config)
     guider_.clear(now);
 }
 
+bool Camera::present() {
+    if (unplugged_until_ms_ < 0) return true;
+    const int64_t now = sky_->now_ms();
+    if (now < unplugged_until_ms_) return false;
+    // Plugged in again: powered up with nothing pending.
+    unplugged_until_ms_ = -1;
+    reply_ = Reply{};
+    halted_ = false;
+    main_.clear(now);
+    guider_.clear(now);
+    set_relays(0, now);
+    return true;
+}
+
 int Camera::write_block(const uint8_t* data, size_t length) {
+    if (!present()) return ENODEV;
     // The command endpoint takes one packet of at most 64 bytes per command.
     if (length > kCommandMaxBytes) return EPIPE;
     if (length > 0 && data == nullptr) return EFAULT;
@@ -94,6 +132,7 @@ int Camera::write_block(const uint8_t* data, size_t length) {
 int Camera::read_block(uint8_t* data, size_t length, size_t& received) {
     received = 0;
     if (length > 0 && data == nullptr) return EFAULT;
+    if (!present()) return ENODEV;
     if (halted_) return EPIPE;
     const int64_t deadline = sky_->now_ms() + behaviour_.transfer_timeout_ms;
     if (!reply_.active || reply_.ready_ms > deadline) {
@@ -108,6 +147,9 @@ int Camera::read_block(uint8_t* data, size_t length, size_t& received) {
                             noise_rng_, reply_bytes_.data());
         reply_.render_pending = false;
     }
+    // A fault strikes when the transfer reaches the middle of the block.
+    if (reply_.fault && reply_.sent + std::min(length, reply_.size - reply_.sent) > reply_.size / 2)
+        return fail_transfer(data, length, received);
     const size_t n = std::min(length, reply_.size - reply_.sent);
     if (n > 0) std::memcpy(data, reply_bytes_.data() + reply_.sent, n);
     reply_.sent += n;
@@ -120,6 +162,8 @@ bool Camera::execute(const uint8_t* block, size_t length, int64_t now_ms) {
     if (length < kCommandHeaderBytes) return false;
     const CommandHeader h = decode_command_header(block);
     if (h.request_type != kRequestTypeOut && h.request_type != kRequestTypeIn) return false;
+    const int required_length = required_length_field(h.command);
+    if (required_length >= 0 && h.length != required_length) return false;
     const uint8_t* parameters = block + kOffsetParameters;
     const size_t parameter_bytes = length - kCommandHeaderBytes;
     switch (h.command) {
@@ -157,7 +201,7 @@ bool Camera::execute(const uint8_t* block, size_t length, int64_t now_ms) {
             set_relays(h.value, now_ms);
             return true;
         case kCmdSerialWrite:
-            if (parameter_bytes < h.length) return false;
+            if (parameter_bytes != h.length) return false;
             if (ports_) ports_->serial_write(h.index, parameters, h.length, now_ms);
             return true;
         case kCmdSerialRead:
@@ -198,7 +242,36 @@ bool Camera::start_read(const uint8_t* block, size_t length, const CommandHeader
     reply_.size = head->reply_bytes(r);
     reply_.sent = 0;
     reply_.ready_ms = transfer_ms + download_ms(head->reply_pixels(r));
+    if (head == &main_) {
+        ++main_reads_;
+        for (const CameraFault& f : behaviour_.faults)
+            if (f.main_read == main_reads_) reply_.fault = f;
+    }
     return true;
+}
+
+// The block arrives up to its middle, then the fault ends the transfer.
+int Camera::fail_transfer(uint8_t* data, size_t length, size_t& received) {
+    const CameraFault fault = *reply_.fault;
+    const size_t n = std::min(length, reply_.size / 2 - reply_.sent);
+    std::memcpy(data, reply_bytes_.data() + reply_.sent, n);
+    received = n;
+    reply_ = Reply{};
+    switch (fault.kind) {
+        case CameraFaultKind::ShortBlock:
+            return EIO;
+        case CameraFaultKind::Timeout:
+            sky_->wait_until(sky_->now_ms() + behaviour_.transfer_timeout_ms);
+            return ETIMEDOUT;
+        case CameraFaultKind::Stall:
+            halted_ = true;
+            return EPIPE;
+        case CameraFaultKind::Unplug:
+            ++plug_generation_;
+            unplugged_until_ms_ = sky_->now_ms() + fault.unplugged_ms;
+            return ENODEV;
+    }
+    return EIO;
 }
 
 SensorHead* Camera::head_at(uint16_t index) {

@@ -8,15 +8,21 @@
 // the reply blocks on the clock until they have. A field collects light from the last clear of
 // the whole sensor (or its own last read) until the moment it is read.
 //
-// A block the camera cannot carry out (shorter than its command needs, an unknown command, a
-// read outside the sensor) is taken from the bus and refused: the camera halts its reply pipe,
-// so the next read fails with EPIPE and returns nothing. A write longer than one 64-byte command
-// packet fails at once with EPIPE. A read with no reply on its way waits the transfer timeout
-// and fails with ETIMEDOUT. A read asking for more than the reply holds gets what there is and
-// fails with EIO (a short read); one asking for less leaves the rest for the next read.
+// A block the camera cannot carry out (shorter than its command needs, a length field other than
+// its command's, an unknown command, a read outside the sensor) is taken from the bus and refused:
+// the camera halts its reply pipe, so the next read fails with EPIPE and returns nothing. A write
+// longer than one 64-byte command packet fails at once with EPIPE. A read with no reply on its way
+// waits the transfer timeout and fails with ETIMEDOUT. A read asking for more than the reply holds
+// gets what there is and fails with EIO (a short read); one asking for less leaves the rest for the
+// next read.
+//
+// The faults of `CameraBehaviour::faults` happen on their reads. While unplugged the camera
+// answers nothing (ENODEV) and is not on the bus; when it comes back it has been powered up
+// afresh, and handles opened before the unplug stay dead, as the operating system's do.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "camera/camera_protocol.h"
@@ -57,6 +63,11 @@ class Camera : public BlockDevice {
     SensorHead& main_head() { return main_; }
     SensorHead& guider_head() { return guider_; }
     double guider_throughput() const { return guider_throughput_; }
+    // Whether the camera is on the bus now; counts up each time it is unplugged.
+    bool present();
+    // Whether a read now would get bytes or an error instead of waiting for a reply.
+    bool has_reply() const { return halted_ || reply_.active || unplugged_until_ms_ >= 0; }
+    uint32_t plug_generation() const { return plug_generation_; }
 
     // Nothing is plugged in until a port device is attached: serial writes go nowhere and serial
     // reads answer zeros.
@@ -84,6 +95,7 @@ class Camera : public BlockDevice {
         int64_t ready_ms = 0;
         size_t size = 0;
         size_t sent = 0;
+        std::optional<CameraFault> fault;
     };
 
     bool execute(const uint8_t* block, size_t length, int64_t now_ms);
@@ -92,6 +104,7 @@ class Camera : public BlockDevice {
     void reply_now(size_t size, int64_t now_ms);
     void set_relays(uint16_t bits, int64_t now_ms);
     uint32_t download_ms(size_t pixels) const;
+    int fail_transfer(uint8_t* data, size_t length, size_t& received);
 
     std::shared_ptr<Sky> sky_;
     CameraBehaviour behaviour_;
@@ -106,6 +119,9 @@ class Camera : public BlockDevice {
     std::vector<uint8_t> reply_bytes_;
     Reply reply_;
     bool halted_ = false;
+    uint32_t main_reads_ = 0;
+    uint32_t plug_generation_ = 0;
+    int64_t unplugged_until_ms_ = -1;  // -1: plugged in
 };
 
 // The sky for a camera made from `config`: its star field, with the planted stars placed for

@@ -6,6 +6,7 @@
 // Positions on the sky are "sky pixels": the main sensor's pixel pitch, x along a row, y along
 // the frame's 580 rows (both fields together). Times are milliseconds of the shared clock.
 #include <cstdint>
+#include <vector>
 
 namespace kvr::sim {
 
@@ -83,6 +84,18 @@ inline SensorConfig default_guider_sensor() {
     return s;
 }
 
+// A transfer fault the camera commits on one read of its main head, half-way through the pixel
+// block: the block stops short (EIO), the data stops and the read times out (ETIMEDOUT), the
+// endpoint stalls (EPIPE), or the camera is unplugged (ENODEV) and comes back as a new device
+// after `unplugged_ms`. Reads are counted from 1 over every read command of the main head.
+enum class CameraFaultKind { ShortBlock, Timeout, Stall, Unplug };
+
+struct CameraFault {
+    CameraFaultKind kind = CameraFaultKind::ShortBlock;
+    uint32_t main_read = 0;
+    uint32_t unplugged_ms = 5000;
+};
+
 // Behaviour of the camera as a device that may change while it runs.
 struct CameraBehaviour {
     // Photon noise, read noise: off gives the expected value of every pixel, for exact tests.
@@ -94,6 +107,7 @@ struct CameraBehaviour {
     uint32_t transfer_timeout_ms = 75000;
     // Share of light the filter in front of the main head passes.
     double filter_throughput = 1.0;
+    std::vector<CameraFault> faults;
 };
 
 struct CameraConfig {

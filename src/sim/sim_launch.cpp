@@ -10,6 +10,16 @@ CameraConfig camera_config(const LaunchOptions& options) {
     c.behaviour.download_ms_per_field = options.sim_download_ms;
     c.drift_x_px_per_s = options.sim_drift_x_px_per_s;
     c.drift_y_px_per_s = options.sim_drift_y_px_per_s;
+    for (const SimCameraFault& f : options.sim.camera_faults) {
+        CameraFault fault;
+        fault.kind = f.kind == "timeout"  ? CameraFaultKind::Timeout
+                     : f.kind == "stall"  ? CameraFaultKind::Stall
+                     : f.kind == "unplug" ? CameraFaultKind::Unplug
+                                          : CameraFaultKind::ShortBlock;
+        fault.main_read = f.main_read;
+        fault.unplugged_ms = f.unplugged_ms;
+        c.behaviour.faults.push_back(fault);
+    }
     return c;
 }
 

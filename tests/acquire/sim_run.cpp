@@ -25,8 +25,10 @@ class TapHandle : public BlockDevice {
             c.at_ms = tap_.clock_.ms();
             tap_.sent.push_back(c);
             const bool pixel_read = c.code == kCmdReadAfterDelay || c.code == kCmdReadNow;
-            if (pixel_read && c.index == kHeadMain)
+            if (pixel_read && c.index == kHeadMain) {
                 tap_.fail_next_reply_ = tap_.failing_reads.count(++tap_.main_reads_seen_) != 0;
+                if (tap_.before_main_read) tap_.before_main_read(tap_.main_reads_seen_);
+            }
         }
         return device_->write_block(data, length);
     }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -44,6 +45,8 @@ class TappedCamera : public DeviceEnumerator {
     // Numbers (from 1) of the main-camera pixel reads whose reply is lost: the camera sends it,
     // the program's read fails with EIO.
     std::set<int> failing_reads;
+    // Called with its number as each main-camera pixel read is sent.
+    std::function<void(int)> before_main_read;
 
   private:
     friend class TapHandle;

@@ -97,11 +97,11 @@ TEST_F(ReadoutTest, FailedOrShortReadKeepsThePreviousImage) {
     talk->short_read(pixel_block(752 * 290, field_pixel), 2);
     EXPECT_FALSE(KV_first_read(p));
     talk->expect_write(command);
-    talk->fail_read(436160, 19);
+    talk->fail_read(436160, 110);
     EXPECT_FALSE(KV_first_read(p));
     EXPECT_EQ(take_output(),
               "message 50: Error 5 trying to read KVRIO data from USB\\n\n"
-              "message 50: Error 19 trying to read KVRIO data from USB\\n\n");
+              "message 50: Error 110 trying to read KVRIO data from USB\\n\n");
     for (int i = 0; i < kFrameBufferLength; ++i) ASSERT_EQ(image()[i], kUntouched) << i;
 
     // A read command that could not be sent is not waited on.

@@ -157,6 +157,12 @@ void FakeUsbDevice::unplug() {
     }
 }
 
+void FakeUsbDevice::answer_with(BlockDevice* device, std::function<bool()> has_reply) {
+    std::lock_guard lock(mutex_);
+    responder_ = device;
+    responder_has_reply_ = std::move(has_reply);
+}
+
 std::set<int> FakeUsbDevice::claimed_interfaces() {
     std::lock_guard lock(mutex_);
     return claimed_;
@@ -292,7 +298,12 @@ void FakeUsbDevice::submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg) 
         pending_in_.push_back(u);
     } else {
         out_data_.insert(out_data_.end(), u.buffer->data, u.buffer->data + u.buffer->data_len);
-        finish(u, 0, nullptr, static_cast<size_t>(urb.buffer_length));
+        const int error = responder_ ? responder_->write_block(
+                                           u.buffer->data, static_cast<size_t>(urb.buffer_length))
+                                     : 0;
+        if (error == ENODEV) unplugged_ = true;
+        finish(u, error == ENODEV ? -ESHUTDOWN : -error, nullptr,
+               error == 0 ? static_cast<size_t>(urb.buffer_length) : 0);
     }
 }
 
@@ -345,7 +356,9 @@ void FakeUsbDevice::serve_pending_in() {
     while (!pending_in_.empty()) {
         Urb u = pending_in_.front();
         const auto* urb = reinterpret_cast<const usbdevfs_urb*>(u.urb->data);
-        if (stall_in_) {
+        if (responder_) {
+            if (!serve_from_responder(u)) return;
+        } else if (stall_in_) {
             stall_in_ = false;
             finish(u, -EPIPE, nullptr, 0);
         } else if (in_sent_ < in_data_.size()) {
@@ -358,6 +371,27 @@ void FakeUsbDevice::serve_pending_in() {
         }
         pending_in_.pop_front();
     }
+}
+
+// One IN request answered by the responder; false when it has nothing to send yet. Bytes that
+// came before an error still arrive: a short block ends the request short, and the data that
+// never follows lets the host's timeout end the transfer.
+bool FakeUsbDevice::serve_from_responder(Urb u) {
+    if (!responder_has_reply_()) return false;
+    const auto* urb = reinterpret_cast<const usbdevfs_urb*>(u.urb->data);
+    responder_buffer_.resize(static_cast<size_t>(std::max(urb->buffer_length, 0)));
+    size_t received = 0;
+    const int error =
+        responder_->read_block(responder_buffer_.data(), responder_buffer_.size(), received);
+    int status = 0;
+    if (error == EPIPE) status = -EPIPE;
+    if (error == ENODEV) {
+        unplugged_ = true;
+        status = -ESHUTDOWN;
+    }
+    if ((error == ETIMEDOUT || error == EIO) && received == 0) return false;
+    finish(u, status, responder_buffer_.data(), received);
+    return true;
 }
 
 void FakeUsbDevice::reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {

@@ -5,11 +5,14 @@
 // device's state is behind its mutex. Needs the process to run under libumockdev-preload.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "core/block_device.h"
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
 typedef struct _UMockdevIoctlBase UMockdevIoctlBase;
@@ -66,6 +69,11 @@ class FakeUsbDevice {
     // As the kernel does on unplug: requests in flight end with ESHUTDOWN, and every request
     // after that fails with ENODEV.
     void unplug();
+    // Makes the device answer as `device` does (not owned): what the host writes goes to it, and
+    // each bulk IN request takes what its read gives, while it has something to give. Its errors
+    // become the bus's: EPIPE stalls the endpoint, ENODEV unplugs the device, and a read with
+    // nothing to send leaves the request waiting until the host gives up.
+    void answer_with(BlockDevice* device, std::function<bool()> has_reply);
 
     std::set<int> claimed_interfaces();
     std::set<int> driver_bound_interfaces();
@@ -87,6 +95,7 @@ class FakeUsbDevice {
     void reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg);
     void discard(UMockdevIoctlClient* client, UMockdevIoctlData* arg);
     void serve_pending_in();
+    bool serve_from_responder(Urb u);
     void finish(Urb urb, int status, const uint8_t* data, size_t length);
     std::vector<uint8_t> string_descriptor(uint8_t index) const;
 
@@ -103,6 +112,9 @@ class FakeUsbDevice {
     std::set<int> claimed_;
     std::set<int> driver_bound_;
     int halts_cleared_ = 0;
+    BlockDevice* responder_ = nullptr;
+    std::function<bool()> responder_has_reply_;
+    std::vector<uint8_t> responder_buffer_;
 };
 
 class FakeUsbBus {

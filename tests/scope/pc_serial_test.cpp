@@ -116,6 +116,30 @@ TEST_F(PcSerialTest, FirstAoCommandOpensThePortAt9600EightNOne) {
     EXPECT_STREQ(reinterpret_cast<const char*>(p.buf->ReportBuffer), "");
 }
 
+TEST_F(PcSerialTest, GarbageFloodIsCutToOneReplyAndTheLineRecovers) {
+    CentraliseAOUnit(p);
+    EXPECT_EQ(pty.take(), "K");
+    // Two kilobytes of line noise with no terminator, NULs and high bytes among them.
+    std::string noise(2048, '\0');
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>((i * 7919 + 13) & 0xFF);
+    pty.send(noise);
+    ::usleep(20000);
+    PCSerial_Read(p);
+    EXPECT_LE(std::char_traits<char>::length(reinterpret_cast<const char*>(p.buf->ReportBuffer)),
+              size_t{kPcSerialReplyBytes});
+    // The rest of the noise was dropped; the next command and its reply go through.
+    PCSerial_Read(p);
+    EXPECT_STREQ(reinterpret_cast<const char*>(p.buf->ReportBuffer), "");
+    CentraliseAOUnit(p);
+    EXPECT_EQ(pty.take(), "K");
+    pty.send("OK#");
+    ::usleep(20000);
+    PCSerial_Read(p);
+    EXPECT_STREQ(reinterpret_cast<const char*>(p.buf->ReportBuffer), "OK#");
+    EXPECT_EQ(counting->opens, 1);
+    EXPECT_EQ(take_output(), "");
+}
+
 TEST_F(PcSerialTest, FailedOpenIsReportedSendsNothingAndIsRetried) {
     ::setenv("KVR_Q4_COM4", "/nonexistent/tty", 1);
     CentraliseAOUnit(p);

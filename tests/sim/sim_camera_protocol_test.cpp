@@ -169,6 +169,11 @@ TEST(SimCamera, RefusedBlocksHaltTheReplyUntilTheNextGoodCommand) {
     short_delay.resize(kReadNowBlockBytes);
     std::vector<uint8_t> bad_type = command_block(kCmdEcho, 0, 0, 1, {0});
     bad_type[kOffsetRequestType] = 0x21;
+    // Whole blocks whose length field says something else than their command carries.
+    std::vector<uint8_t> read_says_14 = read_command(field_request(kField1), false);
+    put_le16(read_says_14.data() + kOffsetLength, kReadAfterDelayParameterBytes);
+    std::vector<uint8_t> timed_read_says_10 = read_command(field_request(kField1, 5), true);
+    put_le16(timed_read_says_10.data() + kOffsetLength, kReadNowParameterBytes);
 
     const std::vector<std::vector<uint8_t>> refused = {
         {},
@@ -188,6 +193,12 @@ TEST(SimCamera, RefusedBlocksHaltTheReplyUntilTheNextGoodCommand) {
         short_read,
         short_delay,
         bad_type,
+        read_says_14,
+        timed_read_says_10,
+        command_block(kCmdEcho, 0, 0, 2, {0, 0}),
+        command_block(kCmdClear, 0, 0, 4, {0, 0, 0, 0}),
+        command_block(kCmdSetRelays, 1, 0, 1, {0}),
+        command_block(kCmdSerialWrite, 0, 1, 2, {'a', 'b', 'c', 'd'}),
     };
     for (size_t i = 0; i < refused.size(); ++i) {
         const auto& block = refused[i];
