@@ -58,7 +58,7 @@ constexpr std::optional<Cmd> kAnalysis[] = {
     Cmd::Histogram, Cmd::RowProfile, Cmd::Plot3D, kSeparator, Cmd::Photometry, Cmd::BlinkComparison,
 };
 constexpr std::optional<Cmd> kGuide[] = {Cmd::GuiderStartStandalone, Cmd::GuideTelescope,
-                                          kSeparator, Cmd::GuideGraph};
+                                         kSeparator, Cmd::GuideGraph};
 constexpr std::optional<Cmd> kHelp[] = {Cmd::Help, Cmd::About};
 
 constexpr MenuLayout kMenus[] = {

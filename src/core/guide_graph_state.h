@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/ring_log.h"
 #include "core/state_macros.h"
 
 namespace kvr {
@@ -25,7 +26,7 @@ inline bool plate_scale_usable(double arcsec_per_px) {
     return arcsec_per_px >= kMinPlateScale && arcsec_per_px <= kMaxPlateScale;
 }
 
-#define KVR_GUIDE_GRAPH_SETTINGS(V, T, A, L)       \
+#define KVR_GUIDE_GRAPH_SETTINGS(V, T, A, L)         \
     V(double, guide_plate_scale, kDefaultPlateScale) \
     V(int, guide_graph_minutes, 5)
 KVR_STATE_STRUCT(GuideGraphSettings, KVR_GUIDE_GRAPH_SETTINGS)
@@ -45,24 +46,8 @@ struct GuideErrorSample {
     float dec_arcsec = 0;
 };
 
-// The last errors, oldest overwritten first: an hour of one-second guide frames. Fixed size:
-// nothing is allocated per frame.
-struct GuideErrorLog {
-    static constexpr int kCapacity = 4096;
-    GuideErrorSample entries[kCapacity];
-    int next = 0;
-    int count = 0;
-    void record(const GuideErrorSample& s) {
-        entries[next] = s;
-        next = (next + 1) % kCapacity;
-        if (count < kCapacity) ++count;
-    }
-    // The i-th newest sample (0 = newest); i < count.
-    const GuideErrorSample& newest(int i) const {
-        return entries[(next - 1 - i + 2 * kCapacity) % kCapacity];
-    }
-    void clear() { next = count = 0; }
-};
+// The last errors: an hour of one-second guide frames.
+using GuideErrorLog = RingLog<GuideErrorSample, 4096>;
 
 struct GuideGraphState : GuideGraphSettings, GuideGraphFigures {
     GuideErrorLog errors;

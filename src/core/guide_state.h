@@ -19,6 +19,7 @@
 // vectors and lengths (pixels). guider_training_pos: index of the last recorded position.
 #include <cstdint>
 
+#include "core/ring_log.h"
 #include "core/state_macros.h"
 
 namespace kvr {
@@ -122,22 +123,8 @@ struct GuidePulse {
     bool ao = false;
 };
 
-// The last corrections, oldest overwritten first. Fixed size: nothing is allocated per frame.
-struct GuidePulseLog {
-    static constexpr int kCapacity = 4096;
-    GuidePulse entries[kCapacity];
-    int next = 0;    // slot of the next entry
-    long total = 0;  // entries ever recorded
-    void record(const GuidePulse& pulse) {
-        entries[next] = pulse;
-        next = (next + 1) % kCapacity;
-        ++total;
-    }
-    // The i-th newest entry (0 = newest); i < min(total, kCapacity).
-    const GuidePulse& newest(int i) const {
-        return entries[(next - 1 - i + 2 * kCapacity) % kCapacity];
-    }
-};
+// The last corrections.
+using GuidePulseLog = RingLog<GuidePulse, 4096>;
 
 // Star positions recorded by a guider or AO training (start, then pos0 … pos7), drawn by the
 // guider dialog while `guider_training` is set.

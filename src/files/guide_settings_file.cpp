@@ -54,7 +54,8 @@ bool load_guide_settings(Program& p) {
 int save_guide_settings(Program& p) {
     char text[kMostBytes];
     const int n = std::snprintf(
-        text, sizeof text, "guide_plate_scale %.4f\nguide_graph_minutes %d\nguider_aggressiveness %d\n",
+        text, sizeof text,
+        "guide_plate_scale %.4f\nguide_graph_minutes %d\nguider_aggressiveness %d\n",
         p.graph.guide_plate_scale, p.graph.guide_graph_minutes, p.guide.guider_aggressiveness);
     std::error_code ec;
     std::filesystem::create_directory(host_path(p, file_folder(kGuideSettingsFile)), ec);

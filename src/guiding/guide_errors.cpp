@@ -54,8 +54,7 @@ void record_guide_error(Program& p, bool guider) {
     const double ey = 0.001 * g.dy * scale * kRowHeightInColumns;
     SkyError e{ex, ey};
     if (trained_guider_path(p, guider) && !resolve_on_training(g, scale, ex, ey, e)) e = {ex, ey};
-    p.graph.errors.record(
-        {p.clock.ms(), static_cast<float>(e.ra), static_cast<float>(e.dec)});
+    p.graph.errors.record({p.clock.ms(), static_cast<float>(e.ra), static_cast<float>(e.dec)});
     update_guide_figures(p);
     guide_graph_follow(p);
 }
@@ -65,10 +64,10 @@ void update_guide_figures(Program& p) {
     const GuideErrorLog& log = gr.errors;
     double sum_ra = 0, sum_dec = 0, sq_ra = 0, sq_dec = 0;
     int n = 0;
-    if (log.count > 0) {
+    if (log.count() > 0) {
         const uint32_t newest = log.newest(0).at_ms;
         const uint32_t span_ms = static_cast<uint32_t>(gr.guide_graph_minutes) * 60000u;
-        for (; n < log.count; ++n) {
+        for (; n < log.count(); ++n) {
             const GuideErrorSample& s = log.newest(n);
             if (newest - s.at_ms > span_ms) break;
             sum_ra += s.ra_arcsec;

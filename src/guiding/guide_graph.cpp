@@ -44,7 +44,7 @@ ControlDesc button(int id, const char* caption, int row, int col) {
 
 // The time the graph ends at: the newest error or correction still shown (0 when none).
 uint32_t graph_end_ms(const Program& p) {
-    uint32_t end = p.graph.errors.count > 0 ? p.graph.errors.newest(0).at_ms : 0;
+    uint32_t end = p.graph.errors.count() > 0 ? p.graph.errors.newest(0).at_ms : 0;
     const GuidePulseLog& pulses = p.guide.pulses;
     if (pulses.total > 0 && pulses.newest(0).at_ms >= p.graph.pulses_from_ms)
         end = std::max(end, pulses.newest(0).at_ms);
@@ -53,7 +53,7 @@ uint32_t graph_end_ms(const Program& p) {
 
 double full_scale(const GuideErrorLog& log, uint32_t end, uint32_t span) {
     double most = 0;
-    for (int i = 0; i < log.count && end - log.newest(i).at_ms <= span; ++i)
+    for (int i = 0; i < log.count() && end - log.newest(i).at_ms <= span; ++i)
         most = std::max({most, std::abs(double(log.newest(i).ra_arcsec)),
                          std::abs(double(log.newest(i).dec_arcsec))});
     for (double s : kFullScales)
@@ -90,7 +90,7 @@ void draw_grid(Canvas& c, const TimeAxis& t) {
 }
 
 void draw_errors(Canvas& c, const GuideErrorLog& log, const TimeAxis& t, double scale) {
-    for (int i = 0; i + 1 < log.count; ++i) {
+    for (int i = 0; i + 1 < log.count(); ++i) {
         const GuideErrorSample& a = log.newest(i + 1);
         const GuideErrorSample& b = log.newest(i);
         if (!t.shows(a.at_ms)) break;
@@ -101,7 +101,7 @@ void draw_errors(Canvas& c, const GuideErrorLog& log, const TimeAxis& t, double 
                kGraphDecColour);
     }
     // The newest point itself (a line leaves out its end point).
-    if (log.count > 0 && t.shows(log.newest(0).at_ms)) {
+    if (log.count() > 0 && t.shows(log.newest(0).at_ms)) {
         const GuideErrorSample& s = log.newest(0);
         c.set(t.x(s.at_ms), error_row(s.ra_arcsec, scale), kGraphRaColour);
         c.set(t.x(s.at_ms), error_row(s.dec_arcsec, scale), kGraphDecColour);
@@ -119,7 +119,7 @@ bool drawn_up(const SettingsState& s, const GuidePulse& pulse) {
 // length (ms of drive, or AO steps); Dec bars one column right of RA bars.
 void draw_pulses(Canvas& c, const Program& p, const TimeAxis& t) {
     const GuidePulseLog& log = p.guide.pulses;
-    const int shown = static_cast<int>(std::min<long>(log.total, GuidePulseLog::kCapacity));
+    const int shown = log.count();
     auto in_graph = [&](const GuidePulse& pulse) {
         return pulse.at_ms >= p.graph.pulses_from_ms && t.shows(pulse.at_ms);
     };
@@ -220,7 +220,8 @@ void GuideGraphWindow::take_values() {
     if (parse_number(scale_text_, v) && plate_scale_usable(v))
         p_.graph.guide_plate_scale = v;
     else
-        show_refusal(p_, "The plate scale must be a number of arcseconds per pixel from 0.01 to 100");
+        show_refusal(p_,
+                     "The plate scale must be a number of arcseconds per pixel from 0.01 to 100");
     if (parse_number(aggressiveness_text_, v) && v == std::trunc(v) && v >= kMinAggressiveness &&
         v <= 100)
         p_.guide.guider_aggressiveness = static_cast<int>(v);

@@ -51,7 +51,7 @@ class GuideGraphWindow : public DialogModel {
     // Set: the plate scale and the aggressiveness as typed, each refused with a message when it
     // is not usable; what was taken is kept for the next start.
     void take_values();
-    std::string scale_text_;           // the edits as typed, until Set takes them
+    std::string scale_text_;  // the edits as typed, until Set takes them
     std::string aggressiveness_text_;
     mutable Canvas picture_;
 };
