@@ -16,9 +16,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kvr::Program& p = kvr::fuzz::program();
     kvr::fuzz::ReplayInput input(data, size);
-    p.BlockIOHandle = std::make_unique<kvr::fuzz::ReplayDevice>(input);
-    p.link.got_kv = 1;
-    p.link.OpenUSBinterfaces = 1;
+    kvr::fuzz::connect_replay_camera(p, input);
     p.scope.telescope = 'l';
     kvr::GetInfo(p);
     kvr::move_to_coord(p, 12, 30, -45, 10, false);

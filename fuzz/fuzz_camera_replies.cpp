@@ -16,9 +16,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kvr::Program& p = kvr::fuzz::program();
     kvr::fuzz::ReplayInput input(data, size);
-    p.BlockIOHandle = std::make_unique<kvr::fuzz::ReplayDevice>(input);
-    p.link.got_kv = 1;
-    p.link.OpenUSBinterfaces = 1;
+    kvr::fuzz::connect_replay_camera(p, input);
     kvr::GetCCDType(p);
     kvr::EchoCCD(p);
     kvr::KV_binned_read(p);

@@ -9,8 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "core/block_device.h"
+#include "core/program.h"
 #include "core/serial_port.h"
 
 namespace kvr::fuzz {
@@ -52,7 +54,14 @@ class ReplayDevice : public BlockDevice {
             return n == length ? 0 : EIO;
         }
         const size_t pattern = std::min<size_t>(in_.left(), control + 1u);
-        for (size_t i = 0; i < length && pattern > 0; ++i) data[i] = in_.at()[i % pattern];
+        // The pattern, then copies of what is filled so far: whole fields at memcpy speed.
+        size_t filled = std::min(pattern, length);
+        if (filled > 0) std::memcpy(data, in_.at(), filled);
+        while (filled > 0 && filled < length) {
+            const size_t n = std::min(filled, length - filled);
+            std::memcpy(data + filled, data, n);
+            filled += n;
+        }
         in_.skip(pattern);
         received = length;
         return 0;
@@ -61,6 +70,13 @@ class ReplayDevice : public BlockDevice {
   private:
     ReplayInput& in_;
 };
+
+// The program's camera, found and open, answering from `input`.
+inline void connect_replay_camera(Program& p, ReplayInput& input) {
+    p.BlockIOHandle = std::make_unique<ReplayDevice>(input);
+    p.link.got_kv = 1;
+    p.link.OpenUSBinterfaces = 1;
+}
 
 class ReplaySerialPort : public SerialPort {
   public:

@@ -12,27 +12,6 @@ namespace kvr {
 
 namespace {
 
-// Each geometry's pixel block goes out in equal writes.
-struct WritePattern {
-    int writes;
-    int bytes;
-};
-WritePattern write_pattern(DisplayGeometry g) {
-    switch (g) {
-        case DisplayGeometry::Focus:
-            return {1, 16384};
-        case DisplayGeometry::Binned:
-            return {8, 13630};
-        case DisplayGeometry::Camera:
-            return {8, 31866};
-        case DisplayGeometry::Enlarged:
-            return {20, 12267};
-        case DisplayGeometry::Full:
-            break;
-    }
-    return {32, 13630};
-}
-
 void put16(uint8_t* at, uint32_t v) {
     at[0] = static_cast<uint8_t>(v);
     at[1] = static_cast<uint8_t>(v >> 8);
@@ -42,17 +21,17 @@ void put32(uint8_t* at, uint32_t v) {
     put16(at + 2, v >> 16);
 }
 
-// Writes the header and the pixel block in `writes` equal parts into a new file that replaces
-// the old one only when complete; a failed write leaves the old file.
+// Writes the header and the pixel block in one go into a file that replaces the old one only
+// when complete; a failed write leaves the old file.
 int write_bitmap_file(const std::string& path, const uint8_t* header, const uint8_t* pixels,
-                      WritePattern pattern) {
-    FileReplacement file(path);
+                      size_t pixel_bytes) {
+    ScratchReplacement file(path);
     if (!file.opened()) return kBmpCreateFailed;
-    if (!write_fully(file.fd(), header, kBmpHeaderBytes)) return kBmpHeaderFailed;
-    for (int i = 0; i < pattern.writes; ++i) {
-        if (!write_fully(file.fd(), pixels + size_t(i) * pattern.bytes, size_t(pattern.bytes)))
-            return kBmpPixelsFailed;
-    }
+    const void* parts[] = {header, pixels};
+    const size_t sizes[] = {kBmpHeaderBytes, pixel_bytes};
+    size_t written = 0;
+    if (!file.write(parts, sizes, 2, written))
+        return written < kBmpHeaderBytes ? kBmpHeaderFailed : kBmpPixelsFailed;
     return file.commit() ? kBmpWritten : kBmpPixelsFailed;
 }
 
@@ -102,7 +81,8 @@ void bmp_header(uint8_t out[kBmpHeaderBytes], int width, int height, const Argb*
     }
 }
 
-int write_bmp(Program& p, uint8_t* display, uint8_t* work, int focus, int geo) {
+int write_bmp(Program& p, uint8_t* display, uint8_t* work, int focus, int geo,
+              WrittenBitmap* written) {
     DisplayState& d = p.display;
     const DisplayGeometry g = prepare_bitmap(p, display, focus, geo);
     lay_out_rows(display, work, g);
@@ -111,10 +91,11 @@ int write_bmp(Program& p, uint8_t* display, uint8_t* work, int focus, int geo) {
     bmp_header(header, size.width, size.height, d.bmp_colours);
 
     const bool focus_file = focus || p.guide.tracking || p.guide.training;
-    const std::string path =
-        map_drive_path(p.drive_root, focus_file ? kFocusBitmapPath : kDisplayBitmapPath);
-    const int result = write_bitmap_file(path, header, work, write_pattern(g));
+    const char* name = focus_file ? kFocusBitmapPath : kDisplayBitmapPath;
+    const int result = write_bitmap_file(map_drive_path(p.drive_root, name), header, work,
+                                         size_t(size.width) * size.height);
     if (focus_file && result == kBmpWritten) d.focussed = 1;
+    if (written && result == kBmpWritten) *written = {name, size.width, size.height};
     return result;
 }
 
@@ -148,7 +129,7 @@ int write_guider_bmp(Program& p) {
     uint8_t header[kBmpHeaderBytes];
     bmp_header(header, kGuiderWidth, kGuiderHeight, colours);
     return write_bitmap_file(map_drive_path(p.drive_root, kGuiderBitmapPath), header, work,
-                             {1, kGuiderPixels});
+                             kGuiderPixels);
 }
 
 }  // namespace kvr

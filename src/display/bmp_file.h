@@ -33,7 +33,14 @@ void bmp_header(uint8_t out[kBmpHeaderBytes], int width, int height, const Argb*
 // `display`, builds the colour table into `bmp_colours`, lays the rows out bottom first in
 // `work` (enlarging by half for `Big`) and writes "c:\kvr_q4.bmp", or "c:\kvr_q4f.bmp" (setting
 // `focussed`) for a focus, tracking or training frame. Returns 0 … 3.
-int write_bmp(Program& p, uint8_t* display, uint8_t* work, int focus, int geo);
+// `written`, when given, receives the file and the picture's size on success.
+struct WrittenBitmap {
+    const char* path = nullptr;
+    int width = 0;
+    int height = 0;
+};
+int write_bmp(Program& p, uint8_t* display, uint8_t* work, int focus, int geo,
+              WrittenBitmap* written = nullptr);
 // Writes the guider picture "c:\KVR_Q4G.bmp" from the guider image. Returns 0 … 3.
 int write_guider_bmp(Program& p);
 

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "display/bmp_file.h"
+#include "files/file_io.h"
 
 namespace kvr {
 
@@ -23,30 +24,6 @@ uint32_t get16(const uint8_t* at) {
 uint32_t get32(const uint8_t* at) {
     return get16(at) | get16(at + 2) << 16;
 }
-
-bool read_at(int fd, uint8_t* out, size_t n, off_t offset) {
-    while (n > 0) {
-        const ssize_t got = ::pread(fd, out, n, offset);
-        if (got <= 0) return false;
-        out += got;
-        n -= static_cast<size_t>(got);
-        offset += got;
-    }
-    return true;
-}
-
-class FileCloser {
-  public:
-    explicit FileCloser(int fd) : fd_(fd) {}
-    ~FileCloser() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileCloser(const FileCloser&) = delete;
-    FileCloser& operator=(const FileCloser&) = delete;
-
-  private:
-    int fd_;
-};
 
 }  // namespace
 
@@ -85,14 +62,13 @@ BmpReadResult read_bmp8(const std::string& path, BmpImage& out) {
         return BmpReadResult::Truncated;
 
     uint8_t palette[4 * kPaletteEntries];
-    if (!read_at(fd, palette, 4 * entries, static_cast<off_t>(palette_offset)))
-        return BmpReadResult::Truncated;
+    if (!read_at(fd, palette, 4 * entries, palette_offset)) return BmpReadResult::Truncated;
     for (uint32_t i = 0; i < kPaletteEntries; ++i) {
         const uint8_t* e = palette + 4 * i;
         out.colours[i] = i < entries ? argb(e[2], e[1], e[0]) : argb(0, 0, 0);
     }
     // One read of the whole pixel block, then the rows turned top first in place.
-    if (!read_at(fd, out.pixels, size_t(stride * height), static_cast<off_t>(data_offset)))
+    if (!read_at(fd, out.pixels, size_t(stride * height), data_offset))
         return BmpReadResult::Truncated;
     for (uint64_t row = 0; !top_down && row < height / 2; ++row) {
         uint8_t* a = out.pixels + row * stride;

@@ -1,6 +1,7 @@
 #include "display/display.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/caption.h"
 #include "core/drive_paths.h"
@@ -27,24 +28,76 @@ void init_display(Program& p) {
         p.display.max_stretch ? kMaxStretchOffButton : kMaxStretchOnButton;
 }
 
+namespace {
+
+// Makes the back picture buffer the one shown, with its size: SetupFromDib.
+void show_back_picture(Program& p, int width, int height, int stride) {
+    MainWindowPicture& w = p.display.window;
+    const int back = w.front == 0 ? 1 : 0;
+    w.width[back] = width;
+    w.height[back] = height;
+    w.stride[back] = stride;
+    w.front = back;
+    p.display.PixelWidth = width;
+    p.display.PixelHeight = height;
+    p.display.Colors = kPaletteEntries;
+    UpdatePalette(p, true);
+    AdjustScroller(p);
+}
+
+// The bitmap just written, as loading its file would give it, from the writer's rows and colour
+// table still in memory. False (nothing shown) for a width the file pads.
+bool show_written_bitmap(Program& p, const WrittenBitmap& b) {
+    if (b.width % 4 != 0) return false;
+    MainWindowPicture& w = p.display.window;
+    const int back = w.front == 0 ? 1 : 0;
+    const uint8_t* rows = p.display.pixels_bmp;  // bottom first
+    for (int y = 0; y < b.height; ++y)
+        std::memcpy(w.pixels[back] + size_t(y) * b.width, rows + size_t(b.height - 1 - y) * b.width,
+                    size_t(b.width));
+    for (int i = 0; i < kPaletteEntries; ++i) {
+        const Argb c = p.display.bmp_colours[i];
+        w.colours[back][i] = argb(red_of(c), green_of(c), blue_of(c));
+    }
+    show_back_picture(p, b.width, b.height, b.width);
+    return true;
+}
+
+// Writes the scratch bitmap; the file and size when it was written.
+std::optional<WrittenBitmap> write_scratch_bitmap(Program& p) {
+    const uint16_t* shown = p.ptr.image;
+    p.ptr.image = p.buf->image_int;
+    if (p.display.stretch_palette) find_most_pop(p, shown);
+    WrittenBitmap written;
+    const int result = write_bmp(p, p.display.pixels_c, p.display.pixels_bmp, p.run.focus_mode,
+                                 p.display.Geo, &written);
+    if (result != kBmpWritten) {
+        messages(p, bitmap_failure_message(result));
+        return std::nullopt;
+    }
+    return written;
+}
+
+}  // namespace
+
 void image_prepare(Program& p) {
     const uint16_t* shown = p.ptr.image;
     if (!p.display.blink_it) DisplayImage(p);
     SetCaption(p, p.shell.image_name);
-    write_bitmap(p);
-    LoadBitmapFile(p, p.guide.training ? kFocusBitmapPath : kDisplayBitmapPath);
+    const char* picture_file = p.guide.training ? kFocusBitmapPath : kDisplayBitmapPath;
+    // A bitmap written to the file the window shows is shown from memory: reading it back would
+    // give the same bytes.
+    const std::optional<WrittenBitmap> written = write_scratch_bitmap(p);
+    if (!written || std::strcmp(written->path, picture_file) != 0 ||
+        !show_written_bitmap(p, *written))
+        LoadBitmapFile(p, picture_file);
     // The statistics (`most_pop`, `table`) describe the picture now shown, whichever front end
     // shows it: Remove Background and the stretch dialogs read them.
     build_histogram(p, shown);
 }
 
 void write_bitmap(Program& p) {
-    const uint16_t* shown = p.ptr.image;
-    p.ptr.image = p.buf->image_int;
-    if (p.display.stretch_palette) find_most_pop(p, shown);
-    const int result =
-        write_bmp(p, p.display.pixels_c, p.display.pixels_bmp, p.run.focus_mode, p.display.Geo);
-    if (result != kBmpWritten) messages(p, bitmap_failure_message(result));
+    write_scratch_bitmap(p);
 }
 
 bool LoadBitmapFile(Program& p, const char* name) {
@@ -55,16 +108,7 @@ bool LoadBitmapFile(Program& p, const char* name) {
         messages(p, Msg::BitmapOpenFailed);
         return false;
     }
-    w.width[back] = image.width;
-    w.height[back] = image.height;
-    w.stride[back] = image.stride;
-    w.front = back;
-    // SetupFromDib: the new picture, its palette and size.
-    p.display.PixelWidth = image.width;
-    p.display.PixelHeight = image.height;
-    p.display.Colors = kPaletteEntries;
-    UpdatePalette(p, true);
-    AdjustScroller(p);
+    show_back_picture(p, image.width, image.height, image.stride);
     return true;
 }
 

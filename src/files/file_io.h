@@ -3,6 +3,7 @@
 // fixed buffers, names and titles of paths, and copying texts into fixed-size globals.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,9 +20,25 @@ enum class ReadStatus { Ok, Missing, NotAFile, Unreadable };
 ReadStatus file_length(const std::string& host, uint64_t& length);
 // Reads up to `capacity` bytes from the start of the file; `got` is how many arrived.
 ReadStatus read_file(const std::string& host, uint8_t* out, size_t capacity, size_t& got);
+// Reads exactly n bytes from `offset`, continuing after partial reads and interruptions; false
+// at the end of the file or on an error.
+bool read_at(int fd, uint8_t* out, size_t n, uint64_t offset);
 // Writes all n bytes, continuing after partial writes and interruptions; false when the system
 // refuses (a full disk, a size limit).
 bool write_fully(int fd, const void* data, size_t n);
+
+// Closes a descriptor at the end of its scope.
+class FileCloser {
+  public:
+    explicit FileCloser(int fd) : fd_(fd) {}
+    ~FileCloser();
+    FileCloser(const FileCloser&) = delete;
+    FileCloser& operator=(const FileCloser&) = delete;
+    int fd() const { return fd_; }
+
+  private:
+    int fd_;
+};
 
 // A file written in full beside its final name and then renamed over it, so that the old file
 // stays whole until the new one is complete on disk: a crash, a full disk or a refused write
@@ -45,6 +62,39 @@ class FileReplacement {
     std::string target_;
     std::string temp_;
     int fd_ = -1;
+};
+
+// A scratch file the display rewrites at every refresh, replaced as safely for its readers as a
+// FileReplacement: the new bytes go into a hidden spare file beside it (".NAME.spare"), which then
+// trades places with the file in one step, so a reader sees the old or the new bytes, never a
+// half-written file. The spare keeps the previous bytes and their pages for the next rewrite: no
+// file is created, deleted or flushed to disk per refresh (a scratch file is rebuilt from memory
+// at the next refresh, so it need not outlive a crash). A reader keeps the bytes it opened
+// through the next rewrite; one that holds the file open through two rewrites sees the second.
+// Where the spare cannot serve (another instance holds it, or the file system cannot exchange two
+// names) a FileReplacement does.
+class ScratchReplacement {
+  public:
+    explicit ScratchReplacement(const std::string& host);
+    ~ScratchReplacement();
+    ScratchReplacement(const ScratchReplacement&) = delete;
+    ScratchReplacement& operator=(const ScratchReplacement&) = delete;
+
+    // False when no file could be created (missing folder, no permission, a folder in the way).
+    bool opened() const { return fd_ >= 0; }
+    // Writes the parts one after the other from the start of the file; `written` is how many
+    // bytes went in before a failure. False when the system refuses part of them.
+    bool write(const void* const* parts, const size_t* sizes, int count, size_t& written);
+    // Puts the written bytes in place of the old file.
+    bool commit();
+
+  private:
+    std::string target_;
+    std::string spare_;
+    std::optional<FileReplacement> fallback_;
+    int fd_ = -1;
+    bool use_spare_ = false;
+    uint64_t length_ = 0;
 };
 
 // Writes `bytes` as the whole new content of the file through a FileReplacement. False when the

@@ -1,5 +1,9 @@
 #include "files/fits_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -143,8 +147,12 @@ void decode_fits_pixels(const uint8_t* src, size_t pixels, FitsCoding coding, ui
 
 namespace {
 
-// A standard-length full frame, read by keyword.
-int load_standard_fits(Program& p, const uint8_t* data, size_t length, uint16_t* fredptr) {
+size_t frame_pixels(bool binned) {
+    return binned ? size_t{kBinnedWidth} * kBinnedHeight : size_t{kFullWidth} * kFullHeight;
+}
+
+// The header of a standard-length full frame, read by keyword.
+int load_standard_fits_header(Program& p, const uint8_t* data, size_t length, FitsCoding& coding) {
     StandardFitsHeader header;
     switch (check_standard_fits(data, length, header)) {
         case StandardFitsCheck::Ok:
@@ -160,15 +168,16 @@ int load_standard_fits(Program& p, const uint8_t* data, size_t length, uint16_t*
     r.highres_intl = 0;
     r.highres_nonintl = 0;
     read_standard_fits_texts(p, data);
-    decode_standard_fits_pixels(data + kFitsHeaderBytes, size_t{kFullWidth} * kFullHeight,
-                                header.zero, fredptr);
+    coding = {header.zero, true};
     return 0;
 }
 
 }  // namespace
 
-int load_fits_bytes(Program& p, const uint8_t* data, size_t length, uint16_t* fredptr) {
-    if (length == kFitsFullStandardBytes) return load_standard_fits(p, data, length, fredptr);
+int load_fits_header(Program& p, const uint8_t* data, size_t length, FitsCoding& coding,
+                     size_t& pixels) {
+    pixels = frame_pixels(false);
+    if (length == kFitsFullStandardBytes) return load_standard_fits_header(p, data, length, coding);
     if (length < size_t{kUsedCards} * kCardBytes) return 1;
     const char* h = reinterpret_cast<const char*>(data);
     auto card = [h](int number) { return h + (number - 1) * kCardBytes; };
@@ -203,21 +212,43 @@ int load_fits_bytes(Program& p, const uint8_t* data, size_t length, uint16_t* fr
     card_number(card(43), s.FITS_Aperture);
     read_string(card(44), s.FITS_Filter, kFitsFilterBytes);
 
+    pixels = frame_pixels(binned);
+    return check_fits_data(data, length, binned, coding) == FitsDataCheck::Ok ? 0 : 1;
+}
+
+int load_fits_bytes(Program& p, const uint8_t* data, size_t length, uint16_t* fredptr) {
     FitsCoding coding;
-    if (check_fits_data(data, length, binned, coding) != FitsDataCheck::Ok) return 1;
-    const size_t pixels =
-        binned ? size_t{kBinnedWidth} * kBinnedHeight : size_t{kFullWidth} * kFullHeight;
+    size_t pixels = 0;
+    if (const int result = load_fits_header(p, data, length, coding, pixels); result != 0)
+        return result;
     decode_fits_pixels(data + kFitsHeaderBytes, pixels, coding, fredptr);
+    return 0;
+}
+
+int read_fits_frame(Program& p, int fd, uint64_t length, uint16_t* fredptr) {
+    // The header into the work buffer and checked; then the pixel words straight into the frame,
+    // turned into pixels in place (no staging copy of the frame). Only a
+    // file cut short while it is read, after its length was checked, can fail past this point.
+    uint8_t* header = p.buf->image_file;
+    const size_t header_bytes = static_cast<size_t>(std::min<uint64_t>(length, kFitsHeaderBytes));
+    if (!read_at(fd, header, header_bytes, 0)) return 1;
+    FitsCoding coding;
+    size_t pixels = 0;
+    if (const int result = load_fits_header(p, header, length, coding, pixels); result != 0)
+        return result;
+    auto* bytes = reinterpret_cast<uint8_t*>(fredptr);
+    if (!read_at(fd, bytes, 2 * pixels, kFitsHeaderBytes)) return 1;
+    decode_fits_pixels(bytes, pixels, coding, fredptr);
     return 0;
 }
 
 int LoadFITSFile(Program& p, std::string_view fileTitle, int oldfile, uint16_t* fredptr) {
     (void)oldfile;  // always 3: the full 72-card header
-    size_t got = 0;
-    uint8_t* file = p.buf->image_file;
-    if (read_file(host_path(p, fileTitle), file, kLargestImageFileBytes, got) != ReadStatus::Ok)
-        return 1;
-    return load_fits_bytes(p, file, got, fredptr);
+    const std::string host = host_path(p, fileTitle);
+    uint64_t length = 0;
+    if (file_length(host, length) != ReadStatus::Ok) return 1;
+    const FileCloser file(::open(host.c_str(), O_RDONLY | O_CLOEXEC));
+    return file.fd() < 0 ? 1 : read_fits_frame(p, file.fd(), length, fredptr);
 }
 
 void ClearFITSInfo(Program& p) {

@@ -21,7 +21,8 @@ StandardFitsCheck check_standard_fits(const uint8_t* data, size_t length, Standa
 // Sets the header globals (texts, history, optics, exposure) from the keywords present; the
 // caller has cleared them and checked the header.
 void read_standard_fits_texts(Program& p, const uint8_t* data);
-// The pixels: big-endian signed words plus `zero`, held within 0 … 65535.
+// The pixels: big-endian signed words plus `zero`, held within 0 … 65535. `src` may be the bytes
+// of `dst` itself (converted in place).
 void decode_standard_fits_pixels(const uint8_t* src, size_t pixels, int zero, uint16_t* dst);
 
 }  // namespace kvr

@@ -1,5 +1,7 @@
 #include "files/image_files.h"
 
+#include <fcntl.h>
+
 #include <cstring>
 #include <string>
 
@@ -65,18 +67,26 @@ struct WaitCursor {
 
 enum class FileRead { Ok, NotAFile, Missing, WrongLength, Unreadable, Short };
 
-// Reads the whole file into the work buffer after checking its length.
-FileRead read_image_file(Program& p, std::string_view fileName, ImageFileKind& kind, size_t& got) {
-    const std::string host = host_path(p, fileName);
-    uint64_t length = 0;
+// The file's length and kind, and the file opened for reading.
+FileRead open_image_file(const std::string& host, ImageFileKind& kind, uint64_t& length, int& fd) {
     const ReadStatus st = file_length(host, length);
     if (st == ReadStatus::NotAFile) return FileRead::NotAFile;
     if (st != ReadStatus::Ok) return FileRead::Missing;
     kind = image_file_kind(length);
     if (kind == ImageFileKind::Unknown) return FileRead::WrongLength;
-    if (read_file(host, p.buf->image_file, length, got) != ReadStatus::Ok)
-        return FileRead::Unreadable;
-    return got == length ? FileRead::Ok : FileRead::Short;
+    fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    return fd < 0 ? FileRead::Unreadable : FileRead::Ok;
+}
+
+// Reads the whole file into the work buffer after checking its length.
+FileRead read_image_file(Program& p, std::string_view fileName, ImageFileKind& kind, size_t& got) {
+    uint64_t length = 0;
+    int fd = -1;
+    const FileRead opened = open_image_file(host_path(p, fileName), kind, length, fd);
+    const FileCloser file(fd);
+    if (opened != FileRead::Ok) return opened;
+    got = static_cast<size_t>(length);
+    return read_at(fd, p.buf->image_file, got, 0) ? FileRead::Ok : FileRead::Short;
 }
 
 }  // namespace
@@ -120,8 +130,14 @@ bool LoadKVFile(Program& p, std::string_view fileName) {
     copy_text(p.shell.image_name, file_title(fileName));
     WaitCursor busy(p);
     ImageFileKind kind = ImageFileKind::Unknown;
-    size_t got = 0;
-    const FileRead read = read_image_file(p, fileName, kind, got);
+    uint64_t length = 0;
+    int fd = -1;
+    FileRead read = open_image_file(host_path(p, fileName), kind, length, fd);
+    const FileCloser file(fd);
+    // A native file is read whole here; a FITS file's header is checked before its pixels are
+    // read straight into the image.
+    if (read == FileRead::Ok && !is_fits(kind) && !read_at(fd, p.buf->image_file, length, 0))
+        read = FileRead::Short;
     if (read != FileRead::Ok) {
         texts_before.restore(p);
         messages(p, read == FileRead::NotAFile ? Msg::QxOpenFailed : Msg::NotQxOrFits);
@@ -136,7 +152,7 @@ bool LoadKVFile(Program& p, std::string_view fileName) {
     r.binned = is_binned(kind) ? 1 : 0;
     QX_binned(p);
     if (is_fits(kind)) {
-        const int result = load_fits_bytes(p, p.buf->image_file, got, p.ptr.image);
+        const int result = read_fits_frame(p, fd, length, p.ptr.image);
         if (result != 0) {
             before.restore(p);
             texts_before.restore(p);

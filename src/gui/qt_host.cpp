@@ -95,7 +95,7 @@ QWidget* QtHost::window_parent() const {
 
 ResourceDialog* QtHost::dialog_window(const DialogModel& model) const {
     auto it = dialogs_.find(&model);
-    return it == dialogs_.end() ? nullptr : it->second.data();
+    return it == dialogs_.end() ? nullptr : static_cast<ResourceDialog*>(it->second.data());
 }
 
 ProgressWindow* QtHost::progress_window() const {
@@ -182,7 +182,8 @@ void QtHost::open_modeless(DialogModel& model) {
         dialog->close();
     });
     // Closed from elsewhere (the application quitting): forget it once it is gone.
-    QObject::connect(dialog, &QObject::destroyed, [this, m = &model] { forget(m, nullptr); });
+    QObject::connect(dialog, &QObject::destroyed,
+                     [this, m = &model](QObject* gone) { forget(m, gone); });
     model.init();
     dialog->render();
     dialog->show();
@@ -196,10 +197,11 @@ void QtHost::close_modeless(DialogModel& model) {
     dialog->close();
 }
 
-void QtHost::forget(const DialogModel* model, const ResourceDialog* dialog) {
+void QtHost::forget(const DialogModel* model, const QObject* window) {
     // A model reopened at once has a new window by the time the old one is deleted.
     auto it = dialogs_.find(model);
-    if (it != dialogs_.end() && it->second.data() == dialog) dialogs_.erase(it);
+    if (it != dialogs_.end() && (it->second.isNull() || it->second.data() == window))
+        dialogs_.erase(it);
 }
 
 void QtHost::refresh_dialog(DialogModel& model) {

@@ -59,7 +59,7 @@ class QtHost : public Host {
     // Parent of a new window: the innermost modal window, else the main frame.
     QWidget* window_parent() const;
     // Drops the entry of `model` if it still names `dialog` (nullptr: a window already gone).
-    void forget(const DialogModel* model, const ResourceDialog* dialog);
+    void forget(const DialogModel* model, const QObject* window);
 
     PressWatch& watch_;
     std::string help_path_;
@@ -69,7 +69,9 @@ class QtHost : public Host {
     QPointer<ProgressWindow> progress_;
     QPointer<InfoWindow> info_;
     QPointer<HelpViewer> help_;
-    std::map<const DialogModel*, QPointer<ResourceDialog>> dialogs_;
+    // Held as QObjects: a window being destroyed is no longer a ResourceDialog, and its entry is
+    // looked up then.
+    std::map<const DialogModel*, QPointer<QObject>> dialogs_;
     int wait_cursor_depth_ = 0;
 };
 

@@ -6,6 +6,7 @@
 #include "core/program.h"
 #include "guiding/centroid.h"
 #include "imaging/arithmetic.h"
+#include "imaging/kernels/saturating_add.h"
 
 namespace kvr {
 
@@ -57,21 +58,6 @@ uint16_t clip(uint32_t v) {
     return static_cast<uint16_t>(std::min(v, kPixelMax));
 }
 
-uint16_t add_clipped(uint16_t a, uint16_t b) {
-    const uint16_t sum = static_cast<uint16_t>(a + b);
-    return sum < a ? uint16_t{kPixelMax} : sum;
-}
-
-// out[x] += in[x] for x in first … end − 1, clipped at 65535. Blocks of a fixed lane count let the
-// compiler put whole blocks into 16-bit vector lanes.
-void add_row(uint16_t* __restrict out, const uint16_t* __restrict in, int first, int end) {
-    constexpr int kLanes = 16;
-    int x = first;
-    for (; x + kLanes <= end; x += kLanes)
-        for (int k = 0; k < kLanes; ++k) out[x + k] = add_clipped(out[x + k], in[x + k]);
-    for (; x < end; ++x) out[x] = add_clipped(out[x], in[x]);
-}
-
 // Which side of a shifted addition is the new frame, whose contribution is divided when the run
 // averages.
 enum class Divide { Destination, Source };
@@ -87,7 +73,7 @@ void add_shifted(uint16_t* dst, const uint16_t* src, int w, int h, int ox, int o
         uint16_t* out = dst + y * w;
         const uint16_t* in = src + (y + oy) * w + ox;
         if (divisor == 1) {
-            add_row(out, in, cols.first, cols.end);
+            add_saturated(out + cols.first, in + cols.first, size_t(cols.end - cols.first));
         } else if (divide == Divide::Destination) {
             for (int x = cols.first; x < cols.end; ++x) out[x] = clip(in[x] + out[x] / divisor);
         } else {

@@ -5,6 +5,7 @@
 
 #include "core/program.h"
 #include "imaging/header_band.h"
+#include "imaging/kernels/gradient_rows.h"
 
 namespace kvr {
 
@@ -65,26 +66,13 @@ void gradient_filter(const Program& p, uint16_t* image) {
     // Equal corners subtract nothing from any pixel.
     if (!c.top_left && !c.top_right && !c.bottom_left && !c.bottom_right) return;
     const GradientGeometry g = geometry_of(p);
-    const double W = p.geo.width1f;
-    const double H = p.geo.height1f;
+    const GradientPlane plane{p.geo.width1f, p.geo.height1f, g.area,        c.top_left,
+                              c.top_right,   c.bottom_left,  c.bottom_right};
     const int w = p.geo.width1;
     const int s = has_header_band(image) ? kHeaderBandRows : 0;
-    // g = ((H − y)(W − x) / A)·TL + ((H − y)·x / A)·TR + ((W − x)·y / A)·BL + (y·x / A)·BR,
-    // summed in that order in double precision. The faintest corner's term is zero, and adding
-    // +0 to a non-negative sum changes no bit, so zero terms are skipped.
-    for (int y = s; y < p.geo.height1; ++y) {
-        uint16_t* row = image + y * w;
-        const double from_bottom = H - y;
-        for (int x = 0; x < w; ++x) {
-            const double from_right = W - x;
-            double offset = 0.0;
-            if (c.top_left) offset += from_bottom * from_right / g.area * c.top_left;
-            if (c.top_right) offset += from_bottom * x / g.area * c.top_right;
-            if (c.bottom_left) offset += from_right * y / g.area * c.bottom_left;
-            if (c.bottom_right) offset += static_cast<double>(y) * x / g.area * c.bottom_right;
-            row[x] = row[x] > offset ? static_cast<uint16_t>(row[x] - static_cast<int>(offset)) : 0;
-        }
-    }
+    // The faintest corner's term is zero, and adding +0 to a non-negative sum changes no bit, so
+    // zero terms are skipped.
+    for (int y = s; y < p.geo.height1; ++y) subtract_gradient_row(image + y * w, w, y, plane);
 }
 
 }  // namespace kvr

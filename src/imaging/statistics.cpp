@@ -1,8 +1,10 @@
 #include "imaging/statistics.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/program.h"
+#include "imaging/kernels/pixel_vectors.h"
 
 namespace kvr {
 
@@ -12,16 +14,33 @@ namespace {
 constexpr int kBandFirstPixel = 10240;
 constexpr int kBandPixels = 15360;
 
-// Adds the high bytes of n pixels to `table`. Four partial tables break the dependency between
-// neighbouring pixels of equal level, which a single table serialises.
+// Whether the 16 pixels at `src` share their high byte, the level `level` of the first.
+inline bool one_level(const uint16_t* src, uint16_t level) {
+    const u16x8 other = (load_u16x8(src) ^ level) | (load_u16x8(src + kU16x8Lanes) ^ level);
+    uint64_t half[2];
+    std::memcpy(half, &other, sizeof half);
+    return ((half[0] | half[1]) & 0xFF00FF00FF00FF00u) == 0;
+}
+
+// Adds the high bytes of n pixels to `table`. The sky fills most of a frame with long runs of one
+// level: a block of 16 pixels of one level is counted at once. Other blocks go to four partial
+// tables, which break the dependency between neighbouring pixels of equal level that a single
+// table serialises.
 void count_levels(unsigned* table, const uint16_t* src, int n) {
+    constexpr int kBlock = 2 * kU16x8Lanes;
     unsigned part[4][256] = {};
     int i = 0;
-    for (; i + 4 <= n; i += 4) {
-        ++part[0][src[i] >> 8];
-        ++part[1][src[i + 1] >> 8];
-        ++part[2][src[i + 2] >> 8];
-        ++part[3][src[i + 3] >> 8];
+    for (; i + kBlock <= n; i += kBlock) {
+        if (one_level(src + i, src[i])) {
+            part[0][src[i] >> 8] += kBlock;
+            continue;
+        }
+        for (int k = i; k < i + kBlock; k += 4) {
+            ++part[0][src[k] >> 8];
+            ++part[1][src[k + 1] >> 8];
+            ++part[2][src[k + 2] >> 8];
+            ++part[3][src[k + 3] >> 8];
+        }
     }
     for (; i < n; ++i) ++part[0][src[i] >> 8];
     for (int v = 0; v < 256; ++v) table[v] += part[0][v] + part[1][v] + part[2][v] + part[3][v];

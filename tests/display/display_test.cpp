@@ -1,6 +1,7 @@
 #include "display/display.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -59,6 +60,50 @@ TEST_F(DisplayTest, BlinkKeepsTheDisplayBufferAndTrainingShowsTheFocusFile) {
     EXPECT_FALSE(std::filesystem::exists(scratch(kDisplayBitmapPath)));
     EXPECT_EQ(shown().pixels[376 * 100], (100 * 225) >> 8);
     EXPECT_EQ(p.display.focussed, 1);
+}
+
+// The picture is kept from memory rather than read back: in every geometry and palette it is
+// what loading the scratch file gives. A reader that opened the file keeps its bytes through the
+// next refresh.
+TEST_F(DisplayTest, PictureIsTheScratchFileAsLoadedInEveryGeometry) {
+    for (int k = 0; k < kFrameBufferLength; ++k) p.buf->image_int[k] = uint16_t(k * 40503u);
+    const struct {
+        int binned, geo, big, focus, false_colour;
+    } cases[] = {
+        {1, 0, 0, 0, 0}, {0, 0, 0, 0, 1}, {1, 1, 0, 0, 0}, {1, 1, 1, 0, 1}, {1, 0, 0, 1, 0}};
+    for (const auto& c : cases) {
+        p.readout.binned = c.binned;
+        QX_binned(p);
+        p.display.Geo = c.geo;
+        p.display.Big = c.big;
+        p.run.focus_mode = c.focus;
+        if (c.false_colour) {
+            ASSERT_TRUE(command(118));
+        }
+        image_prepare(p);
+        const DisplayBitmap b = shown();
+        static uint8_t pixels[kDisplayBufferBytes];
+        Argb colours[kPaletteEntries];
+        BmpImage file{pixels, sizeof pixels, colours};
+        ASSERT_EQ(read_bmp8(scratch(c.focus ? kFocusBitmapPath : kDisplayBitmapPath), file),
+                  BmpReadResult::Ok);
+        if (c.focus) continue;  // the window keeps the display file's picture
+        ASSERT_EQ(b.width, file.width);
+        ASSERT_EQ(b.height, file.height);
+        ASSERT_EQ(b.stride, file.stride);
+        EXPECT_TRUE(std::equal(b.pixels, b.pixels + size_t(b.stride) * b.height, pixels));
+        EXPECT_TRUE(std::equal(b.colours, b.colours + kPaletteEntries, colours));
+    }
+    std::FILE* reader = std::fopen(scratch(kDisplayBitmapPath).c_str(), "rb");
+    std::string before(1078 + 376 * 290, '\0'), after(before.size(), '\0');
+    ASSERT_EQ(std::fread(before.data(), 1, before.size(), reader), before.size());
+    p.run.focus_mode = 0;
+    p.display.Geo = 0;
+    image_prepare(p);
+    ASSERT_EQ(std::fseek(reader, 0, SEEK_SET), 0);
+    ASSERT_EQ(std::fread(after.data(), 1, after.size(), reader), after.size());
+    EXPECT_EQ(after, before);
+    std::fclose(reader);
 }
 
 TEST_F(DisplayTest, FailedWriteAndLoadAreReportedAndKeepThePicture) {

@@ -1,5 +1,6 @@
 // The simulated camera as a device: discovery, reply lengths, timing on the shared clock, and
 // what it does with blocks it cannot carry out.
+#include <algorithm>
 #include <cerrno>
 
 #include "sim/camera_enumerator.h"
@@ -96,8 +97,8 @@ TEST(SimCamera, SmallRepliesCarryTheirContent) {
 
     // Sensor parameters: the fixed set at power-up, then what command 7 stored; reset restores.
     rig.send(command_block(kCmdGetSensor, 0, 0, kGetSensorLengthField));
-    std::vector<uint8_t> expected(std::begin(kSetSensorParameters), std::end(kSetSensorParameters));
-    expected.resize(kGetSensorReplyBytes, 0);
+    std::vector<uint8_t> expected(kGetSensorReplyBytes, 0);
+    std::copy(std::begin(kSetSensorParameters), std::end(kSetSensorParameters), expected.begin());
     EXPECT_EQ(rig.receive(kGetSensorReplyBytes), expected);
     std::vector<uint8_t> other(14, 9);
     rig.send(command_block(kCmdSetSensor, 0, 0, kSetSensorLengthField, other));

@@ -65,31 +65,74 @@ KVR_INLINE_AVX2 void for_each_block(int first, int end, Block&& block) {
 
 // --- Convolution --------------------------------------------------------------------------------
 
+namespace {
+
+// Clipped as the filters clip (above 65280 → 65535, negative → 0) and packed: the pixels of each
+// 128-bit lane of `lo` come before those of the same lane of `hi`.
+KVR_INLINE_AVX2 __m256i clip_and_pack_lanes(__m256i lo, __m256i hi) {
+    const __m256i level = _mm256_set1_epi32(kFilterClipLevel);
+    const __m256i ones = _mm256_set1_epi32(0xFFFF);
+    lo = _mm256_or_si256(lo, _mm256_and_si256(_mm256_cmpgt_epi32(lo, level), ones));
+    hi = _mm256_or_si256(hi, _mm256_and_si256(_mm256_cmpgt_epi32(hi, level), ones));
+    return _mm256_packus_epi32(lo, hi);
+}
+
+}  // namespace
+
+// Two taps per multiply-add: the pixels of two taps interleaved word by word meet their two
+// weights in one _mm256_madd_epi16. It multiplies signed words, so every pixel enters less 32768
+// (its top bit flipped) and the sum gets 32768 · Σweight back. The interleaving puts pixels
+// 0–3 and 8–11 of a block into `lo`, 4–7 and 12–15 into `hi`, which the lane-wise pack restores.
 KVR_TARGET_AVX2 void convolve_row_avx2(const uint16_t* src, uint16_t* dst, int width, int y,
                                        const KernelTaps& taps) {
     const uint16_t* centre = src + y * width;
-    int offset[kKernelEntries];
-    __m256i weight[kKernelEntries];
-    for (int t = 0; t < taps.count; ++t) {
-        offset[t] = taps.dy[t] * width + taps.dx[t];
-        weight[t] = _mm256_set1_epi32(taps.weight[t]);
-    }
-    // Every kernel keeps Σ|weight| · 65535 below 2^24, as divide_exact needs.
-    const bool divide = taps.divisor != 1;
-    const __m256 divisor = _mm256_set1_ps(static_cast<float>(taps.divisor));
-    for_each_block(taps.radius, width - taps.radius, [&](int x) KVR_LAMBDA_AVX2 {
-        __m256i lo = _mm256_setzero_si256();
-        __m256i hi = _mm256_setzero_si256();
-        for (int t = 0; t < taps.count; ++t) {
-            const uint16_t* p = centre + x + offset[t];
-            lo = _mm256_add_epi32(lo, _mm256_mullo_epi32(load8_i32(p), weight[t]));
-            hi = _mm256_add_epi32(hi, _mm256_mullo_epi32(load8_i32(p + 8), weight[t]));
+    constexpr int kPairs = (kKernelEntries + 1) / 2;
+    const int pairs = (taps.count + 1) / 2;
+    int offset[2 * kPairs];
+    __m256i weights[kPairs];
+    int weight_sum = 0;
+    bool negative = false;
+    for (int t = 0; t < 2 * pairs; ++t) {
+        // An odd last tap pairs with its own pixels at weight 0.
+        const int k = t < taps.count ? t : taps.count - 1;
+        offset[t] = taps.dy[k] * width + taps.dx[k];
+        if (t < taps.count) {
+            weight_sum += taps.weight[t];
+            negative = negative || taps.weight[t] < 0;
         }
-        if (divide) {
+    }
+    for (int q = 0; q < pairs; ++q) {
+        const int w0 = taps.weight[2 * q];
+        const int w1 = 2 * q + 1 < taps.count ? taps.weight[2 * q + 1] : 0;
+        weights[q] = _mm256_set1_epi32(static_cast<int32_t>(uint32_t(w1) << 16 | uint16_t(w0)));
+    }
+    const __m256i flip = _mm256_set1_epi16(static_cast<int16_t>(0x8000));
+    const __m256i bias = _mm256_set1_epi32(32768 * weight_sum);
+    // Every kernel keeps Σ|weight| · 65535 below 2^24, as divide_exact needs; a power-of-two
+    // divisor of a sum that cannot be negative is a shift.
+    const int d = taps.divisor;
+    const bool shift = d > 1 && (d & (d - 1)) == 0 && !negative;
+    const int shift_bits = shift ? __builtin_ctz(static_cast<unsigned>(d)) : 0;
+    const bool divide = d != 1 && !shift;
+    const __m256 divisor = _mm256_set1_ps(static_cast<float>(d));
+    for_each_block(taps.radius, width - taps.radius, [&](int x) KVR_LAMBDA_AVX2 {
+        const uint16_t* p = centre + x;
+        __m256i lo = bias;
+        __m256i hi = bias;
+        for (int q = 0; q < pairs; ++q) {
+            const __m256i a = _mm256_xor_si256(load16(p + offset[2 * q]), flip);
+            const __m256i b = _mm256_xor_si256(load16(p + offset[2 * q + 1]), flip);
+            lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), weights[q]));
+            hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), weights[q]));
+        }
+        if (shift) {
+            lo = _mm256_srai_epi32(lo, shift_bits);
+            hi = _mm256_srai_epi32(hi, shift_bits);
+        } else if (divide) {
             lo = divide_exact(lo, divisor);
             hi = divide_exact(hi, divisor);
         }
-        store16(dst + y * width + x, clip_and_pack(lo, hi));
+        store16(dst + y * width + x, clip_and_pack_lanes(lo, hi));
     });
 }
 
@@ -243,28 +286,29 @@ KVR_INLINE_AVX2 __m256i exceeds_product(__m256i a, __m256i d, __m256 q) {
 // The median's replacement test |median − pixel| > trunc(d · q), d = max − min. Most lanes are
 // decided in 16-bit arithmetic: with q = n + F / 65536 + g (n = 0 or 1, F an integer,
 // 0 ≤ g < 2^-16), L = floor(d · n + d · F / 65536) satisfies L ≤ d · q < L + 2. For a ≤ L the
-// answer is no, for a ≥ L + 2 it is yes; a block with a lane at a = L + 1 is decided exactly.
-// `Whole` says n = 1.
+// answer is no, for a ≥ L + 2 it is yes; lanes at a = L + 1 are gathered in `ties`, and a row
+// with any is filtered again with the exact test. `Whole` says n = 1.
 template <bool Whole>
 class MedianThreshold {
   public:
     KVR_INLINE_AVX2 explicit MedianThreshold(float q)
-        : q_(_mm256_set1_ps(q)),
+        : q_(q),
           fraction_(_mm256_set1_epi16(static_cast<int16_t>(
               static_cast<uint16_t>(std::floor((q - (Whole ? 1.0f : 0.0f)) * 65536.0f))))) {}
 
-    KVR_INLINE_AVX2 __m256i replace(__m256i a, __m256i d) const {
+    KVR_INLINE_AVX2 __m256i replace(__m256i a, __m256i d, __m256i& ties) const {
         __m256i floor_product = _mm256_mulhi_epu16(d, fraction_);
         if constexpr (Whole) floor_product = _mm256_adds_epu16(floor_product, d);
         const __m256i excess = _mm256_subs_epu16(a, floor_product);
-        if (_mm256_movemask_epi8(_mm256_cmpeq_epi16(excess, _mm256_set1_epi16(1))) != 0)
-            return exceeds_product(a, d, q_);
-        // excess ≥ 2, as a signed comparison of excess / 2 (no min/max: see max_by_subtraction).
+        ties = _mm256_or_si256(ties, _mm256_cmpeq_epi16(excess, _mm256_set1_epi16(1)));
+        // excess ≥ 2, as a signed comparison of excess / 2.
         return _mm256_cmpgt_epi16(_mm256_srli_epi16(excess, 1), _mm256_setzero_si256());
     }
+    static constexpr bool kMayTie = true;
+    float power() const { return q_; }
 
   private:
-    __m256 q_;
+    float q_;
     __m256i fraction_;
 };
 
@@ -272,24 +316,14 @@ class MedianThreshold {
 class ExactMedianThreshold {
   public:
     KVR_INLINE_AVX2 explicit ExactMedianThreshold(float q) : q_(_mm256_set1_ps(q)) {}
-    KVR_INLINE_AVX2 __m256i replace(__m256i a, __m256i d) const {
+    KVR_INLINE_AVX2 __m256i replace(__m256i a, __m256i d, __m256i&) const {
         return exceeds_product(a, d, q_);
     }
+    static constexpr bool kMayTie = false;
 
   private:
     __m256 q_;
 };
-
-// Unsigned 16-bit maximum and minimum from a saturating subtraction and an addition. Common
-// processors run vector min/max on half of their vector ports and additions on all of them, so
-// the median, which is mostly min/max, runs faster when its extremes take this form.
-KVR_INLINE_AVX2 __m256i max_by_subtraction(__m256i a, __m256i b) {
-    return _mm256_add_epi16(a, _mm256_subs_epu16(b, a));
-}
-
-KVR_INLINE_AVX2 __m256i min_by_subtraction(__m256i a, __m256i b) {
-    return _mm256_sub_epi16(a, _mm256_subs_epu16(a, b));
-}
 
 KVR_INLINE_AVX2 __m256i median_of_three(__m256i a, __m256i b, __m256i c) {
     return _mm256_max_epu16(_mm256_min_epu16(a, b), _mm256_min_epu16(_mm256_max_epu16(a, b), c));
@@ -323,15 +357,16 @@ constexpr int window_values() {
 template <int K>
 using SortedColumns = uint16_t[K][kMaxFilterWidth + kBlock];
 
-// The filtered row y from the sorted columns of its window rows. `Ceiling`: some window may
-// lie wholly above the 65000 ceiling of the minimum (without, the ceiling cannot bind).
-template <int K, bool Ceiling = true, typename Threshold>
-KVR_INLINE_AVX2 void median_from_columns(const SortedColumns<K>& sorted, const uint16_t* src,
-                                         uint16_t* dst, int width, int y,
-                                         const Threshold& threshold) {
+// The filtered row y from the sorted columns of its window rows; true when the threshold left a
+// lane undecided. `Ceiling`: some window may lie wholly above the 65000 ceiling of the minimum
+// (without, the ceiling cannot bind).
+template <int K, bool Ceiling, typename Threshold>
+KVR_INLINE_AVX2 bool median_row_pass(const SortedColumns<K>& sorted, const uint16_t* src,
+                                     uint16_t* dst, int width, int y, const Threshold& threshold) {
     constexpr int r = K / 2;
     const __m256i min_ceiling = _mm256_set1_epi16(static_cast<int16_t>(kMedianMinCeiling));
     const uint16_t* row = src + y * width;
+    __m256i ties = _mm256_setzero_si256();
     for_each_block(r, width - r, [&](int x) KVR_LAMBDA_AVX2 {
         // Fully unrolled loops keep every value in a register (the arrays are scalarised).
         __m256i v[window_values<K>()];
@@ -343,17 +378,34 @@ KVR_INLINE_AVX2 void median_from_columns(const SortedColumns<K>& sorted, const u
         __m256i smallest = v[0];
 #pragma GCC unroll 8
         for (int j = 1; j < K; ++j) {
-            largest = max_by_subtraction(largest, v[j * K + K - 1]);
+            largest = _mm256_max_epu16(largest, v[j * K + K - 1]);
             smallest = _mm256_min_epu16(smallest, v[j * K]);
         }
-        if constexpr (Ceiling) smallest = min_by_subtraction(smallest, min_ceiling);
+        if constexpr (Ceiling) smallest = _mm256_min_epu16(smallest, min_ceiling);
         const __m256i median = window_median<K>(v);
         const __m256i pixel = load16(row + x);
         const __m256i distance =
             _mm256_or_si256(_mm256_subs_epu16(median, pixel), _mm256_subs_epu16(pixel, median));
-        const __m256i replace = threshold.replace(distance, _mm256_sub_epi16(largest, smallest));
+        const __m256i replace =
+            threshold.replace(distance, _mm256_sub_epi16(largest, smallest), ties);
         store16(dst + y * width + x, _mm256_blendv_epi8(pixel, median, replace));
     });
+    return !_mm256_testz_si256(ties, ties);
+}
+
+// The row through the quick threshold, and again through the exact one in the rare row where
+// the quick one left a lane undecided (the output goes to a separate frame, so redoing the row
+// is safe).
+template <int K, bool Ceiling = true, typename Threshold>
+KVR_INLINE_AVX2 void median_from_columns(const SortedColumns<K>& sorted, const uint16_t* src,
+                                         uint16_t* dst, int width, int y,
+                                         const Threshold& threshold) {
+    const bool undecided = median_row_pass<K, Ceiling>(sorted, src, dst, width, y, threshold);
+    if constexpr (Threshold::kMayTie) {
+        if (undecided)
+            median_row_pass<K, Ceiling>(sorted, src, dst, width, y,
+                                        ExactMedianThreshold(threshold.power()));
+    }
 }
 
 // Column blocks of 16 across the row, the last one overlapping.

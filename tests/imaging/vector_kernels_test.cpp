@@ -1,0 +1,96 @@
+// The byte swaps of FITS data, the clipped row addition of the registration and the gradient
+// rows against their direct definitions, through the AVX2 and the portable loops, on lengths
+// that leave partial vector blocks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "imaging/kernels/arithmetic_avx2.h"
+#include "imaging/kernels/byte_swap.h"
+#include "imaging/kernels/gradient_rows.h"
+#include "imaging/kernels/saturating_add.h"
+#include "loop_choice.h"
+
+namespace kvr::test {
+namespace {
+
+class VectorKernelsTest : public ::testing::TestWithParam<bool>, protected LoopChoice {
+  protected:
+    void SetUp() override { choose_loops(GetParam()); }
+    static std::vector<uint16_t> random_words(size_t n, unsigned seed) {
+        std::mt19937 rng(seed);
+        std::vector<uint16_t> w(n);
+        for (auto& v : w) v = static_cast<uint16_t>(rng() % 5 == 0 ? (rng() & 1) * 65535 : rng());
+        return w;
+    }
+};
+
+TEST_P(VectorKernelsTest, ByteSwapsAndClippedAddition) {
+    for (size_t n : {size_t{0}, size_t{7}, size_t{77}, size_t{752 * 3 + 5}}) {
+        const std::vector<uint16_t> a = random_words(n, 1), b = random_words(n, 2);
+        for (uint16_t flip : {uint16_t{0}, uint16_t{0x8000}}) {
+            std::vector<uint8_t> bytes(2 * n);
+            words_to_be16(a.data(), n, flip, bytes.data());
+            for (size_t i = 0; i < n; ++i) {
+                ASSERT_EQ(bytes[2 * i], uint8_t((a[i] ^ flip) >> 8)) << n << " " << i;
+                ASSERT_EQ(bytes[2 * i + 1], uint8_t(a[i] ^ flip)) << n << " " << i;
+            }
+            // Back in place: the words of the buffer that holds the bytes.
+            std::vector<uint16_t> words(n);
+            std::memcpy(words.data(), bytes.data(), bytes.size());
+            be16_to_words(reinterpret_cast<const uint8_t*>(words.data()), n, flip, words.data());
+            EXPECT_EQ(words, a);
+        }
+        std::vector<uint16_t> sum = a;
+        add_saturated(sum.data(), b.data(), n);
+        for (size_t i = 0; i < n; ++i)
+            ASSERT_EQ(sum[i], std::min(65535, a[i] + b[i])) << n << " " << i;
+    }
+}
+
+TEST_P(VectorKernelsTest, GradientRowsMatchTheFormula) {
+    const GradientPlane g{752.0, 580.0, 436160.0, 0, 1296, 48, 4080};
+    for (int y : {0, 1, 289, 579}) {
+        const std::vector<uint16_t> original = random_words(751, unsigned(y));
+        std::vector<uint16_t> row = original;
+        subtract_gradient_row(row.data(), 751, y, g);
+        for (int x = 0; x < 751; ++x) {
+            const double offset = 0.0 + (g.height - y) * x / g.area * g.top_right +
+                                  (g.width - x) * y / g.area * g.bottom_left +
+                                  static_cast<double>(y) * x / g.area * g.bottom_right;
+            const int expected = original[x] > offset ? original[x] - int(offset) : 0;
+            ASSERT_EQ(row[x], expected) << x << ", " << y;
+        }
+    }
+}
+
+#if KVR_HAVE_AVX2_PATHS
+// Quotients on and just beside whole numbers and the clip, where single precision cannot decide
+// and the double path must.
+TEST(FlatFieldSpanTest, ValuesAtWholeNumbersAndTheClip) {
+    if (!use_avx2()) GTEST_SKIP() << "no AVX2";
+    std::vector<uint16_t> d, f;
+    for (int k : {1, 2, 3, 7, 1000, 21845, 65534, 65535})
+        for (int fv : {1, 3, 7, 255, 4096, 65535})
+            for (int e : {-1, 0, 1}) {
+                d.push_back(
+                    static_cast<uint16_t>(std::clamp(k * fv / std::max(fv, 1) + e, 0, 65535)));
+                f.push_back(static_cast<uint16_t>(fv));
+            }
+    for (double mean : {1.0, 3.0, 1.0 / 3.0, 65535.0, 0.99999999999})
+        for (size_t i = 0; i + 8 <= d.size(); ++i) {
+            std::vector<uint16_t> out(d.begin() + long(i), d.begin() + long(i) + 8);
+            flat_field_span_avx2(out.data(), f.data() + i, mean, 8);
+            for (size_t k = 0; k < 8; ++k)
+                ASSERT_EQ(out[k], flat_field_pixel(d[i + k], f[i + k], mean)) << mean << " " << i;
+        }
+}
+#endif
+
+KVR_INSTANTIATE_FOR_BOTH_LOOPS(VectorKernelsTest);
+
+}  // namespace
+}  // namespace kvr::test
