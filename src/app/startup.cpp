@@ -9,6 +9,7 @@
 #include "core/caption.h"
 #include "core/program.h"
 #include "core/version.h"
+#include "files/guide_settings_file.h"
 #include "files/settings_file.h"
 
 namespace kvr {
@@ -27,6 +28,7 @@ void start_up(Program& p) {
     // As the main window's construction does: the result is not checked here; a missing file
     // is reported when the camera is first used.
     LoadINIFile(p, p.settings.ini_file);
+    load_guide_settings(p);
     set_startup_caption(p);
 }
 

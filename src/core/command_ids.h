@@ -14,6 +14,7 @@ enum class Cmd : int {
     TrainGuide = 22,
     StartGuide = 23,
     GuideTelescope = 889,
+    GuideGraph = 892,
     TelescopeControl = 24,
     // Files
     FileOpen = 24332,

@@ -57,7 +57,8 @@ constexpr std::optional<Cmd> kMerging[] = {
 constexpr std::optional<Cmd> kAnalysis[] = {
     Cmd::Histogram, Cmd::RowProfile, Cmd::Plot3D, kSeparator, Cmd::Photometry, Cmd::BlinkComparison,
 };
-constexpr std::optional<Cmd> kGuide[] = {Cmd::GuiderStartStandalone, Cmd::GuideTelescope};
+constexpr std::optional<Cmd> kGuide[] = {Cmd::GuiderStartStandalone, Cmd::GuideTelescope,
+                                         kSeparator, Cmd::GuideGraph};
 constexpr std::optional<Cmd> kHelp[] = {Cmd::Help, Cmd::About};
 
 constexpr MenuLayout kMenus[] = {

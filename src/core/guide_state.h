@@ -20,12 +20,16 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/ring_log.h"
 #include "core/state_macros.h"
 
 namespace kvr {
 
 inline constexpr int kGuiderInfoCaptionBytes = 80;
 inline constexpr int kDarkframeBaseTextBytes = 33;
+// guider_aggressiveness: percent of each measured error that the trained guider and AO paths
+// correct (the rest is left to the next frames, so that seeing is not fed to the mount).
+inline constexpr int kMinAggressiveness = 10;
 
 #define KVR_GUIDE_STATE(V, T, A, L)                     \
     V(int, guiding, 0)                                  \
@@ -117,7 +121,8 @@ inline constexpr int kDarkframeBaseTextBytes = 33;
     V(uint16_t, guiderwrk_x, 0)                         \
     V(uint16_t, guiderwrk_y, 0)                         \
     V(uint16_t, guiderwrk_val, 0)                       \
-    V(int, guider_continuous, 0)
+    V(int, guider_continuous, 0)                        \
+    V(int, guider_aggressiveness, 100)
 KVR_STATE_STRUCT(GuideVariables, KVR_GUIDE_STATE)
 
 // One correction sent by a guide path, for the guiding graph and the tests: when (ms of the
@@ -131,22 +136,8 @@ struct GuidePulse {
     bool ao = false;
 };
 
-// The last corrections, oldest overwritten first. Fixed size: nothing is allocated per frame.
-struct GuidePulseLog {
-    static constexpr int kCapacity = 512;
-    GuidePulse entries[kCapacity];
-    int next = 0;    // slot of the next entry
-    long total = 0;  // entries ever recorded
-    void record(const GuidePulse& pulse) {
-        entries[next] = pulse;
-        next = (next + 1) % kCapacity;
-        ++total;
-    }
-    // The i-th newest entry (0 = newest); i < min(total, kCapacity).
-    const GuidePulse& newest(int i) const {
-        return entries[(next - 1 - i + 2 * kCapacity) % kCapacity];
-    }
-};
+// The last corrections.
+using GuidePulseLog = RingLog<GuidePulse, 4096>;
 
 // Star positions recorded by a guider or AO training (start, then pos0 … pos7), drawn by the
 // guider dialog while `guider_training` is set.

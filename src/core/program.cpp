@@ -16,12 +16,14 @@ Program::Program(Clock& c, Host& h) : clock(c), host(h), buf(std::make_unique<Bu
     measure.register_in(registry);
     settings.register_in(registry);
     guide.register_in(registry);
+    graph.register_in(registry);
     scope.register_in(registry);
     shell.register_in(registry);
     // The focus window's origin indexes the frame: it stays where a whole window fits in a
     // field.
     registry.limit("focus_x", 0, kFullWidth - kFocusWindowSize);
     registry.limit("focus_y", 0, kFieldRows - kFocusWindowSize);
+    registry.limit("guider_aggressiveness", kMinAggressiveness, 100);
 }
 
 Program::~Program() = default;

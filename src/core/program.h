@@ -7,6 +7,7 @@
 #include "core/clock.h"
 #include "core/commands.h"
 #include "core/display_state.h"
+#include "core/guide_graph_state.h"
 #include "core/guide_state.h"
 #include "core/host.h"
 #include "core/image_store.h"
@@ -54,6 +55,7 @@ struct Program {
     MeasureState measure;
     SettingsState settings;
     GuideState guide;
+    GuideGraphState graph;
     ScopeState scope;
     ShellState shell;
 

@@ -7,6 +7,7 @@
 #include "core/program.h"
 #include "guiding/centroid.h"
 #include "guiding/guide_drive.h"
+#include "guiding/guide_errors.h"
 
 namespace kvr {
 
@@ -103,6 +104,11 @@ int trained_pulse_ms(int64_t share_ms, char direction, char& last, int backlash,
     return ms - 100 * hyst;
 }
 
+// Share of each measured error that the guider paths correct, percent.
+int aggressiveness(const Program& p) {
+    return std::clamp(p.guide.guider_aggressiveness, kMinAggressiveness, 100);
+}
+
 // Trained guider correction: the error is decomposed on the trained motion vectors, star motion
 // per second of west drive (RA_x, RA_y) and of north drive (Dec_x, Dec_y), and each axis is pulsed
 // for its own share. The error is in thousandths of a pixel, so the shares come out in ms.
@@ -112,8 +118,9 @@ void trained_correction(Program& p) {
     const int64_t det = int64_t{g.RA_x} * g.Dec_y - int64_t{g.Dec_x} * g.RA_y;
     // Parallel (or zero) motions cannot be told apart: there is nothing to decompose on.
     if (det == 0) return;
-    const int64_t west_ms = (int64_t{g.Dec_y} * g.dx - int64_t{g.Dec_x} * g.dy) / det;
-    const int64_t north_ms = (int64_t{g.RA_x} * g.dy - int64_t{g.RA_y} * g.dx) / det;
+    const int64_t k = aggressiveness(p);
+    const int64_t west_ms = k * (int64_t{g.Dec_y} * g.dx - int64_t{g.Dec_x} * g.dy) / (100 * det);
+    const int64_t north_ms = k * (int64_t{g.RA_x} * g.dy - int64_t{g.RA_y} * g.dx) / (100 * det);
     const char ra_dir = west_ms > 0 ? s.w : s.e;
     const int ra_ms = trained_pulse_ms(west_ms, ra_dir, g.lastslewx, g.RA_backlash, g.RA_x, g.RA_y,
                                        s.guider_hystx);
@@ -149,6 +156,7 @@ int measure_guide_error(Program& p, const uint16_t* frame, bool guider) {
     g.dy = to_error16(1000 * (g.y1 - y) + (1000 * (g.y1dec - yd)) / 10);
     g.x3 = g.dx;
     g.y3 = g.dy;
+    if (result == 0) record_guide_error(p, guider);
     return result;
 }
 
@@ -204,13 +212,13 @@ void guider_ao_correction(Program& p) {
     if (beyond_guider_range(g)) return;
     if (std::abs(g.dx) > kAoThreshold) {
         const char direction = g.dx > 0 ? s.AOw : s.AOe;
-        const int steps = std::abs(g.dx * s.AOUnit_slewx) / 1000;
+        const int steps = std::abs(g.dx * s.AOUnit_slewx) * aggressiveness(p) / 100000;
         g.slew_time_x = shown_length(steps);
         ao_move(p, 'x', direction, steps);
     }
     if (std::abs(g.dy) > kAoThreshold) {
         const char direction = g.dy > 0 ? s.AOn : s.AOs;
-        const int steps = std::abs(g.dy * s.AOUnit_slewy) / 1000;
+        const int steps = std::abs(g.dy * s.AOUnit_slewy) * aggressiveness(p) / 100000;
         g.slew_time_y = shown_length(steps);
         ao_move(p, 'y', direction, steps);
     }

@@ -2,6 +2,7 @@
 
 #include "core/host.h"
 #include "core/program.h"
+#include "guiding/guide_graph.h"
 #include "scope/ao_unit.h"
 #include "scope/drive_commands.h"
 
@@ -15,6 +16,7 @@ void send_correction(Program& p, const GuidePulse& pulse, void (*send)(Program&)
     p.host.beep();
     send(p);
     p.host.beep();
+    guide_graph_follow(p);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "guiding/guiding_commands.h"
 
 #include "core/program.h"
+#include "guiding/guide_graph.h"
 #include "guiding/guide_loop.h"
 #include "guiding/guider_sequencer.h"
 #include "guiding/star_pick.h"
@@ -21,6 +22,7 @@ void register_guiding_commands(Program& p) {
         {Cmd::TrainGuide, "CmTrainGuide", CmTrainGuide, "Train Auto-Guiding"},
         {Cmd::StartGuide, "CmStartGuide", CmStartGuide, "Start Auto-Guiding"},
         {Cmd::GuideTelescope, "GuideTelescope", GuideTelescope, "Guide &Telescope"},
+        {Cmd::GuideGraph, "CmGuideGraph", CmGuideGraph, "Guiding &Graph"},
     };
     p.commands.add(kRows);
 }

@@ -123,6 +123,15 @@ TEST_F(CorrectionsTest, TrainedGuiderDecomposesOnTheMotionVectors) {
     g.RA_backlash = 1;    // 200 ms at 5 px/s
     guider_mount_correction(p);
     EXPECT_EQ(pulses(), (V{"x e 2200", "y s 1000"}));
+    // At 60 % aggressiveness each axis takes 60 % of its share; the play is taken up in full.
+    g.guider_aggressiveness = 60;
+    error(-5000, 10000);
+    guider_mount_correction(p);
+    EXPECT_EQ(pulses(), (V{"x w 1400", "y n 600"}));
+    p.settings.GuiderMode = 'A';
+    error(1000, -2000);
+    guider_ao_correction(p);  // 6 steps a pixel, 60 % of them
+    EXPECT_EQ(pulses(), (V{"x w 3", "y s 7"}));
 }
 
 }  // namespace

@@ -1,0 +1,65 @@
+#pragma once
+// The guiding graph (resource 32, "Guiding Graph"): a modeless window beside the main one that
+// plots the measured RA and Dec errors in arcseconds and the corrections sent over the last
+// `guide_graph_minutes`, with the RMS of each axis and the total over that span. Every guide path
+// feeds it: each error measured by the main-camera loop, self-guiding and the guider paths
+// through the mount or the AO unit is recorded, open window or not.
+#include <string>
+
+#include "core/canvas.h"
+#include "core/dialog.h"
+
+namespace kvr {
+
+inline constexpr int kGuideGraphResource = 32;
+inline constexpr int kGraphArea = 100;
+inline constexpr int kGraphRmsRa = 101;
+inline constexpr int kGraphRmsDec = 102;
+inline constexpr int kGraphRmsTotal = 103;
+inline constexpr int kGraphLegend = 104;
+inline constexpr int kGraphScaleEdit = 105;
+inline constexpr int kGraphSet = 106;
+inline constexpr int kGraphClear = 107;
+inline constexpr int kGraphAggressivenessEdit = 108;
+// Radios of the span: 2, 5, 10 and 30 minutes.
+inline constexpr int kGraphSpanFirst = 110;
+inline constexpr int kGraphSpans = 4;
+// The raster: the error band on top, the correction band below it.
+inline constexpr int kGraphWidth = 600;
+inline constexpr int kGraphErrorHeight = 200;
+inline constexpr int kGraphPulseTop = 208;
+inline constexpr int kGraphPulseHeight = 80;
+inline constexpr int kGraphHeight = kGraphPulseTop + kGraphPulseHeight;
+
+// Colours of the two axes: RA blue, Dec red.
+inline constexpr Argb kGraphRaColour = argb(0, 0, 255);
+inline constexpr Argb kGraphDecColour = argb(255, 0, 0);
+
+const DialogResource& guide_graph_resource();
+
+class GuideGraphWindow : public DialogModel {
+  public:
+    explicit GuideGraphWindow(Program& p) : DialogModel(p, guide_graph_resource()) {}
+    void init() override;
+    void handle(const ControlEvent& event) override;
+    void render(DialogView& view) const override;
+    const Canvas* drawing(int control_id) const override;
+    // Draws the errors and corrections within the span into the window's raster.
+    void paint() const;
+
+  private:
+    // Set: the plate scale and the aggressiveness as typed, each refused with a message when it
+    // is not usable; what was taken is kept for the next start.
+    void take_values();
+    std::string scale_text_;  // the edits as typed, until Set takes them
+    std::string aggressiveness_text_;
+    mutable Canvas picture_;
+};
+
+// Redraws an open graph window (after an error was measured or a correction sent).
+void guide_graph_follow(Program& p);
+
+// Window command 892: opens the graph (nothing when it is open already).
+void CmGuideGraph(Program& p);
+
+}  // namespace kvr

@@ -1,0 +1,108 @@
+// Closed-loop runs on the simulated observatory, through the script host: the guiding graph is fed
+// by a guide loop, and guider training recovers the simulated mount's rates.
+#include "guiding/guide_graph.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "core/program.h"
+#include "files/guide_settings_file.h"
+#include "sim/camera_enumerator.h"
+#include "sim/observatory.h"
+#include "support/test_program.h"
+
+namespace kvr::test {
+namespace {
+
+// A binned frame, the star of the default focus window picked on it, the mount on the camera's
+// first port and the guider's star picked as the guider dialog would.
+constexpr const char* kPickStars = R"(dialog 7 click 704 edit 105 1 click 1
+command 12
+set telescope l
+set comfound 1
+command 21
+mouse left 188 129
+command 21
+set guider_picked_star 1
+set guider_pick_xcent 250
+set guider_pick_ycent 145
+set exp_guider_value 1
+set exp_guider_range s
+set GuiderMode T
+)";
+
+class GuideGraphTest : public ProgramTest {
+  protected:
+    GuideGraphTest() {
+        config.camera.behaviour.download_ms_per_field = 0;
+        observatory = std::make_shared<sim::Observatory>(clock, config);
+        p.devices = std::make_shared<sim::CameraEnumerator>(observatory);
+    }
+    int count(const Canvas& c, Argb colour, int y0, int y1) const {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = 0; x < c.width(); ++x) n += c.at(x, y) == colour;
+        return n;
+    }
+    sim::ObservatoryConfig config;
+    std::shared_ptr<sim::Observatory> observatory;
+};
+
+TEST_F(GuideGraphTest, GuiderGuidingFeedsTheOpenGraph) {
+    run_script(std::string(kPickStars) + "command 892\nset guider_use_trained 0\n" +
+               "dialog 7 click 704 edit 105 1 click 705 edit 105 3 click 15\ncommand 12\n");
+    ASSERT_TRUE(p.graph.window && !p.graph.window->ended());
+    const GuideGraphState& g = p.graph;
+    // A guider frame every few seconds for three minutes, each measured on the sky: the mount's
+    // periodic error and drift held to about an arcsecond.
+    EXPECT_GT(g.guide_graph_samples, 25);
+    EXPECT_GT(g.guide_rms_total, 0.1);
+    EXPECT_LT(g.guide_rms_total, 3.0);
+    EXPECT_DOUBLE_EQ(g.guide_rms_total, std::hypot(g.guide_rms_ra, g.guide_rms_dec));
+    char shown[32];
+    std::snprintf(shown, sizeof shown, "Total RMS %.2f\"", g.guide_rms_total);
+    EXPECT_EQ(p.graph.window->view()[kGraphRmsTotal].text, shown);
+
+    // Both axes' errors are drawn in the upper band, their corrections in the lower one.
+    const Canvas& c = *p.graph.window->drawing(kGraphArea);
+    EXPECT_GT(count(c, kGraphRaColour, 0, kGraphErrorHeight), 100);
+    EXPECT_GT(count(c, kGraphDecColour, 0, kGraphErrorHeight), 100);
+    EXPECT_GT(count(c, kGraphRaColour, kGraphPulseTop, kGraphHeight), 10);
+    EXPECT_GT(count(c, kGraphDecColour, kGraphPulseTop, kGraphHeight), 10);
+
+    // Clear empties it; a plate scale and an aggressiveness set in the window are kept for the
+    // next start, and unusable ones refused.
+    const std::string out = run_script(
+        "dialog 32 click 107 edit 105 2.5 edit 108 60 click 106 edit 105 0 edit 108 5 click 106\n");
+    EXPECT_EQ(g.guide_graph_samples, 0);
+    EXPECT_EQ(count(*p.graph.window->drawing(kGraphArea), kGraphRaColour, 0, kGraphHeight), 0);
+    EXPECT_NE(out.find("box KVR_Q4: The plate scale must be"), std::string::npos) << out;
+    EXPECT_NE(out.find("box KVR_Q4: The aggressiveness must be"), std::string::npos) << out;
+    p.graph.guide_plate_scale = 1.0;
+    p.guide.guider_aggressiveness = 100;
+    ASSERT_TRUE(load_guide_settings(p));
+    EXPECT_DOUBLE_EQ(p.graph.guide_plate_scale, 2.5);
+    EXPECT_EQ(p.guide.guider_aggressiveness, 60);
+}
+
+TEST_F(GuideGraphTest, GuiderTrainingRecoversTheMountRates) {
+    run_script(std::string(kPickStars) + "set ignore_RA_angle 0\ntrain guider\n");
+    // A second of guide-rate drive turns the mount by half the sidereal rate; on the guider a
+    // column is one plate-scale step and a row (one field) two.
+    const double arcsec = config.mount.guide_rate_sidereal * sim::kSiderealArcsecPerS;
+    const double along_x = arcsec / config.optics.plate_scale_arcsec_per_px;
+    const double along_y = along_x / 2;
+    const GuideState& g = p.guide;
+    ASSERT_EQ(g.guider_trained, 1);
+    EXPECT_NEAR(std::hypot(g.RA_x, g.RA_y), along_x, 0.1 * along_x);
+    EXPECT_NEAR(std::hypot(g.Dec_x, g.Dec_y), along_y, 0.1 * along_y);
+    // North up and east left on the sensor: RA moves the star along x, Dec along y.
+    EXPECT_EQ(g.RA_y, 0);
+    EXPECT_EQ(g.Dec_x, 0);
+}
+
+}  // namespace
+}  // namespace kvr::test
