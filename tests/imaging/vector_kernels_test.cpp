@@ -40,7 +40,7 @@ TEST_P(VectorKernelsTest, ByteSwapsAndClippedAddition) {
             }
             // Back in place: the words of the buffer that holds the bytes.
             std::vector<uint16_t> words(n);
-            std::memcpy(words.data(), bytes.data(), bytes.size());
+            if (n > 0) std::memcpy(words.data(), bytes.data(), bytes.size());
             be16_to_words(reinterpret_cast<const uint8_t*>(words.data()), n, flip, words.data());
             EXPECT_EQ(words, a);
         }
@@ -77,7 +77,7 @@ TEST(FlatFieldSpanTest, ValuesAtWholeNumbersAndTheClip) {
         for (int fv : {1, 3, 7, 255, 4096, 65535})
             for (int e : {-1, 0, 1}) {
                 d.push_back(
-                    static_cast<uint16_t>(std::clamp(k * fv / std::max(fv, 1) + e, 0, 65535)));
+                    static_cast<uint16_t>(std::clamp<int64_t>(int64_t{k} * fv / fv + e, 0, 65535)));
                 f.push_back(static_cast<uint16_t>(fv));
             }
     for (double mean : {1.0, 3.0, 1.0 / 3.0, 65535.0, 0.99999999999})
