@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,15 @@ struct FaultCase {
     int error;
     bool continuous;
 };
+
+std::string case_name(const FaultCase& f) {
+    static const char* const kKinds[] = {"ShortBlock", "Timeout", "Stall", "Unplug"};
+    return std::string(kKinds[static_cast<int>(f.kind)]) +
+           (f.continuous ? "Continuous" : "Numbered");
+}
+void PrintTo(const FaultCase& f, std::ostream* os) {
+    *os << case_name(f);
+}
 
 class CameraFaultTest : public SimRunTest, public ::testing::WithParamInterface<FaultCase> {
   protected:
@@ -100,7 +110,10 @@ INSTANTIATE_TEST_SUITE_P(NumberedAndContinuous, CameraFaultTest,
                                            FaultCase{CameraFaultKind::ShortBlock, EIO, true},
                                            FaultCase{CameraFaultKind::Timeout, ETIMEDOUT, true},
                                            FaultCase{CameraFaultKind::Stall, EPIPE, true},
-                                           FaultCase{CameraFaultKind::Unplug, ENODEV, true}));
+                                           FaultCase{CameraFaultKind::Unplug, ENODEV, true}),
+                         [](const ::testing::TestParamInfo<FaultCase>& info) {
+                             return case_name(info.param);
+                         });
 
 }  // namespace
 }  // namespace kvr::test
