@@ -34,7 +34,7 @@ struct AccumulateBench {
     AccumulateBench() {
         p = kvr::make_program(clock, host, "/tmp");
         p->readout.binned = 0;
-        kvr::QX_binned(*p);
+        kvr::set_readout_geometry(*p);
         p->guide.xcent = 250;
         p->guide.ycent = 150;
     }

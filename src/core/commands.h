@@ -26,7 +26,7 @@ using CommandEnabler = std::function<bool(const Program&)>;
 // One command as its subsystem declares it. Texts are used exactly as they stand.
 struct CommandRow {
     Cmd id;
-    const char* name;                           // handler name, e.g. "KV_Control"
+    const char* name;                           // handler name, e.g. "camera_control"
     void (*handler)(Program&) = nullptr;        // none: not in this build yet (greyed out)
     const char* menu_text = "";                 // '&' mnemonic, tab and shortcut text; "" none
     const char* keys = "";                      // accelerator, "Ctrl+Z"; "" none
@@ -80,7 +80,7 @@ class CommandTable {
     std::vector<Cmd> repeated_;
 };
 
-// "command 27 (KV_Guider_Control) is not available in this build", for a command without handler
+// "command 27 (guider_control) is not available in this build", for a command without handler
 // or an id the table does not know.
 std::string not_available_text(const CommandTable& table, int id);
 

@@ -35,13 +35,13 @@ void draw_picture(Program& p, Canvas& dc, const WindowView& view, Argb brush) {
 
 }  // namespace
 
-std::optional<PickCross> Paint(Program& p, Canvas& dc, const WindowView& view) {
+std::optional<PickCross> paint_window(Program& p, Canvas& dc, const WindowView& view) {
     if (p.display.prep_image) {
         p.display.prep_image = 0;
         image_prepare(p);
     }
     dc.resize(view.client_width, view.client_height);
-    const Argb brush = EvEraseBkgnd(p);
+    const Argb brush = background_brush(p);
     draw_picture(p, dc, view, brush);
 
     const uint16_t* shown = p.ptr.image;

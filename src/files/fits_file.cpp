@@ -93,8 +93,8 @@ void read_string(const char* card, char* dest, size_t capacity) {
 
 }  // namespace
 
-int SaveFITSFile(Program& p, std::string_view fileTitle, const uint16_t* fredptr,
-                 const FitsTexts& texts, int eightbit) {
+int save_fits_file(Program& p, std::string_view fileTitle, const uint16_t* fredptr,
+                   const FitsTexts& texts, int eightbit) {
     std::error_code ec;
     std::filesystem::create_directory(host_path(p, text_of(p.settings.auto_save_dir)), ec);
     const bool binned = p.readout.binned != 0;
@@ -108,11 +108,11 @@ int SaveFITSFile(Program& p, std::string_view fileTitle, const uint16_t* fredptr
     return replace_file(host_path(p, fileTitle), file, kFitsHeaderBytes + data_bytes) ? 0 : 1;
 }
 
-int SaveFITSFile(Program& p, std::string_view fileTitle, const uint16_t* fredptr, int eightbit) {
+int save_fits_file(Program& p, std::string_view fileTitle, const uint16_t* fredptr, int eightbit) {
     const SettingsState& s = p.settings;
     const FitsTexts texts{s.FITS_Obj, s.FITS_Obs, s.FITS_Date, s.FITS_Tel,
                           s.FITS_Ins, s.FITS_Com, s.FITS_His};
-    return SaveFITSFile(p, fileTitle, fredptr, texts, eightbit);
+    return save_fits_file(p, fileTitle, fredptr, texts, eightbit);
 }
 
 FitsDataCheck check_fits_data(const uint8_t* data, size_t length, bool binned, FitsCoding& coding) {
@@ -242,7 +242,7 @@ int read_fits_frame(Program& p, int fd, uint64_t length, uint16_t* fredptr) {
     return 0;
 }
 
-int LoadFITSFile(Program& p, std::string_view fileTitle, int oldfile, uint16_t* fredptr) {
+int load_fits_file(Program& p, std::string_view fileTitle, int oldfile, uint16_t* fredptr) {
     (void)oldfile;  // always 3: the full 72-card header
     const std::string host = host_path(p, fileTitle);
     uint64_t length = 0;
@@ -251,7 +251,7 @@ int LoadFITSFile(Program& p, std::string_view fileTitle, int oldfile, uint16_t* 
     return file.fd() < 0 ? 1 : read_fits_frame(p, file.fd(), length, fredptr);
 }
 
-void ClearFITSInfo(Program& p) {
+void clear_fits_info(Program& p) {
     for (int i = 0; i < kFitsHistoryLines; ++i) copy_text(p.shell.process_info[i], "");
     SettingsState& s = p.settings;
     for (char* t : {s.FITS_Date, s.FITS_Time, s.FITS_Obj, s.FITS_Obs, s.FITS_Tel})

@@ -54,7 +54,7 @@ void run_enhance(Program& p, int r, int k, int d) {
     const int s = first_row(p);
     p.shell.progress = s + r;
     for (int y = s + r; y <= p.geo.height1 - r - 1; ++y, ++p.shell.progress) {
-        ProgressUpdate(p);
+        refresh_progress(p);
         convolve_row(p.ptr.image, p.ptr.trial, p.geo.width1, y, taps);
     }
     copy_image(p, p.ptr.image, p.ptr.trial);
@@ -90,7 +90,7 @@ void unsharp_enhance(Program& p) {
     ProcessingState& s = p.processing;
     s.white = 3;
     s.black = 1;
-    TUnsharpDialog dialog(p);
+    UnsharpDialog dialog(p);
     if (p.host.run_modal(dialog) != kIdOk) return;
     const int r = static_cast<int>(s.white);
     const int power = static_cast<int>(s.black);
@@ -102,7 +102,7 @@ void unsharp_enhance(Program& p) {
     p.shell.progress = 0;
     UnsharpRows rows(p.ptr.image, p.ptr.trial, p.geo.width1, r, power);
     for (int y = first_row(p) + r; y <= p.geo.height1 - r - 1; ++y, ++p.shell.progress) {
-        ProgressUpdate(p);
+        refresh_progress(p);
         rows.filter(y);
     }
     copy_image(p, p.ptr.image, p.ptr.trial);
@@ -128,7 +128,7 @@ void median_enhance(Program& p) {
     ProcessingState& s = p.processing;
     s.white = 1;
     s.black = 6;
-    TMedianDialog dialog(p);
+    MedianDialog dialog(p);
     if (p.host.run_modal(dialog) != kIdOk) return;
     BusyCursor busy(p);
     p.host.repaint();

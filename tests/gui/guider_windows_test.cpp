@@ -33,7 +33,7 @@ QString text_of(ResourceDialog* d, int id) {
 // The mount as the settings dialog stores it: command 27 loads the settings before it looks.
 void choose_mount(Session& s) {
     s.p.scope.telescope = 'l';
-    SaveINIFile(s.p, s.p.settings.ini_file);
+    save_ini_file(s.p, s.p.settings.ini_file);
 }
 
 void answer_box(QWidget* w) {

@@ -22,7 +22,7 @@ class ArithmeticLoopsTest : public ProgramTest,
     void SetUp() override { choose_loops(GetParam()); }
     void use_frame(bool full) {
         p.readout.binned = full ? 0 : 1;
-        QX_binned(p);
+        set_readout_geometry(p);
     }
     // Random pixels; every 17th is 0 or 65535 so the zero and clip rules are exercised.
     static void fill(uint16_t* img, unsigned seed) {

@@ -18,7 +18,7 @@ class ArithmeticTest : public ProgramTest {
   protected:
     void use_full_frames(bool full) {
         p.readout.binned = full ? 0 : 1;
-        QX_binned(p);
+        set_readout_geometry(p);
     }
     void fill_random(uint16_t* img, unsigned seed) {
         std::mt19937 rng(seed);
