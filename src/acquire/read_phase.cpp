@@ -156,9 +156,7 @@ void calibrate(Program& p) {
 void accumulate(Program& p, const RunContext& c) {
     RunState& r = p.run;
     if (!frames_are_summed(p, c)) return;
-    const AccumulationMethod method =
-        r.slew_sum_alt ? AccumulationMethod::BrightnessProfiles : AccumulationMethod::StarCentroid;
-    const int result = accumulate_frame(p, method, p.ptr.image, p.ptr.trial);
+    const int result = run_accumulation_method(p).add(p, p.ptr.image, p.ptr.trial);
     if (result == kAccumulateRejected) {
         // The image is the sum without this frame, and so is its exposure.
         p.settings.FITS_Exptime -= p.readout.exposure / 1000.0;
