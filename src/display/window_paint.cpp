@@ -17,7 +17,7 @@ std::optional<PickCross> pick_cross(const Program& p) {
     return PickCross{p.shell.pick_xcent / scale, p.shell.pick_ycent / scale};
 }
 
-void draw_picture(Program& p, Canvas& dc, const WindowView& view, Argb brush) {
+void draw_picture(const Program& p, Canvas& dc, const WindowView& view, Argb brush) {
     const std::optional<DisplayBitmap> picture = window_bitmap(p);
     if (!picture) {
         dc.fill(brush);
