@@ -80,7 +80,7 @@ void switch_self_guide_frame(Program& p) {
     p.ptr.charimageptr = reinterpret_cast<uint8_t*>(p.ptr.image);
     p.ptr.intimageptr = p.ptr.image;
     first_read(p);
-    backup_image(p, p.ptr.image, p.ptr.trial);
+    backup_image(p.geo, p.ptr.image, p.ptr.trial);
     wiper(p);
     g.tracking = 1;
     switch_self_guide(p);

@@ -218,7 +218,7 @@ bool read_frame(Program& p, RunContext& c) {
     }
     if (guide_field_first) {
         run.switch_frame = 0;
-        do_add_image(p, p.ptr.image, p.ptr.trial, false);
+        do_add_image(p.geo, p.ptr.image, p.ptr.trial, false);
         correct_fields(p);
     }
     return true;

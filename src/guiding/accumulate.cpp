@@ -118,7 +118,7 @@ int StarCentroid::add(Program& p, uint16_t* fredptr, uint16_t* trialptr) const {
     const bool found = centre_three_times(p, fredptr, orig_x, orig_y, p.settings.star_mask);
     const double peak = found ? fredptr[g.ycent * w + g.xcent] : 0.0;
     if (!found || peak > kPeakRiseLimit * orig_max || peak < kPeakFallLimit * orig_max) {
-        restore_image(p, fredptr, trialptr);
+        restore_image(p.geo, fredptr, trialptr);
         return kAccumulateRejected;
     }
     merge_x = g.xcent;
@@ -131,7 +131,7 @@ int StarCentroid::add(Program& p, uint16_t* fredptr, uint16_t* trialptr) const {
     // The sum moves onto the star's new position; the frame keeps its own where the shifted sum
     // has nothing.
     add_shifted(fredptr, trialptr, w, h, -kx, -ky, divisor, Divide::Destination);
-    backup_image(p, fredptr, trialptr);
+    backup_image(p.geo, fredptr, trialptr);
     return kAccumulateAdded;
 }
 
@@ -263,7 +263,7 @@ int BrightnessProfiles::add(Program& p, uint16_t* fredptr, uint16_t* trialptr) c
     // Profiles that hardly change when shifted by a pixel hold no star to register on.
     if (col_diff[kShiftCentre - 1] + col_diff[kShiftCentre] + col_diff[kShiftCentre + 1] <
         kFlatProfileLimit) {
-        restore_image(p, fredptr, trialptr);
+        restore_image(p.geo, fredptr, trialptr);
         return kAccumulateRejected;
     }
     std::copy(std::begin(prof.rowsum_2), std::end(prof.rowsum_2), prof.rowsum_1);
@@ -274,7 +274,7 @@ int BrightnessProfiles::add(Program& p, uint16_t* fredptr, uint16_t* trialptr) c
     add_shifted(trialptr, fredptr, w, h, ox, oy, divisor, Divide::Source);
     orig_x = ox;
     orig_y = oy;
-    restore_image(p, fredptr, trialptr);
+    restore_image(p.geo, fredptr, trialptr);
     return kAccumulateAdded;
 }
 

@@ -23,11 +23,11 @@ void flat_field_from_trial(Program& p) {
     set_progress_caption(p, "FLAT FIELD PROGRESS");
     progress_open(p);
     p.shell.progress = kFlatFieldFirstProgress;
-    const double mean = flat_field_mean(p, p.ptr.trial);
+    const double mean = flat_field_mean(p.geo, p.ptr.trial);
     const int first = has_header_band(p.ptr.image) ? kHeaderBandRows + 1 : 1;
     for (int row = first; row < p.geo.height1; ++row, ++p.shell.progress) {
         refresh_progress(p);
-        do_flat_field(p, p.ptr.image, p.ptr.trial, mean, row);
+        do_flat_field(p.geo, p.ptr.image, p.ptr.trial, mean, row);
     }
     progress_close(p);
     append_history(p, "Flat Field Applied");
@@ -41,10 +41,10 @@ void merge_image(Program& p) {
     undo_save_option(p);
     switch (p.processing.merge_type) {
         case 'a':
-            do_average_image(p, p.ptr.image, p.ptr.trial);
+            do_average_image(p.geo, p.ptr.image, p.ptr.trial);
             break;
         case 's':
-            do_subtract_image(p, p.ptr.image, p.ptr.trial);
+            do_subtract_image(p.geo, p.ptr.image, p.ptr.trial);
             append_history(p, "Dark Frame Subtracted");
             break;
         case 'f':
@@ -72,7 +72,7 @@ void apply_flat_field(Program& p) {
 }
 
 void undo_restore_option(Program& p) {
-    restore_image(p, p.ptr.image, p.ptr.undo);
+    restore_image(p.geo, p.ptr.image, p.ptr.undo);
     refresh_display(p);
     const int lines = history_length(p);
     if (lines > 0) std::memset(p.shell.process_info[lines - 1], 0, kHistoryLineBytes);
@@ -80,7 +80,7 @@ void undo_restore_option(Program& p) {
 
 void mirror_main_image(Program& p) {
     BusyCursor busy(p);
-    mirror_image(p, p.ptr.image, p.ptr.trial);
+    mirror_image(p.geo, p.ptr.image, p.ptr.trial);
     refresh_display(p);
 }
 
