@@ -32,7 +32,8 @@ char* card_at(uint8_t* header, int number) {
     return reinterpret_cast<char*>(header) + (number - 1) * kCardBytes;
 }
 
-void write_header(const Program& p, uint8_t* header, const FitsTexts& t, int eightbit, bool binned) {
+void write_header(const Program& p, uint8_t* header, const FitsTexts& t, int eightbit,
+                  bool binned) {
     const SettingsState& s = p.settings;
     int c = 1;
     auto next = [&] { return card_at(header, c++); };
