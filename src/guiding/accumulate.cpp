@@ -94,39 +94,35 @@ class StarCentroid final : public AccumulationMethod {
 };
 
 int StarCentroid::add(Program& p, uint16_t* fredptr, uint16_t* trialptr) const {
-    int& orig_x = p.run.orig_x;
-    int& orig_y = p.run.orig_y;
-    int& merge_x = p.run.merge_x;
-    int& merge_y = p.run.merge_y;
-    int& orig_max = p.run.orig_max;
+    RunState& r = p.run;
     const int w = p.geo.width1;
     const int h = p.geo.height1;
     const uint32_t divisor = frame_divisor(p);
     GuideState& g = p.guide;
 
-    if (orig_x == 0) {
+    if (r.orig_x == 0) {
         copy_into_sum(p.geo, fredptr, trialptr, divisor);
         const int halve = p.readout.binned ? 2 : 1;
         if (!centre_three_times(p, fredptr, g.xcent / halve, g.ycent / halve, p.settings.star_mask))
             return kAccumulateNoReference;
-        orig_x = g.xcent;
-        orig_y = g.ycent;
-        orig_max = fredptr[orig_y * w + orig_x];
+        r.orig_x = g.xcent;
+        r.orig_y = g.ycent;
+        r.orig_max = fredptr[r.orig_y * w + r.orig_x];
         return kAccumulateAdded;
     }
 
-    const bool found = centre_three_times(p, fredptr, orig_x, orig_y, p.settings.star_mask);
+    const bool found = centre_three_times(p, fredptr, r.orig_x, r.orig_y, p.settings.star_mask);
     const double peak = found ? fredptr[g.ycent * w + g.xcent] : 0.0;
-    if (!found || peak > kPeakRiseLimit * orig_max || peak < kPeakFallLimit * orig_max) {
+    if (!found || peak > kPeakRiseLimit * r.orig_max || peak < kPeakFallLimit * r.orig_max) {
         restore_image(p.geo, fredptr, trialptr);
         return kAccumulateRejected;
     }
-    merge_x = g.xcent;
-    merge_y = g.ycent;
-    const int kx = merge_x - orig_x;
-    const int ky = merge_y - orig_y;
-    orig_x = merge_x;
-    orig_y = merge_y;
+    r.merge_x = g.xcent;
+    r.merge_y = g.ycent;
+    const int kx = r.merge_x - r.orig_x;
+    const int ky = r.merge_y - r.orig_y;
+    r.orig_x = r.merge_x;
+    r.orig_y = r.merge_y;
 
     // The sum moves onto the star's new position; the frame keeps its own where the shifted sum
     // has nothing.
@@ -222,23 +218,20 @@ class BrightnessProfiles final : public AccumulationMethod {
 };
 
 int BrightnessProfiles::add(Program& p, uint16_t* fredptr, uint16_t* trialptr) const {
-    int& orig_x = p.run.orig_x;
-    int& orig_y = p.run.orig_y;
-    int& merge_y = p.run.merge_y;
-    int& orig_avg = p.run.orig_avg;
+    RunState& r = p.run;
     const Geometry& geo = p.geo;
     const int w = geo.width1;
     const int h = geo.height1;
     const uint32_t divisor = frame_divisor(p);
-    SlewSumProfiles& prof = p.run.profiles;
+    SlewSumProfiles& prof = r.profiles;
     if (!window_fits(geo)) return kAccumulateNoReference;
 
-    if (orig_avg == 0) {
+    if (r.orig_avg == 0) {
         const int b = background_bin(geo, fredptr, trialptr, divisor);
         int64_t head = 0;
         for (int i = 0; i < std::min(kMeanSamples, geo.intlength); ++i) head += fredptr[i];
         // At least 1: 0 marks "no first frame yet".
-        orig_avg = std::max(1, static_cast<int>(0.0001 * static_cast<double>(head)));
+        r.orig_avg = std::max(1, static_cast<int>(0.0001 * static_cast<double>(head)));
 
         int peak = 0;
         int base = 0;
@@ -247,15 +240,15 @@ int BrightnessProfiles::add(Program& p, uint16_t* fredptr, uint16_t* trialptr) c
             if (peak >= kStarAboveBin * b) break;
         }
         if (base >= kLastBase) return kAccumulateNoReference;
-        merge_y = base;
-        build_profiles(geo, fredptr, merge_y, (b + 2) * 256, prof.rowsum_1, prof.colsum_1);
-        orig_x = 0;
-        orig_y = 0;
+        r.merge_y = base;
+        build_profiles(geo, fredptr, r.merge_y, (b + 2) * 256, prof.rowsum_1, prof.colsum_1);
+        r.orig_x = 0;
+        r.orig_y = 0;
         return kAccumulateAdded;
     }
 
     const int b = background_bin(geo, fredptr, nullptr, divisor);
-    build_profiles(geo, fredptr, merge_y, (b + 2) * 256, prof.rowsum_2, prof.colsum_2);
+    build_profiles(geo, fredptr, r.merge_y, (b + 2) * 256, prof.rowsum_2, prof.colsum_2);
     int64_t row_diff[kShiftTrials];
     int64_t col_diff[kShiftTrials];
     const int row_shift = best_shift(prof.rowsum_1, prof.rowsum_2, row_diff);
@@ -269,11 +262,11 @@ int BrightnessProfiles::add(Program& p, uint16_t* fredptr, uint16_t* trialptr) c
     std::copy(std::begin(prof.rowsum_2), std::end(prof.rowsum_2), prof.rowsum_1);
     std::copy(std::begin(prof.colsum_2), std::end(prof.colsum_2), prof.colsum_1);
 
-    const int ox = col_shift + orig_x;
-    const int oy = row_shift + orig_y;
+    const int ox = col_shift + r.orig_x;
+    const int oy = row_shift + r.orig_y;
     add_shifted(trialptr, fredptr, w, h, ox, oy, divisor, Divide::Source);
-    orig_x = ox;
-    orig_y = oy;
+    r.orig_x = ox;
+    r.orig_y = oy;
     restore_image(p.geo, fredptr, trialptr);
     return kAccumulateAdded;
 }
