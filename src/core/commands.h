@@ -27,7 +27,7 @@ using CommandEnabler = std::function<bool(const Program&)>;
 struct CommandRow {
     Cmd id;
     const char* name;                           // handler name, e.g. "camera_control"
-    void (*handler)(Program&) = nullptr;        // none: not in this build yet (greyed out)
+    void (*handler)(Program&) = nullptr;        // none: greyed out, "not available"
     const char* menu_text = "";                 // '&' mnemonic, tab and shortcut text; "" none
     const char* keys = "";                      // accelerator, "Ctrl+Z"; "" none
     int bitmap = 0;                             // tool-bar picture (0: no button)
@@ -43,7 +43,7 @@ struct Command {
     std::string keys;
     int bitmap = 0;
     std::string hint;
-    CommandHandler handler;  // empty until the feature is built
+    CommandHandler handler;  // empty: not available in this build
     CommandEnabler enabler;  // empty: always enabled
     CommandEnabler checker;  // empty: never checked
 };
