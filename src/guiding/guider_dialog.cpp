@@ -478,6 +478,7 @@ void GuiderDialog::render(DialogView& view) const {
     stretch_bar.pos = g.guider_stretch;
     view[kStretchEdit].text = std::to_string(g.guider_stretch);
     view[kPause].checked = g.guider_exposure_delay != 0;
+    view[kPicture].cross_cursor = g.guider_pick_star != 0;
     view[kApplyDark].checked = g.guider_use_darkframe != 0;
     view[kMedian].checked = g.guider_use_median != 0;
     view[kStretchImages].checked = g.guider_max_stretch != 0;
