@@ -25,10 +25,11 @@ constexpr uint32_t kCentreRelayMs = 100;
 constexpr int kBumpUnits = 400;
 constexpr int kMaxSteps = 99999;  // five digits
 
-// One step command: letter, direction letter, the count in five digits.
+// One step command: letter, direction letter, the count in five digits (callers keep it within
+// 0 … 99999; the clamp only lets the compiler see that the text fits).
 void build(Program& p, char command, char direction, int count) {
     std::snprintf(p.scope.AOUnitcommand, sizeof p.scope.AOUnitcommand, "%c%c%.5d", command,
-                  direction, count);
+                  direction, std::clamp(count, 0, kMaxSteps));
 }
 
 void send(Program& p, char command, char direction, int count) {
