@@ -2,13 +2,22 @@
 # Builds the fuzz targets with clang and runs each for a while on seeds written by the
 # program itself; prints how many executions each ran and fails on any finding.
 #   fuzz/run_fuzzers.sh [SECONDS_PER_TARGET]   (default 60)
+#   fuzz/run_fuzzers.sh --runs N [TARGET...]   (N executions per target, however long it takes)
 # Needs the regular build in build/ (for the seed writer and the headless program).
 set -eu
 cd "$(dirname "$0")/.."
-seconds=${1:-60}
 fuzz_build=build-fuzz
 targets=(fits_reader native_loader settings_loader bmp_reader script_parser camera_replies
   accessory_replies)
+if [ "${1:-}" = --runs ]; then
+  limit=(-runs="$2")
+  what="$2 executions"
+  shift 2
+  [ $# -eq 0 ] || targets=("$@")
+else
+  limit=(-max_total_time="${1:-60}")
+  what="${1:-60} s"
+fi
 launcher=()
 if command -v ccache >/dev/null 2>&1; then
   export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
@@ -36,7 +45,8 @@ printf '\x00\x07\x00\x00\x01\x02\x03\x04\x05\x06\x07\x08\x83abc\xff' >"$work/cam
 printf '\xa1M31 Andromeda Galaxy#\x811\x811\xa1M31 SU GAL MAG 3.5#\x810\x04OK#' \
   >"$work/accessory_replies/mount_and_ao"
 for name in "${targets[@]}"; do
-  "$fuzz_build/fuzz/fuzz_$name" -max_total_time="$seconds" -max_len=900000 -rss_limit_mb=4096 \
+  started=$SECONDS
+  "$fuzz_build/fuzz/fuzz_$name" "${limit[@]}" -max_len=900000 -rss_limit_mb=4096 \
     -timeout=20 -print_final_stats=1 "$work/$name" 2>"$work/$name.log" || { tail -40 "$work/$name.log"; exit 1; }
-  echo "fuzz_$name: $(grep -o 'stat::number_of_executed_units: *[0-9]*' "$work/$name.log" | grep -o '[0-9]*$') executions in $seconds s, no finding"
+  echo "fuzz_$name: $(grep -o 'stat::number_of_executed_units: *[0-9]*' "$work/$name.log" | grep -o '[0-9]*$') executions in $((SECONDS - started)) s (limit $what), no finding"
 done

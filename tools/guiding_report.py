@@ -104,12 +104,13 @@ def runs(minutes):
          + "set ignore_RA_angle 0\ntrain guider\n"
          + "dialog 7 click 704 edit 105 1 click 705 edit 105 %d click 15\ncommand 12\n" % minutes,
          ["--sim-rotation", "30"]),
-        ("guider, stand-alone", PICK_MAIN + standalone(minutes), []),
+        ("guider, stand-alone", PICK_MAIN + AGGRESSIVENESS + standalone(minutes), []),
         # AO steps per guider pixel on the simulated sky (steps of 0.3"): a column is 1.8" wide,
         # 6 steps; a row is two sky pixels tall, 12 steps (the defaults 6/6 halve Dec's gain).
-        ("guider, AO unit", PICK_MAIN + PICK_GUIDER + "set GuiderMode A\n"
+        # Each mount bump takes the element with it by the shift earlier bumps were seen to make.
+        ("guider, AO unit", PICK_MAIN + PICK_GUIDER + AGGRESSIVENESS + "set GuiderMode A\n"
          + "set AOUnit_available 1\nset AOUnit_comport 0\nset AOe w\nset AOw e\n"
-         + "set AOUnit_slewx 6\nset AOUnit_slewy 12\n"
+         + "set AOUnit_slewx 6\nset AOUnit_slewy 12\nset AOUnit_bump_compensate 1\n"
          + "dialog 7 click 704 edit 105 1 click 705 edit 105 %d click 15\ncommand 12\n" % minutes,
          ["--sim-port", "2=ao"]),
     ]

@@ -24,6 +24,10 @@ Program::Program(Clock& c, Host& h) : clock(c), host(h), buf(std::make_unique<Bu
     registry.limit("focus_x", 0, kFullWidth - kFocusWindowSize);
     registry.limit("focus_y", 0, kFieldRows - kFocusWindowSize);
     registry.limit("guider_aggressiveness", kMinAggressiveness, 100);
+    registry.limit("AOUnit_bump_compensate", 0, 1);
+    // Learned from guide frames: a script may seed them, within the element's travel per count.
+    registry.limit("AOUnit_bump_shift_ns", 0, kAoMostBumpShift);
+    registry.limit("AOUnit_bump_shift_ew", 0, kAoMostBumpShift);
 }
 
 Program::~Program() = default;

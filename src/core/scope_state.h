@@ -26,6 +26,12 @@ inline constexpr int kAoCommandBytes = 8;
 // its steps (or, through the box, milliseconds). AO_ns / AO_ew: AO offset from centre in steps,
 // north and east positive. AOUnit_failed: the last AO move was refused at the travel limit.
 // AOUnit_lastsent: clock ms of the last mount bump; AOUnit_sendtomount: its letter.
+// AOUnit_bump_compensate: each mount bump is paired with a move of the element towards centre
+// by the image shift that bumps were seen to make, so the guide star does not jump with the
+// mount. AOUnit_bump_shift_ns / _ew: that shift, learned from the guide frame after each bump,
+// in thousandths of an AO step per bump count (0 until a bump has been seen), at most the
+// element's whole travel per count.
+inline constexpr int kAoMostBumpShift = 80 * 1000;
 // PC_Serial_check: the PC serial port is open. retchar, set_*: the telescope dialog's go-to
 // values.
 #define KVR_SCOPE_STATE(V, T, A, L)              \
@@ -51,6 +57,9 @@ inline constexpr int kAoCommandBytes = 8;
     V(int, AOUnit_failed, 0)                     \
     V(unsigned, AOUnit_lastsent, 0)              \
     T(AOUnit_sendtomount, 2, "")                 \
+    V(int, AOUnit_bump_compensate, 0)            \
+    V(int, AOUnit_bump_shift_ns, 0)              \
+    V(int, AOUnit_bump_shift_ew, 0)              \
     V(int, PC_Serial_check, 0)                   \
     V(char, retchar, '0')                        \
     V(int, set_Messier, 0)                       \
@@ -61,7 +70,15 @@ inline constexpr int kAoCommandBytes = 8;
     V(int, set_Decmin, 0)
 KVR_STATE_STRUCT(ScopeVariables, KVR_SCOPE_STATE)
 
+// A mount bump on one AO axis whose effect the next guide frame has not measured yet.
+struct UnseenBump {
+    int count = 0;  // bump count sent; 0: none pending
+    int sign = 0;   // sign of the axis offset that caused it (the bump moves the image back)
+    int moved = 0;  // steps the element was moved towards centre with it
+};
+
 struct ScopeState : ScopeVariables {
+    UnseenBump unseen_bump_ns, unseen_bump_ew;
     // The PC's serial port (termios in the front ends, a pseudo-terminal or fake in tests);
     // empty when the build has none.
     std::unique_ptr<SerialPort> pc_serial;

@@ -27,7 +27,8 @@ bool apply_line(Program& p, std::string_view line) {
         p.graph.guide_plate_scale = kept;
         return false;
     }
-    return (name == "guide_graph_minutes" || name == "guider_aggressiveness") &&
+    return (name == "guide_graph_minutes" || name == "guider_aggressiveness" ||
+            name == "AOUnit_bump_compensate") &&
            p.registry.set(name, value) == SetResult::Ok;
 }
 
@@ -53,10 +54,12 @@ bool load_guide_settings(Program& p) {
 
 int save_guide_settings(Program& p) {
     char text[kMostBytes];
-    const int n = std::snprintf(
-        text, sizeof text,
-        "guide_plate_scale %.4f\nguide_graph_minutes %d\nguider_aggressiveness %d\n",
-        p.graph.guide_plate_scale, p.graph.guide_graph_minutes, p.guide.guider_aggressiveness);
+    const int n =
+        std::snprintf(text, sizeof text,
+                      "guide_plate_scale %.4f\nguide_graph_minutes %d\nguider_aggressiveness %d\n"
+                      "AOUnit_bump_compensate %d\n",
+                      p.graph.guide_plate_scale, p.graph.guide_graph_minutes,
+                      p.guide.guider_aggressiveness, p.scope.AOUnit_bump_compensate);
     std::error_code ec;
     std::filesystem::create_directory(host_path(p, file_folder(kGuideSettingsFile)), ec);
     return replace_file(host_path(p, kGuideSettingsFile), reinterpret_cast<const uint8_t*>(text),

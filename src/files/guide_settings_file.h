@@ -1,7 +1,8 @@
 #pragma once
 // Guiding settings that the binary settings file has no record for, kept beside it in a text file
 // of "NAME VALUE" lines: the guiding graph's plate scale and span and the guider paths' share of
-// each error corrected (guide_plate_scale, guide_graph_minutes, guider_aggressiveness). The binary
+// each error corrected (guide_plate_scale, guide_graph_minutes, guider_aggressiveness), and whether
+// AO mount bumps are compensated (AOUnit_bump_compensate). The binary
 // file keeps its fixed 1424-byte layout, which other installations of the program read.
 namespace kvr {
 

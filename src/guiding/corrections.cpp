@@ -8,6 +8,7 @@
 #include "guiding/centroid.h"
 #include "guiding/guide_drive.h"
 #include "guiding/guide_errors.h"
+#include "scope/ao_unit.h"
 
 namespace kvr {
 
@@ -93,12 +94,17 @@ bool beyond_guider_range(const GuideState& g) {
 // either sign), and on a reversal the trained play (pixels) at the speed of the axis's motion
 // vector (vx, vy) in px/s. The speed is taken from the vector, not from its stored whole length:
 // at an angle a (−2, 2) px/s vector moves 2.83 px/s, and the play would take half as long again.
+// The play goes only with a share at least as long as itself: training measures it in whole
+// pixels, so a play of one pixel may be seeing, and a smaller error is as likely seeing as a real
+// turn of the star. Given to every such reversal it made the star swing from side to side by the
+// play, frame after frame; a small reversal left to a real play is only taken up a frame later.
 int trained_pulse_ms(int64_t share_ms, char direction, char& last, int backlash, int vx, int vy,
                      int hyst) {
     int ms = static_cast<int>(std::min<int64_t>(share_ms < 0 ? -share_ms : share_ms, 60000));
     if (direction != last) {
         const double speed = std::max(1.0, std::hypot(double(vx), double(vy)));
-        ms += static_cast<int>(std::lround(1000.0 * backlash / speed));
+        const int play_ms = static_cast<int>(std::lround(1000.0 * backlash / speed));
+        if (ms >= play_ms) ms += play_ms;
     }
     last = direction;
     return ms - 100 * hyst;
@@ -107,6 +113,14 @@ int trained_pulse_ms(int64_t share_ms, char direction, char& last, int backlash,
 // Share of each measured error that the guider paths correct, percent.
 int aggressiveness(const Program& p) {
     return std::clamp(p.guide.guider_aggressiveness, kMinAggressiveness, 100);
+}
+
+// AO steps for an error of `error` thousandths of a pixel at `slew` steps per pixel, `k` percent
+// of it. The whole error truncates, as the unit's step count always has; a share rounds, so the
+// step it leaves behind is never more than half a step.
+int ao_share(int error, int slew, int k) {
+    const int64_t scaled = std::abs(int64_t{error} * slew) * k;
+    return static_cast<int>(k == 100 ? scaled / 100000 : (scaled + 50000) / 100000);
 }
 
 // Trained guider correction: the error is decomposed on the trained motion vectors, star motion
@@ -210,15 +224,19 @@ void guider_ao_correction(Program& p) {
     GuideState& g = p.guide;
     const SettingsState& s = p.settings;
     if (beyond_guider_range(g)) return;
+    const char x_direction = g.dx > 0 ? s.AOw : s.AOe;
+    const char y_direction = g.dy > 0 ? s.AOn : s.AOs;
+    AOUnit_bump_seen(p, x_direction, std::abs(g.dx * s.AOUnit_slewx) / 1000);
+    AOUnit_bump_seen(p, y_direction, std::abs(g.dy * s.AOUnit_slewy) / 1000);
     if (std::abs(g.dx) > kAoThreshold) {
-        const char direction = g.dx > 0 ? s.AOw : s.AOe;
-        const int steps = std::abs(g.dx * s.AOUnit_slewx) * aggressiveness(p) / 100000;
+        const char direction = x_direction;
+        const int steps = ao_share(g.dx, s.AOUnit_slewx, aggressiveness(p));
         g.slew_time_x = shown_length(steps);
         ao_move(p, 'x', direction, steps);
     }
     if (std::abs(g.dy) > kAoThreshold) {
-        const char direction = g.dy > 0 ? s.AOn : s.AOs;
-        const int steps = std::abs(g.dy * s.AOUnit_slewy) * aggressiveness(p) / 100000;
+        const char direction = y_direction;
+        const int steps = ao_share(g.dy, s.AOUnit_slewy, aggressiveness(p));
         g.slew_time_y = shown_length(steps);
         ao_move(p, 'y', direction, steps);
     }

@@ -188,6 +188,12 @@ const DialogResource& guide_graph_resource() {
              .caption = {},
              .row = 4,
              .col = 1},
+            {.id = kGraphBumpCompensate,
+             .kind = ControlKind::CheckBox,
+             .caption = "Compensate AO mount bumps",
+             .row = 4,
+             .col = 2,
+             .col_span = 2},
             button(kGraphSet, "Set", 3, 2),
         };
         for (int i = 0; i < kGraphSpans; ++i) {
@@ -237,6 +243,9 @@ void GuideGraphWindow::handle(const ControlEvent& e) {
         aggressiveness_text_ = e.text;
     } else if (is_click(e, kGraphSet)) {
         take_values();
+    } else if (is_click(e, kGraphBumpCompensate)) {
+        p_.scope.AOUnit_bump_compensate = !p_.scope.AOUnit_bump_compensate;
+        save_guide_settings(p_);
     } else if (is_click(e, kGraphClear)) {
         clear_guide_history(p_);
     } else if (e.kind == ControlEvent::Kind::Click && e.id >= kGraphSpanFirst &&
@@ -265,6 +274,7 @@ void GuideGraphWindow::render(DialogView& view) const {
     view[kGraphLegend].text = legend;
     view[kGraphScaleEdit].text = scale_text_;
     view[kGraphAggressivenessEdit].text = aggressiveness_text_;
+    view[kGraphBumpCompensate].checked = p_.scope.AOUnit_bump_compensate != 0;
     for (int i = 0; i < kGraphSpans; ++i)
         view[kGraphSpanFirst + i].checked = gr.guide_graph_minutes == kSpanMinutes[i];
 }

@@ -21,6 +21,7 @@ inline constexpr int kGraphScaleEdit = 105;
 inline constexpr int kGraphSet = 106;
 inline constexpr int kGraphClear = 107;
 inline constexpr int kGraphAggressivenessEdit = 108;
+inline constexpr int kGraphBumpCompensate = 109;
 // Radios of the span: 2, 5, 10 and 30 minutes.
 inline constexpr int kGraphSpanFirst = 110;
 inline constexpr int kGraphSpans = 4;

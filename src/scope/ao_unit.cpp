@@ -114,12 +114,46 @@ bool bump_count(Program& p, int rate, const char* name, int& count) {
     return true;
 }
 
-void bump_mount(Program& p, char letter, int rate, const char* rate_name) {
+// Sends the bump; the count sent, or 0 when none was.
+int bump_mount(Program& p, char letter, int rate, const char* rate_name) {
     int count = 0;
-    if (!bump_count(p, rate, rate_name, count)) return;
+    if (!bump_count(p, rate, rate_name, count)) return 0;
     send(p, 'M', letter, count);
     p.scope.AOUnit_sendtomount[0] = letter;
     p.scope.AOUnit_sendtomount[1] = '\0';
+    return count;
+}
+
+// One AO axis as bump compensation sees it.
+struct BumpAxis {
+    int16_t& offset;
+    int& shift;  // learned image shift, thousandths of a step per bump count
+    UnseenBump& unseen;
+    char towards_centre_from_positive;  // 'S' or 'W'
+    char towards_centre_from_negative;  // 'N' or 'T'
+};
+
+BumpAxis bump_axis(ScopeState& s, bool north_south) {
+    if (north_south) return {s.AO_ns, s.AOUnit_bump_shift_ns, s.unseen_bump_ns, 'S', 'N'};
+    return {s.AO_ew, s.AOUnit_bump_shift_ew, s.unseen_bump_ew, 'W', 'T'};
+}
+
+// After a bump of `count` on an axis: with compensation on and a shift learned, the element moves
+// towards centre by the shift the bump is expected to make, so the star stays where it was.
+void after_bump(Program& p, bool north_south, int count) {
+    if (count <= 0) return;
+    BumpAxis a = bump_axis(p.scope, north_south);
+    const int sign = a.offset > 0 ? 1 : -1;
+    int moved = 0;
+    if (p.scope.AOUnit_bump_compensate) {
+        moved = std::min<int>((a.shift * count + 500) / 1000, std::abs(a.offset));
+        if (moved > 0) {
+            send(p, 'G', sign > 0 ? a.towards_centre_from_positive : a.towards_centre_from_negative,
+                 moved);
+            a.offset = clamp16(a.offset - sign * moved);
+        }
+    }
+    a.unseen = {count, sign, moved};
 }
 
 void bump_if_needed(Program& p) {
@@ -131,11 +165,15 @@ void bump_if_needed(Program& p) {
     s.AOUnit_lastsent = now;
     const SettingsState& set = p.settings;
     if (ns) {
-        bump_mount(p, s.AO_ns > kAoBumpOffset ? set.Mn : set.Ms, set.guider_slewx, "guider_slewx");
+        after_bump(p, true,
+                   bump_mount(p, s.AO_ns > kAoBumpOffset ? set.Mn : set.Ms, set.guider_slewx,
+                              "guider_slewx"));
         block_for(p, kBumpGapMs);
     }
     if (ew)
-        bump_mount(p, s.AO_ew > kAoBumpOffset ? set.Mt : set.Mw, set.guider_slewy, "guider_slewy");
+        after_bump(p, false,
+                   bump_mount(p, s.AO_ew > kAoBumpOffset ? set.Mt : set.Mw, set.guider_slewy,
+                              "guider_slewy"));
 }
 
 }  // namespace
@@ -199,8 +237,25 @@ void AOUnit_move(Program& p) {
     send(p, 'M', m.letter, steps);
 }
 
+void AOUnit_bump_seen(Program& p, char direction, int steps) {
+    const AxisMove m = axis_move(p, direction);
+    if (!m.offset) return;
+    BumpAxis a = bump_axis(p.scope, m.offset == &p.scope.AO_ns);
+    if (a.unseen.count <= 0) return;
+    // The frame asks for `change` more offset; had the bump moved the image by exactly the
+    // compensation, it would ask for none (drift and seeing aside).
+    const int change = m.sign * steps;
+    const int seen = std::max(0, a.unseen.moved - a.unseen.sign * change);
+    const int shift = std::min(seen * 1000 / a.unseen.count, kAoMostBumpShift);
+    // Each frame carries seeing: the estimate moves a quarter of the way to each new sighting.
+    a.shift = a.shift == 0 ? shift : a.shift + (shift - a.shift) / 4;
+    a.unseen = {};
+}
+
 void AOUnit_reset(Program& p) {
     ScopeState& s = p.scope;
+    s.unseen_bump_ns = {};
+    s.unseen_bump_ew = {};
     if (p.settings.AOUnitModeParallel) {
         send_pattern(p, 0);
         return;
@@ -228,6 +283,8 @@ void CentraliseAOUnit(Program& p) {
     }
     p.scope.AO_ns = 0;
     p.scope.AO_ew = 0;
+    p.scope.unseen_bump_ns = {};
+    p.scope.unseen_bump_ew = {};
 }
 
 }  // namespace kvr

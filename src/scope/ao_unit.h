@@ -35,6 +35,10 @@ void AOUnit_slew(Program& p);
 // One manual move: a mount move "M" + N/S/T/W + `AOUnitslew_time` (no limit, no bump); through
 // the box as AOUnit_slew.
 void AOUnit_move(Program& p);
+// The first guide frame after a mount bump on the axis of `direction` asks the element for a
+// move of `steps` there (the whole measured error, before any share is taken): from it the image
+// shift of a bump is learned for the bump compensation (`AOUnit_bump_compensate`).
+void AOUnit_bump_seen(Program& p, char direction, int steps);
 // Moves the element back by the accumulated offsets (through the box: the byte 0).
 void AOUnit_reset(Program& p);
 // TGKVDialog::CentraliseAOUnit: "K" (through the box: 15, 100 ms, 0); offsets zeroed.

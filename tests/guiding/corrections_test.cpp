@@ -128,10 +128,14 @@ TEST_F(CorrectionsTest, TrainedGuiderDecomposesOnTheMotionVectors) {
     error(-5000, 10000);
     guider_mount_correction(p);
     EXPECT_EQ(pulses(), (V{"x w 1400", "y n 600"}));
+    // A reversal shorter than the play is as likely seeing: it goes without the play.
+    error(500, 0);
+    guider_mount_correction(p);
+    EXPECT_EQ(pulses(), (V{"x e 48", "y n 36"}));
     p.settings.GuiderMode = 'A';
     error(1000, -2000);
-    guider_ao_correction(p);  // 6 steps a pixel, 60 % of them
-    EXPECT_EQ(pulses(), (V{"x w 3", "y s 7"}));
+    guider_ao_correction(p);  // 6 steps a pixel, 60 % of them, to the nearest step
+    EXPECT_EQ(pulses(), (V{"x w 4", "y s 7"}));
 }
 
 }  // namespace

@@ -60,6 +60,40 @@ TEST_F(AoUnitTest, GuidingMovesStopAtTheTravelLimitAndBumpTheMount) {
     EXPECT_EQ(p.scope.AO_ew, 0);
 }
 
+TEST_F(AoUnitTest, BumpCompensationLearnsTheShiftAndMovesTheElementWithEachBump) {
+    p.settings.guider_slewx = 8;  // bumps of 25 counts with half rate
+    p.scope.AOUnit_bump_compensate = 1;
+    // No shift learned yet: the first bump goes alone.
+    p.scope.AO_ns = 45;
+    slew(p, 'n', 10);
+    EXPECT_EQ(rec->texts(), (Texts{"GN00010", "MN00025"}));
+    // The next frame still asks 8 steps north of the element: the bump moved the image 8 steps
+    // back, 320 thousandths of a step per count. Later frames teach nothing more.
+    AOUnit_bump_seen(p, 's', 8);
+    EXPECT_EQ(p.scope.AOUnit_bump_shift_ns, 320);
+    AOUnit_bump_seen(p, 's', 30);
+    EXPECT_EQ(p.scope.AOUnit_bump_shift_ns, 320);
+
+    // The next bump south takes the element 8 steps towards centre with it; the frame after finds
+    // the image 2 steps further on, and the estimate moves a quarter of the way.
+    rec->writes.clear();
+    clock.advance(700);
+    p.scope.AO_ns = -45;
+    slew(p, 's', 10);
+    EXPECT_EQ(rec->texts(), (Texts{"GS00010", "MS00025", "GN00008"}));
+    EXPECT_EQ(p.scope.AO_ns, -47);
+    AOUnit_bump_seen(p, 'n', 2);
+    EXPECT_EQ(p.scope.AOUnit_bump_shift_ns, 340);
+
+    // Off by default: the unit's plain bump.
+    rec->writes.clear();
+    clock.advance(700);
+    p.scope.AOUnit_bump_compensate = 0;
+    p.scope.AO_ns = 0;
+    slew(p, 'n', 60);
+    EXPECT_EQ(rec->texts(), (Texts{"GN00060", "MN00025"}));
+}
+
 TEST_F(AoUnitTest, ManualMovesCentringAndTheSecondPort) {
     p.settings.AOUnit_comport = 0;  // "Ser 2": camera serial port 2
     p.scope.AOUnitslewdir = 'w';
