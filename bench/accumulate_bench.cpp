@@ -34,21 +34,20 @@ struct AccumulateBench {
     AccumulateBench() {
         p = kvr::make_program(clock, host, "/tmp");
         p->readout.binned = 0;
-        kvr::QX_binned(*p);
+        kvr::set_readout_geometry(*p);
         p->guide.xcent = 250;
         p->guide.ycent = 150;
     }
     // Accumulates frames whose star steps one pixel back and forth.
     void run(benchmark::State& state, bool profiles) {
         const std::vector<uint16_t> frames[2] = {star_frame(250, 150), star_frame(251, 150)};
-        const auto method = profiles ? kvr::AccumulationMethod::BrightnessProfiles
-                                     : kvr::AccumulationMethod::StarCentroid;
+        const kvr::AccumulationMethod& method =
+            profiles ? kvr::brightness_profile_method() : kvr::star_centroid_method();
         int i = 0;
         for (auto _ : state) {
             std::memcpy(p->buf->image_int, frames[i].data(), frames[i].size() * 2);
             i ^= 1;
-            const int result =
-                kvr::accumulate_frame(*p, method, p->buf->image_int, p->buf->trial_int);
+            const int result = method.add(*p, p->buf->image_int, p->buf->trial_int);
             benchmark::DoNotOptimize(result);
             benchmark::ClobberMemory();
         }

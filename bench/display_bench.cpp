@@ -24,7 +24,7 @@ struct Fixture {
           program(make_program(clock, host, root.string())),
           p(*program) {
         p.readout.binned = binned;
-        QX_binned(p);
+        set_readout_geometry(p);
         p.display.Geo = geo;
         p.display.max_stretch = max_stretch;
         // A sky-like frame: dark background with a gradient and some bright points.
@@ -46,7 +46,7 @@ struct Fixture {
 void refresh_in_memory(benchmark::State& state, int binned, int geo, int max_stretch) {
     Fixture f(binned, geo, max_stretch);
     for (auto _ : state) {
-        DisplayImage(f.p);
+        display_image(f.p);
         prepare_bitmap(f.p, f.p.display.pixels_c, 0, f.p.display.Geo);
         benchmark::DoNotOptimize(f.p.display.pixels_c);
         benchmark::ClobberMemory();
@@ -79,7 +79,7 @@ BENCHMARK(BM_DisplayRefreshBinnedFrame);
 // without byte permutes sees).
 void remap(benchmark::State& state, void (*fn)(uint8_t*, int, const uint8_t*)) {
     Fixture f(0, 0, 0);
-    DisplayImage(f.p);
+    display_image(f.p);
     uint8_t lut[256];
     for (int v = 0; v < 256; ++v) lut[v] = uint8_t(255 - v);
     for (auto _ : state) {

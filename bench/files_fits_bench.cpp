@@ -34,7 +34,7 @@ struct FitsBenchProgram {
         dir = mkdtemp(root);
         p = kvr::make_program(clock, host, dir);
         p->readout.binned = 0;
-        kvr::QX_binned(*p);
+        kvr::set_readout_geometry(*p);
         for (int i = 0; i < kvr::kFrameBufferLength; ++i)
             p->ptr.image[i] = static_cast<uint16_t>(i * 40503u);
         fits = dir + "/frame.FIT";
@@ -59,7 +59,7 @@ FitsBenchProgram& bench_program() {
 void BM_FitsSaveFullFrame(benchmark::State& state) {
     auto& b = bench_program();
     for (auto _ : state) {
-        if (kvr::SaveFITSFile(*b.p, b.fits, b.p->ptr.image, 0) != 0) state.SkipWithError("save");
+        if (kvr::save_fits_file(*b.p, b.fits, b.p->ptr.image, 0) != 0) state.SkipWithError("save");
     }
     state.SetBytesProcessed(state.iterations() * int64_t{kvr::kFitsFullBytes});
 }
@@ -67,9 +67,9 @@ BENCHMARK(BM_FitsSaveFullFrame)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 void BM_FitsLoadFullFrame(benchmark::State& state) {
     auto& b = bench_program();
-    kvr::SaveFITSFile(*b.p, b.fits, b.p->ptr.image, 0);
+    kvr::save_fits_file(*b.p, b.fits, b.p->ptr.image, 0);
     for (auto _ : state) {
-        if (kvr::LoadFITSFile(*b.p, b.fits, 3, b.p->ptr.trial) != 0) state.SkipWithError("load");
+        if (kvr::load_fits_file(*b.p, b.fits, 3, b.p->ptr.trial) != 0) state.SkipWithError("load");
         benchmark::DoNotOptimize(b.p->ptr.trial[0]);
     }
     state.SetBytesProcessed(state.iterations() * int64_t{kvr::kFitsFullBytes});
@@ -132,7 +132,7 @@ BENCHMARK(BM_RawReadSameBytes)->Unit(benchmark::kMicrosecond)->UseRealTime();
 // cfitsio reading the program's file as unsigned 16-bit pixels.
 void BM_CfitsioReadFullFrame(benchmark::State& state) {
     auto& b = bench_program();
-    kvr::SaveFITSFile(*b.p, b.fits, b.p->ptr.image, 0);
+    kvr::save_fits_file(*b.p, b.fits, b.p->ptr.image, 0);
     for (auto _ : state) {
         fitsfile* f = nullptr;
         int status = 0, any_null = 0;

@@ -29,7 +29,7 @@ BENCHMARK(BM_FrameMemcpy)->Arg(0)->Arg(1);
 void BM_SubtractImage(benchmark::State& state) {
     Program& p = bench_program().use_frame(frame_of(state));
     for (auto _ : state) {
-        do_subtract_image(p, p.ptr.trial, p.ptr.image);
+        do_subtract_image(p.geo, p.ptr.trial, p.ptr.image);
         benchmark::ClobberMemory();
     }
     set_bytes(state, p);
@@ -39,7 +39,7 @@ BENCHMARK(BM_SubtractImage)->Arg(0)->Arg(1);
 void BM_AverageImage(benchmark::State& state) {
     Program& p = bench_program().use_frame(frame_of(state));
     for (auto _ : state) {
-        do_average_image(p, p.ptr.trial, p.ptr.image);
+        do_average_image(p.geo, p.ptr.trial, p.ptr.image);
         benchmark::ClobberMemory();
     }
     set_bytes(state, p);
@@ -49,7 +49,7 @@ BENCHMARK(BM_AverageImage)->Arg(0)->Arg(1);
 void BM_MirrorImage(benchmark::State& state) {
     Program& p = bench_program().use_frame(frame_of(state));
     for (auto _ : state) {
-        mirror_image(p, p.ptr.image, p.ptr.trial);
+        mirror_image(p.geo, p.ptr.image, p.ptr.trial);
         benchmark::ClobberMemory();
     }
     set_bytes(state, p);
@@ -60,8 +60,9 @@ BENCHMARK(BM_MirrorImage)->Arg(0)->Arg(1);
 void BM_FlatField(benchmark::State& state) {
     Program& p = bench_program().use_frame(frame_of(state));
     for (auto _ : state) {
-        const double mean = flat_field_mean(p, p.ptr.save);
-        for (int y = 1; y < p.geo.height1; ++y) do_flat_field(p, p.ptr.trial, p.ptr.save, mean, y);
+        const double mean = flat_field_mean(p.geo, p.ptr.save);
+        for (int y = 1; y < p.geo.height1; ++y)
+            do_flat_field(p.geo, p.ptr.trial, p.ptr.save, mean, y);
         benchmark::ClobberMemory();
     }
     set_bytes(state, p);

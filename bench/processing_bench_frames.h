@@ -29,7 +29,7 @@ class BenchProgram {
     }
     Program& use_frame(FrameSize size) {
         program_->readout.binned = size == FrameSize::Binned ? 1 : 0;
-        QX_binned(*program_);
+        set_readout_geometry(*program_);
         return *program_;
     }
     // Pixels of the frame (the 4 spares of `intlength` included).

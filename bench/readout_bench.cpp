@@ -49,7 +49,7 @@ struct BenchProgram {
 void BM_ReceiveAndAssembleField(benchmark::State& state) {
     BenchProgram b;
     for (auto _ : state) {
-        if (!kvr::KV_first_read(*b.p)) state.SkipWithError("read failed");
+        if (!kvr::first_read(*b.p)) state.SkipWithError("read failed");
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(kvr::kFieldReplyBytes));

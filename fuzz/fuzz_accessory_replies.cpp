@@ -18,14 +18,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kvr::fuzz::ReplayInput input(data, size);
     kvr::fuzz::connect_replay_camera(p, input);
     p.scope.telescope = 'l';
-    kvr::GetInfo(p);
+    kvr::get_info(p);
     kvr::move_to_coord(p, 12, 30, -45, 10, false);
     kvr::move_telescope(p, 'm', 31);
     p.scope.pc_serial = std::make_unique<kvr::fuzz::ReplaySerialPort>(input);
     p.scope.PC_Serial_check = 0;
-    kvr::CentraliseAOUnit(p);
-    kvr::PCSerial_Read(p);
-    kvr::PCSerial_Read(p);
+    kvr::centralise_ao_unit(p);
+    kvr::pc_serial_read(p);
+    kvr::pc_serial_read(p);
     p.scope.pc_serial.reset();
     p.scope.PC_Serial_check = 0;
     p.BlockIOHandle.reset();

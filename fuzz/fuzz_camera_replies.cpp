@@ -17,15 +17,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kvr::Program& p = kvr::fuzz::program();
     kvr::fuzz::ReplayInput input(data, size);
     kvr::fuzz::connect_replay_camera(p, input);
-    kvr::GetCCDType(p);
-    kvr::EchoCCD(p);
-    kvr::KV_binned_read(p);
-    kvr::KV_first_read(p);
-    kvr::KV_focus_read(p);
-    kvr::KV_camera_read(p);
-    kvr::KV_guider_camera_read(p);
-    kvr::ReadSerial(p, 1, 33);
-    kvr::CheckSerialReturn(p, 1);
+    kvr::get_ccd_type(p);
+    kvr::echo_ccd(p);
+    kvr::binned_read(p);
+    kvr::first_read(p);
+    kvr::focus_read(p);
+    kvr::camera_read(p);
+    kvr::guider_camera_read(p);
+    kvr::read_serial(p, 1, 33);
+    kvr::check_serial_return(p, 1);
     p.BlockIOHandle.reset();
     return 0;
 }

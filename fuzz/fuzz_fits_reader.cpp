@@ -9,7 +9,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kvr::Program& p = kvr::fuzz::program();
     p.readout.binned = size < 868880 ? 1 : 0;
-    kvr::QX_binned(p);
+    kvr::set_readout_geometry(p);
     kvr::load_fits_bytes(p, data, size, p.ptr.image);
     return 0;
 }

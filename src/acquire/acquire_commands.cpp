@@ -10,13 +10,13 @@ namespace kvr {
 void register_acquire_commands(Program& p) {
     static constexpr CommandRow kRows[] = {
         // A second camera run cannot start inside a running one (its waits let commands through).
-        {Cmd::CameraControl, "KV_Control", KV_Control, "KVR Q4 Camera &Interface\tCTL+Z", "Ctrl+Z",
-         1000, "Main Camera Control", [](const Program& q) { return !q.run.running; }},
-        {Cmd::TelescopeControl, "CmControl", CmControl, "Telescope &Control", "", 24,
-         "Control a LX200 telescope or Autoguider port"},
+        {Cmd::CameraControl, "camera_control", camera_control, "KVR Q4 Camera &Interface\tCTL+Z",
+         "Ctrl+Z", 1000, "Main Camera Control", [](const Program& q) { return !q.run.running; }},
+        {Cmd::TelescopeControl, "telescope_control", telescope_control, "Telescope &Control", "",
+         24, "Control a LX200 telescope or Autoguider port"},
     };
     p.commands.add(kRows);
-    p.show_image = CmShowImage;
+    p.show_image = record_and_show_frame;
     p.telescope_link_check = comm_check;
 }
 

@@ -107,8 +107,8 @@ int auto_flatfield(const Program& p, int loaded, const std::string& path, uint16
         const int r = read_calibration_frame(p, path, read_buffer);
         if (r != kCalibrationOk) return r;
     }
-    const double mean = flat_field_mean(p, flat);
-    for (int row = 2; row < p.geo.height1; ++row) do_flat_field(p, image, flat, mean, row);
+    const double mean = flat_field_mean(p.geo, flat);
+    for (int row = 2; row < p.geo.height1; ++row) do_flat_field(p.geo, image, flat, mean, row);
     return kCalibrationOk;
 }
 

@@ -58,11 +58,11 @@ char range_of(int id) {
 
 }  // namespace
 
-TKVDialog::TKVDialog(Program& p) : DialogModel(p, camera_dialog_resource()) {
+CameraDialog::CameraDialog(Program& p) : DialogModel(p, camera_dialog_resource()) {
     load_thumbnail();
 }
 
-void TKVDialog::init() {
+void CameraDialog::init() {
     p_.run.stopit = 1;
     p_.run.max_value = 0;
     p_.run.max_exp = range_limit(p_.run.exp_range);
@@ -70,7 +70,7 @@ void TKVDialog::init() {
     load_thumbnail();
 }
 
-void TKVDialog::ShowValues() {
+void CameraDialog::show_values() {
     RunState& r = p_.run;
     const int typed = positive_number(exposure_text_);
     if (typed > 0 && typed < r.max_exp && not_pressed) r.exp_value = typed;
@@ -79,17 +79,17 @@ void TKVDialog::ShowValues() {
     p_.host.refresh_dialog(*this);
 }
 
-void TKVDialog::choose_range(char range) {
+void CameraDialog::choose_range(char range) {
     RunState& r = p_.run;
     not_pressed = 0;
     r.exp_range = range;
     r.exp_value = range_start_value(range);
     r.max_exp = range_limit(range);
-    ShowValues();
+    show_values();
     not_pressed = 1;
 }
 
-void TKVDialog::choose_mode(int id) {
+void CameraDialog::choose_mode(int id) {
     Readout& ro = p_.readout;
     ro.binned = id == kv::kModeBinned;
     ro.binned21 = id == kv::kModeBinned21;
@@ -99,7 +99,7 @@ void TKVDialog::choose_mode(int id) {
 }
 
 // The check boxes that toggle a global; false for any other control.
-bool TKVDialog::toggle(int id) {
+bool CameraDialog::toggle(int id) {
     RunState& r = p_.run;
     SettingsState& s = p_.settings;
     int* flag = nullptr;
@@ -143,7 +143,7 @@ bool TKVDialog::toggle(int id) {
     return true;
 }
 
-void TKVDialog::spin(const ControlEvent& e) {
+void CameraDialog::spin(const ControlEvent& e) {
     auto step = [&e](int& value, int lowest, int highest) {
         if (e.scroll == ScrollCode::LineDown && value < highest) ++value;
         if (e.scroll == ScrollCode::LineUp && value > lowest) --value;
@@ -153,7 +153,7 @@ void TKVDialog::spin(const ControlEvent& e) {
         case kv::kExposureSpin:
             not_pressed = 0;
             step(r.exp_value, r.min_exp, r.max_exp);
-            ShowValues();
+            show_values();
             not_pressed = 1;
             return;
         case kv::kImagesSpin:
@@ -174,17 +174,17 @@ void TKVDialog::spin(const ControlEvent& e) {
         default:
             return;
     }
-    ShowValues();
+    show_values();
 }
 
-void TKVDialog::take_photo() {
+void CameraDialog::take_photo() {
     const int typed = positive_number(exposure_text_);
     if (typed <= 0) return;
     p_.run.exp_value = typed;
     end(kIdOk);
 }
 
-void TKVDialog::autoguide_photo() {
+void CameraDialog::autoguide_photo() {
     GuideState& g = p_.guide;
     if (g.guider_guiding_standalone) {
         messages(p_, Msg::AlreadyGuidingExternally);
@@ -194,7 +194,7 @@ void TKVDialog::autoguide_photo() {
     take_photo();
 }
 
-void TKVDialog::go_to_autoguider() {
+void CameraDialog::go_to_autoguider() {
     if (p_.guide.guider_guiding_standalone) {
         messages(p_, Msg::AlreadyGuidingExternally);
         return;
@@ -230,7 +230,7 @@ bool short_enough_to_selfguide(char range, int value) {
 void check_drive_link(Program& p) {
     if (p.settings.gotcontrolbox || p.scope.comfound) return;
     p.scope.comfound = p.scope.telescope == 'b' ? interface_check(p) : drive_check(p);
-    interface_CR(p);
+    interface_cr(p);
     if (!p.scope.comfound) close_drive(p);
 }
 
@@ -247,7 +247,7 @@ void set_frame_switch(Program& p) {
 
 // Self-guide (135) and matching dark (138) check boxes. Runs that self-guide are refused by the
 // sequencer until the guide loop exists; the boxes themselves behave as the dialog always has.
-void TKVDialog::self_guide_box(int id) {
+void CameraDialog::self_guide_box(int id) {
     RunState& r = p_.run;
     GuideState& g = p_.guide;
     check_drive_link(p_);
@@ -287,12 +287,12 @@ void TKVDialog::self_guide_box(int id) {
     set_frame_switch(p_);
 }
 
-void TKVDialog::handle(const ControlEvent& e) {
+void CameraDialog::handle(const ControlEvent& e) {
     handle_event(e);
     load_thumbnail();
 }
 
-void TKVDialog::handle_event(const ControlEvent& e) {
+void CameraDialog::handle_event(const ControlEvent& e) {
     using Kind = ControlEvent::Kind;
     if (e.kind == Kind::TextEdited) {
         if (e.id == kv::kExposureEdit) exposure_text_ = e.text;
@@ -324,7 +324,7 @@ void TKVDialog::handle_event(const ControlEvent& e) {
             return;
         }
         case kv::kFocusStart:
-            Start();
+            run_focus_mode();
             break;
         case kv::kFocusStop:
             p_.run.stopit = 1;
@@ -359,7 +359,7 @@ void TKVDialog::handle_event(const ControlEvent& e) {
             if (!toggle(e.id)) return;
             break;
     }
-    ShowValues();
+    show_values();
 }
 
 namespace {
@@ -389,7 +389,7 @@ std::string filter_name(const Program& p) {
 
 }  // namespace
 
-void TKVDialog::render(DialogView& v) const {
+void CameraDialog::render(DialogView& v) const {
     const RunState& r = p_.run;
     const Readout& ro = p_.readout;
     const SettingsState& s = p_.settings;
@@ -457,7 +457,7 @@ void TKVDialog::render(DialogView& v) const {
 
 namespace kvr {
 
-void TKVDialog::load_thumbnail() {
+void CameraDialog::load_thumbnail() {
     thumbnail_loaded_ = false;
     if (!p_.display.focussed) return;
     BmpImage bmp{thumbnail_pixels_, sizeof thumbnail_pixels_, thumbnail_colours_};
@@ -469,7 +469,7 @@ void TKVDialog::load_thumbnail() {
     thumbnail_loaded_ = true;
 }
 
-const Canvas* TKVDialog::drawing(int control_id) const {
+const Canvas* CameraDialog::drawing(int control_id) const {
     if (control_id != kv::kFocusThumbnail || !thumbnail_loaded_ || !p_.display.focussed)
         return nullptr;
     return &thumbnail_;

@@ -1,5 +1,5 @@
 #pragma once
-// TKVDialog: the modal camera control dialog (resource 7) through which every main-camera run is
+// CameraDialog: the modal camera control dialog (resource 7) through which every main-camera run is
 // configured and started. Handlers change the run's globals; render() shows them.
 #include <cstdint>
 #include <string>
@@ -73,9 +73,9 @@ inline constexpr int kFocusThumbnailSize = 128;
 
 const DialogResource& camera_dialog_resource();
 
-class TKVDialog : public DialogModel {
+class CameraDialog : public DialogModel {
   public:
-    explicit TKVDialog(Program& p);
+    explicit CameraDialog(Program& p);
 
     void init() override;
     // Every event ends with the focus thumbnail read again, as a run may have rewritten it.
@@ -86,9 +86,9 @@ class TKVDialog : public DialogModel {
 
     // Rewrites the value fields from the globals, first taking over a valid exposure typed into
     // edit 105.
-    void ShowValues();
+    void show_values();
     // Focus mode: alternating 128 × 128 focus frames and pauses until stopped.
-    void Start();
+    void run_focus_mode();
 
     // Edit 105 as it stands.
     const std::string& exposure_text() const { return exposure_text_; }
@@ -109,7 +109,7 @@ class TKVDialog : public DialogModel {
     bool focus_pause_pass();
 
     std::string exposure_text_;
-    // 0 while a handler changes exp_value itself, so that ShowValues does not read the edit back.
+    // 0 while a handler changes exp_value itself, so that show_values does not read the edit back.
     int not_pressed = 1;
     // The thumbnail last read back from the focus scratch bitmap.
     uint8_t thumbnail_pixels_[kv::kFocusThumbnailSize * kv::kFocusThumbnailSize] = {};

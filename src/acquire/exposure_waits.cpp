@@ -28,7 +28,7 @@ uint32_t step_interval(int exposure, int steps) {
 }  // namespace
 
 bool clear_vertical_in_wait(Program& p) {
-    KV_clearvert(p);
+    clear_vertical(p);
     return true;  // a failed clear is seen at the read
 }
 
@@ -45,7 +45,7 @@ void show_progress(Program& p, RunContext& c) {
 }
 
 void update_progress(Program& p, const RunContext& c) {
-    if (c.progress_shown) ProgressUpdate(p);
+    if (c.progress_shown) refresh_progress(p);
 }
 
 void close_progress(Program& p, RunContext& c) {

@@ -29,10 +29,10 @@ const char* bitmap_failure_text(int result) {
 
 }  // namespace
 
-void TKVDialog::focus_frame_pass() {
+void CameraDialog::focus_frame_pass() {
     RunState& r = p_.run;
     p_.host.set_wait_cursor(true);
-    const auto peak = KV_camera_read(p_);
+    const auto peak = camera_read(p_);
     p_.host.set_wait_cursor(false);
     if (!peak) {
         // The camera did not deliver (the link has said why): stop rather than retry blindly.
@@ -40,8 +40,8 @@ void TKVDialog::focus_frame_pass() {
         return;
     }
     r.max_value = *peak;
-    ShowValues();
-    DisplayImage(p_);
+    show_values();
+    display_image(p_);
     const int written =
         write_bmp(p_, p_.display.pixels_c, p_.display.pixels_bmp, r.focus_mode, p_.display.Geo);
     if (const char* failure = bitmap_failure_text(written)) {
@@ -55,7 +55,7 @@ void TKVDialog::focus_frame_pass() {
 }
 
 // Beep, then ask before the next frame or wait a second. False when the user cancels.
-bool TKVDialog::focus_pause_pass() {
+bool CameraDialog::focus_pause_pass() {
     p_.host.beep();
     if (p_.run.focus_wait) {
         MessageBox box;
@@ -68,7 +68,7 @@ bool TKVDialog::focus_pause_pass() {
     return true;
 }
 
-void TKVDialog::Start() {
+void CameraDialog::run_focus_mode() {
     RunState& r = p_.run;
     ImagePointers& ptr = p_.ptr;
     ptr.imageptr = ptr.image;

@@ -35,7 +35,7 @@ class ExposureMarks {
 
 int start_self_guiding(Program& p) {
     ExposureMarks marks(p);
-    return StartSelfGuide(p);
+    return start_self_guide(p);
 }
 
 bool start_external_guider(Program& p) {
@@ -43,20 +43,20 @@ bool start_external_guider(Program& p) {
     GuideState& g = p.guide;
     g.guider_guiding_failed = 0;
     open_guider_info(p);
-    if (StartGuiderAutoGuide(p) == 0 && !g.guider_guiding_failed) return true;
+    if (start_guider_auto_guide(p) == 0 && !g.guider_guiding_failed) return true;
     close_guider_info(p);
     return false;
 }
 
 bool external_guider_step(Program& p) {
     ExposureMarks marks(p);
-    GuiderAutoGuide(p);
+    guider_auto_guide(p);
     return !p.guide.guider_guiding_failed;
 }
 
 bool self_guide_step(Program& p) {
     ExposureMarks marks(p);
-    SelfGuide(p);
+    self_guide_cycle(p);
     return p.guide.selfguiding != 0;
 }
 
@@ -72,20 +72,20 @@ void switch_self_guide_frame(Program& p) {
     GuideState& g = p.guide;
     run.switching = 1;
     run.switched_frame = 1;
-    KV_clearvert(p);
+    clear_vertical(p);
     r.ccd_frame = 1;
     copy_text(p.shell.info_caption, "Guiding Info - Downloading Image");
-    InfoCaption(p);
+    refresh_info_caption(p);
     g.tracking = 0;
     p.ptr.charimageptr = reinterpret_cast<uint8_t*>(p.ptr.image);
     p.ptr.intimageptr = p.ptr.image;
-    KV_first_read(p);
-    backup_image(p, p.ptr.image, p.ptr.trial);
-    KV_wiper(p);
+    first_read(p);
+    backup_image(p.geo, p.ptr.image, p.ptr.trial);
+    wiper(p);
     g.tracking = 1;
-    SwitchSelfGuide(p);
-    KV_clearvert(p);
-    KV_wiper(p);
+    switch_self_guide(p);
+    clear_vertical(p);
+    wiper(p);
     clear_messages(p);
 }
 

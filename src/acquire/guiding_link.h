@@ -5,14 +5,14 @@ namespace kvr {
 
 struct Program;
 
-// StartSelfGuide for the run's frame: 0 when started, else the refusal code.
+// start_self_guide for the run's frame: 0 when started, else the refusal code.
 int start_self_guiding(Program& p);
-// StartGuiderAutoGuide: true when the external guider started.
+// start_guider_auto_guide: true when the external guider started.
 bool start_external_guider(Program& p);
-// GuiderAutoGuide, one guider frame during an exposure: false when guiding failed (the
+// guider_auto_guide, one guider frame during an exposure: false when guiding failed (the
 // exposure then ends at once).
 bool external_guider_step(Program& p);
-// SelfGuide, one self-guide window during an exposure. False when the star was lost.
+// self_guide_cycle, one self-guide window during an exposure. False when the star was lost.
 bool self_guide_step(Program& p);
 // The external guider stops with the run: the AO unit returns to its centre after AO guiding.
 void stop_external_guider(Program& p);

@@ -42,7 +42,7 @@ void correct_fields(Program& p) {
 // The odd rows: with the first field held back, both fields are placed together once this one
 // has arrived whole.
 bool read_odd_rows(Program& p, bool first_field_held) {
-    return first_field_held ? KV_second_field(p) : KV_first_read(p);
+    return first_field_held ? second_field(p) : first_read(p);
 }
 
 // Field 2 of an interlaced frame into the odd rows.
@@ -66,8 +66,8 @@ bool second_exposure(Program& p, RunContext& c, bool first_field_held) {
     Readout& r = p.readout;
     RunState& run = p.run;
     r.ccd_frame = 3;
-    KV_clearvert(p);
-    KV_wiper(p);
+    clear_vertical(p);
+    wiper(p);
     r.ticks = p.clock.ms();
     r.endticks = r.ticks + static_cast<uint32_t>(r.exposure);
     if (!short_unit(p)) {
@@ -100,7 +100,7 @@ bool second_exposure(Program& p, RunContext& c, bool first_field_held) {
     if (!run.end_loop) {
         set_progress_caption(p, "READ QX CAMERA - Interlaced(2nd Exposure)");
         update_progress(p, c);
-        KV_clearvert(p);
+        clear_vertical(p);
         r.ccd_frame = 2;
         p.shell.progress = 0;
         r.interlaced_line = 1;
@@ -156,9 +156,7 @@ void calibrate(Program& p) {
 void accumulate(Program& p, const RunContext& c) {
     RunState& r = p.run;
     if (!frames_are_summed(p, c)) return;
-    const AccumulationMethod method =
-        r.slew_sum_alt ? AccumulationMethod::BrightnessProfiles : AccumulationMethod::StarCentroid;
-    const int result = accumulate_frame(p, method, p.ptr.image, p.ptr.trial);
+    const int result = run_accumulation_method(p).add(p, p.ptr.image, p.ptr.trial);
     if (result == kAccumulateRejected) {
         // The image is the sum without this frame, and so is its exposure.
         p.settings.FITS_Exptime -= p.readout.exposure / 1000.0;
@@ -206,9 +204,7 @@ bool read_frame(Program& p, RunContext& c) {
     // second read leaves the previous image whole.
     const bool hold_first = !r.binned && (interlaced || exposed_twice);
     if (guide_field_first) r.interlaced_line = 1;
-    const bool ok = r.binned     ? KV_binned_read(p)
-                    : hold_first ? KV_hold_first_field(p)
-                                 : KV_first_read(p);
+    const bool ok = r.binned ? binned_read(p) : hold_first ? hold_first_field(p) : first_read(p);
     if (guide_field_first) r.interlaced_line = 0;
     if (!ok) return false;
 
@@ -222,7 +218,7 @@ bool read_frame(Program& p, RunContext& c) {
     }
     if (guide_field_first) {
         run.switch_frame = 0;
-        do_add_image(p, p.ptr.image, p.ptr.trial, false);
+        do_add_image(p.geo, p.ptr.image, p.ptr.trial, false);
         correct_fields(p);
     }
     return true;

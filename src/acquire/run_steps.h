@@ -1,6 +1,6 @@
 #pragma once
 // The steps of one camera run, shared by the sequencer's files. RunContext holds the locals of
-// one run (KV_Control); every step takes it with the Program.
+// one run (camera_control); every step takes it with the Program.
 #include <cstdint>
 
 #include "core/waits.h"

@@ -53,7 +53,7 @@ bool prepare_run(Program& p) {
     r.flatfield_loaded = 0;
     r.last_selfguided = 0;
     if (!p.link.got_kv) {
-        if (LoadINIFile(p, s.ini_file) != 0) messages(p, Msg::NoIniFile);
+        if (load_ini_file(p, s.ini_file) != 0) messages(p, Msg::NoIniFile);
         if (!find_camera(p)) return false;
     }
     r.orig_x = r.orig_y = r.merge_x = r.merge_y = r.orig_avg = 0;
@@ -83,7 +83,7 @@ void configure_run(Program& p, RunContext& c) {
     RunState& r = p.run;
     Readout& ro = p.readout;
     SettingsState& s = p.settings;
-    QX_binned(p);
+    set_readout_geometry(p);
     r.stopit = 1;
     r.focus_mode = 0;
     s.FITS_Pixwidth = ro.binned ? kBinnedPixelWidthMm : kFullPixelWidthMm;
@@ -130,7 +130,7 @@ void restore_picked_star(Program& p) {
 
 void show_frame(Program& p, RunContext& c) {
     if (c.frame_shown || !c.frame_ready) return;
-    CmShowImage(p);
+    record_and_show_frame(p);
     c.frame_shown = true;
 }
 
@@ -156,7 +156,7 @@ void record_exposure(Program& p, RunContext& c, int32_t started) {
     exptime += seconds;
 }
 
-// Self-guiding of the frame: the guiding information window and StartSelfGuide.
+// Self-guiding of the frame: the guiding information window and start_self_guide.
 FrameEnd start_frame_self_guiding(Program& p, RunContext& c) {
     RunState& r = p.run;
     p.shell.got_guide_image = 0;
@@ -174,7 +174,7 @@ FrameEnd start_frame_self_guiding(Program& p, RunContext& c) {
         p.guide.selfguiding = 0;
         return FrameEnd::Abandon;
     }
-    KV_wiper(p);
+    wiper(p);
     return FrameEnd::Next;
 }
 
@@ -190,9 +190,9 @@ FrameEnd take_frame(Program& p, RunContext& c) {
     c.steps = progress_steps(r.exp_value, r.exp_range);
 
     clear_messages(p);
-    KV_clearvert(p);
-    KV_wiper(p);
-    EchoCCD(p);  // the exposure starts here
+    clear_vertical(p);
+    wiper(p);
+    echo_ccd(p);  // the exposure starts here
     const auto started = static_cast<int32_t>(p.clock.calendar_time());
     if (p.guide.selfguiding && start_frame_self_guiding(p, c) == FrameEnd::Abandon)
         return FrameEnd::Abandon;
@@ -283,7 +283,7 @@ bool run_frames(Program& p, RunContext& c) {
     return true;
 }
 
-// Marks a camera run as in progress for as long as KV_Control runs.
+// Marks a camera run as in progress for as long as camera_control runs.
 class RunningMark {
   public:
     explicit RunningMark(Program& p) : p_(p) { p_.run.running = true; }
@@ -300,12 +300,12 @@ class RunningMark {
 
 }  // namespace
 
-void KV_Control(Program& p) {
+void camera_control(Program& p) {
     RunState& r = p.run;
     if (!prepare_run(p)) return;
     RunningMark running(p);
     {
-        TKVDialog dialog(p);
+        CameraDialog dialog(p);
         if (p.host.run_modal(dialog) != kIdOk) {
             dialog_closed(p);
             return;
@@ -322,7 +322,7 @@ void KV_Control(Program& p) {
     if (run_frames(p, c)) finish_run(p, c);
 }
 
-void CmShowImage(Program& p) {
+void record_and_show_frame(Program& p) {
     RunState& r = p.run;
     r.end_exp = static_cast<int32_t>(p.clock.calendar_time());
     clear_history(p);
@@ -332,7 +332,7 @@ void CmShowImage(Program& p) {
     r.frame = FrameRecord{};
     p.host.set_wait_cursor(false);
     image_prepare(p);
-    if (p.settings.auto_save_fits) CmSaveAsFits(p);
+    if (p.settings.auto_save_fits) quick_fits_save(p);
 }
 
 }  // namespace kvr

@@ -6,11 +6,11 @@ namespace kvr {
 
 struct Program;
 
-// TKorv_qx4Window::KV_Control.
-void KV_Control(Program& p);
+// Window command 12.
+void camera_control(Program& p);
 
-// TKorv_qx4Window::CmShowImage: records the finished frame's time and processing history,
+// Records the finished frame's time and processing history,
 // refreshes the display and, with `auto_save_fits`, saves the frame.
-void CmShowImage(Program& p);
+void record_and_show_frame(Program& p);
 
 }  // namespace kvr

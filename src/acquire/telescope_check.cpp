@@ -16,9 +16,9 @@ namespace {
 bool check_link(Program& p, Msg ini_message) {
     ScopeState& scope = p.scope;
     if (scope.comfound) return true;
-    if (LoadINIFile(p, p.settings.ini_file) != 0) {
+    if (load_ini_file(p, p.settings.ini_file) != 0) {
         messages(p, ini_message);
-        SaveINIFile(p, p.settings.ini_file);
+        save_ini_file(p, p.settings.ini_file);
     }
     if (scope.telescope == 'b') {
         interface_check(p);
@@ -40,14 +40,14 @@ void comm_check(Program& p) {
     check_link(p, Msg::IniLoadFailed);
 }
 
-void CmControl(Program& p) {
+void telescope_control(Program& p) {
     if (!check_link(p, Msg::IniLoadFailedForControl)) return;
     // Without a drive there is nothing to control.
     if (p.scope.telescope != 'l' && p.scope.telescope != 'b') {
         messages(p, Msg::NoTelescope);
         return;
     }
-    if (p.scope.telescope == 'b') interface_CR(p);
+    if (p.scope.telescope == 'b') interface_cr(p);
     open_telescope_window(p);
 }
 

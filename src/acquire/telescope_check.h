@@ -10,8 +10,8 @@ struct Program;
 // `telescope` to 'n' with message 36.
 void comm_check(Program& p);
 
-// TKorv_qx4Window::CmControl: after the link check, the telescope window of the drive
+// Window command 24: after the link check, the telescope window of the drive
 // (scope/telescope_dialog.h), or message 36 when no drive is chosen.
-void CmControl(Program& p);
+void telescope_control(Program& p);
 
 }  // namespace kvr

@@ -43,7 +43,7 @@ void measure_at(Program& p, int x, int y) {
 
 }  // namespace
 
-void EvLButtonUp(Program& p, int x, int y) {
+void left_button_up(Program& p, int x, int y) {
     if (!any_click_mode(p)) return;
     // The pick and focus modes handle their own clicks, unless the row profile takes them.
     if (!p.measure.row_plot && pick_or_focus_click(p, x, y)) return;
@@ -68,20 +68,20 @@ void EvLButtonUp(Program& p, int x, int y) {
     }
 }
 
-void EvRButtonUp(Program& p, int x, int y) {
+void right_button_up(Program& p, int x, int y) {
     if (!p.display.photometry) return;
     p.shell.centre_it = 1;
-    EvLButtonUp(p, x, y);
+    left_button_up(p, x, y);
 }
 
-void EvMouseMove(Program& p, int x, int y) {
+void mouse_moved(Program& p, int x, int y) {
     if (!p.display.photometry) return;
     to_picture(p, x, y);
     if (x > 1 && x < p.geo.width2 && y > 1 && y < p.geo.height2) photometry_pointer(p, x, y);
 }
 
 void install_mouse_handlers(Program& p) {
-    p.mouse = {EvLButtonUp, EvRButtonUp, EvMouseMove};
+    p.mouse = {left_button_up, right_button_up, mouse_moved};
 }
 
 }  // namespace kvr

@@ -7,11 +7,11 @@ namespace kvr {
 struct Program;
 
 // Left-button release.
-void EvLButtonUp(Program& p, int x, int y);
+void left_button_up(Program& p, int x, int y);
 // Right-button release: with photometry, a measurement snapped onto the star first.
-void EvRButtonUp(Program& p, int x, int y);
+void right_button_up(Program& p, int x, int y);
 // Pointer moved: with photometry, the pixel under it into the "Cursor Position" fields.
-void EvMouseMove(Program& p, int x, int y);
+void mouse_moved(Program& p, int x, int y);
 
 // Installs the three handlers as the main image's mouse handlers.
 void install_mouse_handlers(Program& p);

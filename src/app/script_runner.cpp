@@ -6,6 +6,7 @@
 #include "app/script_host.h"
 #include "core/messages.h"
 #include "core/program.h"
+#include "core/waits.h"
 #include "guiding/training.h"
 
 namespace kvr {
@@ -295,11 +296,11 @@ bool ScriptRunner::verb_wait(const std::string& rest, std::string& error) {
         error = "wait needs milliseconds";
         return false;
     }
-    const uint32_t end = p_.clock.ms() + duration;
-    while (static_cast<int32_t>(end - p_.clock.ms()) > 0) {
-        p_.clock.idle(end);
-        p_.host.pump();
-    }
+    uint32_t ticks = p_.clock.ms();
+    uint32_t end = ticks + duration;
+    WaitOptions o;
+    o.presses = WaitPresses::Dropped;
+    timed_wait(p_, ticks, end, o);
     return true;
 }
 

@@ -13,7 +13,7 @@ namespace kvr {
 
 // Message 50 with the processing history: line 0 always, then further lines while each has more
 // than one character.
-void Info(Program& p) {
+void processing_history(Program& p) {
     std::string text;
     for (int i = 0; i < kHistoryLines && i < 15; ++i) {
         const char* line = p.shell.process_info[i];
@@ -25,7 +25,7 @@ void Info(Program& p) {
     message50(p, text);
 }
 
-void Help_Using(Program& p) {
+void help_using(Program& p) {
     if (!p.host.show_help()) {
         MessageBox box;
         box.caption = kMessageCaption;
@@ -35,23 +35,23 @@ void Help_Using(Program& p) {
     }
 }
 
-void Help_About(Program& p) {
+void help_about(Program& p) {
     AboutDialog about(p);
     p.host.run_modal(about);
 }
 
-void cmExit(Program& p) {
+void exit_program(Program& p) {
     close_camera_link(p);
     p.exit_requested = true;
 }
 
 void register_shell_commands(Program& p) {
     static constexpr CommandRow kRows[] = {
-        {Cmd::ProcessingHistory, "Info", Info, "Processing &History"},
-        {Cmd::Help, "Help_Using", Help_Using, "&Help"},
-        {Cmd::About, "Help_About", Help_About, "&About KVR_Q4..."},
-        {Cmd::Exit, "cmExit", cmExit, "E&xit", "Alt+X"},
-        {Cmd::FocusFrameReset, "CmFocusFrameReset", CmFocusFrameReset,
+        {Cmd::ProcessingHistory, "processing_history", processing_history, "Processing &History"},
+        {Cmd::Help, "help_using", help_using, "&Help"},
+        {Cmd::About, "help_about", help_about, "&About KVR_Q4..."},
+        {Cmd::Exit, "exit_program", exit_program, "E&xit", "Alt+X"},
+        {Cmd::FocusFrameReset, "reset_focus_frame", reset_focus_frame,
          "Default Focus Frame Centre"},
     };
     p.commands.add(kRows);

@@ -18,7 +18,7 @@ std::unique_ptr<Program> make_program(Clock& clock, Host& host, std::string driv
     auto p = std::make_unique<Program>(clock, host);
     p->drive_root = std::move(drive_root);
     reset_buffer_pointers(*p);
-    QX_binned(*p);
+    set_readout_geometry(*p);
     write_startup_test_image(*p);
     register_all_commands(*p);
     return p;
@@ -27,7 +27,7 @@ std::unique_ptr<Program> make_program(Clock& clock, Host& host, std::string driv
 void start_up(Program& p) {
     // As the main window's construction does: the result is not checked here; a missing file
     // is reported when the camera is first used.
-    LoadINIFile(p, p.settings.ini_file);
+    load_ini_file(p, p.settings.ini_file);
     load_guide_settings(p);
     set_startup_caption(p);
 }

@@ -15,7 +15,7 @@ void register_camera_commands(Program& p) {
 namespace kvr {
 
 void close_camera_link(Program& p) {
-    CloseUSBdevice(p);
+    close_usb_device(p);
 }
 
 }  // namespace kvr

@@ -48,12 +48,12 @@ uint8_t* begin_command(Program& p, uint8_t request_type, uint8_t command, uint16
 
 bool send_command(Program& p, size_t bytes) {
     p.link.ByteCount = static_cast<int32_t>(bytes);
-    return SendBlock(p);
+    return send_block(p);
 }
 
 bool receive_reply(Program& p, size_t bytes) {
     p.link.ByteCount = static_cast<int32_t>(bytes);
-    return ReceiveBlock(p);
+    return receive_block(p);
 }
 
 bool send_read_command(Program& p, const ReadRequest& request, bool camera_timed) {
@@ -76,20 +76,20 @@ bool clear_sensor(Program& p, uint16_t head, uint16_t flags) {
     return send_command(p, kCommandHeaderBytes);
 }
 
-bool KV_clearvert(Program& p) {
+bool clear_vertical(Program& p) {
     return clear_sensor(p, kHeadMain, kClearVerticalRegisters);
 }
 
-bool KV_wiper(Program& p) {
+bool wiper(Program& p) {
     return clear_sensor(p, kHeadMain, kClearWholeSensor);
 }
 
-bool EchoCCD(Program& p) {
+bool echo_ccd(Program& p) {
     begin_command(p, kRequestTypeOut, kCmdEcho, 0, 0, 1);
     return send_command(p, kEchoBlockBytes) && receive_reply(p, kEchoReplyBytes);
 }
 
-bool GetCCDType(Program& p) {
+bool get_ccd_type(Program& p) {
     begin_command(p, kRequestTypeIn, kCmdModel, 0, 0, kModelReplyBytes);
     if (!send_command(p, kCommandHeaderBytes) || !receive_reply(p, kModelReplyBytes)) return false;
     p.link.camtype = static_cast<int16_t>(get_le16(p.buf->ReportBuffer));
@@ -101,7 +101,7 @@ bool send_guide_relays(Program& p, uint8_t relay_bits) {
     return send_command(p, kCommandHeaderBytes);
 }
 
-bool WriteSerial(Program& p, int port, const char* text, int length) {
+bool write_serial(Program& p, int port, const char* text, int length) {
     const int count = length & 0xFF;
     if (count > kSerialTextMax) {
         message50f(p, "Camera serial text of %d characters refused: at most %d fit one command",
@@ -116,7 +116,7 @@ bool WriteSerial(Program& p, int port, const char* text, int length) {
     return send_command(p, kCommandHeaderBytes + static_cast<size_t>(count));
 }
 
-bool ReadSerial(Program& p, int port, int count) {
+bool read_serial(Program& p, int port, int count) {
     if (count < 0 || count > kSerialReadMax) {
         message50f(p, "Camera serial read of %d bytes refused: 0 to %d can be asked for", count,
                    kSerialReadMax);
@@ -127,7 +127,7 @@ bool ReadSerial(Program& p, int port, int count) {
     return true;
 }
 
-bool CheckSerialReturn(Program& p, int port) {
+bool check_serial_return(Program& p, int port) {
     if (!serial_read(p, port, 1)) return false;
     if (p.buf->ReportBuffer[0] == '0') {
         p.scope.scope_error[0] = '\0';
@@ -138,27 +138,27 @@ bool CheckSerialReturn(Program& p, int port) {
     return true;
 }
 
-bool ReadSerialReturn(Program& p, int port) {
+bool read_serial_return(Program& p, int port) {
     return serial_read(p, port, 1);
 }
 
-bool ResetCCD(Program& p) {
+bool reset_ccd(Program& p) {
     begin_command(p, kRequestTypeOut, kCmdReset, 0, 0, 0);
     return send_command(p, kCommandHeaderBytes);
 }
 
-bool SetCCD(Program& p) {
+bool set_ccd(Program& p) {
     uint8_t* block = begin_command(p, kRequestTypeOut, kCmdSetSensor, 0, 0, kSetSensorLengthField);
     std::memcpy(block + kOffsetParameters, kSetSensorParameters, sizeof kSetSensorParameters);
     return send_command(p, kCommandHeaderBytes + sizeof kSetSensorParameters);
 }
 
-bool GetCCD(Program& p) {
+bool get_ccd(Program& p) {
     begin_command(p, kRequestTypeOut, kCmdGetSensor, 0, 0, kGetSensorLengthField);
     return send_command(p, kCommandHeaderBytes) && receive_reply(p, kGetSensorReplyBytes);
 }
 
-bool GetSerial(Program& p) {
+bool get_serial(Program& p) {
     begin_command(p, kRequestTypeOut, kCmdSerialStatus, 0, static_cast<uint16_t>(p.link.slewport),
                   0);
     return send_command(p, kCommandHeaderBytes);

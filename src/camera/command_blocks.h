@@ -33,33 +33,33 @@ bool send_read_command(Program& p, const ReadRequest& request, bool camera_timed
 // kClearVerticalRegisters or kClearWholeSensor.
 bool clear_sensor(Program& p, uint16_t head, uint16_t flags);
 // Main camera: clear the vertical registers only / the whole sensor.
-bool KV_clearvert(Program& p);
-bool KV_wiper(Program& p);
+bool clear_vertical(Program& p);
+bool wiper(Program& p);
 // Echo: one zero parameter byte out, one byte back (ignored).
-bool EchoCCD(Program& p);
+bool echo_ccd(Program& p);
 // Camera model into `camtype`.
-bool GetCCDType(Program& p);
+bool get_ccd_type(Program& p);
 // Guide relays: the bit mask goes in the value field (mount box directions, AO unit steps).
 bool send_guide_relays(Program& p, uint8_t relay_bits);
 
-// Camera serial pass-through. WriteSerial sends the text's first `length` characters (low byte
+// Camera serial pass-through. write_serial sends the text's first `length` characters (low byte
 // of `length`, the text stops at its terminator) to camera port `port` (low byte); more than
 // fits one command block (56 characters) is refused with a message and nothing is sent.
-bool WriteSerial(Program& p, int port, const char* text, int length);
+bool write_serial(Program& p, int port, const char* text, int length);
 // Asks port `port` for `count` (0 … 65535) bytes into `ReportBuffer`; a 33-byte answer also
 // becomes `move_error` (the text up to its first '#').
-bool ReadSerial(Program& p, int port, int count);
+bool read_serial(Program& p, int port, int count);
 // Reads the mount's one-byte status: "0" empties `scope_error`; anything else fetches the 33-byte
 // answer into `scope_error`.
-bool CheckSerialReturn(Program& p, int port);
+bool check_serial_return(Program& p, int port);
 // Reads one byte, left in `ReportBuffer[0]` for the caller.
-bool ReadSerialReturn(Program& p, int port);
+bool read_serial_return(Program& p, int port);
 
 // Builders of commands the program itself never sends: reset, set/get the sensor parameters,
-// status of the serial port `slewport`. GetCCD leaves its 16-byte reply in `ReportBuffer`.
-bool ResetCCD(Program& p);
-bool SetCCD(Program& p);
-bool GetCCD(Program& p);
-bool GetSerial(Program& p);
+// status of the serial port `slewport`. get_ccd leaves its 16-byte reply in `ReportBuffer`.
+bool reset_ccd(Program& p);
+bool set_ccd(Program& p);
+bool get_ccd(Program& p);
+bool get_serial(Program& p);
 
 }  // namespace kvr

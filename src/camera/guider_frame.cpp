@@ -114,29 +114,29 @@ int guider_exposure_ms(const Program& p) {
     return static_cast<int>(std::min<int64_t>(int64_t{p.guide.exp_guider_value} * unit, INT_MAX));
 }
 
-bool KV_autoguider_clear(Program& p) {
+bool autoguider_clear(Program& p) {
     // Reading the frame out empties the head's registers; the data is not used.
     if (!read_guider_block(p)) return false;
     return clear_sensor(p, kHeadGuider, kClearWholeSensor) &&
            clear_sensor(p, kHeadGuider, kClearWholeSensor);
 }
 
-bool KV_autoguider_read(Program& p) {
+bool autoguider_read(Program& p) {
     if (!read_guider_block(p)) return false;
     put_high_bytes(p.ptr.charguiderimageptr, p.buf->ReportBuffer);
     return true;
 }
 
-bool KV_guider_camera_read(Program& p) {
+bool guider_camera_read(Program& p) {
     Readout& r = p.readout;
     const GuideState& g = p.guide;
     r.guider_exposure = guider_exposure_ms(p);
-    if (!KV_autoguider_clear(p)) return false;
+    if (!autoguider_clear(p)) return false;
     r.ticks = p.clock.ms();
     r.endticks = r.ticks + static_cast<uint32_t>(r.guider_exposure);
     p.clock.wait_until(r.endticks);
     r.ticks = p.clock.ms();
-    if (!KV_autoguider_read(p)) return false;
+    if (!autoguider_read(p)) return false;
     if (g.guider_use_darkframe && !g.guider_taking_darkframe) subtract_guider_dark(p);
     if (g.guider_use_median) filter_guider_hot_pixels(p);
     apply_guider_gain(p);

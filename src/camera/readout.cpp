@@ -97,26 +97,26 @@ uint8_t* held_field(Program& p) {
 
 }  // namespace
 
-bool KV_first_read(Program& p) {
+bool first_read(Program& p) {
     if (!receive_field(p)) return false;
     place_field(p, p.buf->ReportBuffer, p.readout.interlaced_line != 0 ? 1 : 0);
     return true;
 }
 
-bool KV_hold_first_field(Program& p) {
+bool hold_first_field(Program& p) {
     if (!receive_field(p)) return false;
     std::memcpy(held_field(p), p.buf->ReportBuffer, kFieldReplyBytes);
     return true;
 }
 
-bool KV_second_field(Program& p) {
+bool second_field(Program& p) {
     if (!receive_field(p)) return false;
     place_field(p, held_field(p), 0);
     place_field(p, p.buf->ReportBuffer, 1);
     return true;
 }
 
-bool KV_binned_read(Program& p) {
+bool binned_read(Program& p) {
     Readout& r = p.readout;
     ReadRequest q = full_width_field(kFieldBoth, r.exposure);
     q.bin_x = 2;
@@ -127,11 +127,11 @@ bool KV_binned_read(Program& p) {
     return true;
 }
 
-bool KV_focus_read(Program& p) {
+bool focus_read(Program& p) {
     return read_window(p, p.readout.exposure);
 }
 
-bool KV_guide_read(Program& p) {
+bool guide_read(Program& p) {
     return read_window(p, p.readout.selfguiding_exposure);
 }
 

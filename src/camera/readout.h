@@ -13,27 +13,27 @@ namespace kvr {
 
 struct Program;
 
-// Main camera. KV_first_read: one full-width field (`ccd_frame`) into rows `interlaced_line`,
+// Main camera. first_read: one full-width field (`ccd_frame`) into rows `interlaced_line`,
 // +2, … of the destination; the first one of an exposure above 500 ms measures `download_time`.
-// KV_binned_read: both fields summed, two columns binned, 376 × 290 contiguous.
-// KV_focus_read / KV_guide_read: the 128 × 128 window at (`focus_x`, `focus_y`) into the first
+// binned_read: both fields summed, two columns binned, 376 × 290 contiguous.
+// focus_read / guide_read: the 128 × 128 window at (`focus_x`, `focus_y`) into the first
 // 16384 elements. All write through `charimageptr`.
-bool KV_first_read(Program& p);
-bool KV_binned_read(Program& p);
-// The two fields of one frame: KV_hold_first_field reads field `ccd_frame` and keeps it aside
-// (behind the reply in `ReportBuffer`) instead of placing it; KV_second_field reads field
+bool first_read(Program& p);
+bool binned_read(Program& p);
+// The two fields of one frame: hold_first_field reads field `ccd_frame` and keeps it aside
+// (behind the reply in `ReportBuffer`) instead of placing it; second_field reads field
 // `ccd_frame` and then places both, the held one in the even rows and this one in the odd rows.
 // A frame whose second field fails thus leaves the destination as it was.
-bool KV_hold_first_field(Program& p);
-bool KV_second_field(Program& p);
-bool KV_focus_read(Program& p);
-bool KV_guide_read(Program& p);
+bool hold_first_field(Program& p);
+bool second_field(Program& p);
+bool focus_read(Program& p);
+bool guide_read(Program& p);
 
-// Guider head: KV_autoguider_read puts the 500 × 290 8-bit samples into the high bytes of the
+// Guider head: autoguider_read puts the 500 × 290 8-bit samples into the high bytes of the
 // guider image (through `charguiderimageptr`); low bytes are not written.
-bool KV_autoguider_read(Program& p);
+bool autoguider_read(Program& p);
 // Reads and discards a guider frame, then clears the guider sensor twice.
-bool KV_autoguider_clear(Program& p);
+bool autoguider_clear(Program& p);
 
 // Fills the odd rows 1 … 577 of a 752 × 580 frame with the mean of the rows above and below
 // (integer division); row 579 keeps its contents.
@@ -49,7 +49,7 @@ int guider_exposure_ms(const Program& p);
 // Focus loop frame: clears, exposes (sending vertical clears while it waits when the exposure
 // is host-timed), reads the focus window and measures it. Returns the peak value, or nothing when
 // the camera did not deliver (the previous measurement stays).
-std::optional<uint16_t> KV_camera_read(Program& p);
+std::optional<uint16_t> camera_read(Program& p);
 // The measurement alone, on the 128 × 128 window at `intimageptr`: histogram of high bytes,
 // brightest pixel whose upper neighbour is also brighter than the running maximum, half level,
 // outermost columns above it on the peak's row. Sets `max_focus_val` and `focus_FWHM` and the
@@ -58,15 +58,15 @@ uint16_t measure_focus_window(Program& p);
 
 // Main-camera guiding frame: clears, waits host-timed exposures of 500 ms or more, reads the
 // focus window.
-bool KV_camera_guide(Program& p);
+bool camera_guide(Program& p);
 // Self-guiding window: clears the vertical registers, waits `selfguiding_exposure` when it is
 // 1000 ms or more, reads the window from field 1 when `switched_frame` is set, else field 2.
-bool KV_camera_selfguide(Program& p);
+bool camera_selfguide(Program& p);
 
 // Guider frame: clear, expose `guider_exposure`, read, then dark subtraction (unless taking the
 // dark frame), hot-pixel filter and gain (`guider_stretch` 5, 6, 7 multiply by 4, 2, 1; other
 // values leave the data alone and the display stretch does the rest).
-bool KV_guider_camera_read(Program& p);
+bool guider_camera_read(Program& p);
 // The processing steps on their own, for the guider image at `guider_imageptr`.
 void subtract_guider_dark(Program& p);
 void filter_guider_hot_pixels(Program& p);

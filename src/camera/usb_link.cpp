@@ -63,12 +63,12 @@ void host_os_version(int& major, int& minor) {
 // A camera that left the bus (ENODEV from its open handle) is closed, so that the next camera
 // command looks for it again instead of writing to a dead handle.
 void forget_vanished_camera(Program& p, int error) {
-    if (error == ENODEV && p.BlockIOHandle) CloseUSBdevice(p);
+    if (error == ENODEV && p.BlockIOHandle) close_usb_device(p);
 }
 
 }  // namespace
 
-int USBHid::CollectingUSBHidInfo(Program& p) {
+int USBHid::collect_usb_hid_info(Program& p) {
     LinkState& link = p.link;
     // Discovery runs only while the link is closed; a handle left by an earlier, interrupted
     // discovery must not make this one look successful.
@@ -132,16 +132,16 @@ int USBHid::CollectingUSBHidInfo(Program& p) {
 bool find_camera(Program& p) {
     if (p.link.got_kv) return true;
     USBHid hid;
-    hid.CollectingUSBHidInfo(p);
+    hid.collect_usb_hid_info(p);
     if (!p.link.got_kv) {
         message50(p, "Sorry, No camera found on USB");
         return false;
     }
-    GetCCDType(p);
+    get_ccd_type(p);
     return true;
 }
 
-bool SendBlock(Program& p) {
+bool send_block(Program& p) {
     LinkState& link = p.link;
     const int32_t count = link.ByteCount;
     int error = ENODEV;
@@ -160,7 +160,7 @@ bool SendBlock(Program& p) {
     return true;
 }
 
-bool ReceiveBlock(Program& p) {
+bool receive_block(Program& p) {
     LinkState& link = p.link;
     const int32_t count = link.ByteCount;
     size_t received = 0;
@@ -181,14 +181,14 @@ bool ReceiveBlock(Program& p) {
     return true;
 }
 
-void CloseUSBdevice(Program& p) {
+void close_usb_device(Program& p) {
     p.HidHandle.reset();
     p.BlockIOHandle.reset();
     p.link.got_kv = 0;
     p.link.OpenUSBinterfaces = 0;
 }
 
-bool ReadUSBdevice(Program& p, uint8_t* destination, int count) {
+bool read_usb_device(Program& p, uint8_t* destination, int count) {
     if (count > kHidMaxDataBytes) {
         message50(p, "Maximum ByteCount for ReadUSBdevice is 254");
         return false;
@@ -211,7 +211,7 @@ bool ReadUSBdevice(Program& p, uint8_t* destination, int count) {
     return true;
 }
 
-bool WriteUSBdevice(Program& p, const uint8_t* source, int count) {
+bool write_usb_device(Program& p, const uint8_t* source, int count) {
     if (count > kHidMaxDataBytes) {
         message50(p, "Maximum ByteCount for WriteUSBdevice is 254");
         return false;

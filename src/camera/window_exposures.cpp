@@ -61,20 +61,20 @@ int window_exposure_ms(const Program& p) {
     return clamp_ms(int64_t{p.run.exp_value} * unit);
 }
 
-std::optional<uint16_t> KV_camera_read(Program& p) {
+std::optional<uint16_t> camera_read(Program& p) {
     Readout& r = p.readout;
     r.exposure = window_exposure_ms(p);
-    if (!KV_clearvert(p) || !KV_wiper(p)) return std::nullopt;
+    if (!clear_vertical(p) || !wiper(p)) return std::nullopt;
     r.ticks = p.clock.ms();
     r.endticks = r.ticks + static_cast<uint32_t>(r.exposure);
     if (r.exposure >= kFocusHostTimedFrom) {
         // Keep the vertical registers clear while the host times the exposure.
         WaitOptions o;
         o.presses = WaitPresses::Unseen;
-        o.clear = KV_clearvert;
+        o.clear = clear_vertical;
         if (timed_wait(p, r.ticks, r.endticks, o).failed) return std::nullopt;
     }
-    if (!KV_focus_read(p)) return std::nullopt;
+    if (!focus_read(p)) return std::nullopt;
     return measure_focus_window(p);
 }
 
@@ -125,20 +125,20 @@ uint16_t measure_focus_window(Program& p) {
     return maximum;
 }
 
-bool KV_camera_guide(Program& p) {
+bool camera_guide(Program& p) {
     Readout& r = p.readout;
     r.exposure = window_exposure_ms(p);
-    if (!KV_clearvert(p) || !KV_wiper(p)) return false;
+    if (!clear_vertical(p) || !wiper(p)) return false;
     if (r.exposure >= kGuideHostWaitFrom) wait_ms(p, r.exposure);
-    return KV_focus_read(p);
+    return focus_read(p);
 }
 
-bool KV_camera_selfguide(Program& p) {
+bool camera_selfguide(Program& p) {
     Readout& r = p.readout;
-    if (!KV_clearvert(p)) return false;
+    if (!clear_vertical(p)) return false;
     if (r.selfguiding_exposure >= kSelfGuideHostWaitFrom) wait_ms(p, r.selfguiding_exposure);
     r.ccd_frame = p.run.switched_frame != 0 ? kField1 : kField2;
-    return KV_guide_read(p);
+    return guide_read(p);
 }
 
 }  // namespace kvr

@@ -20,7 +20,7 @@ const char* record_file_name(Program& p, const char* name) {
 
 }  // namespace
 
-void SetCaption(Program& p, const char* name) {
+void set_main_caption(Program& p, const char* name) {
     p.host.set_caption(std::string(kAppName) + " - " + record_file_name(p, name));
 }
 

@@ -26,8 +26,8 @@ using CommandEnabler = std::function<bool(const Program&)>;
 // One command as its subsystem declares it. Texts are used exactly as they stand.
 struct CommandRow {
     Cmd id;
-    const char* name;                           // handler name, e.g. "KV_Control"
-    void (*handler)(Program&) = nullptr;        // none: not in this build yet (greyed out)
+    const char* name;                           // handler name, e.g. "camera_control"
+    void (*handler)(Program&) = nullptr;        // none: greyed out, "not available"
     const char* menu_text = "";                 // '&' mnemonic, tab and shortcut text; "" none
     const char* keys = "";                      // accelerator, "Ctrl+Z"; "" none
     int bitmap = 0;                             // tool-bar picture (0: no button)
@@ -43,7 +43,7 @@ struct Command {
     std::string keys;
     int bitmap = 0;
     std::string hint;
-    CommandHandler handler;  // empty until the feature is built
+    CommandHandler handler;  // empty: not available in this build
     CommandEnabler enabler;  // empty: always enabled
     CommandEnabler checker;  // empty: never checked
 };
@@ -80,7 +80,7 @@ class CommandTable {
     std::vector<Cmd> repeated_;
 };
 
-// "command 27 (KV_Guider_Control) is not available in this build", for a command without handler
+// "command 27 (guider_control) is not available in this build", for a command without handler
 // or an id the table does not know.
 std::string not_available_text(const CommandTable& table, int id);
 

@@ -76,6 +76,7 @@ struct ControlState {
     bool enabled = true;
     bool visible = true;
     int min = 0, max = 100, pos = 0;  // scroll bars
+    bool cross_cursor = false;        // draw areas: a click there picks a point
 };
 
 using DialogView = std::map<int, ControlState>;

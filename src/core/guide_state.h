@@ -31,6 +31,35 @@ inline constexpr int kDarkframeBaseTextBytes = 33;
 // correct (the rest is left to the next frames, so that seeing is not fed to the mount).
 inline constexpr int kMinAggressiveness = 10;
 
+// Loops: guiding (main camera), tracking (the self-guide star is being followed), training,
+// selfguiding, guider_guiding (the guider beside a main exposure), guider_guiding_standalone
+// (command 890). guider_guiding_failed ends the guider's loop; guided_image: a guider frame has
+// been read, so the pictures have something to show.
+// Centroids: xcent/ycent (main camera) and guider_xcent/guider_ycent in pixels, each with its
+// tenths in *dec. x1/y1 (+ x1dec/y1dec) are the reference a guide loop holds the star at; dx/dy
+// the last error in thousandths of a pixel, copied to x3/y3 for the guiding information window;
+// x2, x4, x5 / y2, y4, y5 (with x3/y3 while training) the positions of the training steps. cur_rad:
+// centroid box radius. old_xcent/old_ycent: the self-guide star within its 128 × 128 window, kept
+// across reads; drawx/drawy: where its cross is drawn. focus_width1/focus_height1: half the focus
+// window. Guider frames: exp_guider_value in units of exp_guider_range ('h' 10 ms, 't' 100 ms, else
+// 1 s) within min_guider_exp…max_guider_exp; guider_stretch (5, 6, 7 gain 4, 2, 1; 8 none),
+// guider_use_median (hot-pixel filter), guider_use_darkframe / guider_taking_darkframe /
+// guider_darkframe_loaded and darkframe_base_text for the dark frame; guider_max_stretch,
+// guider_most_pop, guider_max_val map the frame to the picture; guider_exposure_delay: the "1 Sec
+// Pause" between preview frames.
+// Picking: guider_pick_star (pick mode on the guider picture), guider_picked_star with
+// guider_pick_xcent/guider_pick_ycent; guider_pick_star_save keeps pick mode over a dialog run;
+// guiderwrk_x/_y/_val: the pointer over the picture and the pixel under it.
+// Pulses: slew_time_x/slew_time_y the last pulse lengths (ms, or AO steps); lastslewx/lastslewy
+// the last directions, for the play allowance on a reversal. fst: the main-camera loop's first
+// frame is still to come; fst_run: the box's first training run, which starts with box pulses.
+// Guider training: RA_x/RA_y and Dec_x/Dec_y star motion in px/s of west and north drive;
+// RA_rate/Dec_rate their lengths; theta the camera angle; quadrant of the RA motion (1…3);
+// RA_back*/Dec_back* the play vectors and lengths in px; guider_trained / guider_use_trained;
+// guider_training (positions drawn) with guider_training_pos the last one; AOUnit_trained /
+// AOUnit_use_trained likewise for the AO unit. auto_guider_training: the guider loop is training
+// rather than guiding. start_guider: the guider dialog closed with "Start Guiding".
+// guider_continuous is kept for scripts that set it; nothing reads it.
 #define KVR_GUIDE_STATE(V, T, A, L)                     \
     V(int, guiding, 0)                                  \
     V(int, tracking, 0)                                 \

@@ -112,7 +112,8 @@ class Host {
     // Opens the help at its contents; false when no help viewer could be started.
     virtual bool show_help() = 0;
     // A diagnostic that is not one of the program's own message boxes (for example a command
-    // that is not available yet). The GUI shows it in the status bar; the script host prints it.
+    // that is not available in this build). The GUI shows it in the status bar; the script host
+    // prints it.
     virtual void diagnostic(std::string_view text) = 0;
 };
 

@@ -42,7 +42,7 @@ void reset_buffer_pointers(Program& p) {
     q.guider_darkframeptr = q.guider_darkframe;
 }
 
-void QX_binned(Program& p) {
+void set_readout_geometry(Program& p) {
     Geometry& g = p.geo;
     const bool small = p.readout.binned != 0;
     const int w = small ? kBinnedWidth : kFullWidth;

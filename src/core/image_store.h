@@ -124,7 +124,7 @@ struct Program;
 void reset_buffer_pointers(Program& p);
 // Sets every geometry value from `binned`; on the switch to full frames also clears the display
 // zoom (`Big`) and camera-geometry (`Geo`) flags.
-void QX_binned(Program& p);
+void set_readout_geometry(Program& p);
 // The vertical grey ramp shown before the first exposure.
 void write_startup_test_image(Program& p);
 

@@ -14,7 +14,7 @@ inline constexpr int kUsbIdChars = 5;  // 4 hex digits and the terminator
 // (stored setting). Win98: the host is of the old interrupt-masking family; always 0 on this
 // platform. ByteCount: bytes of the next block to send or receive; BytesReturned / BytesWritten:
 // counts of the last read and write. camtype: the camera's model reply, first byte low. slewport:
-// the camera serial port whose status GetSerial asks for.
+// the camera serial port whose status get_serial asks for.
 #define KVR_LINK_STATE(V, T, A, L)     \
     V(int, OpenUSBinterfaces, 0)       \
     V(int, got_kv, 0)                  \

@@ -79,7 +79,7 @@ int message50f(Program& p, const char* format, ...) __attribute__((format(printf
 // Progress protocol: set the caption, open, step `progress` 0 … 256 and update, close.
 void set_progress_caption(Program& p, std::string_view caption);
 void progress_open(Program& p);
-void ProgressUpdate(Program& p);
+void refresh_progress(Program& p);
 void progress_close(Program& p);
 
 // Pumps pending events; a key or mouse-button press among them stops the running acquisition
@@ -88,12 +88,12 @@ bool clear_messages(Program& p);
 
 // Guiding information window.
 void info_open(Program& p);
-void InfoCaption(Program& p);
-void InfoUpdate(Program& p);
+void refresh_info_caption(Program& p);
+void refresh_info_window(Program& p);
 void info_close(Program& p);
 bool info_is_open(const Program& p);
 
-// The focus frame's default origin (CmFocusFrameReset).
-void CmFocusFrameReset(Program& p);
+// The focus frame's default origin (reset_focus_frame).
+void reset_focus_frame(Program& p);
 
 }  // namespace kvr

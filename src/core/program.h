@@ -66,16 +66,16 @@ struct Program {
 
     // Directory onto which drive paths ("c:\\autosave\\KVR_Q4.INI") are mapped.
     std::string drive_root;
-    // The guiding information window (TIN) exists.
+    // The guiding information window is open.
     bool info_window_open = false;
     // The display refresh (display/display.h, image_prepare) that image-changing commands end
     // with. The subsystems below display/ reach it through refresh_display(); start-up wires it.
     void (*display_refresh)(Program&) = nullptr;
     // Services of the camera run (acquire/) that the guide loops below it use: showing a finished
-    // frame (CmShowImage) and the telescope link check (comm_check). Start-up wires them.
+    // frame (record_and_show_frame) and the telescope link check (comm_check). Start-up wires them.
     void (*show_image)(Program&) = nullptr;
     void (*telescope_link_check)(Program&) = nullptr;
-    // cmExit ran: the front end closes the main window.
+    // exit_program ran: the front end closes the main window.
     bool exit_requested = false;
 };
 
@@ -84,7 +84,7 @@ inline void refresh_display(Program& p) {
     p.display_refresh(p);
 }
 
-// Shows the frame in `image` as a finished frame (CmShowImage).
+// Shows the frame in `image` as a finished frame (record_and_show_frame).
 inline void show_finished_frame(Program& p) {
     p.show_image(p);
 }

@@ -21,7 +21,7 @@ void progress_open(Program& p) {
     p.host.progress_open(p.shell.progress_caption);
 }
 
-void ProgressUpdate(Program& p) {
+void refresh_progress(Program& p) {
     ShellState& s = p.shell;
     if (s.changecaption) {
         const std::string title = s.progress_caption;
@@ -41,11 +41,11 @@ void info_open(Program& p) {
     p.host.info_open(p.shell.info_caption);
 }
 
-void InfoCaption(Program& p) {
+void refresh_info_caption(Program& p) {
     if (p.info_window_open) p.host.info_open(p.shell.info_caption);
 }
 
-void InfoUpdate(Program& p) {
+void refresh_info_window(Program& p) {
     const GuideState& g = p.guide;
     InfoWindowView v;
     v.caption = p.shell.info_caption;

@@ -89,7 +89,7 @@ struct FrameRecord {
 struct RunState : RunVariables {
     SlewSumProfiles profiles;
     FrameRecord frame;
-    // A camera run (KV_Control) is in progress: the window command is refused meanwhile, since
+    // A camera run (camera_control) is in progress: the window command is refused meanwhile, since
     // the run's pumps would otherwise let a second run start inside the first.
     bool running = false;
 };

@@ -4,7 +4,7 @@
 
 namespace kvr {
 
-void CmFocusFrameReset(Program& p) {
+void reset_focus_frame(Program& p) {
     p.readout.focus_x = kDefaultFocusX;
     p.readout.focus_y = kDefaultFocusY;
 }
@@ -23,7 +23,7 @@ bool clear_messages(Program& p) {
     g.tracking = 0;
     p.readout.endticks = p.readout.ticks;  // ends the running wait
     p.host.beep();
-    CmFocusFrameReset(p);
+    reset_focus_frame(p);
     if (g.selfguiding) info_close(p);
     g.selfguiding = 0;
     r.selfguiding_darkframe = 0;

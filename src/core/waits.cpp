@@ -13,6 +13,7 @@ namespace {
 bool look_at_presses(Program& p, WaitPresses presses, WaitOutcome& out) {
     switch (presses) {
         case WaitPresses::Unseen:
+        case WaitPresses::Dropped:
             return false;
         case WaitPresses::StopRun:
             // The stop logic ends the wait through `endticks`.
@@ -72,6 +73,7 @@ WaitOutcome timed_wait(Program& p, uint32_t& ticks, uint32_t& endticks, const Wa
             else
                 p.clock.idle(until);
         }
+        if (o.presses == WaitPresses::Dropped) p.host.pump();
         ticks = p.clock.ms();
     }
     return out;

@@ -22,6 +22,7 @@ enum class WaitPresses {
     Unseen,   // events are not pumped: a press waits for the next stop detection
     StopRun,  // stop detection (clear_messages): the running acquisition or guide loop stops
     EndWait,  // the press beeps and ends this wait only
+    Dropped,  // events are pumped after each sleep and a press is dropped (a script's `wait`)
 };
 
 struct WaitOptions {

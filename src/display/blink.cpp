@@ -27,40 +27,40 @@ const DialogResource& blink_resource() {
     return res;
 }
 
-void TBLDialog::Blink_Comparison() {
+void BlinkDialog::flip_picture() {
     p_.commands.dispatch(p_, blink_original ? Cmd::BlinkShowComparison : Cmd::BlinkShowOriginal);
     blink_original = !blink_original;
 }
 
-void TBLDialog::handle(const ControlEvent& e) {
+void BlinkDialog::handle(const ControlEvent& e) {
     if (is_click(e, kFlipButton)) {
-        Blink_Comparison();
+        flip_picture();
     } else if (is_click(e, kIdcOk) || is_click(e, kIdcCancel)) {
-        // BlinkKill: whatever was last shown stays until the next refresh.
+        // Closing: whatever was last shown stays until the next refresh.
         p_.measure.blinking = 0;
         end(kIdOk);
     }
 }
 
-void TBLDialog::render(DialogView& view) const {
+void BlinkDialog::render(DialogView& view) const {
     view[kFlipButton].text = blink_original ? "Comparison" : "Current Image";
 }
 
-std::string TBLDialog::caption() const {
+std::string BlinkDialog::caption() const {
     return blink_original ? "Blinking:- Current Image" : "Blinking:- Comparison";
 }
 
 void blink_comparison(Program& p) {
     if (p.measure.blinking) return;
     p.measure.blinking = 1;
-    open_measure_window<TBLDialog>(p, p.measure.windows.blink);
+    open_measure_window<BlinkDialog>(p, p.measure.windows.blink);
 }
 
-void BlinkOriginal(Program& p) {
+void blink_show_original(Program& p) {
     image_prepare(p);
 }
 
-void BlinkComparison(Program& p) {
+void blink_show_comparison(Program& p) {
     DisplayState& d = p.display;
     d.blink_it = 1;
     setup_image(p, p.buf->comparison_int, d.pixels_c, 0, d.Geo);

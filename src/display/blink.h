@@ -10,9 +10,9 @@ namespace kvr {
 
 const DialogResource& blink_resource();
 
-class TBLDialog : public DialogModel {
+class BlinkDialog : public DialogModel {
   public:
-    explicit TBLDialog(Program& p) : DialogModel(p, blink_resource()) {}
+    explicit BlinkDialog(Program& p) : DialogModel(p, blink_resource()) {}
     void init() override { blink_original = 1; }
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;
@@ -22,14 +22,14 @@ class TBLDialog : public DialogModel {
     int blink_original = 1;
 
   private:
-    void Blink_Comparison();
+    void flip_picture();
 };
 
 // Window command 125: opens the blink window unless it is open.
 void blink_comparison(Program& p);
 // Window command 925: the display refresh (the current image on screen).
-void BlinkOriginal(Program& p);
+void blink_show_original(Program& p);
 // Window command 926: the comparison image on screen, in the current display choices.
-void BlinkComparison(Program& p);
+void blink_show_comparison(Program& p);
 
 }  // namespace kvr

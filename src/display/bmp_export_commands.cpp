@@ -13,28 +13,28 @@ constexpr const char* kPrintSetupCommand = "QIMPRINT.EXE SETUP";
 
 }  // namespace
 
-void CmCopy(Program& p) {
+void copy_to_clipboard(Program& p) {
     const std::optional<DisplayBitmap> picture = window_bitmap(p);
     if (picture) p.host.copy_image(*picture);
 }
 
-bool CeCopy(const Program& p) {
+bool can_copy(const Program& p) {
     return window_bitmap(p).has_value();
 }
 
 // Neither reports anything when the print program cannot be started.
-void CmPrint(Program& p) {
+void print_picture(Program& p) {
     p.host.start_program(kPrintCommand);
 }
-void CmPrintSetup(Program& p) {
+void print_setup(Program& p) {
     p.host.start_program(kPrintSetupCommand);
 }
 
 void register_export_commands(Program& p) {
     static constexpr CommandRow kRows[] = {
-        {Cmd::Copy, "CmCopy", CmCopy, "&Copy", "Shift+Ins", 0, "", CeCopy},
-        {Cmd::Print, "CmPrint", CmPrint, "&Print..."},
-        {Cmd::PrintSetup, "CmPrintSetup", CmPrintSetup, "P&rint setup..."},
+        {Cmd::Copy, "copy_to_clipboard", copy_to_clipboard, "&Copy", "Shift+Ins", 0, "", can_copy},
+        {Cmd::Print, "print_picture", print_picture, "&Print..."},
+        {Cmd::PrintSetup, "print_setup", print_setup, "P&rint setup..."},
     };
     p.commands.add(kRows);
 }

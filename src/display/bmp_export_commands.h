@@ -6,11 +6,11 @@ namespace kvr {
 struct Program;
 
 // Copies the window's picture with its colours to the clipboard.
-void CmCopy(Program& p);
+void copy_to_clipboard(Program& p);
 // Enabled while the window has a picture.
-bool CeCopy(const Program& p);
-void CmPrint(Program& p);
-void CmPrintSetup(Program& p);
+bool can_copy(const Program& p);
+void print_picture(Program& p);
+void print_setup(Program& p);
 
 void register_export_commands(Program& p);
 

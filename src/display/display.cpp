@@ -27,7 +27,7 @@ void init_display(Program& p) {
 
 namespace {
 
-// Makes the back picture buffer the one shown, with its size: SetupFromDib.
+// Makes the back picture buffer the one shown, with its size.
 void show_back_picture(Program& p, int width, int height, int stride) {
     MainWindowPicture& w = p.display.window;
     const int back = w.front == 0 ? 1 : 0;
@@ -38,8 +38,8 @@ void show_back_picture(Program& p, int width, int height, int stride) {
     p.display.PixelWidth = width;
     p.display.PixelHeight = height;
     p.display.Colors = kPaletteEntries;
-    UpdatePalette(p, true);
-    AdjustScroller(p);
+    update_palette(p, true);
+    adjust_scroller(p);
 }
 
 // The bitmap just written, as loading its file would give it, from the writer's rows and colour
@@ -79,15 +79,15 @@ std::optional<WrittenBitmap> write_scratch_bitmap(Program& p) {
 
 void image_prepare(Program& p) {
     const uint16_t* shown = p.ptr.image;
-    if (!p.display.blink_it) DisplayImage(p);
-    SetCaption(p, p.shell.image_name);
+    if (!p.display.blink_it) display_image(p);
+    set_main_caption(p, p.shell.image_name);
     const char* picture_file = p.guide.training ? kFocusBitmapPath : kDisplayBitmapPath;
     // A bitmap written to the file the window shows is shown from memory: reading it back would
     // give the same bytes.
     const std::optional<WrittenBitmap> written = write_scratch_bitmap(p);
     if (!written || std::strcmp(written->path, picture_file) != 0 ||
         !show_written_bitmap(p, *written))
-        LoadBitmapFile(p, picture_file);
+        load_bitmap_file(p, picture_file);
     // The statistics (`most_pop`, `table`) describe the picture now shown, whichever front end
     // shows it: Remove Background and the stretch dialogs read them.
     build_histogram(p, shown);
@@ -97,7 +97,7 @@ void write_bitmap(Program& p) {
     write_scratch_bitmap(p);
 }
 
-bool LoadBitmapFile(Program& p, const char* name) {
+bool load_bitmap_file(Program& p, const char* name) {
     MainWindowPicture& w = p.display.window;
     const int back = w.front == 0 ? 1 : 0;
     BmpImage image{w.pixels[back], sizeof w.pixels[back], w.colours[back]};
@@ -116,11 +116,11 @@ std::optional<DisplayBitmap> window_bitmap(const Program& p) {
                          w.colours[w.front]};
 }
 
-void UpdatePalette(Program& p, bool always_repaint) {
+void update_palette(Program& p, bool always_repaint) {
     if (always_repaint) p.host.repaint();
 }
 
-void AdjustScroller(Program& p) {
+void adjust_scroller(Program& p) {
     MainWindowPicture& w = p.display.window;
     if (p.shell.Fit) {
         w.scroll_range_x = w.scroll_range_y = 0;
@@ -132,20 +132,20 @@ void AdjustScroller(Program& p) {
     p.host.repaint();
 }
 
-void PaintIt(Program& p) {
-    UpdatePalette(p, true);
-    AdjustScroller(p);
+void repaint_picture(Program& p) {
+    update_palette(p, true);
+    adjust_scroller(p);
 }
 
-void EvSize(Program& p, int client_width, int client_height, bool minimised) {
+void window_resized(Program& p, int client_width, int client_height, bool minimised) {
     if (minimised) return;
     p.display.window.client_width = std::max(0, client_width);
     p.display.window.client_height = std::max(0, client_height);
-    AdjustScroller(p);
+    adjust_scroller(p);
     p.host.repaint();
 }
 
-Argb EvEraseBkgnd(Program& p) {
+Argb background_brush(Program& p) {
     DisplayState& d = p.display;
     if (d.back_changed || !d.window.has_brush) {
         d.window.brush = argb(d.back_r, d.back_g, d.back_b);

@@ -22,21 +22,21 @@ void report_bitmap_failure(Program& p, int result);
 void write_bitmap(Program& p);
 // Loads a bitmap file (a drive path such as "c:\kvr_q4.bmp") as the window's picture; message 32
 // and the previous picture kept when it cannot be read. True when loaded.
-bool LoadBitmapFile(Program& p, const char* name);
+bool load_bitmap_file(Program& p, const char* name);
 
 // The picture the main window shows, or nothing before the first load. Valid until the next load.
 std::optional<DisplayBitmap> window_bitmap(const Program& p);
 
 // Realises the window's palette: the window is repainted.
-void UpdatePalette(Program& p, bool always_repaint);
+void update_palette(Program& p, bool always_repaint);
 // Scroll range from the picture and client sizes (none while fitting), scrolled to the origin.
-void AdjustScroller(Program& p);
-// UpdatePalette, then AdjustScroller (window command 891).
-void PaintIt(Program& p);
+void adjust_scroller(Program& p);
+// update_palette, then adjust_scroller (window command 891).
+void repaint_picture(Program& p);
 // The client area changed size; `minimised` sizes are ignored.
-void EvSize(Program& p, int client_width, int client_height, bool minimised);
+void window_resized(Program& p, int client_width, int client_height, bool minimised);
 // The brush outside the picture, rebuilt from `back_r`, `back_g`, `back_b` when they changed.
-Argb EvEraseBkgnd(Program& p);
+Argb background_brush(Program& p);
 
 // The green cross through the picked guide star, in picture coordinates.
 struct PickCross {
@@ -55,6 +55,6 @@ struct WindowView {
 // picture unscaled at the scroll origin or stretched to fit, the background around it, the pick
 // cross; then the current-image pointer is reset and the histogram rebuilt from the image that
 // was current. The cross, when one is drawn, is returned.
-std::optional<PickCross> Paint(Program& p, Canvas& dc, const WindowView& view);
+std::optional<PickCross> paint_window(Program& p, Canvas& dc, const WindowView& view);
 
 }  // namespace kvr

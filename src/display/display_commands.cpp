@@ -17,7 +17,7 @@ void leave_enlargement(Program& p) {
 
 }  // namespace
 
-void CmFit(Program& p) {
+void fit_to_window(Program& p) {
     if (p.display.photometry) return;
     p.shell.Fit = !p.shell.Fit;
     if (p.shell.Fit) {
@@ -25,10 +25,10 @@ void CmFit(Program& p) {
         p.display.Geo = 0;
         leave_enlargement(p);
     }
-    AdjustScroller(p);
+    adjust_scroller(p);
 }
 
-void CmGeo(Program& p) {
+void toggle_camera_geometry(Program& p) {
     if (p.display.photometry) return;
     p.display.Geo = !p.display.Geo;
     if (p.display.Geo) {
@@ -36,10 +36,10 @@ void CmGeo(Program& p) {
         leave_enlargement(p);
     }
     image_prepare(p);
-    AdjustScroller(p);
+    adjust_scroller(p);
 }
 
-void CmBig(Program& p) {
+void enlarge(Program& p) {
     if (p.display.photometry) return;
     p.display.Big = !p.display.Big;
     if (p.display.Big) {
@@ -47,22 +47,22 @@ void CmBig(Program& p) {
         p.display.Geo = 0;
     }
     image_prepare(p);
-    AdjustScroller(p);
+    adjust_scroller(p);
 }
 
-void CmColPal(Program& p) {
+void toggle_false_colour(Program& p) {
     p.display.colour_palette = !p.display.colour_palette;
     image_prepare(p);
-    AdjustScroller(p);
+    adjust_scroller(p);
 }
 
-void CmStretchPal(Program& p) {
+void auto_palette_stretch(Program& p) {
     p.display.stretch_palette = !p.display.stretch_palette;
     image_prepare(p);
-    AdjustScroller(p);
+    adjust_scroller(p);
 }
 
-void CmMaxStretchToggle(Program& p) {
+void toggle_max_stretch(Program& p) {
     DisplayState& d = p.display;
     d.max_stretch = !d.max_stretch;
     // The bar shows the button that undoes the current state.
@@ -70,15 +70,15 @@ void CmMaxStretchToggle(Program& p) {
     p.host.repaint();
     image_prepare(p);
     p.host.repaint();
-    AdjustScroller(p);
+    adjust_scroller(p);
 }
 
-void CmStretchPaint(Program& p) {
+void stretch_repaint(Program& p) {
     p.host.repaint();
     image_prepare(p);
     p.host.repaint();
-    PaintIt(p);
-    AdjustScroller(p);
+    repaint_picture(p);
+    adjust_scroller(p);
 }
 
 namespace {
@@ -89,26 +89,28 @@ bool binned_only(const Program& p) {
 }
 
 constexpr CommandRow kRows[] = {
-    {Cmd::FitToWindow, "CmFit", CmFit, "&Fit to window", "", 0, "", nullptr,
+    {Cmd::FitToWindow, "fit_to_window", fit_to_window, "&Fit to window", "", 0, "", nullptr,
      [](const Program& p) { return p.shell.Fit != 0; }},
-    {Cmd::CameraGeometry, "CmGeo", CmGeo, "Resample to qx4 &Geometry", "", 0, "", binned_only,
+    {Cmd::CameraGeometry, "toggle_camera_geometry", toggle_camera_geometry,
+     "Resample to qx4 &Geometry", "", 0, "", binned_only,
      [](const Program& p) { return p.display.Geo != 0; }},
-    {Cmd::Enlarge, "CmBig", CmBig, "Enlarge by 50%", "", 0, "", binned_only,
+    {Cmd::Enlarge, "enlarge", enlarge, "Enlarge by 50%", "", 0, "", binned_only,
      [](const Program& p) { return p.display.Big != 0; }},
-    {Cmd::FalseColour, "CmColPal", CmColPal, "False Colour P&alette", "", 0, "", nullptr,
-     [](const Program& p) { return p.display.colour_palette != 0; }},
-    {Cmd::AutoPaletteStretch, "CmStretchPal", CmStretchPal, "&Auto contrast stretch image", "", 0,
-     "", nullptr, [](const Program& p) { return p.display.stretch_palette != 0; }},
-    {Cmd::MaxStretchOn, "CmMaxStretchToggle", CmMaxStretchToggle, "", "", 1002,
+    {Cmd::FalseColour, "toggle_false_colour", toggle_false_colour, "False Colour P&alette", "", 0,
+     "", nullptr, [](const Program& p) { return p.display.colour_palette != 0; }},
+    {Cmd::AutoPaletteStretch, "auto_palette_stretch", auto_palette_stretch,
+     "&Auto contrast stretch image", "", 0, "", nullptr,
+     [](const Program& p) { return p.display.stretch_palette != 0; }},
+    {Cmd::MaxStretchOn, "toggle_max_stretch", toggle_max_stretch, "", "", 1002,
      "Use Display Stretch"},
-    {Cmd::MaxStretchOff, "CmMaxStretchToggle", CmMaxStretchToggle, "", "", 1003,
+    {Cmd::MaxStretchOff, "toggle_max_stretch", toggle_max_stretch, "", "", 1003,
      "Dont use Display Stretch"},
-    {Cmd::MaxStretchCheck, "CmMaxStretchToggle", CmMaxStretchToggle},
-    {Cmd::StretchRepaint, "CmStretchPaint", CmStretchPaint},
-    {Cmd::Repaint, "PaintIt", PaintIt},
+    {Cmd::MaxStretchCheck, "toggle_max_stretch", toggle_max_stretch},
+    {Cmd::StretchRepaint, "stretch_repaint", stretch_repaint},
+    {Cmd::Repaint, "repaint_picture", repaint_picture},
     {Cmd::BlinkComparison, "blink_comparison", blink_comparison, "Blink Comparison"},
-    {Cmd::BlinkShowOriginal, "BlinkOriginal", BlinkOriginal},
-    {Cmd::BlinkShowComparison, "BlinkComparison", BlinkComparison},
+    {Cmd::BlinkShowOriginal, "blink_show_original", blink_show_original},
+    {Cmd::BlinkShowComparison, "blink_show_comparison", blink_show_comparison},
 };
 
 }  // namespace

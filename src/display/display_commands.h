@@ -5,14 +5,14 @@ namespace kvr {
 
 struct Program;
 
-void CmFit(Program& p);
-void CmGeo(Program& p);
-void CmBig(Program& p);
-void CmColPal(Program& p);
-void CmStretchPal(Program& p);
+void fit_to_window(Program& p);
+void toggle_camera_geometry(Program& p);
+void enlarge(Program& p);
+void toggle_false_colour(Program& p);
+void auto_palette_stretch(Program& p);
 // Toggles the display stretch and swaps its tool-bar button.
-void CmMaxStretchToggle(Program& p);
-void CmStretchPaint(Program& p);
+void toggle_max_stretch(Program& p);
+void stretch_repaint(Program& p);
 
 void register_display_commands(Program& p);
 

@@ -85,7 +85,7 @@ void setup_image(const Program& p, const uint16_t* src, uint8_t* dst, int focus,
     }
 }
 
-void DisplayImage(Program& p) {
+void display_image(Program& p) {
     setup_image(p, p.ptr.image, p.display.pixels_c, p.run.focus_mode, p.display.Geo);
 }
 

@@ -41,7 +41,7 @@ int display_bytes(DisplayGeometry g);
 // (full) pixels, or a bilinear resample of a binned frame to 564 × 452 when `geo` is set.
 void setup_image(const Program& p, const uint16_t* src, uint8_t* dst, int focus, int geo);
 // setup_image of the current image into `pixels_c` with `focus_mode` and `Geo`.
-void DisplayImage(Program& p);
+void display_image(Program& p);
 
 // Darkest non-zero value and brightest value below 253 among the first n display bytes.
 void scan_display_range(Program& p, const uint8_t* buf, int n);

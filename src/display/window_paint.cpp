@@ -17,7 +17,7 @@ std::optional<PickCross> pick_cross(const Program& p) {
     return PickCross{p.shell.pick_xcent / scale, p.shell.pick_ycent / scale};
 }
 
-void draw_picture(Program& p, Canvas& dc, const WindowView& view, Argb brush) {
+void draw_picture(const Program& p, Canvas& dc, const WindowView& view, Argb brush) {
     const std::optional<DisplayBitmap> picture = window_bitmap(p);
     if (!picture) {
         dc.fill(brush);
@@ -35,13 +35,13 @@ void draw_picture(Program& p, Canvas& dc, const WindowView& view, Argb brush) {
 
 }  // namespace
 
-std::optional<PickCross> Paint(Program& p, Canvas& dc, const WindowView& view) {
+std::optional<PickCross> paint_window(Program& p, Canvas& dc, const WindowView& view) {
     if (p.display.prep_image) {
         p.display.prep_image = 0;
         image_prepare(p);
     }
     dc.resize(view.client_width, view.client_height);
-    const Argb brush = EvEraseBkgnd(p);
+    const Argb brush = background_brush(p);
     draw_picture(p, dc, view, brush);
 
     const uint16_t* shown = p.ptr.image;

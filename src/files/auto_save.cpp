@@ -45,11 +45,11 @@ int auto_save(Program& p, const uint16_t* image) {
     apply_time_zone(p);
     s.auto_save_num = next_auto_save_number(s.auto_save_num);
     stamp_mid_exposure(p);
-    if (SaveFITSFile(p, auto_save_path(p, s.auto_save_num), image, 0) != 0) return 1;
-    return SaveINIFile(p, s.ini_file);
+    if (save_fits_file(p, auto_save_path(p, s.auto_save_num), image, 0) != 0) return 1;
+    return save_ini_file(p, s.ini_file);
 }
 
-void CmSaveAsFits(Program& p) {
+void quick_fits_save(Program& p) {
     if (auto_save(p, p.ptr.image) == 1) messages(p, Msg::AutoSaveFailed);
 }
 

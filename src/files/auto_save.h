@@ -28,6 +28,6 @@ int auto_save(Program& p, const uint16_t* image);
 
 // Window command 24336 "&Quick Save as FITS..." (Ctrl+Q): auto_save of the current image;
 // message 49 when the file could not be written.
-void CmSaveAsFits(Program& p);
+void quick_fits_save(Program& p);
 
 }  // namespace kvr

@@ -98,7 +98,7 @@ bool run_save_dialog(Program& p, const SaveDialogMode& mode) {
     if (!mode.default_extension.empty() && title.find('.') == std::string::npos)
         title += "." + mode.default_extension;
     title = upper_case(title);
-    SetCaption(p, title.c_str());
+    set_main_caption(p, title.c_str());
     p.settings.Filter_Index = mode.default_extension == "FIT" ? 2 : filter_index_for(title);
     const std::string folder = file_folder(chosen->path);
     if (mode.write(p, save_target(p, folder, title)) == 1) messages(p, Msg::CreateFailed);
@@ -109,19 +109,19 @@ bool run_save_dialog(Program& p, const SaveDialogMode& mode) {
 SaveDialogMode fits_save_mode() {
     return {kFitsSaveFilter, "FIT", "*.FIT", [](Program& p, const std::string& path) {
                 p.host.set_wait_cursor(true);
-                const int r = SaveFITSFile(p, path, p.ptr.image, p.readout.eightbit);
+                const int r = save_fits_file(p, path, p.ptr.image, p.readout.eightbit);
                 p.host.set_wait_cursor(false);
                 return r;
             }};
 }
 
-void CmFileSave(Program& p) {
+void file_save(Program& p) {
     if (p.settings.save_FITS) {
         run_save_dialog(p, fits_save_mode());
         return;
     }
     run_save_dialog(p, {kNativeSaveFilter, "", "", [](Program& q, const std::string& path) {
-                            SaveKVFile(q, path);  // reports its own failures (17, 19)
+                            save_kv_file(q, path);  // reports its own failures (17, 19)
                             return 0;
                         }});
 }
@@ -145,7 +145,7 @@ std::optional<FileDialogResult> choose_file_to_open(Program& p, const char* filt
 
 }  // namespace
 
-void CmFileOpen(Program& p) {
+void file_open(Program& p) {
     auto chosen = choose_file_to_open(p, kOpenFilter, std::string(text_of(p.settings.lastfile)));
     if (!chosen) return;
     const std::string upper = upper_case(file_title(chosen->path));
@@ -158,7 +158,7 @@ void CmFileOpen(Program& p) {
         if (const auto& merge = p.measure.windows.merge) p.host.refresh_dialog(*merge);
     }
     // A failed load keeps the image on screen, and with it its caption.
-    if (LoadKVFile(p, chosen->path)) SetCaption(p, upper.c_str());
+    if (load_kv_file(p, chosen->path)) set_main_caption(p, upper.c_str());
 }
 
 SelectResult select_image_file(Program& p) {
@@ -174,7 +174,7 @@ SelectResult select_image_file(Program& p) {
     if (record) {
         if (!store_path(p, record, kPathBytes, path)) return SelectResult::Refused;
         if (!s.delete_file) return SelectResult::Recorded;
-        TDeleteDialog confirm(p);
+        DeleteDialog confirm(p);
         if (p.host.run_modal(confirm) != kIdOk) return SelectResult::Cancelled;
         std::error_code ec;
         if (!std::filesystem::remove(host_path(p, path), ec)) {
@@ -183,25 +183,25 @@ SelectResult select_image_file(Program& p) {
         }
         return SelectResult::Deleted;
     }
-    return LoadKVTempFile(p, path) == 0 ? SelectResult::Loaded : SelectResult::LoadFailed;
+    return load_kv_temp_file(p, path) == 0 ? SelectResult::Loaded : SelectResult::LoadFailed;
 }
 
-void CmFileDelete(Program& p) {
+void file_delete(Program& p) {
     ModeFlag mode(p.settings.delete_file);
     select_image_file(p);
 }
 
-void CmDarkFile(Program& p) {
+void select_dark_file(Program& p) {
     ModeFlag mode(p.settings.load_darkframe);
     select_image_file(p);
 }
 
-void CmFlatField(Program& p) {
+void select_flat_field(Program& p) {
     ModeFlag mode(p.settings.load_flatfield);
     select_image_file(p);
 }
 
-void CmFileComparison(Program& p) {
+void load_comparison_image(Program& p) {
     ModeFlag mode(p.settings.load_comparison);
     if (select_image_file(p) != SelectResult::Recorded) return;
     switch (load_comparison_file(p, p.ptr.comparison, p.ptr.comparison)) {
@@ -243,12 +243,12 @@ const DialogResource& delete_dialog_resource() {
     return res;
 }
 
-void TDeleteDialog::handle(const ControlEvent& e) {
+void DeleteDialog::handle(const ControlEvent& e) {
     if (e.kind == ControlEvent::Kind::Click && (e.id == kIdcOk || e.id == kIdcCancel))
         end(e.id == kIdcOk ? kIdOk : kIdCancel);
 }
 
-void TDeleteDialog::render(DialogView& view) const {
+void DeleteDialog::render(DialogView& view) const {
     view[101].text = std::string(text_of(p_.settings.file_name));
 }
 

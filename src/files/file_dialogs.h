@@ -24,28 +24,28 @@ struct SaveDialogMode {
     std::string initial_name;
     std::function<int(Program&, const std::string& path)> write;
 };
-// CmFileSave's dialog and write in the given mode. Returns false when cancelled.
+// file_save's dialog and write in the given mode. Returns false when cancelled.
 bool run_save_dialog(Program& p, const SaveDialogMode& mode);
-// The FITS mode (CmFITSSave): the main image with the header globals and `eightbit`.
+// The FITS mode (fits_save): the main image with the header globals and `eightbit`.
 SaveDialogMode fits_save_mode();
 
 enum class SelectResult { Cancelled, Recorded, Refused, Deleted, Loaded, LoadFailed };
-// The select-file part of Merge_Image: by mode flag it records the dark, flat or comparison
+// The select-file part of merge_image: by mode flag it records the dark, flat or comparison
 // path, deletes the file after confirmation, or (no flag) loads it into the working image.
 SelectResult select_image_file(Program& p);
 
-void CmFileOpen(Program& p);
-void CmFileSave(Program& p);
-void CmFileDelete(Program& p);
-void CmDarkFile(Program& p);
-void CmFlatField(Program& p);
-void CmFileComparison(Program& p);
+void file_open(Program& p);
+void file_save(Program& p);
+void file_delete(Program& p);
+void select_dark_file(Program& p);
+void select_flat_field(Program& p);
+void load_comparison_image(Program& p);
 
 // "DELETE FILE DIALOG" (resource 9).
 const DialogResource& delete_dialog_resource();
-class TDeleteDialog : public DialogModel {
+class DeleteDialog : public DialogModel {
   public:
-    explicit TDeleteDialog(Program& p) : DialogModel(p, delete_dialog_resource()) {}
+    explicit DeleteDialog(Program& p) : DialogModel(p, delete_dialog_resource()) {}
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;
 };

@@ -33,65 +33,66 @@ void default_fits_date(Program& p) {
 }
 
 void save_settings_or_report(Program& p) {
-    if (SaveINIFile(p, p.settings.ini_file) != 0) messages(p, Msg::IniSaveFailedForDefaults);
+    if (save_ini_file(p, p.settings.ini_file) != 0) messages(p, Msg::IniSaveFailedForDefaults);
 }
 
 }  // namespace
 
-void CmFITSSave(Program& p) {
+void fits_save(Program& p) {
     p.readout.eightbit = 0;
     default_fits_date(p);
-    TFITSDialog details(p);
+    FitsDialog details(p);
     if (p.host.run_modal(details) != kIdOk) return;
     p.settings.save_FITS = 1;
     run_save_dialog(p, fits_save_mode());
     p.settings.save_FITS = 0;
 }
 
-void CmEditFITSText(Program& p) {
-    if (LoadINIFile(p, p.settings.ini_file) != 0) {
+void edit_fits_text(Program& p) {
+    if (load_ini_file(p, p.settings.ini_file) != 0) {
         messages(p, Msg::IniDefaultsSet);
-        SaveINIFile(p, p.settings.ini_file);
+        save_ini_file(p, p.settings.ini_file);
     }
     p.readout.eightbit = 0;
-    TFITSDialog details(p);
+    FitsDialog details(p);
     if (p.host.run_modal(details) == kIdOk) save_settings_or_report(p);
 }
 
-void CmViewFITSText(Program& p) {
-    TFITSDialog details(p);
+void view_fits_text(Program& p) {
+    FitsDialog details(p);
     p.host.run_modal(details);
 }
 
-void CmINI(Program& p) {
-    if (LoadINIFile(p, p.settings.ini_file) != 0) {
+void program_defaults(Program& p) {
+    if (load_ini_file(p, p.settings.ini_file) != 0) {
         messages(p, Msg::IniLoadFailed);
-        SaveINIFile(p, p.settings.ini_file);
+        save_ini_file(p, p.settings.ini_file);
     }
-    TINIDialog defaults(p);
+    IniDialog defaults(p);
     if (p.host.run_modal(defaults) == kIdOk) save_settings_or_report(p);
 }
 
 void register_files_commands(Program& p) {
     static constexpr CommandRow kRows[] = {
-        {Cmd::FileOpen, "CmFileOpen", CmFileOpen, "&Open...\tCTL+O", "Ctrl+O", 24332,
+        {Cmd::FileOpen, "file_open", file_open, "&Open...\tCTL+O", "Ctrl+O", 24332,
          "Open a QX or FITS image file"},
-        {Cmd::FileSave, "CmFileSave", CmFileSave, "&Save...\tCTL+S", "Ctrl+S", 24333,
+        {Cmd::FileSave, "file_save", file_save, "&Save...\tCTL+S", "Ctrl+S", 24333,
          "Save the image as a QX file"},
-        {Cmd::TifSave, "CmTifSave", CmTifSave, "Save as &Tiff file..."},
-        {Cmd::FitsSave, "CmFITSSave", CmFITSSave, "S&ave as FITS file...", "", 24336,
+        {Cmd::TifSave, "tif_save", tif_save, "Save as &Tiff file..."},
+        {Cmd::FitsSave, "fits_save", fits_save, "S&ave as FITS file...", "", 24336,
          "Save the image as a FITS file"},
-        {Cmd::QuickFitsSave, "CmSaveAsFits", CmSaveAsFits, "&Quick Save as FITS...\tCtl+Q ",
+        {Cmd::QuickFitsSave, "quick_fits_save", quick_fits_save, "&Quick Save as FITS...\tCtl+Q ",
          "Ctrl+Q"},
-        {Cmd::FileDelete, "CmFileDelete", CmFileDelete, "&Delete File..."},
-        {Cmd::EditFitsText, "CmEditFITSText", CmEditFITSText, "&Load/Edit AutoSave FITS text"},
-        {Cmd::ViewFitsText, "CmViewFITSText", CmViewFITSText,
+        {Cmd::FileDelete, "file_delete", file_delete, "&Delete File..."},
+        {Cmd::EditFitsText, "edit_fits_text", edit_fits_text, "&Load/Edit AutoSave FITS text"},
+        {Cmd::ViewFitsText, "view_fits_text", view_fits_text,
          "&Show/Edit Current Image FITS details"},
-        {Cmd::DarkFile, "CmDarkFile", CmDarkFile, "Select Dark &Frame..."},
-        {Cmd::FlatFieldFile, "CmFlatField", CmFlatField, "Select Auto-Flat File..."},
-        {Cmd::LoadComparison, "CmFileComparison", CmFileComparison, "Load Comparison Image"},
-        {Cmd::ProgramDefaults, "CmINI", CmINI, "Set Program Defa&ults", "", 121,
-         "Set program defaults"},
+        {Cmd::DarkFile, "select_dark_file", select_dark_file, "Select Dark &Frame..."},
+        {Cmd::FlatFieldFile, "select_flat_field", select_flat_field, "Select Auto-Flat File..."},
+        {Cmd::LoadComparison, "load_comparison_image", load_comparison_image,
+         "Load Comparison Image"},
+        {Cmd::ProgramDefaults, "program_defaults", program_defaults, "Set Program Defa&ults", "",
+         121, "Set program defaults"},
         {Cmd::Label, "label_image", label_image, "&Label\tCTL+L", "Ctrl+L"},
     };
     p.commands.add(kRows);

@@ -126,7 +126,7 @@ const DialogResource& fits_dialog_resource() {
     return res;
 }
 
-void TFITSDialog::init() {
+void FitsDialog::init() {
     for (const auto& t : kTextEdits) {
         const char* text = t.target(p_);
         edits_[t.id] = std::string(text, strnlen(text, t.capacity));
@@ -136,15 +136,15 @@ void TFITSDialog::init() {
     time_value = diff >= -kMaxHours && diff <= kMaxHours ? diff : 0;
 }
 
-void TFITSDialog::DecrementHr() {
+void FitsDialog::decrement_hour() {
     if (time_value > -kMaxHours) --time_value;
 }
 
-void TFITSDialog::IncrementHr() {
+void FitsDialog::increment_hour() {
     if (time_value < kMaxHours) ++time_value;
 }
 
-void TFITSDialog::EndDialog() {
+void FitsDialog::take_edits() {
     for (const auto& t : kTextEdits) {
         const std::string& text = edits_[t.id];
         copy_text(t.target(p_), t.capacity, std::string_view(text).substr(0, t.limit));
@@ -158,15 +158,15 @@ void TFITSDialog::EndDialog() {
     end(kIdOk);
 }
 
-void TFITSDialog::handle(const ControlEvent& e) {
+void FitsDialog::handle(const ControlEvent& e) {
     using K = ControlEvent::Kind;
     if (e.kind == K::TextEdited) {
         if (edits_.count(e.id)) edits_[e.id] = e.text;
         return;
     }
     if (e.kind == K::Scroll && e.id == kScrollHours) {
-        if (e.scroll == ScrollCode::LineUp) DecrementHr();
-        if (e.scroll == ScrollCode::LineDown) IncrementHr();
+        if (e.scroll == ScrollCode::LineUp) decrement_hour();
+        if (e.scroll == ScrollCode::LineDown) increment_hour();
         return;
     }
     if (e.kind != K::Click && e.kind != K::Toggle) return;
@@ -178,7 +178,7 @@ void TFITSDialog::handle(const ControlEvent& e) {
             p_.settings.FITS_SBIG = !p_.settings.FITS_SBIG;
             break;
         case kIdcOk:
-            EndDialog();
+            take_edits();
             break;
         case kIdcCancel:
             end(kIdCancel);
@@ -188,7 +188,7 @@ void TFITSDialog::handle(const ControlEvent& e) {
     }
 }
 
-void TFITSDialog::render(DialogView& view) const {
+void FitsDialog::render(DialogView& view) const {
     for (const auto& [id, text] : edits_) view[id].text = text;
     ControlState& hours = view[kScrollHours];
     hours.min = -kMaxHours;

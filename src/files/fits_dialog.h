@@ -10,9 +10,9 @@ namespace kvr {
 
 const DialogResource& fits_dialog_resource();
 
-class TFITSDialog : public DialogModel {
+class FitsDialog : public DialogModel {
   public:
-    explicit TFITSDialog(Program& p) : DialogModel(p, fits_dialog_resource()) {}
+    explicit FitsDialog(Program& p) : DialogModel(p, fits_dialog_resource()) {}
     void init() override;
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;
@@ -20,9 +20,9 @@ class TFITSDialog : public DialogModel {
     int time_value = 0;
 
   private:
-    void DecrementHr();
-    void IncrementHr();
-    void EndDialog();
+    void decrement_hour();
+    void increment_hour();
+    void take_edits();
 
     std::map<int, std::string> edits_;
 };

@@ -29,7 +29,8 @@ char* card_at(uint8_t* header, int number) {
     return reinterpret_cast<char*>(header) + (number - 1) * kCardBytes;
 }
 
-void write_header(Program& p, uint8_t* header, const FitsTexts& t, int eightbit, bool binned) {
+void write_header(const Program& p, uint8_t* header, const FitsTexts& t, int eightbit,
+                  bool binned) {
     const SettingsState& s = p.settings;
     int c = 1;
     auto next = [&] { return card_at(header, c++); };
@@ -91,8 +92,8 @@ void read_string(const char* card, char* dest, size_t capacity) {
 
 }  // namespace
 
-int SaveFITSFile(Program& p, std::string_view fileTitle, const uint16_t* fredptr,
-                 const FitsTexts& texts, int eightbit) {
+int save_fits_file(Program& p, std::string_view fileTitle, const uint16_t* fredptr,
+                   const FitsTexts& texts, int eightbit) {
     std::error_code ec;
     std::filesystem::create_directory(host_path(p, text_of(p.settings.auto_save_dir)), ec);
     const bool binned = p.readout.binned != 0;
@@ -106,11 +107,11 @@ int SaveFITSFile(Program& p, std::string_view fileTitle, const uint16_t* fredptr
     return replace_file(host_path(p, fileTitle), file, kFitsHeaderBytes + data_bytes) ? 0 : 1;
 }
 
-int SaveFITSFile(Program& p, std::string_view fileTitle, const uint16_t* fredptr, int eightbit) {
+int save_fits_file(Program& p, std::string_view fileTitle, const uint16_t* fredptr, int eightbit) {
     const SettingsState& s = p.settings;
     const FitsTexts texts{s.FITS_Obj, s.FITS_Obs, s.FITS_Date, s.FITS_Tel,
                           s.FITS_Ins, s.FITS_Com, s.FITS_His};
-    return SaveFITSFile(p, fileTitle, fredptr, texts, eightbit);
+    return save_fits_file(p, fileTitle, fredptr, texts, eightbit);
 }
 
 FitsDataCheck check_fits_data(const uint8_t* data, size_t length, bool binned, FitsCoding& coding) {
@@ -240,7 +241,7 @@ int read_fits_frame(Program& p, int fd, uint64_t length, uint16_t* fredptr) {
     return 0;
 }
 
-int LoadFITSFile(Program& p, std::string_view fileTitle, int oldfile, uint16_t* fredptr) {
+int load_fits_file(Program& p, std::string_view fileTitle, int oldfile, uint16_t* fredptr) {
     (void)oldfile;  // always 3: the full 72-card header
     uint64_t length = 0;
     int fd = -1;
@@ -249,7 +250,7 @@ int LoadFITSFile(Program& p, std::string_view fileTitle, int oldfile, uint16_t* 
     return opened != ReadStatus::Ok ? 1 : read_fits_frame(p, fd, length, fredptr);
 }
 
-void ClearFITSInfo(Program& p) {
+void clear_fits_info(Program& p) {
     for (int i = 0; i < kFitsHistoryLines; ++i) copy_text(p.shell.process_info[i], "");
     SettingsState& s = p.settings;
     for (char* t : {s.FITS_Date, s.FITS_Time, s.FITS_Obj, s.FITS_Obs, s.FITS_Tel})

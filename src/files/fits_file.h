@@ -25,20 +25,20 @@ struct FitsTexts {
 // Writes `fredptr` (the frame of the size `binned` selects) as a FITS file. ORIGIN, TIME-OBS,
 // FILTER and the numbers come from the globals. Returns 0, or 1 when the file could not be
 // created or fully written.
-int SaveFITSFile(Program& p, std::string_view fileTitle, const uint16_t* fredptr,
-                 const FitsTexts& texts, int eightbit);
+int save_fits_file(Program& p, std::string_view fileTitle, const uint16_t* fredptr,
+                   const FitsTexts& texts, int eightbit);
 // The same with the header globals, as every command calls it.
-int SaveFITSFile(Program& p, std::string_view fileTitle, const uint16_t* fredptr, int eightbit);
+int save_fits_file(Program& p, std::string_view fileTitle, const uint16_t* fredptr, int eightbit);
 
-// Reads a FITS file written by SaveFITSFile into `fredptr` and the header globals. The caller
+// Reads a FITS file written by save_fits_file into `fredptr` and the header globals. The caller
 // has set `binned` from the file's length. Returns 0, 1 when the file cannot be read or is
 // short, 2 when its header is not this program's 16-bit layout for that frame size. The header
 // and the length are checked before a pixel is written, so a refused file leaves the image as
 // it was; only a file cut short by another program while it is being read leaves it part new.
-int LoadFITSFile(Program& p, std::string_view fileTitle, int oldfile, uint16_t* fredptr);
+int load_fits_file(Program& p, std::string_view fileTitle, int oldfile, uint16_t* fredptr);
 // The same on an open file of `length` bytes.
 int read_fits_frame(Program& p, int fd, uint64_t length, uint16_t* fredptr);
-// LoadFITSFile on a file already in memory.
+// load_fits_file on a file already in memory.
 int load_fits_bytes(Program& p, const uint8_t* data, size_t length, uint16_t* fredptr);
 // The header part of a load (the first kFitsHeaderBytes of a file of `length` bytes, or all of
 // a shorter one): the globals and the coding and pixel count of the data that follow it.
@@ -47,7 +47,7 @@ int load_fits_header(Program& p, const uint8_t* header, size_t length, FitsCodin
                      size_t& pixels);
 
 // Empties the image's header texts and processing history before another image is loaded.
-void ClearFITSInfo(Program& p);
+void clear_fits_info(Program& p);
 
 // How a file's stored words become pixels: this program's layout adds `offset` (0 or 32768)
 // modulo 65536; a standard-length file from another program adds BZERO to signed words and

@@ -52,7 +52,7 @@ bool load_guide_settings(Program& p) {
     return all_used;
 }
 
-int save_guide_settings(Program& p) {
+int save_guide_settings(const Program& p) {
     char text[kMostBytes];
     const int n =
         std::snprintf(text, sizeof text,

@@ -14,6 +14,6 @@ inline constexpr const char* kGuideSettingsFile = "c:\\autosave\\KVR_Q4_GUIDE.IN
 // an unknown name or an unusable value, and then false is returned.
 bool load_guide_settings(Program& p);
 // Writes the three values: 0 written, 3 the file could not be written.
-int save_guide_settings(Program& p);
+int save_guide_settings(const Program& p);
 
 }  // namespace kvr

@@ -35,7 +35,7 @@ struct FrameState {
         r.binned21 = binned21;
         r.highres_intl = highres_intl;
         r.highres_nonintl = highres_nonintl;
-        QX_binned(p);
+        set_readout_geometry(p);
         p.display.Big = Big;
         p.display.Geo = Geo;
     }
@@ -135,7 +135,7 @@ FrameLoad load_frame_file(Program& p, std::string_view fileName, uint16_t* nativ
     return load_frame_bytes(p.buf->image_file, got, p.readout.binned != 0, native_dst, fits_dst);
 }
 
-bool LoadKVFile(Program& p, std::string_view fileName) {
+bool load_kv_file(Program& p, std::string_view fileName) {
     const HeaderTexts texts_before(p);
     copy_text(p.shell.image_name, file_title(fileName));
     WaitCursor busy(p);
@@ -154,13 +154,13 @@ bool LoadKVFile(Program& p, std::string_view fileName) {
         return false;
     }
     const FrameState before = FrameState::of(p);
-    ClearFITSInfo(p);
+    clear_fits_info(p);
     Readout& r = p.readout;
     r.highres_nonintl = 0;
     r.highres_intl = 0;
     r.binned21 = is_binned(kind) ? 0 : 1;
     r.binned = is_binned(kind) ? 1 : 0;
-    QX_binned(p);
+    set_readout_geometry(p);
     if (is_fits(kind)) {
         const int result = read_fits_frame(p, fd, length, p.ptr.image);
         if (result != 0) {
@@ -177,7 +177,7 @@ bool LoadKVFile(Program& p, std::string_view fileName) {
     return true;
 }
 
-bool SaveKVFile(Program& p, std::string_view fileName) {
+bool save_kv_file(Program& p, std::string_view fileName) {
     const std::string host = host_path(p, fileName);
     uint64_t length = 0;
     if (host.empty() || file_length(host, length) == ReadStatus::NotAFile) {
@@ -209,7 +209,7 @@ int trial_load(Program& p, uint16_t* trialptr, uint16_t* trialintptr, std::strin
     return 12;
 }
 
-int LoadKVTempFile(Program& p, std::string_view fileName) {
+int load_kv_temp_file(Program& p, std::string_view fileName) {
     WaitCursor busy(p);
     const int result = trial_load(p, p.ptr.trial, p.ptr.trial, fileName);
     if (result == 0) return 0;

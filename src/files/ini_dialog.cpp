@@ -54,7 +54,7 @@ struct Check {
     bool takes_numbers_first;
 };
 
-// A number edit read by GetSlewx.
+// A number edit read by take_guiding_fields.
 struct NumberField {
     int id;
     int SettingsState::*value;
@@ -302,22 +302,22 @@ const DialogResource& ini_dialog_resource() {
     return res;
 }
 
-void TINIDialog::init() {
+void IniDialog::init() {
     refresh();
 }
 
-int TINIDialog::edit_int(int id, long lo, long hi) const {
+int IniDialog::edit_int(int id, long lo, long hi) const {
     auto it = edits_.find(id);
     return static_cast<int>(parse_leading_int(it == edits_.end() ? "" : it->second, lo, hi));
 }
 
-void TINIDialog::GetSlewx() {
+void IniDialog::take_guiding_fields() {
     // Backlash in RA is kept within what the settings file accepts back (0-20, guider 0-30),
     // so a stored value can never stop a later load.
     for (const NumberField& f : kNumberFields) p_.settings.*f.value = edit_int(f.id, f.lo, f.hi);
 }
 
-void TINIDialog::SetFilters() {
+void IniDialog::take_filter_names() {
     SettingsState& s = p_.settings;
     const int count = edit_int(kMaxFiltersEdit, kInt16Min, kInt16Max);
     s.Max_Filters = count >= 1 && count <= kFilterNames ? count : kDefaultMaxFilters;
@@ -327,13 +327,13 @@ void TINIDialog::SetFilters() {
     }
 }
 
-bool TINIDialog::SetSubDir() {
+bool IniDialog::take_sub_dir() {
     if (accept_auto_save_dir(p_, edits_[kAutoSaveDirEdit])) return true;
     messages(p_, Msg::AutoSaveDirInvalid);
     return false;
 }
 
-void TINIDialog::refresh() {
+void IniDialog::refresh() {
     SettingsState& s = p_.settings;
     const int port = edit_int(kPcPortEdit, kInt16Min, kInt16Max);
     if (edits_.count(kPcPortEdit) && port >= 1 && port <= 7) s.PC_port = port - 1;
@@ -352,7 +352,7 @@ void TINIDialog::refresh() {
     edits_[kPcPortEdit] = std::to_string(s.PC_port + 1);
 }
 
-void TINIDialog::handle(const ControlEvent& e) {
+void IniDialog::handle(const ControlEvent& e) {
     using K = ControlEvent::Kind;
     if (e.kind == K::TextEdited) {
         if (edits_.count(e.id)) edits_[e.id] = e.text;
@@ -361,7 +361,7 @@ void TINIDialog::handle(const ControlEvent& e) {
     if (e.kind != K::Click && e.kind != K::Toggle) return;
     for (const Radio& rd : radios()) {
         if (rd.id != e.id) continue;
-        if (rd.takes_numbers_first) GetSlewx();
+        if (rd.takes_numbers_first) take_guiding_fields();
         if (rd.group == kBackgroundGroup)
             set_background(p_, static_cast<char>(rd.value));
         else if (rd.int_global)
@@ -373,25 +373,25 @@ void TINIDialog::handle(const ControlEvent& e) {
     }
     for (const Check& c : checks()) {
         if (c.id != e.id) continue;
-        if (c.takes_numbers_first) GetSlewx();
+        if (c.takes_numbers_first) take_guiding_fields();
         c.toggle(p_);
         refresh();
         return;
     }
     switch (e.id) {
         case kSetManually:
-            GetSlewx();
+            take_guiding_fields();
             break;
         case kSetFilterDetails:
-            SetFilters();
+            take_filter_names();
             break;
         case kSetAutoSaveDir:
-            GetSlewx();
-            SetSubDir();
+            take_guiding_fields();
+            take_sub_dir();
             break;
-        case kIdcOk: {  // SaveExit
-            GetSlewx();
-            const bool accepted = SetSubDir();
+        case kIdcOk: {  // take every field, save, close
+            take_guiding_fields();
+            const bool accepted = take_sub_dir();
             refresh();
             if (accepted) end(kIdOk);
             return;
@@ -405,7 +405,7 @@ void TINIDialog::handle(const ControlEvent& e) {
     refresh();
 }
 
-void TINIDialog::render(DialogView& view) const {
+void IniDialog::render(DialogView& view) const {
     for (const Radio& rd : radios()) {
         Program& p = p_;
         view[rd.id].checked = rd.int_global ? rd.int_global(p) == rd.value

@@ -11,9 +11,9 @@ namespace kvr {
 
 const DialogResource& ini_dialog_resource();
 
-class TINIDialog : public DialogModel {
+class IniDialog : public DialogModel {
   public:
-    explicit TINIDialog(Program& p) : DialogModel(p, ini_dialog_resource()) {}
+    explicit IniDialog(Program& p) : DialogModel(p, ini_dialog_resource()) {}
     void init() override;
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;
@@ -23,10 +23,10 @@ class TINIDialog : public DialogModel {
     // fills every edit from the globals (numbers typed but not taken are replaced).
     void refresh();
     // Takes the twelve guiding number fields.
-    void GetSlewx();
-    void SetFilters();
+    void take_guiding_fields();
+    void take_filter_names();
     // Takes the auto-save folder; false (message 52 shown) when it is not acceptable.
-    bool SetSubDir();
+    bool take_sub_dir();
     int edit_int(int id, long lo, long hi) const;
 
     std::map<int, std::string> edits_;

@@ -72,7 +72,7 @@ void do_label_image(Program& p, int auto_date, std::string_view txtbuffer, uint1
 
 void label_image(Program& p) {
     copy_text(p.settings.txtbuffer, "");
-    TLabelDialog dialog(p);
+    LabelDialog dialog(p);
     if (p.host.run_modal(dialog) != kIdOk) return;
     do_label_image(p, p.settings.auto_date, text_of(p.settings.txtbuffer), p.ptr.image);
     refresh_display(p);
@@ -105,12 +105,12 @@ const DialogResource& label_dialog_resource() {
     return res;
 }
 
-void TLabelDialog::init() {
+void LabelDialog::init() {
     p_.settings.auto_date = 1;
     text_ = std::string(text_of(p_.settings.txtbuffer));
 }
 
-void TLabelDialog::AutoDate() {
+void LabelDialog::toggle_auto_date() {
     SettingsState& s = p_.settings;
     if (s.auto_date == 1) {
         s.auto_date = 0;
@@ -120,7 +120,7 @@ void TLabelDialog::AutoDate() {
     }
 }
 
-void TLabelDialog::FITSDate() {
+void LabelDialog::toggle_fits_date() {
     SettingsState& s = p_.settings;
     if (s.auto_FITS_date == 1) {
         s.auto_FITS_date = 0;
@@ -132,7 +132,7 @@ void TLabelDialog::FITSDate() {
     }
 }
 
-void TLabelDialog::handle(const ControlEvent& e) {
+void LabelDialog::handle(const ControlEvent& e) {
     using K = ControlEvent::Kind;
     if (e.kind == K::TextEdited && e.id == kTextEdit) {
         text_ = e.text;
@@ -141,10 +141,10 @@ void TLabelDialog::handle(const ControlEvent& e) {
     if (e.kind != K::Click && e.kind != K::Toggle) return;
     switch (e.id) {
         case kAutoDateBox:
-            AutoDate();
+            toggle_auto_date();
             break;
         case kFitsDateBox:
-            FITSDate();
+            toggle_fits_date();
             break;
         case kOkButton:
             copy_text(p_.settings.txtbuffer, std::string_view(text_).substr(0, kLabelTextChars));
@@ -158,7 +158,7 @@ void TLabelDialog::handle(const ControlEvent& e) {
     }
 }
 
-void TLabelDialog::render(DialogView& view) const {
+void LabelDialog::render(DialogView& view) const {
     view[kTextEdit].text = text_;
     view[kAutoDateBox].checked = p_.settings.auto_date == 1;
     view[kFitsDateBox].checked = p_.settings.auto_FITS_date == 1;

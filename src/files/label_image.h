@@ -36,16 +36,16 @@ void label_image(Program& p);
 const DialogResource& label_dialog_resource();
 
 // "Label Current Image" (resource 8).
-class TLabelDialog : public DialogModel {
+class LabelDialog : public DialogModel {
   public:
-    explicit TLabelDialog(Program& p) : DialogModel(p, label_dialog_resource()) {}
+    explicit LabelDialog(Program& p) : DialogModel(p, label_dialog_resource()) {}
     void init() override;
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;
 
   private:
-    void AutoDate();
-    void FITSDate();
+    void toggle_auto_date();
+    void toggle_fits_date();
     std::string text_;
 };
 

@@ -383,7 +383,7 @@ void encode_settings(const Program& p, uint8_t out[kSettingsFileBytes]) {
     w.yn(s.tifswitch);
 }
 
-int SaveINIFile(Program& p, std::string_view path) {
+int save_ini_file(Program& p, std::string_view path) {
     bool created = false;
     make_settings_folder(p, path, created);
     uint8_t bytes[kSettingsFileBytes];
@@ -409,15 +409,15 @@ int load_settings_bytes(Program& p, const uint8_t* data, size_t length, std::str
             return 2;
         }
         case Applied::Stop:
-            return SaveINIFile(p, path);
+            return save_ini_file(p, path);
     }
     return 2;
 }
 
-int LoadINIFile(Program& p, std::string_view path) {
+int load_ini_file(Program& p, std::string_view path) {
     bool created = false;
     make_settings_folder(p, path, created);
-    if (created) return SaveINIFile(p, path);
+    if (created) return save_ini_file(p, path);
     uint8_t bytes[kSettingsFileBytes];
     size_t got = 0;
     if (read_file(host_path(p, path), bytes, sizeof bytes, got) != ReadStatus::Ok) return 2;

@@ -149,7 +149,8 @@ bool write_samples8(int fd, const TiffLayout& t, const uint16_t* src) {
 
 }  // namespace
 
-int SaveTifFile(const Program& p, const std::string& path, const uint16_t* fredptr, int tifswitch) {
+int save_tif_file(const Program& p, const std::string& path, const uint16_t* fredptr,
+                  int tifswitch) {
     const TiffLayout t = layout_for(p.readout.binned != 0, tifswitch != 0);
     uint8_t header[512];
     const size_t header_bytes = build_header(t, header);

@@ -10,8 +10,9 @@ struct Program;
 // Writes the frame (376 × 290 when `binned`, else 752 × 580) from `fredptr` to `path`: 16-bit
 // samples when `tifswitch` is set, else the high byte of each pixel. Any existing file is replaced.
 // Returns 0 when written, 1 on any failure (what was written stays).
-int SaveTifFile(const Program& p, const std::string& path, const uint16_t* fredptr, int tifswitch);
-// "Save as Tiff file...": the save dialog, then SaveTifFile (message 22 on failure).
-void CmTifSave(Program& p);
+int save_tif_file(const Program& p, const std::string& path, const uint16_t* fredptr,
+                  int tifswitch);
+// "Save as Tiff file...": the save dialog, then save_tif_file (message 22 on failure).
+void tif_save(Program& p);
 
 }  // namespace kvr

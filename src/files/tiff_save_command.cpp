@@ -6,12 +6,12 @@
 
 namespace kvr {
 
-void CmTifSave(Program& p) {
+void tif_save(Program& p) {
     p.settings.save_tif = 1;
     run_save_dialog(p, {"Tiff file (*.TIF)|*.TIF|All Files(*.*)|*.*|", "TIF", "*.TIF",
                         [](Program& q, const std::string& path) {
                             q.host.set_wait_cursor(true);
-                            const int r = SaveTifFile(q, path, q.ptr.image, q.settings.tifswitch);
+                            const int r = save_tif_file(q, path, q.ptr.image, q.settings.tifswitch);
                             q.host.set_wait_cursor(false);
                             return r;
                         }});

@@ -88,7 +88,7 @@ void ImageView::paintEvent(QPaintEvent* event) {
     // The core's Paint: a pending refresh, the brush, the cross, the pointer reset and the
     // histogram. Its raster is empty: the picture is drawn here from the 8-bit buffer.
     const WindowView view{0, 0, window()->isMinimized()};
-    const std::optional<PickCross> cross = Paint(p_, no_raster_, view);
+    const std::optional<PickCross> cross = paint_window(p_, no_raster_, view);
     const Argb brush = p_.display.window.brush;
     QPainter g(viewport());
     const QRect client = viewport()->rect();
@@ -118,7 +118,7 @@ void ImageView::paintEvent(QPaintEvent* event) {
 
 void ImageView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    EvSize(p_, viewport()->width(), viewport()->height(), window()->isMinimized());
+    window_resized(p_, viewport()->width(), viewport()->height(), window()->isMinimized());
 }
 
 void ImageView::mouseReleaseEvent(QMouseEvent* event) {

@@ -1,5 +1,5 @@
 #pragma once
-// The main image window (TKorv_qx4Window's client area). The core decides what the window shows
+// The main image window (the main frame's client area). The core decides what the window shows
 // (a pending refresh, the background brush, the pick cross, the scroll ranges); this widget
 // paints the core's 8-bit picture itself, wrapped without a copy as an indexed image with its
 // colour table, unscaled at the scroll origin or stretched to fit, and hands mouse events on the

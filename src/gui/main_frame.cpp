@@ -50,7 +50,7 @@ MainFrame::MainFrame(Program& p, QtHost& host)
 }
 
 void MainFrame::place_status_bar() {
-    // The hints sit above the image when ToolHelpPosTop is set, else below it.
+    // The hints sit above the image when `ToolHelpPosTop` is set, else below it.
     auto* client = new QWidget;
     auto* column = new QVBoxLayout(client);
     column->setContentsMargins(0, 0, 0, 0);

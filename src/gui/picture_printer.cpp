@@ -20,7 +20,7 @@ void PicturePrinter::attach_commands() {
     p_.commands.attach(Cmd::PrintSetup, [this](Program&) { setup(); });
     // Like the copy command, printing needs a picture in the window.
     p_.commands.attach(
-        Cmd::Print, [this](Program&) { print(); }, CeCopy);
+        Cmd::Print, [this](Program&) { print(); }, can_copy);
 }
 
 void PicturePrinter::setup() {

@@ -264,6 +264,8 @@ void ResourceDialog::apply(int id, const ControlState& s) {
         bar->setSliderPosition(s.pos);
         bar->setValue(s.pos);
     } else if (auto* d = qobject_cast<DrawArea*>(w)) {
+        const Qt::CursorShape shape = s.cross_cursor ? Qt::CrossCursor : Qt::ArrowCursor;
+        if (d->cursor().shape() != shape) d->setCursor(shape);
         d->update();
     }
 }

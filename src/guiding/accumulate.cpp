@@ -35,8 +35,8 @@ uint32_t frame_divisor(const Program& p) {
     return p.run.slew_sum_average ? static_cast<uint32_t>(std::max(1, p.run.total_images)) : 1u;
 }
 
-void copy_into_sum(const Program& p, const uint16_t* frame, uint16_t* sum, uint32_t divisor) {
-    const int n = p.geo.intlength;
+void copy_into_sum(const Geometry& geo, const uint16_t* frame, uint16_t* sum, uint32_t divisor) {
+    const int n = geo.intlength;
     if (divisor == 1) {
         std::copy(frame, frame + n, sum);
         return;
@@ -87,59 +87,63 @@ void add_shifted(uint16_t* dst, const uint16_t* src, int w, int h, int ox, int o
 // on binned frames, as the reference; orig_max is its peak. Later calls find the star again from
 // (orig_x, orig_y), refuse a frame whose star peak is above 3 × or below 0.3 × orig_max, shift
 // the sum onto the new position and add the frame to it; the frame then holds the sum.
-// merge_x / merge_y receive the new position; orig_avg is not used by this method.
-int track_accumulate(Program& p, uint16_t* fredptr, uint16_t* trialptr, int& orig_x, int& orig_y,
-                     int& merge_x, int& merge_y, int& orig_max, int& orig_avg) {
-    (void)orig_avg;
+// merge_x / merge_y receive the new position.
+class StarCentroid final : public AccumulationMethod {
+  public:
+    int add(Program& p, uint16_t* fredptr, uint16_t* trialptr) const override;
+};
+
+int StarCentroid::add(Program& p, uint16_t* fredptr, uint16_t* trialptr) const {
+    RunState& r = p.run;
     const int w = p.geo.width1;
     const int h = p.geo.height1;
     const uint32_t divisor = frame_divisor(p);
     GuideState& g = p.guide;
 
-    if (orig_x == 0) {
-        copy_into_sum(p, fredptr, trialptr, divisor);
+    if (r.orig_x == 0) {
+        copy_into_sum(p.geo, fredptr, trialptr, divisor);
         const int halve = p.readout.binned ? 2 : 1;
         if (!centre_three_times(p, fredptr, g.xcent / halve, g.ycent / halve, p.settings.star_mask))
             return kAccumulateNoReference;
-        orig_x = g.xcent;
-        orig_y = g.ycent;
-        orig_max = fredptr[orig_y * w + orig_x];
+        r.orig_x = g.xcent;
+        r.orig_y = g.ycent;
+        r.orig_max = fredptr[r.orig_y * w + r.orig_x];
         return kAccumulateAdded;
     }
 
-    const bool found = centre_three_times(p, fredptr, orig_x, orig_y, p.settings.star_mask);
+    const bool found = centre_three_times(p, fredptr, r.orig_x, r.orig_y, p.settings.star_mask);
     const double peak = found ? fredptr[g.ycent * w + g.xcent] : 0.0;
-    if (!found || peak > kPeakRiseLimit * orig_max || peak < kPeakFallLimit * orig_max) {
-        restore_image(p, fredptr, trialptr);
+    if (!found || peak > kPeakRiseLimit * r.orig_max || peak < kPeakFallLimit * r.orig_max) {
+        restore_image(p.geo, fredptr, trialptr);
         return kAccumulateRejected;
     }
-    merge_x = g.xcent;
-    merge_y = g.ycent;
-    const int kx = merge_x - orig_x;
-    const int ky = merge_y - orig_y;
-    orig_x = merge_x;
-    orig_y = merge_y;
+    r.merge_x = g.xcent;
+    r.merge_y = g.ycent;
+    const int kx = r.merge_x - r.orig_x;
+    const int ky = r.merge_y - r.orig_y;
+    r.orig_x = r.merge_x;
+    r.orig_y = r.merge_y;
 
     // The sum moves onto the star's new position; the frame keeps its own where the shifted sum
     // has nothing.
     add_shifted(fredptr, trialptr, w, h, -kx, -ky, divisor, Divide::Destination);
-    backup_image(p, fredptr, trialptr);
+    backup_image(p.geo, fredptr, trialptr);
     return kAccumulateAdded;
 }
 
 // Most populated level (high byte) of the frame, the first on ties; optionally copies the frame
 // into the sum on the way.
-int background_bin(const Program& p, const uint16_t* frame, uint16_t* sum, uint32_t divisor) {
+int background_bin(const Geometry& geo, const uint16_t* frame, uint16_t* sum, uint32_t divisor) {
     // Partial tables: neighbouring pixels of one level (most of a sky frame) do not wait on each
     // other's count.
     constexpr int kTables = 4;
     uint32_t tables[kTables][256] = {};
-    const int n = p.geo.intlength;
+    const int n = geo.intlength;
     int i = 0;
     for (; i + kTables <= n; i += kTables)
         for (int k = 0; k < kTables; ++k) ++tables[k][frame[i + k] >> 8];
     for (; i < n; ++i) ++tables[0][frame[i] >> 8];
-    if (sum) copy_into_sum(p, frame, sum, divisor);
+    if (sum) copy_into_sum(geo, frame, sum, divisor);
     int best = 0;
     uint32_t best_count = 0;
     for (int b = 0; b < 256; ++b) {
@@ -155,9 +159,9 @@ int background_bin(const Program& p, const uint16_t* frame, uint16_t* sum, uint3
 
 // Row and column profiles of the measuring window at row base `base`: sums of 16 · (pixel − t)
 // over the pixels above t.
-void build_profiles(const Program& p, const uint16_t* frame, int base, int t, int64_t* rows,
+void build_profiles(const Geometry& geo, const uint16_t* frame, int base, int t, int64_t* rows,
                     int64_t* cols) {
-    const int w = p.geo.width1;
+    const int w = geo.width1;
     std::fill(rows, rows + kProfileLength, 0);
     std::fill(cols, cols + kProfileLength, 0);
     for (int r = 0; r < kProfileLength; ++r) {
@@ -173,8 +177,8 @@ void build_profiles(const Program& p, const uint16_t* frame, int base, int t, in
 }
 
 // Brightest pixel of the measuring window at row base `base`, or `running` if that is brighter.
-int window_peak(const Program& p, const uint16_t* frame, int base, int running) {
-    const int w = p.geo.width1;
+int window_peak(const Geometry& geo, const uint16_t* frame, int base, int running) {
+    const int w = geo.width1;
     for (int r = 0; r < kProfileLength; ++r) {
         const uint16_t* line = frame + (base + kWindowRowOffset + r) * w + kWindowColumn;
         for (int c = 0; c < kProfileLength; ++c) running = std::max<int>(running, line[c]);
@@ -197,9 +201,9 @@ int best_shift(const int64_t* reference, const int64_t* newest, int64_t* differe
 }
 
 // The window can hold the profile method's rows and columns in this geometry.
-bool window_fits(const Program& p) {
-    return p.geo.width1 >= kWindowColumn + kProfileLength &&
-           p.geo.height1 >= kLastBase + kWindowRowOffset + kProfileLength;
+bool window_fits(const Geometry& geo) {
+    return geo.width1 >= kWindowColumn + kProfileLength &&
+           geo.height1 >= kLastBase + kWindowRowOffset + kProfileLength;
 }
 
 // Registration by brightness profiles of a 100 × 100 window (columns 200 … 299, rows
@@ -208,39 +212,43 @@ bool window_fits(const Program& p) {
 // profiles; later calls find the row and column shifts (−10 … +9) that best match the profiles,
 // add the shifted frame onto the sum and leave the sum in the frame. orig_x / orig_y hold the
 // accumulated shift.
-int slew_accumulate(Program& p, uint16_t* fredptr, uint16_t* trialptr, int& orig_x, int& orig_y,
-                    int& merge_x, int& merge_y, int& orig_max, int& orig_avg) {
-    (void)merge_x;
-    (void)orig_max;
-    const int w = p.geo.width1;
-    const int h = p.geo.height1;
-    const uint32_t divisor = frame_divisor(p);
-    SlewSumProfiles& prof = p.run.profiles;
-    if (!window_fits(p)) return kAccumulateNoReference;
+class BrightnessProfiles final : public AccumulationMethod {
+  public:
+    int add(Program& p, uint16_t* fredptr, uint16_t* trialptr) const override;
+};
 
-    if (orig_avg == 0) {
-        const int b = background_bin(p, fredptr, trialptr, divisor);
+int BrightnessProfiles::add(Program& p, uint16_t* fredptr, uint16_t* trialptr) const {
+    RunState& r = p.run;
+    const Geometry& geo = p.geo;
+    const int w = geo.width1;
+    const int h = geo.height1;
+    const uint32_t divisor = frame_divisor(p);
+    SlewSumProfiles& prof = r.profiles;
+    if (!window_fits(geo)) return kAccumulateNoReference;
+
+    if (r.orig_avg == 0) {
+        const int b = background_bin(geo, fredptr, trialptr, divisor);
         int64_t head = 0;
-        for (int i = 0; i < std::min(kMeanSamples, p.geo.intlength); ++i) head += fredptr[i];
+        for (int i = 0; i < std::min(kMeanSamples, geo.intlength); ++i) head += fredptr[i];
         // At least 1: 0 marks "no first frame yet".
-        orig_avg = std::max(1, static_cast<int>(0.0001 * static_cast<double>(head)));
+        r.orig_avg = std::max(1, static_cast<int>(0.0001 * static_cast<double>(head)));
 
         int peak = 0;
         int base = 0;
         for (; base < kLastBase; base += kBaseStep) {
-            peak = window_peak(p, fredptr, base, peak);
+            peak = window_peak(geo, fredptr, base, peak);
             if (peak >= kStarAboveBin * b) break;
         }
         if (base >= kLastBase) return kAccumulateNoReference;
-        merge_y = base;
-        build_profiles(p, fredptr, merge_y, (b + 2) * 256, prof.rowsum_1, prof.colsum_1);
-        orig_x = 0;
-        orig_y = 0;
+        r.merge_y = base;
+        build_profiles(geo, fredptr, r.merge_y, (b + 2) * 256, prof.rowsum_1, prof.colsum_1);
+        r.orig_x = 0;
+        r.orig_y = 0;
         return kAccumulateAdded;
     }
 
-    const int b = background_bin(p, fredptr, nullptr, divisor);
-    build_profiles(p, fredptr, merge_y, (b + 2) * 256, prof.rowsum_2, prof.colsum_2);
+    const int b = background_bin(geo, fredptr, nullptr, divisor);
+    build_profiles(geo, fredptr, r.merge_y, (b + 2) * 256, prof.rowsum_2, prof.colsum_2);
     int64_t row_diff[kShiftTrials];
     int64_t col_diff[kShiftTrials];
     const int row_shift = best_shift(prof.rowsum_1, prof.rowsum_2, row_diff);
@@ -248,29 +256,35 @@ int slew_accumulate(Program& p, uint16_t* fredptr, uint16_t* trialptr, int& orig
     // Profiles that hardly change when shifted by a pixel hold no star to register on.
     if (col_diff[kShiftCentre - 1] + col_diff[kShiftCentre] + col_diff[kShiftCentre + 1] <
         kFlatProfileLimit) {
-        restore_image(p, fredptr, trialptr);
+        restore_image(p.geo, fredptr, trialptr);
         return kAccumulateRejected;
     }
     std::copy(std::begin(prof.rowsum_2), std::end(prof.rowsum_2), prof.rowsum_1);
     std::copy(std::begin(prof.colsum_2), std::end(prof.colsum_2), prof.colsum_1);
 
-    const int ox = col_shift + orig_x;
-    const int oy = row_shift + orig_y;
+    const int ox = col_shift + r.orig_x;
+    const int oy = row_shift + r.orig_y;
     add_shifted(trialptr, fredptr, w, h, ox, oy, divisor, Divide::Source);
-    orig_x = ox;
-    orig_y = oy;
-    restore_image(p, fredptr, trialptr);
+    r.orig_x = ox;
+    r.orig_y = oy;
+    restore_image(p.geo, fredptr, trialptr);
     return kAccumulateAdded;
 }
 
 }  // namespace
 
-int accumulate_frame(Program& p, AccumulationMethod method, uint16_t* fredptr, uint16_t* trialptr) {
-    RunState& r = p.run;
-    const auto register_frame =
-        method == AccumulationMethod::BrightnessProfiles ? slew_accumulate : track_accumulate;
-    return register_frame(p, fredptr, trialptr, r.orig_x, r.orig_y, r.merge_x, r.merge_y,
-                          r.orig_max, r.orig_avg);
+const AccumulationMethod& star_centroid_method() {
+    static const StarCentroid method;
+    return method;
+}
+
+const AccumulationMethod& brightness_profile_method() {
+    static const BrightnessProfiles method;
+    return method;
+}
+
+const AccumulationMethod& run_accumulation_method(const Program& p) {
+    return p.run.slew_sum_alt ? brightness_profile_method() : star_centroid_method();
 }
 
 }  // namespace kvr

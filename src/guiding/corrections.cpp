@@ -214,7 +214,7 @@ void guider_mount_correction(Program& p) {
     if (go_on) g.slew_time_y = shown_length(ms);
 }
 
-int guider_guide_AOUnit(Program& p, const uint16_t* fredptr) {
+int guider_guide_ao_unit(Program& p, const uint16_t* fredptr) {
     if (!measure_guider(p, fredptr)) return 3;
     guider_ao_correction(p);
     return 0;
@@ -244,7 +244,7 @@ void guider_ao_correction(Program& p) {
 
 int guider_guide_command(Program& p, const uint16_t* fredptr) {
     return p.settings.GuiderMode == 'T' ? guider_guide_telescope(p, fredptr)
-                                        : guider_guide_AOUnit(p, fredptr);
+                                        : guider_guide_ao_unit(p, fredptr);
 }
 
 }  // namespace kvr

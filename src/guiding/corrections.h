@@ -26,7 +26,7 @@ int guide_telescope(Program& p, const uint16_t* fredptr);
 // (`guider_guiding_failed` set), else 0.
 int guider_guide_telescope(Program& p, const uint16_t* fredptr);
 // The same through the AO unit, in unit steps (`AOUnit_slewx`, `AOUnit_slewy` per pixel).
-int guider_guide_AOUnit(Program& p, const uint16_t* fredptr);
+int guider_guide_ao_unit(Program& p, const uint16_t* fredptr);
 // The corrections alone, on the error already in `dx`, `dy` (`x3`, `y3`).
 int main_correction(Program& p);  // 1 when the star is lost
 void guider_mount_correction(Program& p);

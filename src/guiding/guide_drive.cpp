@@ -33,7 +33,7 @@ void ao_move(Program& p, char axis, char direction, int steps) {
     if (steps <= 0) return;
     p.scope.AOUnitslewdir = direction;
     p.scope.AOUnitslew_time = steps;
-    send_correction(p, {p.clock.ms(), axis, direction, steps, true}, AOUnit_slew);
+    send_correction(p, {p.clock.ms(), axis, direction, steps, true}, ao_unit_slew);
 }
 
 }  // namespace kvr

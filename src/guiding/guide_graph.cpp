@@ -298,7 +298,7 @@ void guide_graph_follow(Program& p) {
     refresh_measure_window(p, p.graph.window);
 }
 
-void CmGuideGraph(Program& p) {
+void open_guide_graph(Program& p) {
     if (p.graph.window && !p.graph.window->ended()) return;
     open_measure_window<GuideGraphWindow>(p, p.graph.window);
 }

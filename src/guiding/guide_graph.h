@@ -61,6 +61,6 @@ class GuideGraphWindow : public DialogModel {
 void guide_graph_follow(Program& p);
 
 // Window command 892: opens the graph (nothing when it is open already).
-void CmGuideGraph(Program& p);
+void open_guide_graph(Program& p);
 
 }  // namespace kvr

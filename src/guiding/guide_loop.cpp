@@ -16,7 +16,7 @@ namespace {
 bool read_guide_frame(Program& p) {
     p.ptr.image = p.buf->image_int;
     p.ptr.charimageptr = reinterpret_cast<uint8_t*>(p.ptr.image);
-    return KV_camera_guide(p);
+    return camera_guide(p);
 }
 
 void set_info_caption(Program& p, const char* caption) {
@@ -47,11 +47,11 @@ void take_main_reference(Program& p) {
     g.y1dec = g.ycentdec;
 }
 
-void GuideTelescope(Program& p) {
+void show_guide_frame(Program& p) {
     if (read_guide_frame(p)) image_prepare(p);
 }
 
-void CmStartGuide(Program& p) {
+void start_guide(Program& p) {
     GuideState& g = p.guide;
     RunState& r = p.run;
     if (p.scope.telescope == 'n' || !p.link.got_kv) {
@@ -67,7 +67,7 @@ void CmStartGuide(Program& p) {
         messages(p, Msg::TelescopeCommsFailed);
         return;
     }
-    if (p.scope.telescope == 'b') interface_CR(p);
+    if (p.scope.telescope == 'b') interface_cr(p);
     g.guiding = 1;
     g.training = 0;
     r.continuous = 1;
@@ -90,7 +90,7 @@ void CmStartGuide(Program& p) {
         if (r.end_loop) continue;
         show_finished_frame(p);
         if (guide_telescope(p, p.ptr.image) != 0) r.continuous = 0;
-        InfoUpdate(p);
+        refresh_info_window(p);
     }
     messages(p, Msg::GuidingTerminated);
     info_close(p);
@@ -98,7 +98,7 @@ void CmStartGuide(Program& p) {
     g.guiding = 0;
     g.tracking = 0;
     r.end_loop = 0;
-    CmFocusFrameReset(p);
+    reset_focus_frame(p);
     g.xcent = g.old_xcent;
     g.ycent = g.old_ycent;
 }

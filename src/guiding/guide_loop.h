@@ -5,11 +5,11 @@ namespace kvr {
 
 struct Program;
 
-// TKorv_qx4Window::CmStartGuide: runs until the star is lost, the first centroid fails or a stop
+// start_guide: runs until the star is lost, the first centroid fails or a stop
 // clears `continuous`; ends with message 51 "Guiding Terminated".
-void CmStartGuide(Program& p);
-// TKorv_qx4Window::GuideTelescope: reads one guide sub-frame into the image and shows it.
-void GuideTelescope(Program& p);
+void start_guide(Program& p);
+// show_guide_frame: reads one guide sub-frame into the image and shows it.
+void show_guide_frame(Program& p);
 
 // Sets the reference position (`x1`, `y1` and tenths) from the last main-camera centroid.
 void take_main_reference(Program& p);

@@ -60,7 +60,7 @@ std::optional<double> number(const std::string& text) {
 }
 
 void save_settings(Program& p) {
-    SaveINIFile(p, p.settings.ini_file);
+    save_ini_file(p, p.settings.ini_file);
 }
 
 // The label and state of a Use Default button pressed: back to the defaults when the trained
@@ -84,20 +84,20 @@ void toggle(int& flag) {
 
 }  // namespace
 
-void TGKVDialog::init() {
+void GuiderDialog::init() {
     caption_ = res_.caption;
     use_label_ = ao_use_label_ = kUseDefaultCaption;
     edits_.clear();
     point_guider_buffers(p_);
 }
 
-const Canvas* TGKVDialog::drawing(int control_id) const {
+const Canvas* GuiderDialog::drawing(int control_id) const {
     if (control_id != kPicture) return nullptr;
     draw_picture();
     return &picture_;
 }
 
-void TGKVDialog::draw_picture() const {
+void GuiderDialog::draw_picture() const {
     const GuideState& g = p_.guide;
     picture_.resize(kPictureWidth, kPictureHeight);
     if (g.guided_image) draw_guider_picture(p_, picture_, 0, 0);
@@ -118,11 +118,11 @@ void TGKVDialog::draw_picture() const {
     }
 }
 
-void TGKVDialog::redraw() {
+void GuiderDialog::redraw() {
     p_.host.refresh_dialog(*this);
 }
 
-void TGKVDialog::handle(const ControlEvent& e) {
+void GuiderDialog::handle(const ControlEvent& e) {
     switch (e.kind) {
         case Kind::Mouse:
             if (e.id == kPicture) mouse(e);
@@ -140,7 +140,7 @@ void TGKVDialog::handle(const ControlEvent& e) {
     }
 }
 
-void TGKVDialog::exposure_range(int id) {
+void GuiderDialog::exposure_range(int id) {
     GuideState& g = p_.guide;
     for (const ExposureRange& r : kRanges) {
         if (r.id != id) continue;
@@ -150,7 +150,7 @@ void TGKVDialog::exposure_range(int id) {
     }
 }
 
-void TGKVDialog::stretch_scroll(const ControlEvent& e) {
+void GuiderDialog::stretch_scroll(const ControlEvent& e) {
     int& s = p_.guide.guider_stretch;
     switch (e.scroll) {
         case ScrollCode::LineUp:
@@ -173,7 +173,7 @@ void TGKVDialog::stretch_scroll(const ControlEvent& e) {
     }
 }
 
-void TGKVDialog::scroll(const ControlEvent& e) {
+void GuiderDialog::scroll(const ControlEvent& e) {
     GuideState& g = p_.guide;
     switch (e.id) {
         case kExposureBar:
@@ -196,7 +196,7 @@ void TGKVDialog::scroll(const ControlEvent& e) {
     }
 }
 
-void TGKVDialog::manual_move(const ControlEvent& e, char up_direction, char down_direction) {
+void GuiderDialog::manual_move(const ControlEvent& e, char up_direction, char down_direction) {
     ScopeState& s = p_.scope;
     if (e.scroll == ScrollCode::EndScroll) {
         stop_manual_move();
@@ -207,7 +207,7 @@ void TGKVDialog::manual_move(const ControlEvent& e, char up_direction, char down
     if (p_.settings.GuiderMode != 'T') {
         s.AOUnitslewdir = mapped_direction(p_, direction);
         s.AOUnitslew_time = kManualAoMove;
-        AOUnit_move(p_);
+        ao_unit_move(p_);
         return;
     }
     if (s.tele_moving) return;
@@ -215,24 +215,24 @@ void TGKVDialog::manual_move(const ControlEvent& e, char up_direction, char down
     s.tele_moving = 1;
     if (s.telescope == 'b') {
         s.slewdir = mapped_direction(p_, direction);
-        CB_start_move(p_);
+        box_start_move(p_);
     } else {
         set_move_direction(p_, direction);
         start_move(p_);
     }
 }
 
-void TGKVDialog::stop_manual_move() {
+void GuiderDialog::stop_manual_move() {
     ScopeState& s = p_.scope;
     if (!s.tele_moving) return;
     if (s.telescope == 'b')
-        CB_stop_move(p_);
+        box_stop_move(p_);
     else
         stop_move(p_);
     s.tele_moving = 0;
 }
 
-void TGKVDialog::mouse(const ControlEvent& e) {
+void GuiderDialog::mouse(const ControlEvent& e) {
     GuideState& g = p_.guide;
     const bool inside = e.x >= 0 && e.y >= 0 && e.x < kPictureWidth && e.y < kPictureHeight;
     if (e.button == 0) {
@@ -247,7 +247,7 @@ void TGKVDialog::mouse(const ControlEvent& e) {
     if (g.guider_pick_star) pick_star(e.x, e.y);
 }
 
-void TGKVDialog::pick_star(int x, int y) {
+void GuiderDialog::pick_star(int x, int y) {
     GuideState& g = p_.guide;
     // Nothing to centre on before the first guider frame.
     if (!g.guided_image) {
@@ -273,7 +273,7 @@ void TGKVDialog::pick_star(int x, int y) {
     g.guider_pick_star = 0;
 }
 
-void TGKVDialog::change_defaults() {
+void GuiderDialog::change_defaults() {
     SettingsState& s = p_.settings;
     int* targets[] = {&s.guider_slewx, &s.guider_slewy, &s.guider_backlashx, &s.guider_backlashy};
     int values[4];
@@ -301,7 +301,7 @@ void TGKVDialog::change_defaults() {
     save_settings(p_);
 }
 
-void TGKVDialog::change_ao_defaults() {
+void GuiderDialog::change_ao_defaults() {
     SettingsState& s = p_.settings;
     int* targets[] = {&s.AOUnit_slewx, &s.AOUnit_slewy};
     int values[2];
@@ -322,7 +322,7 @@ void TGKVDialog::change_ao_defaults() {
     save_settings(p_);
 }
 
-void TGKVDialog::train(bool ao) {
+void GuiderDialog::train(bool ao) {
     TrainingView view;
     view.caption = [this](std::string_view caption) {
         caption_ = caption;
@@ -335,7 +335,7 @@ void TGKVDialog::train(bool ao) {
         guider_train(p_, view);
 }
 
-void TGKVDialog::click(int id) {
+void GuiderDialog::click(int id) {
     GuideState& g = p_.guide;
     SettingsState& s = p_.settings;
     switch (id) {
@@ -404,7 +404,7 @@ void TGKVDialog::click(int id) {
             save_settings(p_);
             return;
         case kCentraliseAo:
-            CentraliseAOUnit(p_);
+            centralise_ao_unit(p_);
             return;
         case kHelp:
             p_.host.show_help();
@@ -463,7 +463,7 @@ void TGKVDialog::click(int id) {
     save_settings(p_);
 }
 
-void TGKVDialog::render(DialogView& view) const {
+void GuiderDialog::render(DialogView& view) const {
     const GuideState& g = p_.guide;
     const SettingsState& s = p_.settings;
     for (const ExposureRange& r : kRanges) view[r.id].checked = g.exp_guider_range == r.range;
@@ -478,6 +478,7 @@ void TGKVDialog::render(DialogView& view) const {
     stretch_bar.pos = g.guider_stretch;
     view[kStretchEdit].text = std::to_string(g.guider_stretch);
     view[kPause].checked = g.guider_exposure_delay != 0;
+    view[kPicture].cross_cursor = g.guider_pick_star != 0;
     view[kApplyDark].checked = g.guider_use_darkframe != 0;
     view[kMedian].checked = g.guider_use_median != 0;
     view[kStretchImages].checked = g.guider_max_stretch != 0;

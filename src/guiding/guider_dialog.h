@@ -1,5 +1,5 @@
 #pragma once
-// The guider head's modal dialog "Auto Guider Camera Control" (TGKVDialog, resource 23): guider
+// The guider head's modal dialog "Auto Guider Camera Control" (GuiderDialog, resource 23): guider
 // exposures and their preview loop, the dark frame, picking the guide star on the guider picture,
 // the mount and AO trainings with their default and trained values, the swap boxes, the AO route
 // and modes, manual moves while an arrow is held, and the two exits that hand over to the main
@@ -44,9 +44,9 @@ inline constexpr int kHelp = 9;
 
 const DialogResource& guider_dialog_resource();
 
-class TGKVDialog : public DialogModel {
+class GuiderDialog : public DialogModel {
   public:
-    explicit TGKVDialog(Program& p)
+    explicit GuiderDialog(Program& p)
         : DialogModel(p, guider_dialog_resource()), caption_(guider_dialog_resource().caption) {}
     void init() override;
     void handle(const ControlEvent& e) override;

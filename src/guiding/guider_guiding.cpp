@@ -42,13 +42,13 @@ void point_guider_buffers(Program& p) {
 }
 
 bool read_and_draw(Program& p) {
-    if (!KV_guider_camera_read(p)) return false;
+    if (!guider_camera_read(p)) return false;
     p.guide.guided_image = 1;
     write_guider_bmp(p);
     return true;
 }
 
-int StartGuiderAutoGuide(Program& p) {
+int start_guider_auto_guide(Program& p) {
     GuideState& g = p.guide;
     if (p.scope.telescope == 'n' || !p.link.got_kv) {
         messages(p, Msg::TelescopeNotSet);
@@ -63,7 +63,7 @@ int StartGuiderAutoGuide(Program& p) {
     g.auto_guider_training = 0;
     g.cur_rad = p.settings.star_mask;
     p.run.end_loop = 0;
-    KV_autoguider_clear(p);
+    autoguider_clear(p);
     if (!read_and_draw(p) || guider_find_centre(p, g.guider_pick_xcent, g.guider_pick_ycent,
                                                 p.ptr.guider_imageptr, g.cur_rad) != 0) {
         g.guider_guiding_failed = 1;
@@ -79,7 +79,7 @@ int StartGuiderAutoGuide(Program& p) {
         if (guider_guide_command(p, p.ptr.guider_imageptr) != 0) g.guider_guiding_failed = 1;
         p.shell.got_guide_image = 1;
         guider_info_update(p);
-        KV_autoguider_clear(p);
+        autoguider_clear(p);
         read_and_draw(p);
     }
     set_caption(p, "Guiding Info");
@@ -88,7 +88,7 @@ int StartGuiderAutoGuide(Program& p) {
     return 0;
 }
 
-void GuiderAutoGuide(Program& p) {
+void guider_auto_guide(Program& p) {
     GuideState& g = p.guide;
     point_guider_buffers(p);
     if (!read_and_draw(p)) return;
@@ -100,7 +100,7 @@ void GuiderAutoGuide(Program& p) {
 
 void stop_guider_guiding(Program& p) {
     p.guide.guider_guiding = 0;
-    if (p.settings.GuiderMode == 'A') AOUnit_reset(p);
+    if (p.settings.GuiderMode == 'A') ao_unit_reset(p);
 }
 
 }  // namespace kvr

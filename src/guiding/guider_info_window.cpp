@@ -100,7 +100,7 @@ const DialogResource& guider_info_resource() {
     return res;
 }
 
-void TGInfoDialog::handle(const ControlEvent& e) {
+void GuiderInfoWindow::handle(const ControlEvent& e) {
     if (e.kind != ControlEvent::Kind::Click) return;
     if (e.id == kStopGuiding) {
         p_.guide.guider_guiding_standalone = 0;
@@ -111,12 +111,12 @@ void TGInfoDialog::handle(const ControlEvent& e) {
     }
 }
 
-std::string TGInfoDialog::caption() const {
+std::string GuiderInfoWindow::caption() const {
     const char* c = p_.guide.guider_info_caption;
     return c[0] ? std::string(c) : res_.caption;
 }
 
-void TGInfoDialog::render(DialogView& view) const {
+void GuiderInfoWindow::render(DialogView& view) const {
     const GuideState& g = p_.guide;
     const ScopeState& s = p_.scope;
     view[kCentreX].text = one_decimal(g.guider_xcent + 0.1 * g.guider_xcentdec);
@@ -133,7 +133,7 @@ void TGInfoDialog::render(DialogView& view) const {
     view[kStopGuiding].enabled = g.guider_guiding_standalone != 0;
 }
 
-const Canvas* TGInfoDialog::drawing(int control_id) const {
+const Canvas* GuiderInfoWindow::drawing(int control_id) const {
     if (control_id != kPicture) return nullptr;
     const GuideState& g = p_.guide;
     canvas_.resize(kDrawWidth, kDrawHeight, kFace);
@@ -151,7 +151,7 @@ const Canvas* TGInfoDialog::drawing(int control_id) const {
 
 void open_guider_info(Program& p) {
     GuideState& g = p.guide;
-    if (!g.guider_info_window) g.guider_info_window = std::make_shared<TGInfoDialog>(p);
+    if (!g.guider_info_window) g.guider_info_window = std::make_shared<GuiderInfoWindow>(p);
     g.guider_trail.clear();
     g.guider_info_caption[0] = '\0';
     p.host.open_modeless(*g.guider_info_window);

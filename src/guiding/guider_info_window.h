@@ -1,5 +1,5 @@
 #pragma once
-// The guider head's guiding-information window "AutoGuider Camera Guiding" (TGInfoDialog,
+// The guider head's guiding-information window "AutoGuider Camera Guiding" (GuiderInfoWindow,
 // resource 24), open while guider guiding runs: the guider picture with a cross where the picked
 // star is held and a mark on the live centroid, the centroid, the error, the last pulse lengths,
 // the AO offsets, the letter of a mount bump for 2.5 s, the Stop Guiding button (stand-alone
@@ -28,12 +28,13 @@ inline constexpr unsigned kBumpShownMs = 2500;
 
 const DialogResource& guider_info_resource();
 
-class TGInfoDialog : public DialogModel {
+class GuiderInfoWindow : public DialogModel {
   public:
-    explicit TGInfoDialog(Program& p) : DialogModel(p, guider_info_resource()) {}
+    explicit GuiderInfoWindow(Program& p) : DialogModel(p, guider_info_resource()) {}
     void handle(const ControlEvent& e) override;
     void render(DialogView& view) const override;
-    // TGInfoDialog::InfoCaption: the window caption is `guider_info_caption` once one is set.
+    // GuiderInfoWindow::refresh_info_caption: the window caption is `guider_info_caption` once one
+    // is set.
     std::string caption() const override;
     const Canvas* drawing(int control_id) const override;
 

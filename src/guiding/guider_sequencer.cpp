@@ -37,14 +37,14 @@ const char* unit_word(char range) {
 
 }  // namespace
 
-void KV_Guider_Control(Program& p) {
+void guider_control(Program& p) {
     GuideState& g = p.guide;
     g.guider_pick_star_save = g.guider_pick_star ? 1 : 0;
     g.guider_pick_star = 0;
     point_guider_buffers(p);
     report_bitmap_failure(p, write_guider_bmp(p));
     if (!p.link.got_kv) {
-        if (LoadINIFile(p, p.settings.ini_file) != 0) messages(p, Msg::NoIniFile);
+        if (load_ini_file(p, p.settings.ini_file) != 0) messages(p, Msg::NoIniFile);
         if (!find_camera(p)) return;
     }
     ScopeState& s = p.scope;
@@ -58,7 +58,7 @@ void KV_Guider_Control(Program& p) {
         interface_check(p);
     s.comfound = 1;
 
-    TGKVDialog dialog(p);
+    GuiderDialog dialog(p);
     p.host.run_modal(dialog);
 
     g.got_guidercam = 1;
@@ -74,7 +74,7 @@ void guider_preview(Program& p, const std::function<void()>& redraw) {
     RunState& r = p.run;
     point_guider_buffers(p);
     r.stopit = 0;
-    if (!KV_autoguider_clear(p)) return;
+    if (!autoguider_clear(p)) return;
     for (bool exposure = true; !r.stopit; exposure = !exposure) {
         const Presses seen = p.host.pump();
         if (seen.left || seen.other) r.stopit = 1;
@@ -86,7 +86,7 @@ void guider_preview(Program& p, const std::function<void()>& redraw) {
             continue;
         }
         p.host.set_wait_cursor(true);
-        const bool read = KV_guider_camera_read(p);
+        const bool read = guider_camera_read(p);
         p.host.set_wait_cursor(false);
         if (!read) break;  // the read has said why; another try would only say it again
         redraw();
@@ -101,7 +101,7 @@ bool take_guider_darkframe(Program& p) {
     point_guider_buffers(p);
     g.guider_darkframe_loaded = 0;
     g.guider_taking_darkframe = 1;
-    const bool read = KV_autoguider_clear(p) && KV_guider_camera_read(p);
+    const bool read = autoguider_clear(p) && guider_camera_read(p);
     g.guider_taking_darkframe = 0;
     if (!read) return false;
     const int drawn = write_guider_bmp(p);
@@ -118,21 +118,21 @@ bool take_guider_darkframe(Program& p) {
     return true;
 }
 
-void Guider_Start_Standalone(Program& p) {
+void guider_start_standalone(Program& p) {
     GuideState& g = p.guide;
     if (g.guider_guiding_standalone) return;
     g.guider_guiding_failed = 0;
     open_guider_info(p);
     point_guider_buffers(p);
     g.guider_guiding_standalone = 1;
-    if (StartGuiderAutoGuide(p) != 0) {
+    if (start_guider_auto_guide(p) != 0) {
         g.guider_guiding_standalone = 0;
         close_guider_info(p);
         return;
     }
     refresh_guider_info(p);
     while (!g.guider_guiding_failed && g.guider_guiding_standalone) {
-        GuiderAutoGuide(p);
+        guider_auto_guide(p);
         if (g.guider_guiding_failed) break;
         // The Stop Guiding button runs here; a key press stops guiding too.
         const Presses seen = p.host.pump();

@@ -12,17 +12,18 @@ namespace kvr {
 
 void register_guiding_commands(Program& p) {
     static constexpr CommandRow kRows[] = {
-        {Cmd::GuiderControl, "KV_Guider_Control", KV_Guider_Control, "AutoGuider Camera \tCTL+G",
+        {Cmd::GuiderControl, "guider_control", guider_control, "AutoGuider Camera \tCTL+G",
          "Ctrl+G", 1001, "Load the AutoGuider Camera Control Dialog"},
-        {Cmd::GuiderStartStandalone, "Guider_Start_Standalone", Guider_Start_Standalone,
+        {Cmd::GuiderStartStandalone, "guider_start_standalone", guider_start_standalone,
          "Start Guider Guiding"},
-        {Cmd::PickStar, "CmPickStar", CmPickStar, "Pic&k Guide Star\tCTL+P", "Ctrl+P", 0, "",
-         nullptr, [](const Program& q) { return q.shell.pick_star != 0; }},
-        {Cmd::FocusFrame, "CmFocusFrame", CmFocusFrame, "Focus Frame Centre\tCTL+W", "Ctrl+W"},
-        {Cmd::TrainGuide, "CmTrainGuide", CmTrainGuide, "Train Auto-Guiding"},
-        {Cmd::StartGuide, "CmStartGuide", CmStartGuide, "Start Auto-Guiding"},
-        {Cmd::GuideTelescope, "GuideTelescope", GuideTelescope, "Guide &Telescope"},
-        {Cmd::GuideGraph, "CmGuideGraph", CmGuideGraph, "Guiding &Graph"},
+        {Cmd::PickStar, "pick_guide_star", pick_guide_star, "Pic&k Guide Star\tCTL+P", "Ctrl+P", 0,
+         "", nullptr, [](const Program& q) { return q.shell.pick_star != 0; }},
+        {Cmd::FocusFrame, "centre_focus_frame", centre_focus_frame, "Focus Frame Centre\tCTL+W",
+         "Ctrl+W"},
+        {Cmd::TrainGuide, "train_guide", train_guide, "Train Auto-Guiding"},
+        {Cmd::StartGuide, "start_guide", start_guide, "Start Auto-Guiding"},
+        {Cmd::GuideTelescope, "show_guide_frame", show_guide_frame, "Guide &Telescope"},
+        {Cmd::GuideGraph, "open_guide_graph", open_guide_graph, "Guiding &Graph"},
     };
     p.commands.add(kRows);
 }

@@ -19,13 +19,13 @@ constexpr int kStabilisingFrames = 3;
 
 void set_caption(Program& p, const char* caption) {
     copy_text(p.shell.info_caption, caption);
-    InfoCaption(p);
+    refresh_info_caption(p);
 }
 
 bool read_window(Program& p) {
     p.ptr.image = p.buf->image_int;
     p.ptr.charimageptr = reinterpret_cast<uint8_t*>(p.ptr.image);
-    return KV_camera_selfguide(p);
+    return camera_selfguide(p);
 }
 
 // Centroid at the reference; on success the result becomes the reference.
@@ -42,17 +42,17 @@ void choose_readout(Program& p) {
     if (p.run.selfguidinghigh && r.binned) {
         r.binned = 0;
         r.highres_intl = 1;
-        QX_binned(p);
+        set_readout_geometry(p);
     } else if (!p.run.selfguidinghigh && !r.binned) {
         r.binned = 1;
         r.binned21 = r.highres_intl = r.highres_nonintl = 0;
-        QX_binned(p);
+        set_readout_geometry(p);
     }
 }
 
 }  // namespace
 
-int StartSelfGuide(Program& p) {
+int start_self_guide(Program& p) {
     GuideState& g = p.guide;
     if (p.scope.telescope == 'n' || !p.link.got_kv) {
         messages(p, Msg::TelescopeNotSet);
@@ -68,7 +68,7 @@ int StartSelfGuide(Program& p) {
         return 2;
     }
     set_caption(p, "Guiding Info - Creating Guiding Frame");
-    if (p.scope.telescope == 'b') interface_CR(p);
+    if (p.scope.telescope == 'b') interface_cr(p);
     g.training = 0;
     p.settings.continuous_delay = 0;
     g.cur_rad = p.settings.star_mask;
@@ -82,7 +82,7 @@ int StartSelfGuide(Program& p) {
     p.run.first_selfguide = 1;
     for (int i = 0; i < kStabilisingFrames; ++i) {
         if (read_window(p)) image_prepare(p);
-        InfoUpdate(p);
+        refresh_info_window(p);
         p.run.first_selfguide = 0;
     }
     if (!recentre(p)) {
@@ -93,11 +93,11 @@ int StartSelfGuide(Program& p) {
     set_caption(p, "Guiding Info");
     read_window(p);
     recentre(p);
-    InfoUpdate(p);
+    refresh_info_window(p);
     return 0;
 }
 
-void SelfGuide(Program& p) {
+void self_guide_cycle(Program& p) {
     GuideState& g = p.guide;
     const bool read = read_window(p);
     if (p.run.selfguiding_darkframe || !read) return;
@@ -108,10 +108,10 @@ void SelfGuide(Program& p) {
         return;
     }
     p.shell.got_guide_image = 1;
-    InfoUpdate(p);
+    refresh_info_window(p);
 }
 
-void SwitchSelfGuide(Program& p) {
+void switch_self_guide(Program& p) {
     const bool dark = p.run.selfguiding_darkframe != 0;
     set_caption(p, "Guiding Info - Switching Guiding Frame");
     p.run.first_selfguide = 1;

@@ -5,13 +5,13 @@ namespace kvr {
 
 struct Program;
 
-// TKorv_qx4Window::StartSelfGuide: 0 started; 1 refused (message 55 without a drive or camera,
+// start_self_guide: 0 started; 1 refused (message 55 without a drive or camera,
 // 53 without a picked star); 2 no telescope link (message 54); 3 the star was not found.
-int StartSelfGuide(Program& p);
-// TKorv_qx4Window::SelfGuide: one window and its correction; clears `selfguiding` and `guiding`
+int start_self_guide(Program& p);
+// self_guide_cycle: one window and its correction; clears `selfguiding` and `guiding`
 // when the star is lost.
-void SelfGuide(Program& p);
-// TKorv_qx4Window::SwitchSelfGuide: re-acquires the reference after the frame switch.
-void SwitchSelfGuide(Program& p);
+void self_guide_cycle(Program& p);
+// switch_self_guide: re-acquires the reference after the frame switch.
+void switch_self_guide(Program& p);
 
 }  // namespace kvr

@@ -79,12 +79,12 @@ void pick_star_at(Program& p, int x, int y) {
     s.pick_ycent = g.ycent;
     s.focus_frame = 0;
     message50f(p, "x position = %5d\ny position = %5d", s.pick_xcent, s.pick_ycent);
-    PaintIt(p);
+    repaint_picture(p);
 }
 
 }  // namespace
 
-void CmPickStar(Program& p) {
+void pick_guide_star(Program& p) {
     ShellState& s = p.shell;
     if (p.display.Geo || s.Fit) {
         messages(p, Msg::PickStarGeometry);
@@ -98,7 +98,7 @@ void CmPickStar(Program& p) {
     p.host.set_wait_cursor(false);
 }
 
-void CmFocusFrame(Program& p) {
+void centre_focus_frame(Program& p) {
     p.shell.focus_frame = 1;
     p.shell.centre_it = 0;
     p.host.set_wait_cursor(false);

@@ -6,8 +6,8 @@ namespace kvr {
 
 struct Program;
 
-void CmPickStar(Program& p);
-void CmFocusFrame(Program& p);
+void pick_guide_star(Program& p);
+void centre_focus_frame(Program& p);
 
 // A click at picture point (x, y) too near the edge for the measuring box: within `cur_rad` (plus
 // 3 in pick mode) of the picture's edges, 563 × 434 at 150 %.

@@ -127,13 +127,13 @@ bool main_sequence(Program& p, uint16_t* fredptr) {
                s.backlashx, s.backlashy);
     if (s.slewx == 0) s.slewx = 1;
     if (s.slewy == 0) s.slewy = 1;
-    SaveINIFile(p, s.ini_file);
+    save_ini_file(p, s.ini_file);
     return true;
 }
 
 }  // namespace
 
-void do_CmTrainGuide(Program& p, uint16_t* fredptr) {
+void train_guide_on(Program& p, uint16_t* fredptr) {
     GuideState& g = p.guide;
     SettingsState& s = p.settings;
     ShellState& sh = p.shell;
@@ -173,9 +173,9 @@ void do_CmTrainGuide(Program& p, uint16_t* fredptr) {
     }
 }
 
-void CmTrainGuide(Program& p) {
+void train_guide(Program& p) {
     p.ptr.image = p.buf->image_int;
-    do_CmTrainGuide(p, p.ptr.image);
+    train_guide_on(p, p.ptr.image);
     p.shell.picked_star = 0;
     p.run.end_loop = 0;
 }
@@ -192,8 +192,8 @@ void show_step(const TrainingView& view, std::string_view step) {
 
 // Reads a fresh guider frame and draws it. False when the camera did not deliver.
 bool read_guider_frame(Program& p) {
-    KV_autoguider_clear(p);
-    if (!KV_guider_camera_read(p)) return false;
+    autoguider_clear(p);
+    if (!guider_camera_read(p)) return false;
     write_guider_bmp(p);
     return true;
 }
@@ -303,7 +303,7 @@ void guider_train(Program& p, const TrainingView& view) {
                    g.RA_x, g.RA_y, g.RA_rate, g.Dec_x, g.Dec_y, g.Dec_rate, g.RA_backx, g.RA_backy,
                    g.RA_backlash, g.Dec_backx, g.Dec_backy, g.Dec_backlash,
                    g.theta * kDegreesPerRadian);
-        SaveINIFile(p, p.settings.ini_file);
+        save_ini_file(p, p.settings.ini_file);
     }
     end_guider_training(p, view);
 }
@@ -336,7 +336,7 @@ void ao_train(Program& p, const TrainingView& view) {
         s.AOUnit_xrate = xrate;
         s.AOUnit_yrate = yrate;
         g.AOUnit_trained = g.AOUnit_use_trained = 1;
-        SaveINIFile(p, s.ini_file);
+        save_ini_file(p, s.ini_file);
     } else if (ok) {
         message50(p, "AO training failed: the star did not move");
     }

@@ -28,9 +28,9 @@ void guider_training_values(GuideState& g, const GuiderTrainingPositions& pos, i
 bool ao_training_values(GuideState& g, const GuiderTrainingPositions& pos, int slew_steps,
                         int& xrate, int& yrate);
 
-// Main-camera training (command 22, `do_CmTrainGuide`) on guide sub-frames read into `fredptr`.
-void do_CmTrainGuide(Program& p, uint16_t* fredptr);
-void CmTrainGuide(Program& p);
+// Main-camera training (command 22, `train_guide_on`) on guide sub-frames read into `fredptr`.
+void train_guide_on(Program& p, uint16_t* fredptr);
+void train_guide(Program& p);
 
 // What the guider dialog shows while a guider or AO training runs: each step's caption (after
 // "Auto Guider Camera Control - Training / "), the restored caption at the end, and a redraw of

@@ -125,7 +125,7 @@ const DialogResource& power_dialog_resource() {
     return res;
 }
 
-void TPowerDialog::handle(const ControlEvent& e) {
+void PowerDialog::handle(const ControlEvent& e) {
     if (handle_ok_cancel(*this, e)) return;
     double& power = p_.processing.power_str;
     if (is_line(e, kPowerBar, ScrollCode::LineUp) && power > 0.2) power -= 0.1;
@@ -136,7 +136,7 @@ void TPowerDialog::handle(const ControlEvent& e) {
                          "will increase contrast, and powers less than 1 will reduce contrast.");
 }
 
-void TPowerDialog::render(DialogView& view) const {
+void PowerDialog::render(DialogView& view) const {
     const double power = p_.processing.power_str;
     view[kPowerEdit].text = one_decimal(power);
     show_bar(view, kPowerBar, 1, 30, static_cast<int>(10 * power));
@@ -166,18 +166,18 @@ const DialogResource& nonlinear_dialog_resource() {
     return res;
 }
 
-TNonLinearDialog::TNonLinearDialog(Program& p)
+NonLinearDialog::NonLinearDialog(Program& p)
     : DialogModel(p, nonlinear_dialog_resource()),
       power_text_(std::to_string(p.processing.white)) {}
 
-void TNonLinearDialog::handle(const ControlEvent& e) {
+void NonLinearDialog::handle(const ControlEvent& e) {
     unsigned& power = p_.processing.white;
     if (e.kind == ControlEvent::Kind::TextEdited && e.id == kNonLinearEdit) {
         power_text_ = e.text;
         return;
     }
     if (is_click(e, kIdcOk)) {
-        // StartStretch: the typed power, 1 … 50, or back to the default.
+        // Stretch with the typed power, 1 … 50, or back to the default.
         const unsigned typed =
             static_cast<unsigned>(std::strtoul(power_text_.c_str(), nullptr, 10));
         if (typed > 0 && typed < 51) {
@@ -198,7 +198,7 @@ void TNonLinearDialog::handle(const ControlEvent& e) {
                          "Use controls to vary the Power from 2 to 50");
 }
 
-void TNonLinearDialog::render(DialogView& view) const {
+void NonLinearDialog::render(DialogView& view) const {
     view[kNonLinearEdit].text = power_text_;
     show_bar(view, kNonLinearBar, 2, 50, static_cast<int>(p_.processing.white));
 }
@@ -268,7 +268,7 @@ const DialogResource& unsharp_dialog_resource() {
     return res;
 }
 
-TUnsharpDialog::TUnsharpDialog(Program& p)
+UnsharpDialog::UnsharpDialog(Program& p)
     : ParameterDialog(p, unsharp_dialog_resource(), kUnsharpRows, "KVR_Q4 - Unsharp Mask Filter",
                       "Use controls to vary the radius from 1 to 7, and the power from 1 to 7.") {}
 
@@ -277,16 +277,16 @@ const DialogResource& median_dialog_resource() {
     return res;
 }
 
-TMedianDialog::TMedianDialog(Program& p)
+MedianDialog::MedianDialog(Program& p)
     : ParameterDialog(p, median_dialog_resource(), kMedianRows, "KVR_Q4 - Median Filter",
                       "Use controls to vary the radius from 1 to 3, and the power from 0.1 to 1."),
       power_text_(kMedianPower.initial) {}
 
-void TMedianDialog::changed(const ParameterRow& r) {
+void MedianDialog::changed(const ParameterRow& r) {
     if (&r == &kMedianPower) power_text_ = one_decimal(p_.processing.black * 0.1);
 }
 
-std::string TMedianDialog::shown(const ParameterRow& r) const {
+std::string MedianDialog::shown(const ParameterRow& r) const {
     return &r == &kMedianPower ? power_text_ : ParameterDialog::shown(r);
 }
 
@@ -324,7 +324,7 @@ const DialogResource& max_dialog_resource() {
     return res;
 }
 
-void TMaxDialog::handle(const ControlEvent& e) {
+void StretchDisplayDialog::handle(const ControlEvent& e) {
     double& m = p_.display.max_stretch_mult;
     if (e.kind == ControlEvent::Kind::Scroll && e.id == kStretchBar) {
         switch (e.scroll) {
@@ -350,7 +350,7 @@ void TMaxDialog::handle(const ControlEvent& e) {
                e.id == kStretchActivate) {
         p_.commands.dispatch(p_, Cmd::MaxStretchCheck);
     } else if (is_click(e, kIdcOk) || is_click(e, kIdcCancel)) {
-        // Close, or the window's own close box (MaxKill: the arrow cursor back).
+        // Close, or the window's own close box (the arrow cursor back).
         p_.host.set_wait_cursor(false);
         end(e.id == kIdcOk ? kIdOk : kIdCancel);
         return;
@@ -362,16 +362,16 @@ void TMaxDialog::handle(const ControlEvent& e) {
     p_.commands.dispatch(p_, Cmd::StretchRepaint);
 }
 
-void TMaxDialog::render(DialogView& view) const {
+void StretchDisplayDialog::render(DialogView& view) const {
     const int m = static_cast<int>(p_.display.max_stretch_mult);
     view[kStretchEdit].text = std::to_string(m);
     show_bar(view, kStretchBar, static_cast<int>(kStretchLow), static_cast<int>(kStretchHigh), m);
     view[kStretchActivate].checked = p_.display.max_stretch != 0;
 }
 
-void CmStretchMax(Program& p) {
+void open_stretch_display(Program& p) {
     auto& dialog = p.processing.stretch_display_dialog;
-    if (!dialog) dialog = std::make_shared<TMaxDialog>(p);
+    if (!dialog) dialog = std::make_shared<StretchDisplayDialog>(p);
     p.host.open_modeless(*dialog);
     // The dialog's first paint rebuilds the display; then the window repaints at once.
     p.commands.dispatch(p, Cmd::StretchRepaint);

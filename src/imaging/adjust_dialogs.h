@@ -12,18 +12,18 @@ namespace kvr {
 
 // "Power Law Stretch" (resource 2): `power_str` in steps of 0.1 between 0.1 and 3.0.
 const DialogResource& power_dialog_resource();
-class TPowerDialog : public DialogModel {
+class PowerDialog : public DialogModel {
   public:
-    explicit TPowerDialog(Program& p) : DialogModel(p, power_dialog_resource()) {}
+    explicit PowerDialog(Program& p) : DialogModel(p, power_dialog_resource()) {}
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;
 };
 
 // "Non-Linear Stretch" (resource 16): the power (`white`) 2 … 50, or a typed 1 … 50 on OK.
 const DialogResource& nonlinear_dialog_resource();
-class TNonLinearDialog : public DialogModel {
+class NonLinearDialog : public DialogModel {
   public:
-    explicit TNonLinearDialog(Program& p);
+    explicit NonLinearDialog(Program& p);
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;
 
@@ -62,16 +62,16 @@ class ParameterDialog : public DialogModel {
 
 // "Unsharp Mask Filter" (resource 1): radius (`white`) and power (`black`), each 1 … 7.
 const DialogResource& unsharp_dialog_resource();
-class TUnsharpDialog : public ParameterDialog {
+class UnsharpDialog : public ParameterDialog {
   public:
-    explicit TUnsharpDialog(Program& p);
+    explicit UnsharpDialog(Program& p);
 };
 
 // "Median Filter" (resource 4): radius (`white`) 1 … 3 and power (`black`, tenths) 1 … 10.
 const DialogResource& median_dialog_resource();
-class TMedianDialog : public ParameterDialog {
+class MedianDialog : public ParameterDialog {
   public:
-    explicit TMedianDialog(Program& p);
+    explicit MedianDialog(Program& p);
 
   protected:
     std::string shown(const ParameterRow& row) const override;
@@ -84,14 +84,14 @@ class TMedianDialog : public ParameterDialog {
 // "Stretch Display" (resource 20, modeless): the display stretch strength `max_stretch_mult`
 // 2 … 50 and the switch `max_stretch`; the main window follows every change at once.
 const DialogResource& max_dialog_resource();
-class TMaxDialog : public DialogModel {
+class StretchDisplayDialog : public DialogModel {
   public:
-    explicit TMaxDialog(Program& p) : DialogModel(p, max_dialog_resource()) {}
+    explicit StretchDisplayDialog(Program& p) : DialogModel(p, max_dialog_resource()) {}
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;
 };
 // Opens the Stretch Display dialog beside the main window (command 726).
-void CmStretchMax(Program& p);
+void open_stretch_display(Program& p);
 
 // Shows one of the dialogs' help texts in a message box with the given title.
 void show_dialog_help(Program& p, const char* title, const char* text);

@@ -12,29 +12,29 @@
 namespace kvr {
 
 namespace {
-size_t frame_bytes(const Program& p) {
-    return static_cast<size_t>(p.geo.intlength) * sizeof(uint16_t);
+size_t frame_bytes(const Geometry& geo) {
+    return static_cast<size_t>(geo.intlength) * sizeof(uint16_t);
 }
 }  // namespace
 
-void undo_image(const Program& p, const uint16_t* a, uint16_t* b) {
-    std::memmove(b, a, frame_bytes(p));
+void undo_image(const Geometry& geo, const uint16_t* a, uint16_t* b) {
+    std::memmove(b, a, frame_bytes(geo));
 }
 
-void backup_image(const Program& p, const uint16_t* a, uint16_t* b) {
-    std::memmove(b, a, frame_bytes(p));
+void backup_image(const Geometry& geo, const uint16_t* a, uint16_t* b) {
+    std::memmove(b, a, frame_bytes(geo));
 }
 
-void restore_image(const Program& p, uint16_t* a, const uint16_t* b) {
-    std::memmove(a, b, frame_bytes(p));
+void restore_image(const Geometry& geo, uint16_t* a, const uint16_t* b) {
+    std::memmove(a, b, frame_bytes(geo));
 }
 
-void copy_image(const Program& p, uint16_t* a, const uint16_t* b) {
-    std::memmove(a, b, frame_bytes(p));
+void copy_image(const Geometry& geo, uint16_t* a, const uint16_t* b) {
+    std::memmove(a, b, frame_bytes(geo));
 }
 
-void do_subtract_image(const Program& p, uint16_t* a, const uint16_t* b) {
-    const int n = p.geo.intlength;
+void do_subtract_image(const Geometry& geo, uint16_t* a, const uint16_t* b) {
+    const int n = geo.intlength;
     int i = 0;
     for (; i + kU16x8Lanes <= n; i += kU16x8Lanes) {
         const u16x8 x = load_u16x8(a + i);
@@ -44,8 +44,8 @@ void do_subtract_image(const Program& p, uint16_t* a, const uint16_t* b) {
     for (; i < n; ++i) a[i] = a[i] > b[i] ? static_cast<uint16_t>(a[i] - b[i]) : 0;
 }
 
-void do_average_image(const Program& p, uint16_t* a, const uint16_t* b) {
-    const int n = p.geo.intlength;
+void do_average_image(const Geometry& geo, uint16_t* a, const uint16_t* b) {
+    const int n = geo.intlength;
     int i = 0;
     // (x + y) div 2 without the 17th bit: the common bits plus half the differing ones.
     for (; i + kU16x8Lanes <= n; i += kU16x8Lanes) {
@@ -56,9 +56,9 @@ void do_average_image(const Program& p, uint16_t* a, const uint16_t* b) {
     for (; i < n; ++i) a[i] = static_cast<uint16_t>((unsigned{a[i]} + b[i]) >> 1);
 }
 
-void do_add_image(const Program& p, uint16_t* a, const uint16_t* b, bool add) {
-    const int w = p.geo.width1;
-    const int h = p.geo.height1;
+void do_add_image(const Geometry& geo, uint16_t* a, const uint16_t* b, bool add) {
+    const int w = geo.width1;
+    const int h = geo.height1;
     for (int y = 0; y < h; y += 2) {
         uint16_t* row = a + y * w;
         const uint16_t* src = b + y * w;
@@ -74,8 +74,9 @@ void do_add_image(const Program& p, uint16_t* a, const uint16_t* b, bool add) {
     }
 }
 
-void do_flat_field(const Program& p, uint16_t* image, const uint16_t* flat, double mean, int row) {
-    const int w = p.geo.width1;
+void do_flat_field(const Geometry& geo, uint16_t* image, const uint16_t* flat, double mean,
+                   int row) {
+    const int w = geo.width1;
     uint16_t* d = image + row * w;
     const uint16_t* f = flat + row * w;
     // Columns 2 … width1 − 2.
@@ -90,9 +91,9 @@ void do_flat_field(const Program& p, uint16_t* image, const uint16_t* flat, doub
     for (int x = first; x < first + count; ++x) d[x] = flat_field_pixel(d[x], f[x], mean);
 }
 
-double flat_field_mean(const Program& p, const uint16_t* flat) {
-    const int w = p.geo.width1;
-    const int last_col = p.geo.width2 - 1;
+double flat_field_mean(const Geometry& geo, const uint16_t* flat) {
+    const int w = geo.width1;
+    const int last_col = geo.width2 - 1;
     // Summed in integers: every partial sum of at most 7460 16-bit values is exact in a double
     // too, so the order of the additions does not change the mean.
     uint64_t sum = 0;
@@ -127,9 +128,9 @@ void mirror_row(uint16_t* row, uint16_t* copy, int w) {
 
 }  // namespace
 
-void mirror_image(const Program& p, uint16_t* src, uint16_t* scratch) {
-    const int w = p.geo.width1;
-    const int h = p.geo.height1;
+void mirror_image(const Geometry& geo, uint16_t* src, uint16_t* scratch) {
+    const int w = geo.width1;
+    const int h = geo.height1;
     const int s = has_header_band(src) ? kHeaderBandRows : 0;
     // Both frame widths (376, 752) are whole 8-pixel blocks.
     static_assert(kBinnedWidth % kU16x8Lanes == 0 && kFullWidth % kU16x8Lanes == 0);
@@ -137,11 +138,11 @@ void mirror_image(const Program& p, uint16_t* src, uint16_t* scratch) {
     // The image takes the scratch buffer's pixels after the frame as well (its spare pixels).
     const int frame_end = w * h;
     std::memmove(src + frame_end, scratch + frame_end,
-                 static_cast<size_t>(p.geo.intlength - frame_end) * sizeof(uint16_t));
+                 static_cast<size_t>(geo.intlength - frame_end) * sizeof(uint16_t));
 }
 
 void undo_save_option(Program& p) {
-    undo_image(p, p.ptr.image, p.ptr.undo);
+    undo_image(p.geo, p.ptr.image, p.ptr.undo);
 }
 
 }  // namespace kvr

@@ -43,14 +43,14 @@ void contrast_stretch(Program& p) {
     p.shell.progress = 0;
     for (int b = 0; b < kStretchBlocks; ++b, pixel += block) {
         p.shell.progress += kProgressMax / kStretchBlocks;
-        ProgressUpdate(p);
+        refresh_progress(p);
         apply_tone_table(table, pixel, block);
     }
     progress_close(p);
     refresh_display(p);
 }
 
-void ContrastNormal(Program& p) {
+void contrast_normal(Program& p) {
     ProcessingState& s = p.processing;
     const unsigned b = s.black;
     const unsigned w = s.white;
@@ -61,7 +61,7 @@ void ContrastNormal(Program& p) {
     apply_curve(p, "Normal Stretch : max " + std::to_string(w) + " ,min " + std::to_string(b));
 }
 
-void ContrastBackground(Program& p) {
+void contrast_background(Program& p) {
     const int most_pop = p.display.most_pop;
     // The background must lie above the two darkest levels.
     if (most_pop <= 2) return;
@@ -71,7 +71,7 @@ void ContrastBackground(Program& p) {
     apply_curve(p, "Background Removed : min " + std::to_string(most_pop - 2));
 }
 
-void ContrastPower(Program& p) {
+void contrast_power(Program& p) {
     ProcessingState& s = p.processing;
     power_curve(s.stretch_table, s.power_str);
     char text[48];
@@ -79,13 +79,13 @@ void ContrastPower(Program& p) {
     apply_curve(p, text);
 }
 
-void ContrastNonLinear(Program& p) {
+void contrast_non_linear(Program& p) {
     ProcessingState& s = p.processing;
     veltran_curve(s.stretch_table, s.white);
     apply_curve(p, "Non-Linear Stretch : power " + std::to_string(s.white));
 }
 
-void ContrastSine(Program& p) {
+void contrast_sine(Program& p) {
     sine_curve(p.processing.stretch_table);
     apply_curve(p, "Sine Stretch");
 }
@@ -100,46 +100,46 @@ void antilog_stretch(Program& p) {
     apply_curve(p, "Anti-Log Stretch");
 }
 
-void ContrastInvert(Program& p) {
+void contrast_invert(Program& p) {
     invert_curve(p.processing.stretch_table);
     apply_curve(p, "Invert Image to Negative");
 }
 
-void CmContrastNormal(Program& p) {
+void contrast_normal_command(Program& p) {
     ProcessingState& s = p.processing;
     s.white = s.oldwhite = 255;
     s.black = s.oldblack = 0;
-    TStretchDialog dialog(p);
-    if (p.host.run_modal(dialog) == kIdOk) ContrastNormal(p);
+    StretchDialog dialog(p);
+    if (p.host.run_modal(dialog) == kIdOk) contrast_normal(p);
 }
 
-void CmContrastPower(Program& p) {
+void contrast_power_command(Program& p) {
     p.processing.power_str = 1.0;
-    TPowerDialog dialog(p);
+    PowerDialog dialog(p);
     // A power of exactly 1 would leave the image as it is.
-    if (p.host.run_modal(dialog) == kIdOk && p.processing.power_str != 1.0) ContrastPower(p);
+    if (p.host.run_modal(dialog) == kIdOk && p.processing.power_str != 1.0) contrast_power(p);
 }
 
-void CmContrastNonLinear(Program& p) {
+void contrast_non_linear_command(Program& p) {
     p.processing.white = 25;
-    TNonLinearDialog dialog(p);
-    if (p.host.run_modal(dialog) == kIdOk) ContrastNonLinear(p);
+    NonLinearDialog dialog(p);
+    if (p.host.run_modal(dialog) == kIdOk) contrast_non_linear(p);
 }
 
 std::span<const CommandRow> contrast_command_rows() {
     static constexpr CommandRow kRows[] = {
-        {Cmd::ContrastNormal, "CmContrastNormal", CmContrastNormal, "&Normal Stretch\tCTL+N",
-         "Ctrl+N", 1, "Normal contrast"},
-        {Cmd::ContrastPower, "CmContrastPower", CmContrastPower, "&Power Law Stretch", "", 2,
-         "Power contrast stretch"},
-        {Cmd::ContrastSine, "CmContrastSine", ContrastSine, "&Sine Law Stretch"},
-        {Cmd::ContrastBackground, "CmContrastBackGround", ContrastBackground,
+        {Cmd::ContrastNormal, "contrast_normal_command", contrast_normal_command,
+         "&Normal Stretch\tCTL+N", "Ctrl+N", 1, "Normal contrast"},
+        {Cmd::ContrastPower, "contrast_power_command", contrast_power_command, "&Power Law Stretch",
+         "", 2, "Power contrast stretch"},
+        {Cmd::ContrastSine, "contrast_sine", contrast_sine, "&Sine Law Stretch"},
+        {Cmd::ContrastBackground, "contrast_background", contrast_background,
          "&Remove Background\tCTL+B ", "Ctrl+B", 120, "Background contrast stretch"},
-        {Cmd::ContrastNonLinear, "CmContrastVeltran", CmContrastNonLinear, "N&on-Linear Stretch",
-         "", 117, "Veltran contrast stretch"},
-        {Cmd::ContrastLog, "CmContrastLog", log_stretch, "&Logarithmic Stretch"},
-        {Cmd::ContrastAntilog, "CmContrastAntiLog", antilog_stretch, "&Antilogarithmic Stretch"},
-        {Cmd::ContrastInvert, "CmContrastInvert", ContrastInvert, "&Invert image to Negative"},
+        {Cmd::ContrastNonLinear, "contrast_non_linear_command", contrast_non_linear_command,
+         "N&on-Linear Stretch", "", 117, "Veltran contrast stretch"},
+        {Cmd::ContrastLog, "log_stretch", log_stretch, "&Logarithmic Stretch"},
+        {Cmd::ContrastAntilog, "antilog_stretch", antilog_stretch, "&Antilogarithmic Stretch"},
+        {Cmd::ContrastInvert, "contrast_invert", contrast_invert, "&Invert image to Negative"},
         {Cmd::ContrastStretch, "contrast_stretch", contrast_stretch},
     };
     return kRows;

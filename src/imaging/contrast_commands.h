@@ -13,19 +13,19 @@ struct Program;
 // Applies the current tone curve to the image (command 888).
 void contrast_stretch(Program& p);
 
-void ContrastNormal(Program& p);
-void ContrastBackground(Program& p);
-void ContrastPower(Program& p);
-void ContrastNonLinear(Program& p);
-void ContrastSine(Program& p);
+void contrast_normal(Program& p);
+void contrast_background(Program& p);
+void contrast_power(Program& p);
+void contrast_non_linear(Program& p);
+void contrast_sine(Program& p);
 void log_stretch(Program& p);
 void antilog_stretch(Program& p);
-void ContrastInvert(Program& p);
+void contrast_invert(Program& p);
 
 // Menu commands: the three with a dialog, the others run their curve directly.
-void CmContrastNormal(Program& p);
-void CmContrastPower(Program& p);
-void CmContrastNonLinear(Program& p);
+void contrast_normal_command(Program& p);
+void contrast_power_command(Program& p);
+void contrast_non_linear_command(Program& p);
 
 // The Contrast menu: the rows of its commands.
 std::span<const CommandRow> contrast_command_rows();

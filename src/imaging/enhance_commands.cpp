@@ -50,14 +50,14 @@ void run_enhance(Program& p, int r, int k, int d) {
     undo_save_option(p);
     set_progress_caption(p, "FILTER PROGRESS");
     progress_open(p);
-    copy_image(p, p.ptr.trial, p.ptr.image);
+    copy_image(p.geo, p.ptr.trial, p.ptr.image);
     const int s = first_row(p);
     p.shell.progress = s + r;
     for (int y = s + r; y <= p.geo.height1 - r - 1; ++y, ++p.shell.progress) {
-        ProgressUpdate(p);
+        refresh_progress(p);
         convolve_row(p.ptr.image, p.ptr.trial, p.geo.width1, y, taps);
     }
-    copy_image(p, p.ptr.image, p.ptr.trial);
+    copy_image(p.geo, p.ptr.image, p.ptr.trial);
     progress_close(p);
     refresh_display(p);
 }
@@ -90,7 +90,7 @@ void unsharp_enhance(Program& p) {
     ProcessingState& s = p.processing;
     s.white = 3;
     s.black = 1;
-    TUnsharpDialog dialog(p);
+    UnsharpDialog dialog(p);
     if (p.host.run_modal(dialog) != kIdOk) return;
     const int r = static_cast<int>(s.white);
     const int power = static_cast<int>(s.black);
@@ -98,14 +98,14 @@ void unsharp_enhance(Program& p) {
     set_progress_caption(p, "UNSHARP MASK PROGRESS");
     progress_open(p);
     undo_save_option(p);
-    copy_image(p, p.ptr.trial, p.ptr.image);
+    copy_image(p.geo, p.ptr.trial, p.ptr.image);
     p.shell.progress = 0;
     UnsharpRows rows(p.ptr.image, p.ptr.trial, p.geo.width1, r, power);
     for (int y = first_row(p) + r; y <= p.geo.height1 - r - 1; ++y, ++p.shell.progress) {
-        ProgressUpdate(p);
+        refresh_progress(p);
         rows.filter(y);
     }
-    copy_image(p, p.ptr.image, p.ptr.trial);
+    copy_image(p.geo, p.ptr.image, p.ptr.trial);
     progress_close(p);
     refresh_display(p);
     append_history(p,
@@ -115,8 +115,8 @@ void unsharp_enhance(Program& p) {
 void run_median_enhance(Program& p, uint16_t* image, uint16_t* result, uint16_t* undo) {
     const int r = static_cast<int>(p.processing.white);
     const float power = static_cast<float>(p.processing.black * 0.1);
-    undo_image(p, image, undo);
-    copy_image(p, result, image);
+    undo_image(p.geo, image, undo);
+    copy_image(p.geo, result, image);
     const int first = (has_header_band(image) ? kHeaderBandRows : 0) + r;
     const int rows = p.geo.height1 - r - first;
     median_rows(image, result, p.geo.width1, first, rows, r, power);
@@ -128,12 +128,12 @@ void median_enhance(Program& p) {
     ProcessingState& s = p.processing;
     s.white = 1;
     s.black = 6;
-    TMedianDialog dialog(p);
+    MedianDialog dialog(p);
     if (p.host.run_modal(dialog) != kIdOk) return;
     BusyCursor busy(p);
     p.host.repaint();
     run_median_enhance(p, p.ptr.image, p.ptr.trial, p.ptr.undo);
-    copy_image(p, p.ptr.image, p.ptr.trial);
+    copy_image(p.geo, p.ptr.image, p.ptr.trial);
     char text[48];
     std::snprintf(text, sizeof text, "Median Filter : rad %u ,power %1.1f", s.white, s.black * 0.1);
     append_history(p, text);

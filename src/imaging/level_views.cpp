@@ -127,7 +127,7 @@ const DialogResource& row_plot_resource() {
 
 // --- Histogram --------------------------------------------------------------------------------
 
-void THistDialog::paint() const {
+void HistogramDialog::paint() const {
     picture_.resize(kHistogramWidth, kHistogramHeight, kFace);
     draw_level_histogram(picture_, p_.display.table, kTicks);
     char* listing = p_.measure.workfld2;
@@ -144,7 +144,7 @@ void THistDialog::paint() const {
     }
 }
 
-void THistDialog::handle(const ControlEvent& e) {
+void HistogramDialog::handle(const ControlEvent& e) {
     if (is_click(e, kHistClose) || is_click(e, kIdcCancel)) {
         p_.measure.hist_already = 0;
         end(kIdcCancel);
@@ -160,21 +160,21 @@ void THistDialog::handle(const ControlEvent& e) {
     }
 }
 
-void THistDialog::render(DialogView& view) const {
+void HistogramDialog::render(DialogView& view) const {
     paint();
     view[kHistogramListing].text = p_.measure.workfld2;
 }
 
-const Canvas* THistDialog::drawing(int control_id) const {
+const Canvas* HistogramDialog::drawing(int control_id) const {
     if (control_id != kLevelViewArea) return nullptr;
     paint();
     return &picture_;
 }
 
-void CmHistogram(Program& p) {
+void open_histogram(Program& p) {
     if (p.measure.hist_already) return;
     p.measure.hist_already = 1;
-    open_measure_window<THistDialog>(p, p.measure.windows.histogram);
+    open_measure_window<HistogramDialog>(p, p.measure.windows.histogram);
 }
 
 void histogram_window_follow(Program& p) {
@@ -183,7 +183,7 @@ void histogram_window_follow(Program& p) {
 
 // --- 3-D plot ---------------------------------------------------------------------------------
 
-void T3DDialog::draw_plot() const {
+void Plot3dDialog::draw_plot() const {
     T3Dbitmap.resize(T3Dwidth, T3Dheight, kWhite);
     const uint16_t* image = p_.ptr.externptr;
     for (int k = kPlotRowFirst; k <= kPlotRowLast; ++k) {
@@ -200,9 +200,9 @@ void T3DDialog::draw_plot() const {
     }
 }
 
-void T3DDialog::handle(const ControlEvent& e) {
+void Plot3dDialog::handle(const ControlEvent& e) {
     if (is_click(e, kIdcCancel)) {
-        // IntKill: the off-screen raster goes with the window.
+        // Closing: the off-screen raster goes with the window.
         p_.measure.intensity_plot = 0;
         T3Dbitmap.resize(0, 0);
         end(kIdcCancel);
@@ -213,7 +213,7 @@ void T3DDialog::handle(const ControlEvent& e) {
     }
 }
 
-const Canvas* T3DDialog::drawing(int control_id) const {
+const Canvas* Plot3dDialog::drawing(int control_id) const {
     if (control_id != kLevelViewArea) return nullptr;
     if (fst) {
         draw_plot();
@@ -222,17 +222,17 @@ const Canvas* T3DDialog::drawing(int control_id) const {
     return &T3Dbitmap;
 }
 
-void Cm3D(Program& p) {
+void open_plot_3d(Program& p) {
     MeasureState& m = p.measure;
     if (m.intensity_plot || m.row_plot) return;
     p.ptr.externptr = p.ptr.image;
     m.intensity_plot = 1;
-    open_measure_window<T3DDialog>(p, m.windows.plot3d);
+    open_measure_window<Plot3dDialog>(p, m.windows.plot3d);
 }
 
 // --- Row profile ------------------------------------------------------------------------------
 
-void TRowDialog::IntDraw() {
+void RowPlotDialog::draw_profile() {
     const int width = p_.geo.width1;
     picture_.resize(kRowPlotWidth, kRowPlotHeight, kFace);
     picture_.fill_rect(kRowFrame, kRowFrame, width + kRowFrameExtra, kRowFrameBottom, kWhite);
@@ -248,7 +248,7 @@ void TRowDialog::IntDraw() {
     p_.host.refresh_dialog(*this);
 }
 
-void TRowDialog::handle(const ControlEvent& e) {
+void RowPlotDialog::handle(const ControlEvent& e) {
     if (is_click(e, kIdcCancel)) {
         p_.measure.row_plot = 0;
         end(kIdcCancel);
@@ -259,15 +259,15 @@ void TRowDialog::handle(const ControlEvent& e) {
     }
 }
 
-void TRowDialog::render(DialogView& view) const {
+void RowPlotDialog::render(DialogView& view) const {
     view[kRowEdit].text = std::to_string(p_.measure.obj_y);
 }
 
-const Canvas* TRowDialog::drawing(int control_id) const {
+const Canvas* RowPlotDialog::drawing(int control_id) const {
     return control_id == kLevelViewArea ? &picture_ : nullptr;
 }
 
-void CmRowInt(Program& p) {
+void open_row_profile(Program& p) {
     MeasureState& m = p.measure;
     if (p.settings.merging || p.display.photometry) {
         messages(p, kMsgMeasureExclusive);
@@ -281,12 +281,12 @@ void CmRowInt(Program& p) {
     m.obj_y = kFirstRowOnPlot;
     m.row_plot = 1;
     p.ptr.externptr = p.ptr.image;
-    open_measure_window<TRowDialog>(p, m.windows.row);
+    open_measure_window<RowPlotDialog>(p, m.windows.row);
 }
 
 void row_plot_redraw(Program& p) {
     if (p.measure.row_plot && p.measure.windows.row)
-        static_cast<TRowDialog&>(*p.measure.windows.row).IntDraw();
+        static_cast<RowPlotDialog&>(*p.measure.windows.row).draw_profile();
 }
 
 }  // namespace kvr

@@ -26,9 +26,9 @@ const DialogResource& row_plot_resource();
 
 // "Histogram of Current Image": the bars of `table` as they are whenever the window paints, and
 // the listing of the first 15 levels whose bar was cut.
-class THistDialog : public DialogModel {
+class HistogramDialog : public DialogModel {
   public:
-    explicit THistDialog(Program& p) : DialogModel(p, histogram_resource()) {}
+    explicit HistogramDialog(Program& p) : DialogModel(p, histogram_resource()) {}
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;
     const Canvas* drawing(int control_id) const override;
@@ -41,9 +41,9 @@ class THistDialog : public DialogModel {
 
 // "3-D Intensity Plot": drawn once, on the first paint after opening, into its own raster
 // (`fst` set until then); later paints show that raster as it is.
-class T3DDialog : public DialogModel {
+class Plot3dDialog : public DialogModel {
   public:
-    explicit T3DDialog(Program& p) : DialogModel(p, plot3d_resource()) {}
+    explicit Plot3dDialog(Program& p) : DialogModel(p, plot3d_resource()) {}
     void init() override { fst = 1; }
     void handle(const ControlEvent& event) override;
     const Canvas* drawing(int control_id) const override;
@@ -59,24 +59,24 @@ class T3DDialog : public DialogModel {
 };
 
 // "INTENSITY PROFILE OF ONE ROW": the row `obj_y` of `externptr`.
-class TRowDialog : public DialogModel {
+class RowPlotDialog : public DialogModel {
   public:
-    explicit TRowDialog(Program& p) : DialogModel(p, row_plot_resource()) {}
-    void init() override { IntDraw(); }
+    explicit RowPlotDialog(Program& p) : DialogModel(p, row_plot_resource()) {}
+    void init() override { draw_profile(); }
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;
     const Canvas* drawing(int control_id) const override;
     // Redraws the profile of row `obj_y` (a left click on the image chose it).
-    void IntDraw();
+    void draw_profile();
 
   private:
     Canvas picture_;
 };
 
 // Window commands 6, 15 and 16.
-void CmHistogram(Program& p);
-void Cm3D(Program& p);
-void CmRowInt(Program& p);
+void open_histogram(Program& p);
+void open_plot_3d(Program& p);
+void open_row_profile(Program& p);
 // The row profile after a click chose `obj_y`.
 void row_plot_redraw(Program& p);
 // Keeps an open histogram window on the histogram just rebuilt.

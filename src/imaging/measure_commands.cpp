@@ -11,11 +11,12 @@ namespace kvr {
 namespace {
 
 constexpr CommandRow kRows[] = {
-    {Cmd::AddImage, "Add_Image", Add_Image, "Merge two Images &together", "", 111, "Add an image"},
-    {Cmd::Histogram, "CmHistogram", CmHistogram, "&Histogram\tCTL+H", "Ctrl+H"},
-    {Cmd::RowProfile, "CmRowInt", CmRowInt, "Intensity Plot of Current R&ow"},
-    {Cmd::Plot3D, "Cm3D", Cm3D, "3-D &Intensity Plot"},
-    {Cmd::Photometry, "CmPhotometry", CmPhotometry, "&Photometry of Image", "", 1903, "Photometry"},
+    {Cmd::AddImage, "add_image", add_image, "Merge two Images &together", "", 111, "Add an image"},
+    {Cmd::Histogram, "open_histogram", open_histogram, "&Histogram\tCTL+H", "Ctrl+H"},
+    {Cmd::RowProfile, "open_row_profile", open_row_profile, "Intensity Plot of Current R&ow"},
+    {Cmd::Plot3D, "open_plot_3d", open_plot_3d, "3-D &Intensity Plot"},
+    {Cmd::Photometry, "open_photometry", open_photometry, "&Photometry of Image", "", 1903,
+     "Photometry"},
 };
 
 }  // namespace

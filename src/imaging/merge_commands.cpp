@@ -23,11 +23,11 @@ void flat_field_from_trial(Program& p) {
     set_progress_caption(p, "FLAT FIELD PROGRESS");
     progress_open(p);
     p.shell.progress = kFlatFieldFirstProgress;
-    const double mean = flat_field_mean(p, p.ptr.trial);
+    const double mean = flat_field_mean(p.geo, p.ptr.trial);
     const int first = has_header_band(p.ptr.image) ? kHeaderBandRows + 1 : 1;
     for (int row = first; row < p.geo.height1; ++row, ++p.shell.progress) {
-        ProgressUpdate(p);
-        do_flat_field(p, p.ptr.image, p.ptr.trial, mean, row);
+        refresh_progress(p);
+        do_flat_field(p.geo, p.ptr.image, p.ptr.trial, mean, row);
     }
     progress_close(p);
     append_history(p, "Flat Field Applied");
@@ -35,16 +35,16 @@ void flat_field_from_trial(Program& p) {
 
 }  // namespace
 
-void Merge_Image(Program& p) {
+void merge_image(Program& p) {
     if (select_image_file(p) != SelectResult::Loaded) return;
     BusyCursor busy(p);
     undo_save_option(p);
     switch (p.processing.merge_type) {
         case 'a':
-            do_average_image(p, p.ptr.image, p.ptr.trial);
+            do_average_image(p.geo, p.ptr.image, p.ptr.trial);
             break;
         case 's':
-            do_subtract_image(p, p.ptr.image, p.ptr.trial);
+            do_subtract_image(p.geo, p.ptr.image, p.ptr.trial);
             append_history(p, "Dark Frame Subtracted");
             break;
         case 'f':
@@ -56,31 +56,31 @@ void Merge_Image(Program& p) {
     refresh_display(p);
 }
 
-void Subtract_Image(Program& p) {
+void subtract_image(Program& p) {
     p.processing.merge_type = 's';
-    Merge_Image(p);
+    merge_image(p);
 }
 
-void Average_Image(Program& p) {
+void average_image(Program& p) {
     p.processing.merge_type = 'a';
-    Merge_Image(p);
+    merge_image(p);
 }
 
-void Flat_Image(Program& p) {
+void apply_flat_field(Program& p) {
     p.processing.merge_type = 'f';
-    Merge_Image(p);
+    merge_image(p);
 }
 
 void undo_restore_option(Program& p) {
-    restore_image(p, p.ptr.image, p.ptr.undo);
+    restore_image(p.geo, p.ptr.image, p.ptr.undo);
     refresh_display(p);
     const int lines = history_length(p);
     if (lines > 0) std::memset(p.shell.process_info[lines - 1], 0, kHistoryLineBytes);
 }
 
-void CmMirror(Program& p) {
+void mirror_main_image(Program& p) {
     BusyCursor busy(p);
-    mirror_image(p, p.ptr.image, p.ptr.trial);
+    mirror_image(p.geo, p.ptr.image, p.ptr.trial);
     refresh_display(p);
 }
 
@@ -88,11 +88,11 @@ std::span<const CommandRow> arithmetic_command_rows() {
     static constexpr CommandRow kRows[] = {
         {Cmd::Undo, "undo_restore_option", undo_restore_option, "&Undo Last Filter\tCTL+U",
          "Ctrl+U"},
-        {Cmd::Mirror, "CmMirror", CmMirror, "&Mirror Image"},
-        {Cmd::SubtractImage, "Subtract_Image", Subtract_Image, "&Subtract Image (Dark Frame)", "",
+        {Cmd::Mirror, "mirror_main_image", mirror_main_image, "&Mirror Image"},
+        {Cmd::SubtractImage, "subtract_image", subtract_image, "&Subtract Image (Dark Frame)", "",
          110, "Subtract an image"},
-        {Cmd::AverageImage, "Average_Image", Average_Image, "Average &with current Image"},
-        {Cmd::ApplyFlatField, "Flat_Image", Flat_Image, "Apply &Flat Field", "", 115,
+        {Cmd::AverageImage, "average_image", average_image, "Average &with current Image"},
+        {Cmd::ApplyFlatField, "apply_flat_field", apply_flat_field, "Apply &Flat Field", "", 115,
          "Flat field the image"},
     };
     return kRows;

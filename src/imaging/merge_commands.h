@@ -12,15 +12,15 @@ struct Program;
 // The file-combining routine: the shared file choice (which only records or deletes a file
 // while one of its mode flags is set), then, for a loaded file, the operation `merge_type`:
 // 's' subtract, 'a' average, 'f' flat field, with an undo copy first.
-void Merge_Image(Program& p);
-void Subtract_Image(Program& p);
-void Average_Image(Program& p);
-void Flat_Image(Program& p);
+void merge_image(Program& p);
+void subtract_image(Program& p);
+void average_image(Program& p);
+void apply_flat_field(Program& p);
 
 // Undo (command 9): the image before the last undoable change; the last history line goes.
 void undo_restore_option(Program& p);
 // Mirror (command 302): left-right, without undo copy or history line.
-void CmMirror(Program& p);
+void mirror_main_image(Program& p);
 
 // Undo, mirror and image arithmetic: the rows of its commands.
 std::span<const CommandRow> arithmetic_command_rows();

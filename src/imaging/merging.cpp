@@ -107,7 +107,7 @@ void do_merge(Program& p, uint16_t* second, uint16_t* original, int orig_x, int 
     std::copy_n(original, p.geo.intlength, second);
 }
 
-void TMergeDialog::MergeDo() {
+void MergeDialog::merge_now() {
     SettingsState& s = p_.settings;
     MeasureState& m = p_.measure;
     if (s.orig) return;
@@ -124,10 +124,10 @@ void TMergeDialog::MergeDo() {
     p_.host.repaint();
 }
 
-void TMergeDialog::handle(const ControlEvent& e) {
+void MergeDialog::handle(const ControlEvent& e) {
     MeasureState& m = p_.measure;
     if (is_click(e, kMergeButton)) {
-        MergeDo();
+        merge_now();
     } else if (is_click(e, kIdcCancel)) {
         p_.settings.merging = 0;
         m.average = 0;
@@ -146,7 +146,7 @@ void TMergeDialog::handle(const ControlEvent& e) {
     }
 }
 
-void TMergeDialog::render(DialogView& view) const {
+void MergeDialog::render(DialogView& view) const {
     const MeasureState& m = p_.measure;
     const RunState& r = p_.run;
     view[kOrigX].text = std::to_string(r.orig_x);
@@ -159,7 +159,7 @@ void TMergeDialog::render(DialogView& view) const {
     view[kMergeRadio].checked = p_.settings.orig == 0;
 }
 
-void Add_Image(Program& p) {
+void add_image(Program& p) {
     SettingsState& s = p.settings;
     MeasureState& m = p.measure;
     if (p.display.photometry || m.row_plot) {
@@ -178,7 +178,7 @@ void Add_Image(Program& p) {
     m.average = 0;
     p.run.orig_x = p.run.orig_y = p.run.merge_x = p.run.merge_y = 0;
     s.merging = 1;
-    open_measure_window<TMergeDialog>(p, m.windows.merge);
+    open_measure_window<MergeDialog>(p, m.windows.merge);
 }
 
 void merge_mark(Program& p, int x, int y) {

@@ -11,14 +11,14 @@ namespace kvr {
 
 const DialogResource& merge_resource();
 
-class TMergeDialog : public DialogModel {
+class MergeDialog : public DialogModel {
   public:
-    explicit TMergeDialog(Program& p) : DialogModel(p, merge_resource()) {}
+    explicit MergeDialog(Program& p) : DialogModel(p, merge_resource()) {}
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;
 
   private:
-    void MergeDo();
+    void merge_now();
 };
 
 // Combines `second` (A, the image shown) into `original` (B) shifted by the difference of the
@@ -29,7 +29,7 @@ void do_merge(Program& p, uint16_t* second, uint16_t* original, int orig_x, int 
               int merge_y, int average);
 
 // Window command 111 ("Merge two Images together").
-void Add_Image(Program& p);
+void add_image(Program& p);
 // A marking click at image pixel (x, y), already snapped when `merge_centre` asks for it.
 void merge_mark(Program& p, int x, int y);
 

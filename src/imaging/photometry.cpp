@@ -135,7 +135,7 @@ std::string magnitude_difference(int obj_val, int comp_val, int back_val) {
     return text;
 }
 
-void TPHDialog::handle(const ControlEvent& e) {
+void PhotometryDialog::handle(const ControlEvent& e) {
     MeasureState& m = p_.measure;
     if (is_click(e, kIdcCancel)) {
         // PHKill: clicks and pointer moves on the image are no longer measured.
@@ -161,7 +161,7 @@ void TPHDialog::handle(const ControlEvent& e) {
     }
 }
 
-void TPHDialog::render(DialogView& view) const {
+void PhotometryDialog::render(DialogView& view) const {
     const MeasureState& m = p_.measure;
     const int rad = p_.guide.cur_rad;
     const int n = (2 * rad + 1) * (2 * rad + 1);
@@ -191,7 +191,7 @@ void TPHDialog::render(DialogView& view) const {
         view[id].checked = id == object;
 }
 
-void CmPhotometry(Program& p) {
+void open_photometry(Program& p) {
     MeasureState& m = p.measure;
     if (p.settings.merging || m.row_plot) {
         messages(p, kMsgMeasureExclusive);
@@ -210,7 +210,7 @@ void CmPhotometry(Program& p) {
     m.mast_x = m.mast_y = m.mast_val = 0;
     m.back_select = 0;
     p.display.photometry = 1;
-    open_measure_window<TPHDialog>(p, m.windows.photometry);
+    open_measure_window<PhotometryDialog>(p, m.windows.photometry);
 }
 
 int mask_sum(const Program& p, const uint16_t* image, int x, int y, int rad) {

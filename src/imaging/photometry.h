@@ -10,15 +10,15 @@ namespace kvr {
 
 const DialogResource& photometry_resource();
 
-class TPHDialog : public DialogModel {
+class PhotometryDialog : public DialogModel {
   public:
-    explicit TPHDialog(Program& p) : DialogModel(p, photometry_resource()) {}
+    explicit PhotometryDialog(Program& p) : DialogModel(p, photometry_resource()) {}
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;
 };
 
 // Window command 14 ("Photometry of Image").
-void CmPhotometry(Program& p);
+void open_photometry(Program& p);
 // Sum of the square of half-width `rad` around (x, y), both ends included, rows of `width1`.
 // The caller keeps the square inside the image.
 int mask_sum(const Program& p, const uint16_t* image, int x, int y, int rad);

@@ -12,8 +12,8 @@ namespace {
 
 constexpr CommandRow kRows[] = {
     // The display stretch's dialog
-    {Cmd::StretchDisplayDialog, "CmStretchMax", CmStretchMax, "Max Palette Stretch\tCTL+M",
-     "Ctrl+M", 1904, "Stretch the display to the image's range"},
+    {Cmd::StretchDisplayDialog, "open_stretch_display", open_stretch_display,
+     "Max Palette Stretch\tCTL+M", "Ctrl+M", 1904, "Stretch the display to the image's range"},
 };
 
 }  // namespace

@@ -73,14 +73,14 @@ const DialogResource& stretch_dialog_resource() {
     return res;
 }
 
-void TStretchDialog::init() {
+void StretchDialog::init() {
     picture_.resize(kPictureWidth, kPictureHeight, kFace);
     draw_level_histogram(picture_, p_.display.table, kTicks);
     draw_markers();
 }
 
 // Each rule moves the point only while it stays on its side of the other.
-void TStretchDialog::scroll_white(const ControlEvent& e) {
+void StretchDialog::scroll_white(const ControlEvent& e) {
     const int black = static_cast<int>(p_.processing.black);
     int white = static_cast<int>(p_.processing.white);
     switch (e.scroll) {
@@ -105,7 +105,7 @@ void TStretchDialog::scroll_white(const ControlEvent& e) {
     p_.processing.white = static_cast<unsigned>(white);
 }
 
-void TStretchDialog::scroll_black(const ControlEvent& e) {
+void StretchDialog::scroll_black(const ControlEvent& e) {
     int black = static_cast<int>(p_.processing.black);
     const int white = static_cast<int>(p_.processing.white);
     switch (e.scroll) {
@@ -130,7 +130,7 @@ void TStretchDialog::scroll_black(const ControlEvent& e) {
     p_.processing.black = static_cast<unsigned>(black);
 }
 
-void TStretchDialog::handle(const ControlEvent& e) {
+void StretchDialog::handle(const ControlEvent& e) {
     if (e.kind == ControlEvent::Kind::Click && (e.id == kIdcOk || e.id == kIdcCancel)) {
         end(e.id == kIdcOk ? kIdOk : kIdCancel);
         return;
@@ -149,7 +149,7 @@ void TStretchDialog::handle(const ControlEvent& e) {
 }
 
 // The marker strip under the histogram: an arrow at each point (white above 255 at 255).
-void TStretchDialog::draw_markers() {
+void StretchDialog::draw_markers() {
     ProcessingState& s = p_.processing;
     picture_.fill_rect(4, 219, 268, 232, kStripColour);
     const int drawn_white = static_cast<int>(std::min(s.white, 255u));
@@ -163,7 +163,7 @@ void TStretchDialog::draw_markers() {
     s.oldblack = s.black;
 }
 
-void TStretchDialog::render(DialogView& view) const {
+void StretchDialog::render(DialogView& view) const {
     const ProcessingState& s = p_.processing;
     view[kBlackEdit].text = std::to_string(s.black);
     view[kWhiteEdit].text = std::to_string(s.white);
@@ -177,7 +177,7 @@ void TStretchDialog::render(DialogView& view) const {
     white.pos = static_cast<int>(s.white);
 }
 
-const Canvas* TStretchDialog::drawing(int control_id) const {
+const Canvas* StretchDialog::drawing(int control_id) const {
     return control_id == kStretchHistogramArea ? &picture_ : nullptr;
 }
 

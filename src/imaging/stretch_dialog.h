@@ -10,9 +10,9 @@ inline constexpr int kStretchHistogramArea = 200;  // the drawing area's control
 
 const DialogResource& stretch_dialog_resource();
 
-class TStretchDialog : public DialogModel {
+class StretchDialog : public DialogModel {
   public:
-    explicit TStretchDialog(Program& p) : DialogModel(p, stretch_dialog_resource()) {}
+    explicit StretchDialog(Program& p) : DialogModel(p, stretch_dialog_resource()) {}
     void init() override;
     void handle(const ControlEvent& event) override;
     void render(DialogView& view) const override;

@@ -8,7 +8,7 @@
 namespace kvr {
 
 void venetian_blind(Program& p, uint16_t* image, uint16_t* undo) {
-    undo_image(p, image, undo);
+    undo_image(p.geo, image, undo);
     const int w = p.geo.width1;
     const int s = has_header_band(image) ? kHeaderBandRows : 0;
     const int cols = p.geo.width2;  // columns 0 … width2 − 1

@@ -33,7 +33,7 @@ void set_readout_flags(Program& p, ReadoutMode mode) {
     r.binned21 = mode == ReadoutMode::HighResFast;
     r.highres_intl = mode == ReadoutMode::Progressive;
     r.highres_nonintl = mode == ReadoutMode::Interlaced;
-    QX_binned(p);
+    set_readout_geometry(p);
 }
 
 void point_reads_at_image(Program& p) {
@@ -55,7 +55,7 @@ bool read_field(Program& p, uint16_t field, int line) {
     Readout& r = p.readout;
     r.ccd_frame = static_cast<unsigned char>(field);
     r.interlaced_line = line;
-    const bool ok = KV_first_read(p);
+    const bool ok = first_read(p);
     r.interlaced_line = 0;
     return ok;
 }
@@ -85,7 +85,7 @@ bool MainExposure::start(Program& p, ReadoutMode mode, const FrameWindow& window
     p.guide.selfguiding = 0;
     camera_timed_ = read_is_camera_timed(p);
     seconds_ = r.exposure / 1000.0;
-    if (!KV_clearvert(p) || !KV_wiper(p) || !EchoCCD(p)) return false;
+    if (!clear_vertical(p) || !wiper(p) || !echo_ccd(p)) return false;
     start_calendar_ = p.clock.calendar_time();
     arm(p, p.clock.ms());
     phase_ = Phase::Exposing;
@@ -109,7 +109,7 @@ StepResult MainExposure::step(Program& p) {
     if (before(next_clear_ms_, end_ms_)) {
         if (reached(now, next_clear_ms_)) {
             // Keeps the vertical registers clear while the host times the exposure.
-            KV_clearvert(p);
+            clear_vertical(p);
             next_clear_ms_ += kClearIntervalMs;
         }
         return StepResult::Waiting;
@@ -121,7 +121,7 @@ StepResult MainExposure::step(Program& p) {
     if (!(second ? read_second(p) : read_first(p))) return StepResult::Failed;
     if (mode_ == ReadoutMode::Interlaced && !second) {
         // The odd rows come from an exposure of their own.
-        if (!KV_clearvert(p) || !KV_wiper(p)) return StepResult::Failed;
+        if (!clear_vertical(p) || !wiper(p)) return StepResult::Failed;
         arm(p, p.clock.ms());
         phase_ = Phase::SecondExposure;
         return StepResult::Waiting;
@@ -134,7 +134,7 @@ bool MainExposure::read_first(Program& p) {
     window_read_ = false;
     switch (mode_) {
         case ReadoutMode::Standard:
-            if (window_.whole()) return KV_binned_read(p);
+            if (window_.whole()) return binned_read(p);
             return read_binned_window(p);
         case ReadoutMode::HighResFast:
             if (!read_field(p, kFieldBoth, 0)) return false;
@@ -152,7 +152,7 @@ bool MainExposure::read_first(Program& p) {
 
 bool MainExposure::read_second(Program& p) {
     point_reads_at_image(p);
-    if (!KV_clearvert(p) || !read_field(p, kField2, 1)) return false;
+    if (!clear_vertical(p) || !read_field(p, kField2, 1)) return false;
     correct_fields(p);
     return true;
 }
@@ -177,7 +177,7 @@ bool MainExposure::read_binned_window(Program& p) {
 void MainExposure::abort(Program& p) {
     if (phase_ == Phase::Idle) return;
     phase_ = Phase::Idle;
-    KV_wiper(p);
+    wiper(p);
 }
 
 void MainExposure::copy_frame(const Program& p, uint16_t* out) const {
@@ -198,7 +198,7 @@ bool GuiderExposure::start(Program& p, uint32_t exposure_ms) {
     p.ptr.guider_imageptr = p.ptr.guider_image;
     p.ptr.charguiderimageptr = reinterpret_cast<uint8_t*>(p.ptr.guider_image);
     p.readout.guider_exposure = static_cast<int>(std::min<uint32_t>(exposure_ms, INT_MAX));
-    if (!KV_autoguider_clear(p)) return false;
+    if (!autoguider_clear(p)) return false;
     start_ms_ = p.clock.ms();
     end_ms_ = start_ms_ + exposure_ms;
     start_calendar_ = p.clock.calendar_time();
@@ -216,7 +216,7 @@ StepResult GuiderExposure::step(Program& p) {
     if (before(now, end_ms_)) return StepResult::Waiting;
     running_ = false;
     seconds_ = collected_seconds(end_ms_ - start_ms_, now - start_ms_);
-    return KV_autoguider_read(p) ? StepResult::Done : StepResult::Failed;
+    return autoguider_read(p) ? StepResult::Done : StepResult::Failed;
 }
 
 void GuiderExposure::copy_frame(const Program& p, uint8_t* out) const {

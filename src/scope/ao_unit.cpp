@@ -33,13 +33,13 @@ void build(Program& p, char command, char direction, int count) {
 
 void send(Program& p, char command, char direction, int count) {
     build(p, command, direction, count);
-    AOUnitWrite(p, kAoCommandChars);
+    ao_unit_write(p, kAoCommandChars);
 }
 
 void send_pattern(Program& p, unsigned char pattern) {
     p.scope.AOUnitcommand[0] = static_cast<char>(pattern);
     p.scope.AOUnitcommand[1] = '\0';
-    AOUnitWrite(p, 1);
+    ao_unit_write(p, 1);
 }
 
 unsigned char relay_pattern(char direction) {
@@ -182,12 +182,12 @@ int ao_camera_port(int AOUnit_comport) {
     return AOUnit_comport == 1 ? 0 : 1;
 }
 
-void AOUnitWrite(Program& p, int AOchars) {
+void ao_unit_write(Program& p, int AOchars) {
     ScopeState& s = p.scope;
     const SettingsState& set = p.settings;
     if (set.AOUnitModeParallel) {
         s.Korv5100command = static_cast<unsigned char>(s.AOUnitcommand[0]);
-        Korv5100Write(p);
+        box_write(p);
         return;
     }
     if (set.AOUnit_comport < kRoutePcPort) {
@@ -195,13 +195,13 @@ void AOUnitWrite(Program& p, int AOchars) {
             block_for(p, kAoSendWaitMs);
         return;
     }
-    if (!s.PC_Serial_check) s.PC_Serial_check = PCSerial_check(p);
+    if (!s.PC_Serial_check) s.PC_Serial_check = pc_serial_check(p);
     if (!s.PC_Serial_check) return;
-    PCSerial_Write(p, AOchars);
+    pc_serial_write(p, AOchars);
     block_for(p, kAoSendWaitMs);
 }
 
-void AOUnit_slew(Program& p) {
+void ao_unit_slew(Program& p) {
     if (p.settings.AOUnitModeParallel) {
         relay_move(p);
         return;
@@ -224,7 +224,7 @@ void AOUnit_slew(Program& p) {
     bump_if_needed(p);
 }
 
-void AOUnit_move(Program& p) {
+void ao_unit_move(Program& p) {
     if (p.settings.AOUnitModeParallel) {
         relay_move(p);
         return;
@@ -252,7 +252,7 @@ void AOUnit_bump_seen(Program& p, char direction, int steps) {
     a.unseen = {};
 }
 
-void AOUnit_reset(Program& p) {
+void ao_unit_reset(Program& p) {
     ScopeState& s = p.scope;
     s.unseen_bump_ns = {};
     s.unseen_bump_ew = {};
@@ -272,14 +272,14 @@ void AOUnit_reset(Program& p) {
     s.AO_ew = 0;
 }
 
-void CentraliseAOUnit(Program& p) {
+void centralise_ao_unit(Program& p) {
     if (p.settings.AOUnitModeParallel) {
         send_pattern(p, kAoRelayIdle);
         block_for(p, kCentreRelayMs);
         send_pattern(p, 0);
     } else {
         std::snprintf(p.scope.AOUnitcommand, sizeof p.scope.AOUnitcommand, "K");
-        AOUnitWrite(p, 1);
+        ao_unit_write(p, 1);
     }
     p.scope.AO_ns = 0;
     p.scope.AO_ew = 0;

@@ -27,21 +27,21 @@ int ao_camera_port(int AOUnit_comport);
 // Sends the first `AOchars` bytes of `AOUnitcommand` by the configured route (camera and PC
 // ports then wait 50 ms; the PC port is opened on first use and nothing is sent while it cannot
 // be).
-void AOUnitWrite(Program& p, int AOchars);
+void ao_unit_write(Program& p, int AOchars);
 // One guiding move of `AOUnitslew_time` steps in `AOUnitslewdir`: refused beyond ±80 steps
 // (`AOUnit_failed` 1, offsets unchanged), then a mount bump when an offset is beyond ±50. Through
 // the box: the direction's relay pattern for `AOUnitslew_time` ms.
-void AOUnit_slew(Program& p);
+void ao_unit_slew(Program& p);
 // One manual move: a mount move "M" + N/S/T/W + `AOUnitslew_time` (no limit, no bump); through
-// the box as AOUnit_slew.
-void AOUnit_move(Program& p);
+// the box as ao_unit_slew.
+void ao_unit_move(Program& p);
 // The first guide frame after a mount bump on the axis of `direction` asks the element for a
 // move of `steps` there (the whole measured error, before any share is taken): from it the image
 // shift of a bump is learned for the bump compensation (`AOUnit_bump_compensate`).
 void AOUnit_bump_seen(Program& p, char direction, int steps);
 // Moves the element back by the accumulated offsets (through the box: the byte 0).
-void AOUnit_reset(Program& p);
-// TGKVDialog::CentraliseAOUnit: "K" (through the box: 15, 100 ms, 0); offsets zeroed.
-void CentraliseAOUnit(Program& p);
+void ao_unit_reset(Program& p);
+// GuiderDialog::centralise_ao_unit: "K" (through the box: 15, 100 ms, 0); offsets zeroed.
+void centralise_ao_unit(Program& p);
 
 }  // namespace kvr

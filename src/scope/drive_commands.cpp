@@ -44,7 +44,7 @@ bool send_lx(Program& p, const char* text) {
 
 bool send_box(Program& p, unsigned char bits) {
     p.scope.Korv5100command = bits;
-    return Korv5100Write(p);
+    return box_write(p);
 }
 
 void set_text(char* dst, size_t capacity, const char* text) {
@@ -54,21 +54,21 @@ void set_text(char* dst, size_t capacity, const char* text) {
 // The mount's go-to verdict: '0' empties `scope_error`, any other answer leaves its text there.
 // Nothing at all (the camera reads zeros) is no success either.
 void read_verdict(Program& p) {
-    if (!CheckSerialReturn(p, mount_port(p))) return;
+    if (!check_serial_return(p, mount_port(p))) return;
     if (p.scope.scope_error[0] == '\0' && p.buf->ReportBuffer[0] != '0')
         set_text(p.scope.scope_error, sizeof p.scope.scope_error, kNoAnswerFromMount);
 }
 
 // The answer to "#:LI#" into `move_error`; a line that stayed silent says so there.
 void read_info_answer(Program& p) {
-    if (ReadSerial(p, mount_port(p), kLxAnswerBytes) && p.buf->ReportBuffer[0] == 0)
+    if (read_serial(p, mount_port(p), kLxAnswerBytes) && p.buf->ReportBuffer[0] == 0)
         set_text(p.scope.move_error, sizeof p.scope.move_error, kNoAnswerFromMount);
 }
 
 // One co-ordinate answer: false (with the refusal in `scope_error`) for '0' or when it could not
 // be read. A mount that answers nothing is found out by the verdict.
 bool coordinate_accepted(Program& p) {
-    if (!ReadSerialReturn(p, mount_port(p))) return false;
+    if (!read_serial_return(p, mount_port(p))) return false;
     if (p.buf->ReportBuffer[0] != '0') return true;
     set_text(p.scope.scope_error, sizeof p.scope.scope_error, kCoordinatesRefused);
     return false;
@@ -124,12 +124,12 @@ unsigned char box_bit(char direction) {
     }
 }
 
-bool Korv5100Write(Program& p) {
+bool box_write(Program& p) {
     return find_camera(p) && send_guide_relays(p, p.scope.Korv5100command);
 }
 
 bool camera_serial_write(Program& p, int port, const char* text, int chars) {
-    return find_camera(p) && WriteSerial(p, port, text, chars);
+    return find_camera(p) && write_serial(p, port, text, chars);
 }
 
 void drive_slew(Program& p) {
@@ -168,7 +168,7 @@ void interface_slew(Program& p) {
     block_for(p, kBoxPulseTailMs);
 }
 
-void GetInfo(Program& p) {
+void get_info(Program& p) {
     p.scope.move_error[0] = '\0';
     if (!send_lx(p, kLxObjectInfo)) return;
     block_for(p, kInfoAnswerWaitMs);
@@ -185,7 +185,7 @@ void move_telescope(Program& p, char type, int number) {
     char command[16];
     std::snprintf(command, sizeof command, "%s%04d#", prefix, number);
     if (!send_lx(p, command, kCatalogueCommandChars)) return;
-    GetInfo(p);
+    get_info(p);
     p.host.beep();
     if (!send_lx(p, kLxSlewToObject)) return;
     block_for(p, kObjectVerdictWaitMs);
@@ -240,16 +240,16 @@ void stop_focus(Program& p) {
     send_lx(p, kLxFocusStop);
 }
 
-void CB_start_move(Program& p) {
+void box_start_move(Program& p) {
     block_for(p, kBoxManualDelayMs);
     send_box(p, box_bit(p.scope.slewdir));
 }
 
-void CB_stop_move(Program& p) {
+void box_stop_move(Program& p) {
     send_box(p, 0);
 }
 
-int ErrorCheck(Program& p, int code) {
+int error_check(Program& p, int code) {
     if (code >= 0) return code;
     message50f(p, "ERROR %d ", code);
     return -1;

@@ -49,18 +49,18 @@ void drive_slew(Program& p);
 // then 300 ms.
 void interface_slew(Program& p);
 // Sends `Korv5100command` to the box (camera command 0x40, 9, mask).
-bool Korv5100Write(Program& p);
+bool box_write(Program& p);
 // The first `chars` characters of `text` to camera serial port `port`, finding the camera
 // first when it has not been found yet. False (already reported) when nothing was sent.
 bool camera_serial_write(Program& p, int port, const char* text, int chars);
 
 // Go-to catalogue object `number` (0 … 9999): "#:LM nnnn#" for type 'm', "#:LS nnnn#" for 's'
-// (stars and planets), else "#:LC nnnn#"; then GetInfo, a beep, "#:MS#", 500 ms and the verdict
+// (stars and planets), else "#:LC nnnn#"; then get_info, a beep, "#:MS#", 500 ms and the verdict
 // into `scope_error`. A number outside 0 … 9999 is refused with a message and sends nothing.
 void move_telescope(Program& p, char type, int number);
 // "#:LI#", 200 ms, the 33-byte answer into `move_error` ("No answer from the telescope" when
 // nothing came).
-void GetInfo(Program& p);
+void get_info(Program& p);
 // Go-to R.A. `ra_hours`:`ra_minutes`, Dec. `dec_degrees`° `dec_minutes`′, south when the
 // degrees are negative or `south` is set (−0° 30′): "#:Sr HH:MM.0" and "#:Sd sDD*MM" (each
 // closed by the next command's '#'); 50 ms later the answer to the R.A.; "#:LI#"; 200 ms later
@@ -80,13 +80,13 @@ void stop_move(Program& p);
 // "#:FQ#".
 void start_focus(Program& p);
 void stop_focus(Program& p);
-// Manual move through the box: 1 ms, then the relay of `slewdir` closed until CB_stop_move
+// Manual move through the box: 1 ms, then the relay of `slewdir` closed until box_stop_move
 // opens them all.
-void CB_start_move(Program& p);
-void CB_stop_move(Program& p);
+void box_start_move(Program& p);
+void box_stop_move(Program& p);
 
 // A library-style result code: passed through when ≥ 0; a negative one shows "ERROR %d "
 // (message 50) and gives −1.
-int ErrorCheck(Program& p, int code);
+int error_check(Program& p, int code);
 
 }  // namespace kvr

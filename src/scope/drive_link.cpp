@@ -22,7 +22,7 @@ int interface_check(Program& p) {
     return 1;
 }
 
-void interface_CR(Program& p) {
+void interface_cr(Program& p) {
     (void)p;
 }
 

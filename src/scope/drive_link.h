@@ -11,7 +11,7 @@ int drive_check(Program& p);
 // Guide-interface box: the same port choice. Always succeeds (1).
 int interface_check(Program& p);
 // Hooks called when guiding starts and ends; neither drive needs anything done.
-void interface_CR(Program& p);
+void interface_cr(Program& p);
 void close_drive(Program& p);
 
 }  // namespace kvr

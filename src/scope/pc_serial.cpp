@@ -34,29 +34,29 @@ std::string pc_port_device(int port) {
     return "/dev/ttyS" + n;
 }
 
-int PCSerial_ErrorCheck(Program& p, int code) {
+int pc_serial_error_check(Program& p, int code) {
     if (code >= 0) return code;
     message50f(p, "ERROR %d ", code);
-    PCSerial_close(p);
+    pc_serial_close(p);
     return -1;
 }
 
-int PCSerial_check(Program& p) {
+int pc_serial_check(Program& p) {
     SerialPort* port = p.scope.pc_serial.get();
     const int index = p.settings.PC_port;
     const std::string device = pc_port_device(index);
     int result = -ENODEV;
     if (port && !device.empty()) {
-        result = PCSerial_ErrorCheck(p, port->open(device));
+        result = pc_serial_error_check(p, port->open(device));
         // Each step needs the open port: after a failure (which closed it) the rest is skipped.
-        if (result >= 0) result = PCSerial_ErrorCheck(p, port->set_baud(kPcSerialBaud));
-        if (result >= 0) result = PCSerial_ErrorCheck(p, port->set_dtr(true));
-        if (result >= 0) result = PCSerial_ErrorCheck(p, port->set_rts(true));
+        if (result >= 0) result = pc_serial_error_check(p, port->set_baud(kPcSerialBaud));
+        if (result >= 0) result = pc_serial_error_check(p, port->set_dtr(true));
+        if (result >= 0) result = pc_serial_error_check(p, port->set_rts(true));
         if (result >= 0)
-            result = PCSerial_ErrorCheck(
+            result = pc_serial_error_check(
                 p, port->set_format(kPcSerialDataBits, Parity::None, kPcSerialStopBits));
     } else {
-        PCSerial_ErrorCheck(p, result);
+        pc_serial_error_check(p, result);
     }
     if (result < 0) {
         std::string where = device.empty() ? "no device" : device;
@@ -69,30 +69,30 @@ int PCSerial_check(Program& p) {
     return 1;
 }
 
-void PCSerial_Write(Program& p, int AOchars) {
+void pc_serial_write(Program& p, int AOchars) {
     SerialPort* port = p.scope.pc_serial.get();
     const uint32_t t0 = p.clock.ms();
     const size_t count = static_cast<size_t>(std::clamp(AOchars, 0, kAoCommandBytes));
     if (port) {
         const auto* bytes = reinterpret_cast<const uint8_t*>(p.scope.AOUnitcommand);
-        PCSerial_ErrorCheck(p, port->write(bytes, count, kWriteTimeoutMs));
+        pc_serial_error_check(p, port->write(bytes, count, kWriteTimeoutMs));
     }
     block_until(p, t0 + 1);
     block_for(p, kWriteSettleMs);
 }
 
-void PCSerial_Read(Program& p) {
+void pc_serial_read(Program& p) {
     SerialPort* port = p.scope.pc_serial.get();
     uint8_t* reply = p.buf->ReportBuffer;
     reply[0] = 0;
     if (!port) return;
     const int n =
-        PCSerial_ErrorCheck(p, port->read(reply, kPcSerialReplyBytes, kPcSerialReadTimeoutMs));
+        pc_serial_error_check(p, port->read(reply, kPcSerialReplyBytes, kPcSerialReadTimeoutMs));
     reply[std::max(n, 0)] = 0;
-    if (port->is_open()) PCSerial_ErrorCheck(p, port->discard_input());
+    if (port->is_open()) pc_serial_error_check(p, port->discard_input());
 }
 
-void PCSerial_close(Program& p) {
+void pc_serial_close(Program& p) {
     if (p.scope.pc_serial) p.scope.pc_serial->close();
     p.scope.PC_Serial_check = 0;
 }

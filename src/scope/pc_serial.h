@@ -24,16 +24,16 @@ std::string pc_port_device(int port);
 // Opens and configures the port of `PC_port`: 1 on success, 0 on failure. A failure shows the
 // error code ("ERROR %d ") and then "Open Communications Failed" (message 50) and leaves the port
 // closed.
-int PCSerial_check(Program& p);
+int pc_serial_check(Program& p);
 // Sends the first `AOchars` bytes of `AOUnitcommand`, then waits past the next millisecond and
 // 10 ms more.
-void PCSerial_Write(Program& p, int AOchars);
+void pc_serial_write(Program& p, int AOchars);
 // Reads one reply (at most 50 bytes, at most 500 ms) into `ReportBuffer`, terminated, then
 // discards whatever else has arrived.
-void PCSerial_Read(Program& p);
-void PCSerial_close(Program& p);
+void pc_serial_read(Program& p);
+void pc_serial_close(Program& p);
 // A non-negative code is passed through; a negative one shows "ERROR %d " (message 50), closes
 // the port so that the next AO command opens it afresh (`PC_Serial_check` 0) and gives −1.
-int PCSerial_ErrorCheck(Program& p, int code);
+int pc_serial_error_check(Program& p, int code);
 
 }  // namespace kvr

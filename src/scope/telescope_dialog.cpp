@@ -103,14 +103,14 @@ const DialogResource& box_dialog_resource() {
     return res;
 }
 
-void TMTDialog::box(const char* text) {
+void TelescopeDialog::box(const char* text) {
     MessageBox b;
     b.caption = kTelescopeBoxCaption;
     b.text = text;
     p_.host.message_box(b);
 }
 
-void TMTDialog::goto_object() {
+void TelescopeDialog::goto_object() {
     ScopeState& s = p_.scope;
     s.set_Messier = whole_number(edits_[mt::kMessierEdit]).value_or(0);
     s.set_CNGC = whole_number(edits_[mt::kNgcEdit]).value_or(0);
@@ -124,7 +124,7 @@ void TMTDialog::goto_object() {
     }
 }
 
-void TMTDialog::goto_coordinates() {
+void TelescopeDialog::goto_coordinates() {
     using namespace mt;
     ScopeState& s = p_.scope;
     const auto h = whole_number(edits_[kRaHoursEdit]);
@@ -148,7 +148,7 @@ void TMTDialog::goto_coordinates() {
     move_to_coord(p_, *h, *m, *d, *dm, south);
 }
 
-void TMTDialog::move_arrow(const ControlEvent& e, char up_direction, char down_direction) {
+void TelescopeDialog::move_arrow(const ControlEvent& e, char up_direction, char down_direction) {
     ScopeState& s = p_.scope;
     if (e.scroll == ScrollCode::LineUp || e.scroll == ScrollCode::LineDown) {
         if (s.tele_moving) return;
@@ -162,7 +162,7 @@ void TMTDialog::move_arrow(const ControlEvent& e, char up_direction, char down_d
     }
 }
 
-void TMTDialog::focus_arrow(const ControlEvent& e) {
+void TelescopeDialog::focus_arrow(const ControlEvent& e) {
     ScopeState& s = p_.scope;
     if (e.scroll == ScrollCode::LineUp || e.scroll == ScrollCode::LineDown) {
         if (s.tele_focussing) return;
@@ -176,7 +176,7 @@ void TMTDialog::focus_arrow(const ControlEvent& e) {
     }
 }
 
-void TMTDialog::stop_all() {
+void TelescopeDialog::stop_all() {
     if (p_.scope.tele_moving) stop_move(p_);
     if (p_.scope.tele_focussing) {
         stop_focus(p_);
@@ -184,7 +184,7 @@ void TMTDialog::stop_all() {
     }
 }
 
-void TMTDialog::handle(const ControlEvent& e) {
+void TelescopeDialog::handle(const ControlEvent& e) {
     using namespace mt;
     ScopeState& s = p_.scope;
     if (e.kind == ControlEvent::Kind::TextEdited) {
@@ -213,7 +213,7 @@ void TMTDialog::handle(const ControlEvent& e) {
     }
 }
 
-void TMTDialog::render(DialogView& view) const {
+void TelescopeDialog::render(DialogView& view) const {
     using namespace mt;
     const ScopeState& s = p_.scope;
     for (const auto& [id, text] : edits_) view[id].text = text;
@@ -228,7 +228,7 @@ void TMTDialog::render(DialogView& view) const {
     view[kInfoEdit].text = info;
 }
 
-void TCBDialog::handle(const ControlEvent& e) {
+void BoxDialog::handle(const ControlEvent& e) {
     ScopeState& s = p_.scope;
     if (e.kind == ControlEvent::Kind::Scroll &&
         (e.id == cb::kEastWestBar || e.id == cb::kNorthSouthBar)) {
@@ -238,14 +238,14 @@ void TCBDialog::handle(const ControlEvent& e) {
             const bool up = e.scroll == ScrollCode::LineUp;
             s.slewdir = mapped_direction(p_, horizontal ? (up ? 'w' : 'e') : (up ? 'n' : 's'));
             s.tele_moving = 1;
-            CB_start_move(p_);
+            box_start_move(p_);
         } else if (e.scroll == ScrollCode::EndScroll && s.tele_moving) {
-            CB_stop_move(p_);
+            box_stop_move(p_);
             s.tele_moving = 0;
         }
     } else if (is_click(e, kIdcCancel) || is_click(e, kIdcOk)) {
         if (s.tele_moving) {
-            CB_stop_move(p_);
+            box_stop_move(p_);
             s.tele_moving = 0;
         }
         end(kIdCancel);
@@ -257,9 +257,9 @@ void open_telescope_window(Program& p) {
     auto& window = s.telescope == 'b' ? s.box_dialog : s.telescope_dialog;
     if (!window) {
         if (s.telescope == 'b')
-            window = std::make_shared<TCBDialog>(p);
+            window = std::make_shared<BoxDialog>(p);
         else
-            window = std::make_shared<TMTDialog>(p);
+            window = std::make_shared<TelescopeDialog>(p);
     }
     p.host.open_modeless(*window);
 }

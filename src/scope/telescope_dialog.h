@@ -1,7 +1,7 @@
 #pragma once
 // The two modeless telescope windows opened by window command 24: "KVR_Q4 Move Telescope"
-// (TMTDialog, resource 30) for an LX200 mount, with go-to by catalogue number, planet or
-// co-ordinates, manual moves at a chosen rate and the focuser; and "Move Telescope" (TCBDialog,
+// (TelescopeDialog, resource 30) for an LX200 mount, with go-to by catalogue number, planet or
+// co-ordinates, manual moves at a chosen rate and the focuser; and "Move Telescope" (BoxDialog,
 // resource 31) for the guide-interface box, with four-way manual moves. A move runs while an
 // arrow of a scroll bar is held (line up / line down) and stops when it is let go (end of
 // scroll); closing a window stops a move it started.
@@ -41,9 +41,9 @@ inline constexpr char kInvalidCoordinates[] =
 const DialogResource& telescope_dialog_resource();
 const DialogResource& box_dialog_resource();
 
-class TMTDialog : public DialogModel {
+class TelescopeDialog : public DialogModel {
   public:
-    explicit TMTDialog(Program& p) : DialogModel(p, telescope_dialog_resource()) {}
+    explicit TelescopeDialog(Program& p) : DialogModel(p, telescope_dialog_resource()) {}
     void handle(const ControlEvent& e) override;
     void render(DialogView& view) const override;
 
@@ -59,9 +59,9 @@ class TMTDialog : public DialogModel {
     std::map<int, std::string> edits_;
 };
 
-class TCBDialog : public DialogModel {
+class BoxDialog : public DialogModel {
   public:
-    explicit TCBDialog(Program& p) : DialogModel(p, box_dialog_resource()) {}
+    explicit BoxDialog(Program& p) : DialogModel(p, box_dialog_resource()) {}
     void handle(const ControlEvent& e) override;
 };
 

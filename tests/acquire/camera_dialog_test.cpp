@@ -40,7 +40,7 @@ class CameraDialogTest : public ProgramTest {
     }
     ControlState shown(int id) { return dialog.view()[id]; }
 
-    TKVDialog dialog{p};
+    CameraDialog dialog{p};
 };
 
 TEST_F(CameraDialogTest, ResourceHoldsEveryControlOnce) {
@@ -291,11 +291,11 @@ TEST_F(FocusModeTest, FramesUntilALeftMousePressNotAKey) {
 }
 
 TEST_F(FocusModeTest, ThumbnailShowsTheLastFocusFrame) {
-    TKVDialog before(p);
+    CameraDialog before(p);
     EXPECT_EQ(before.drawing(kv::kFocusThumbnail), nullptr);  // no focus frame yet
     run_script("mouse left 0 0 2500\n");
     run_script("dialog 7 click 107 click 2\ncommand 12\n");
-    TKVDialog dialog(p);
+    CameraDialog dialog(p);
     const Canvas* thumb = dialog.drawing(kv::kFocusThumbnail);
     ASSERT_NE(thumb, nullptr);
     EXPECT_EQ(thumb->width(), 128);

@@ -129,9 +129,9 @@ class FrameCalibrationTest : public ReadPhaseTest {
         const int n = p.geo.width1 * p.geo.height1;
         dark.assign(p.buf->image_int, p.buf->image_int + n);
         if (fits)
-            ASSERT_EQ(SaveFITSFile(p, name, p.buf->image_int, 0), 0);
+            ASSERT_EQ(save_fits_file(p, name, p.buf->image_int, 0), 0);
         else
-            ASSERT_TRUE(SaveKVFile(p, name));
+            ASSERT_TRUE(save_kv_file(p, name));
         copy_text(p.settings.DarkFileName, name);
     }
     std::vector<uint16_t> dark;
@@ -184,7 +184,7 @@ TEST_F(FrameCalibrationTest, EmptyFileNamesGetTheDefaults) {
 
 TEST_F(FrameCalibrationTest, FlatOfAnEvenFieldKeepsTheFrameLevel) {
     take_photo();
-    ASSERT_TRUE(SaveKVFile(p, "c:\\flat.raw"));
+    ASSERT_TRUE(save_kv_file(p, "c:\\flat.raw"));
     run_script("set FlatFileName c:\\flat.raw\n");
     const uint16_t before = pixel(188, 129);
     take_photo("click 122");

@@ -30,8 +30,8 @@ TEST_F(SoakTest, TenThousandCalibratedFramesKeepMemoryFlat) {
     constexpr int kFrames = 10000;
     constexpr int kSettled = 100;
     take_photo();
-    ASSERT_TRUE(SaveKVFile(p, "c:\\soak_dark.raw"));
-    ASSERT_TRUE(SaveKVFile(p, "c:\\soak_flat.raw"));
+    ASSERT_TRUE(save_kv_file(p, "c:\\soak_dark.raw"));
+    ASSERT_TRUE(save_kv_file(p, "c:\\soak_flat.raw"));
     run_script(
         "set DarkFileName c:\\soak_dark.raw\nset FlatFileName c:\\soak_flat.raw\n"
         "set continuous 1\nkey 2000000000\n");

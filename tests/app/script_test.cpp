@@ -120,7 +120,7 @@ TEST_F(ScriptTest, MenuAndAcceleratorsAreDeclared) {
     EXPECT_EQ(p.commands.find(*file.items[0])->menu_text, "&Open...\tCTL+O");
     EXPECT_EQ(p.commands.find(*file.items[4])->menu_text, "&Quick Save as FITS...\tCtl+Q ");
     EXPECT_EQ(file.items.back(), Cmd::Exit);
-    EXPECT_EQ(p.commands.find(Cmd::CameraControl)->name, "KV_Control");
+    EXPECT_EQ(p.commands.find(Cmd::CameraControl)->name, "camera_control");
     EXPECT_EQ(p.commands.find(Cmd::CameraControl)->hint, "Main Camera Control");
     EXPECT_EQ(p.commands.accelerators().size(), 15u);
 }

@@ -11,19 +11,19 @@ using CommandBlockTest = CameraLinkTest;
 
 TEST_F(CommandBlockTest, ClearsEchoAndModelQuery) {
     talk->expect_write({0x40, 1, 8, 0, 0, 0, 0, 0});
-    EXPECT_TRUE(KV_clearvert(p));
+    EXPECT_TRUE(clear_vertical(p));
     talk->expect_write({0x40, 1, 0, 0, 0, 0, 0, 0});
-    EXPECT_TRUE(KV_wiper(p));
+    EXPECT_TRUE(wiper(p));
     talk->expect_write({0x40, 1, 0, 0, 1, 0, 0, 0});
     EXPECT_TRUE(clear_sensor(p, kHeadGuider, kClearWholeSensor));
 
     talk->expect_write({0x40, 0, 0, 0, 0, 0, 1, 0, 0});
     talk->reply({0x5A});
-    EXPECT_TRUE(EchoCCD(p));
+    EXPECT_TRUE(echo_ccd(p));
 
     talk->expect_write({0xC0, 14, 0, 0, 0, 0, 2, 0});
     talk->reply({0x05, 0x12});
-    EXPECT_TRUE(GetCCDType(p));
+    EXPECT_TRUE(get_ccd_type(p));
     EXPECT_EQ(p.link.camtype, 0x1205);
     EXPECT_EQ(take_output(), "");
 }
@@ -33,12 +33,12 @@ TEST_F(CommandBlockTest, FailedModelQueryKeepsTheOldModel) {
     p.buf->ReportBuffer[0] = 0xEE;
     talk->expect_write({0xC0, 14, 0, 0, 0, 0, 2, 0});
     talk->fail_read(2, 110);
-    EXPECT_FALSE(GetCCDType(p));
+    EXPECT_FALSE(get_ccd_type(p));
     EXPECT_EQ(p.link.camtype, 0x0101);
 
     // A command whose send failed is not waited on.
     talk->fail_write({0x40, 0, 0, 0, 0, 0, 1, 0, 0}, 19);
-    EXPECT_FALSE(EchoCCD(p));
+    EXPECT_FALSE(echo_ccd(p));
     EXPECT_EQ(take_output(),
               "message 50: Error 110 trying to read KVRIO data from USB\\n\n"
               "message 50: Could not write KVRIO Output - try rebooting USB device\n");
@@ -48,33 +48,33 @@ TEST_F(CommandBlockTest, RelaysResetAndSensorParameters) {
     talk->expect_write({0x40, 9, 0x0C, 0, 0, 0, 0, 0});
     EXPECT_TRUE(send_guide_relays(p, 0x0C));
     talk->expect_write({0x40, 6, 0, 0, 0, 0, 0, 0});
-    EXPECT_TRUE(ResetCCD(p));
+    EXPECT_TRUE(reset_ccd(p));
     talk->expect_write(
         {0x40, 7, 0, 0, 0, 0, 9, 0, 18, 30, 112, 5, 6, 1, 16, 4, 115, 6, 115, 6, 2, 3});
-    EXPECT_TRUE(SetCCD(p));
+    EXPECT_TRUE(set_ccd(p));
     talk->expect_write({0x40, 8, 0, 0, 0, 0, 9, 0});
     Bytes sixteen(16);
     sixteen[15] = 0x77;
     talk->reply(sixteen);
-    EXPECT_TRUE(GetCCD(p));
+    EXPECT_TRUE(get_ccd(p));
     EXPECT_EQ(p.buf->ReportBuffer[15], 0x77);
     p.link.slewport = 1;
     talk->expect_write({0x40, 13, 0, 0, 1, 0, 0, 0});
-    EXPECT_TRUE(GetSerial(p));
+    EXPECT_TRUE(get_serial(p));
 }
 
 TEST_F(CommandBlockTest, SerialWriteSendsTheTextAfterTheHeader) {
     talk->expect_write({0x40, 10, 0, 0, 1, 0, 5, 0, '#', ':', 'Q', '#', 'x'});
-    EXPECT_TRUE(WriteSerial(p, 0x101, "#:Q#x", 5));  // low byte of the port
+    EXPECT_TRUE(write_serial(p, 0x101, "#:Q#x", 5));  // low byte of the port
 
     // A text shorter than its count leaves zeros in the rest of what is sent.
     talk->expect_write({0x40, 10, 0, 0, 0, 0, 4, 0, 'a', 'b', 0, 0});
-    EXPECT_TRUE(WriteSerial(p, 0, "ab", 4));
+    EXPECT_TRUE(write_serial(p, 0, "ab", 4));
 }
 
 TEST_F(CommandBlockTest, SerialTextLongerThanTheBlockIsRefused) {
     const std::string text(57, 'x');
-    EXPECT_FALSE(WriteSerial(p, 0, text.c_str(), 57));
+    EXPECT_FALSE(write_serial(p, 0, text.c_str(), 57));
     EXPECT_EQ(take_output(),
               "message 50: Camera serial text of 57 characters refused: at most 56 fit one "
               "command\n");
@@ -83,7 +83,7 @@ TEST_F(CommandBlockTest, SerialTextLongerThanTheBlockIsRefused) {
     Bytes block = {0x40, 10, 0, 0, 0, 0, 56, 0};
     block.insert(block.end(), 56, 'x');
     talk->expect_write(block);
-    EXPECT_TRUE(WriteSerial(p, 0, text.c_str(), 56));
+    EXPECT_TRUE(write_serial(p, 0, text.c_str(), 56));
 }
 
 TEST_F(CommandBlockTest, ReadAfterALongSerialWriteCarriesZerosEverywhereItDoesNotSet) {
@@ -91,7 +91,7 @@ TEST_F(CommandBlockTest, ReadAfterALongSerialWriteCarriesZerosEverywhereItDoesNo
     Bytes block = {0x40, 10, 0, 0, 0, 0, 56, 0};
     block.insert(block.end(), 56, 0xFF);
     talk->expect_write(block);
-    WriteSerial(p, 0, text.c_str(), 56);
+    write_serial(p, 0, text.c_str(), 56);
 
     ReadRequest r;
     r.field = kField1;
@@ -113,26 +113,26 @@ Bytes answer(const std::string& text) {
 TEST_F(CommandBlockTest, SerialAnswersBecomeTextUpToTheirHash) {
     talk->expect_write({0x40, 11, 0, 0, 1, 0, 33, 0});
     talk->reply(answer("12:34:56#junk"));
-    EXPECT_TRUE(ReadSerial(p, 1, 33));
+    EXPECT_TRUE(read_serial(p, 1, 33));
     EXPECT_STREQ(p.scope.move_error, "12:34:56");
 
     talk->expect_write({0x40, 11, 0, 0, 0, 0, 33, 0});
     talk->reply(answer("#"));
-    EXPECT_TRUE(ReadSerial(p, 0, 33));
+    EXPECT_TRUE(read_serial(p, 0, 33));
     EXPECT_STREQ(p.scope.move_error, "");
 
     // Without a '#' all 33 bytes are the text; the rest of the target stays zero.
     const std::string full(33, 'A');
     talk->expect_write({0x40, 11, 0, 0, 0, 0, 33, 0});
     talk->reply(answer(full));
-    EXPECT_TRUE(ReadSerial(p, 0, 33));
+    EXPECT_TRUE(read_serial(p, 0, 33));
     EXPECT_EQ(std::string(p.scope.move_error), full);
 
     // Other counts only fill the report buffer.
     std::strcpy(p.scope.move_error, "kept");
     talk->expect_write({0x40, 11, 0, 0, 0, 0, 2, 0});
     talk->reply({'x', '#'});
-    EXPECT_TRUE(ReadSerial(p, 0, 2));
+    EXPECT_TRUE(read_serial(p, 0, 2));
     EXPECT_STREQ(p.scope.move_error, "kept");
 }
 
@@ -140,20 +140,20 @@ TEST_F(CommandBlockTest, MountStatusZeroMeansNoError) {
     std::strcpy(p.scope.scope_error, "old");
     talk->expect_write({0x40, 11, 0, 0, 1, 0, 1, 0});
     talk->reply({'0'});
-    EXPECT_TRUE(CheckSerialReturn(p, 1));
+    EXPECT_TRUE(check_serial_return(p, 1));
     EXPECT_STREQ(p.scope.scope_error, "");
 
     talk->expect_write({0x40, 11, 0, 0, 1, 0, 1, 0});
     talk->reply({'1'});
     talk->expect_write({0x40, 11, 0, 0, 1, 0, 33, 0});
     talk->reply(answer("Object below horizon#"));
-    EXPECT_TRUE(CheckSerialReturn(p, 1));
+    EXPECT_TRUE(check_serial_return(p, 1));
     EXPECT_STREQ(p.scope.scope_error, "Object below horizon");
-    EXPECT_STREQ(p.scope.move_error, "");  // only ReadSerial writes move_error
+    EXPECT_STREQ(p.scope.move_error, "");  // only read_serial writes move_error
 
     talk->expect_write({0x40, 11, 0, 0, 0, 0, 1, 0});
     talk->reply({'P'});
-    EXPECT_TRUE(ReadSerialReturn(p, 0));
+    EXPECT_TRUE(read_serial_return(p, 0));
     EXPECT_EQ(p.buf->ReportBuffer[0], 'P');
 }
 
@@ -161,10 +161,10 @@ TEST_F(CommandBlockTest, FailedSerialReadLeavesTheTextsAlone) {
     std::strcpy(p.scope.scope_error, "old");
     talk->expect_write({0x40, 11, 0, 0, 0, 0, 1, 0});
     talk->fail_read(1, 110);
-    EXPECT_FALSE(CheckSerialReturn(p, 0));
+    EXPECT_FALSE(check_serial_return(p, 0));
     EXPECT_STREQ(p.scope.scope_error, "old");
 
-    EXPECT_FALSE(ReadSerial(p, 0, 70000));
+    EXPECT_FALSE(read_serial(p, 0, 70000));
     EXPECT_EQ(take_output(),
               "message 50: Error 110 trying to read KVRIO data from USB\\n\n"
               "message 50: Camera serial read of 70000 bytes refused: 0 to 65535 can be asked "

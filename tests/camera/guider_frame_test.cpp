@@ -61,7 +61,7 @@ TEST_F(GuiderFrameTest, FrameIsClearedExposedAndReadIntoTheHighBytes) {
     talk->expect_write(kGuiderClear);
     talk->expect_write(kGuiderRead);
     talk->reply(guider_block());
-    ASSERT_TRUE(KV_guider_camera_read(p));
+    ASSERT_TRUE(guider_camera_read(p));
     EXPECT_EQ(p.readout.guider_exposure, 200);
     EXPECT_EQ(clock.ms(), 200u);
     for (int i = 0; i < 145000; ++i) ASSERT_EQ(guider()[i], (sample(i) << 8) | 0xAB) << i;
@@ -76,14 +76,14 @@ TEST_F(GuiderFrameTest, FailedReadKeepsThePreviousGuiderImage) {
     talk->expect_write(kGuiderClear);
     talk->expect_write(kGuiderRead);
     talk->short_read(guider_block(), 1000);
-    EXPECT_FALSE(KV_guider_camera_read(p));
+    EXPECT_FALSE(guider_camera_read(p));
     EXPECT_EQ(take_output(), "message 50: Error 5 trying to read KVRIO data from USB\\n\n");
     for (int i = 0; i < kGuiderBufferLength; ++i) ASSERT_EQ(guider()[i], 0x00AB) << i;
 
     // A clear that cannot be read out stops before the exposure.
     talk->expect_write(kGuiderRead);
     talk->fail_read(145000, 110);
-    EXPECT_FALSE(KV_guider_camera_read(p));
+    EXPECT_FALSE(guider_camera_read(p));
     EXPECT_EQ(clock.ms(), 10u);
 }
 
@@ -112,7 +112,7 @@ TEST_F(GuiderFrameTest, DarkIsNotSubtractedWhileTakingIt) {
     talk->expect_write(kGuiderClear);
     talk->expect_write(kGuiderRead);
     talk->reply(guider_block());
-    ASSERT_TRUE(KV_guider_camera_read(p));
+    ASSERT_TRUE(guider_camera_read(p));
     EXPECT_EQ(guider()[10], (sample(10) << 8) | 0xAB);
 }
 

@@ -9,7 +9,7 @@ using ImageStoreTest = ProgramTest;
 
 TEST_F(ImageStoreTest, BinnedAndFullGeometry) {
     EXPECT_EQ(p.readout.binned, 1);
-    QX_binned(p);
+    set_readout_geometry(p);
     const Geometry& g = p.geo;
     EXPECT_EQ(g.width1, 376);
     EXPECT_EQ(g.width1_10, 3760);
@@ -24,7 +24,7 @@ TEST_F(ImageStoreTest, BinnedAndFullGeometry) {
     EXPECT_EQ(g.writefile16, 6815);
 
     p.readout.binned = 0;
-    QX_binned(p);
+    set_readout_geometry(p);
     EXPECT_EQ(g.width1, 752);
     EXPECT_EQ(g.width1_10, 7520);
     EXPECT_EQ(g.width2, 751);
@@ -41,11 +41,11 @@ TEST_F(ImageStoreTest, BinnedAndFullGeometry) {
 TEST_F(ImageStoreTest, SwitchToFullFrameClearsZoomAndGeometryButNotOnBinned) {
     p.display.Big = 1;
     p.display.Geo = 1;
-    QX_binned(p);  // binned: display flags stay
+    set_readout_geometry(p);  // binned: display flags stay
     EXPECT_EQ(p.display.Big, 1);
     EXPECT_EQ(p.display.Geo, 1);
     p.readout.binned = 0;
-    QX_binned(p);
+    set_readout_geometry(p);
     EXPECT_EQ(p.display.Big, 0);
     EXPECT_EQ(p.display.Geo, 0);
 }
@@ -53,7 +53,7 @@ TEST_F(ImageStoreTest, SwitchToFullFrameClearsZoomAndGeometryButNotOnBinned) {
 TEST_F(ImageStoreTest, WholeBufferOperationsNeverPassTheirBuffers) {
     for (int b : {1, 0}) {
         p.readout.binned = b;
-        QX_binned(p);
+        set_readout_geometry(p);
         EXPECT_LE(p.geo.intlength, kFrameBufferLength);
         EXPECT_EQ(p.geo.intlength, p.geo.width1 * p.geo.height1 + 4);
         EXPECT_LE(p.geo.writefile16 * 16, p.geo.intlength);
@@ -106,7 +106,7 @@ TEST_F(ImageStoreTest, StartupTestImageIsAVerticalRamp) {
 TEST_F(ImageStoreTest, SwitchKeepsBufferContents) {
     const uint16_t before = p.ptr.image[1 * 376 + 10];
     p.readout.binned = 0;
-    QX_binned(p);
+    set_readout_geometry(p);
     // The old binned row 1 is now read as part of the top row of a 752-wide frame.
     EXPECT_EQ(p.ptr.image[376 + 10], before);
 }

@@ -36,7 +36,7 @@ TEST_F(ReadoutTest, HostTimedFieldLandsInEvenRowsOnly) {
     p.readout.ccd_frame = 1;
     talk->expect_write({0x40, 3, 1, 0, 0, 0, 10, 0, 0, 0, 0, 0, 0xF0, 2, 0x22, 1, 1, 1});
     talk->reply(pixel_block(752 * 290, field_pixel));
-    ASSERT_TRUE(KV_first_read(p));
+    ASSERT_TRUE(first_read(p));
     for (int y = 0; y < 580; ++y) {
         for (int x = 0; x < 752; ++x) {
             const uint16_t want = y % 2 == 0 ? field_pixel((y / 2) * 752 + x) : kUntouched;
@@ -53,7 +53,7 @@ TEST_F(ReadoutTest, SecondFieldLandsInOddRowsOnly) {
     talk->expect_write(
         {0x40, 2, 2, 0, 0, 0, 14, 0, 0, 0, 0, 0, 0xF0, 2, 0x22, 1, 1, 1, 0xE8, 3, 0, 0});
     talk->reply(pixel_block(752 * 290, field_pixel));
-    ASSERT_TRUE(KV_first_read(p));
+    ASSERT_TRUE(first_read(p));
     for (int y = 0; y < 580; ++y) {
         const uint16_t want = y % 2 == 1 ? field_pixel((y / 2) * 752 + 5) : kUntouched;
         ASSERT_EQ(image()[y * 752 + 5], want) << y;
@@ -69,24 +69,24 @@ TEST_F(ReadoutTest, DownloadTimeIsMeasuredOnceByTheFirstReadAbove500Ms) {
     talk->expect_write(
         {0x40, 2, 3, 0, 0, 0, 14, 0, 0, 0, 0, 0, 0xF0, 2, 0x22, 1, 1, 1, 0xF4, 1, 0, 0});
     talk->reply(field, 2500);
-    ASSERT_TRUE(KV_first_read(p));
+    ASSERT_TRUE(first_read(p));
     EXPECT_EQ(p.readout.download_time, 3000);
 
     // A read that fails is not a download.
     p.readout.exposure = 60000;
     talk->expect_write(command);
     talk->fail_read(field.size(), 110);
-    EXPECT_FALSE(KV_first_read(p));
+    EXPECT_FALSE(first_read(p));
     EXPECT_EQ(p.readout.download_time, 3000);
 
     talk->expect_write(command);
     talk->reply(field, 2750);
-    ASSERT_TRUE(KV_first_read(p));
+    ASSERT_TRUE(first_read(p));
     EXPECT_EQ(p.readout.download_time, 2750);
 
     talk->expect_write(command);
     talk->reply(field, 1200);
-    ASSERT_TRUE(KV_first_read(p));
+    ASSERT_TRUE(first_read(p));
     EXPECT_EQ(p.readout.download_time, 2750);
 }
 
@@ -95,10 +95,10 @@ TEST_F(ReadoutTest, FailedOrShortReadKeepsThePreviousImage) {
     const Bytes command = {0x40, 3, 3, 0, 0, 0, 10, 0, 0, 0, 0, 0, 0xF0, 2, 0x22, 1, 1, 1};
     talk->expect_write(command);
     talk->short_read(pixel_block(752 * 290, field_pixel), 2);
-    EXPECT_FALSE(KV_first_read(p));
+    EXPECT_FALSE(first_read(p));
     talk->expect_write(command);
     talk->fail_read(436160, 110);
-    EXPECT_FALSE(KV_first_read(p));
+    EXPECT_FALSE(first_read(p));
     EXPECT_EQ(take_output(),
               "message 50: Error 5 trying to read KVRIO data from USB\\n\n"
               "message 50: Error 110 trying to read KVRIO data from USB\\n\n");
@@ -106,7 +106,7 @@ TEST_F(ReadoutTest, FailedOrShortReadKeepsThePreviousImage) {
 
     // A read command that could not be sent is not waited on.
     talk->fail_write({0x40, 3, 3, 0, 0, 0, 10, 0, 0, 0, 0, 0, 0xF0, 2, 0x22, 1, 2, 1}, 19);
-    EXPECT_FALSE(KV_binned_read(p));
+    EXPECT_FALSE(binned_read(p));
     EXPECT_EQ(talk->reads, 2);
 }
 
@@ -116,7 +116,7 @@ TEST_F(ReadoutTest, BinnedReadFillsTheFirst376By290Pixels) {
     talk->expect_write(
         {0x40, 2, 3, 0, 0, 0, 14, 0, 0, 0, 0, 0, 0xF0, 2, 0x22, 1, 2, 1, 0xE7, 3, 0, 0});
     talk->reply(pixel_block(376 * 290, field_pixel));
-    ASSERT_TRUE(KV_binned_read(p));
+    ASSERT_TRUE(binned_read(p));
     for (int i = 0; i < 376 * 290; ++i) ASSERT_EQ(image()[i], field_pixel(i)) << i;
     for (int i = 376 * 290; i < kFrameBufferLength; ++i) ASSERT_EQ(image()[i], kUntouched) << i;
 
@@ -124,7 +124,7 @@ TEST_F(ReadoutTest, BinnedReadFillsTheFirst376By290Pixels) {
     p.readout.exposure = 1000;
     talk->expect_write({0x40, 3, 3, 0, 0, 0, 10, 0, 0, 0, 0, 0, 0xF0, 2, 0x22, 1, 2, 1});
     talk->reply(pixel_block(376 * 290, field_pixel));
-    EXPECT_TRUE(KV_binned_read(p));
+    EXPECT_TRUE(binned_read(p));
 }
 
 TEST_F(ReadoutTest, WindowReadsFillTheFirst16384Pixels) {
@@ -135,7 +135,7 @@ TEST_F(ReadoutTest, WindowReadsFillTheFirst16384Pixels) {
     talk->expect_write(
         {0x40, 2, 3, 0, 0, 0, 14, 0, 0x38, 1, 65, 0, 128, 0, 128, 0, 1, 1, 44, 1, 0, 0});
     talk->reply(pixel_block(128 * 128, field_pixel));
-    ASSERT_TRUE(KV_focus_read(p));
+    ASSERT_TRUE(focus_read(p));
     EXPECT_EQ(p.readout.highval, 1);
     EXPECT_EQ(p.readout.lowval, 44);
     for (int i = 0; i < 16384; ++i) ASSERT_EQ(image()[i], field_pixel(i)) << i;
@@ -148,7 +148,7 @@ TEST_F(ReadoutTest, WindowReadsFillTheFirst16384Pixels) {
     talk->expect_write(
         {0x40, 2, 2, 0, 0, 0, 14, 0, 0x38, 1, 65, 0, 128, 0, 128, 0, 1, 1, 0x34, 0x12, 0, 0});
     talk->reply(pixel_block(128 * 128, [](size_t) { return uint16_t{9}; }));
-    ASSERT_TRUE(KV_guide_read(p));
+    ASSERT_TRUE(guide_read(p));
     EXPECT_EQ(p.readout.highval, 0x12);
     EXPECT_EQ(p.readout.lowval, 0x34);
     EXPECT_EQ(image()[16383], 9);
@@ -156,7 +156,7 @@ TEST_F(ReadoutTest, WindowReadsFillTheFirst16384Pixels) {
     p.readout.exposure = 1001;
     talk->expect_write({0x40, 3, 2, 0, 0, 0, 10, 0, 0x38, 1, 65, 0, 128, 0, 128, 0, 1, 1});
     talk->fail_read(32768, 110);
-    EXPECT_FALSE(KV_guide_read(p));
+    EXPECT_FALSE(guide_read(p));
     EXPECT_EQ(p.readout.highval, 0x12);  // only a camera-timed read sets them
     EXPECT_EQ(image()[0], 9);
 }

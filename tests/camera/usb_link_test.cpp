@@ -49,7 +49,7 @@ TEST_F(DiscoveryTest, NoDeviceReportsBothMessagesAndTheNextCommandTriesAgain) {
 TEST_F(DiscoveryTest, WithoutUsbAccessNothingIsFound) {
     p.devices = nullptr;
     USBHid hid;
-    EXPECT_EQ(hid.CollectingUSBHidInfo(p), 0);
+    EXPECT_EQ(hid.collect_usb_hid_info(p), 0);
     EXPECT_EQ(take_output(), "message 50: USB KVRIO device not found\n");
     EXPECT_FALSE(find_camera(p));
     EXPECT_EQ(take_output(), kNotFound);
@@ -59,7 +59,7 @@ TEST_F(DiscoveryTest, EnumerationFailureIsAHardError) {
     bus->begin_ok = false;
     bus->add(0, camera_interface("1234", "0107"));
     USBHid hid;
-    EXPECT_EQ(hid.CollectingUSBHidInfo(p), 0);
+    EXPECT_EQ(hid.collect_usb_hid_info(p), 0);
     EXPECT_EQ(take_output(), "message 50: Could not attach to PnP node\n");
     EXPECT_EQ(p.link.got_kv, 0);
     EXPECT_TRUE(bus->opened.empty());
@@ -68,7 +68,7 @@ TEST_F(DiscoveryTest, EnumerationFailureIsAHardError) {
 TEST_F(DiscoveryTest, OtherProductIdIsSkippedUnlessIgnored) {
     bus->add(2, camera_interface("abcd", "0108"));
     USBHid hid;
-    EXPECT_EQ(hid.CollectingUSBHidInfo(p), 1);  // an interface of the class was listed
+    EXPECT_EQ(hid.collect_usb_hid_info(p), 1);  // an interface of the class was listed
     EXPECT_EQ(take_output(), "message 50: USB KVRIO device not found\n");
     EXPECT_STREQ(p.link.kv_vid, "abcd");
     EXPECT_STREQ(p.link.kv_pid, "0108");
@@ -106,7 +106,7 @@ TEST_F(DiscoveryTest, DeviceTableIsFilledForOpenedInterfaces) {
     bus->add(5, plain);
     USBHid hid;
     hid.devices[0].VID = 99;  // a stale value is cleared
-    EXPECT_EQ(hid.CollectingUSBHidInfo(p), 1);
+    EXPECT_EQ(hid.collect_usb_hid_info(p), 1);
     EXPECT_EQ(hid.devices[0].VID, 0);
     EXPECT_EQ(hid.devices[5].VID, 0x04b4);
     EXPECT_EQ(hid.devices[5].PID, 0x0107);
@@ -127,12 +127,12 @@ TEST_F(DiscoveryTest, IdsAreTakenCaseSensitivelyFourPlacesAfterTheMatch) {
     EXPECT_STREQ(p.link.kv_vid, "");
 
     // A path that ends right after the key gives what is there.
-    CloseUSBdevice(p);
+    close_usb_device(p);
     DeviceInterfaceInfo cut = camera_interface("1234", "0107");
     cut.path = "x#vid_12";
     bus->add(0, cut);
     USBHid hid;
-    hid.CollectingUSBHidInfo(p);
+    hid.collect_usb_hid_info(p);
     EXPECT_STREQ(p.link.kv_vid, "12");
 }
 
@@ -140,13 +140,13 @@ TEST_F(DiscoveryTest, OpenAndPathFailuresEndDiscovery) {
     bus->add(1, camera_interface("1234", "0107"));
     bus->open_error = 13;
     USBHid hid;
-    EXPECT_EQ(hid.CollectingUSBHidInfo(p), 0);
+    EXPECT_EQ(hid.collect_usb_hid_info(p), 0);
     EXPECT_EQ(take_output(), "box Error: Could not open HID device\n");
     EXPECT_EQ(p.link.got_kv, 0);
 
     DeviceInterfaceInfo nameless;
     bus->add(0, nameless);
-    EXPECT_EQ(hid.CollectingUSBHidInfo(p), 0);
+    EXPECT_EQ(hid.collect_usb_hid_info(p), 0);
     EXPECT_EQ(take_output(), "box Error: Could not find the system name for this HID device\n");
 }
 
@@ -154,7 +154,7 @@ TEST_F(DiscoveryTest, InterfaceDetailsAreShownInDebugMode) {
     p.settings.Show_Interface_Details = 1;
     bus->add(12, camera_interface("1234", "0107"));
     USBHid hid;
-    hid.CollectingUSBHidInfo(p);
+    hid.collect_usb_hid_info(p);
     const std::string out = take_output();
     EXPECT_EQ(out.rfind("message 50: Camera Found, \\nKVRIO =     12\\nO/S = ", 0), 0u) << out;
     EXPECT_NE(out.find("\\nPID = 0107\n"), std::string::npos) << out;
@@ -166,32 +166,32 @@ TEST_F(TransferTest, FailuresAreReportedWithTheSystemErrorNumber) {
     std::memcpy(p.buf->camdata, "\x40\x06\0\0\0\0\0\0", 8);
     p.link.ByteCount = 8;
     talk->fail_write({0x40, 6, 0, 0, 0, 0, 0, 0}, 5);
-    EXPECT_FALSE(SendBlock(p));
+    EXPECT_FALSE(send_block(p));
     EXPECT_EQ(take_output(),
               "message 50: Could not write KVRIO Output - try rebooting USB device\n");
     EXPECT_EQ(p.link.BytesWritten, 0u);
 
     p.link.ByteCount = 4;
     talk->fail_read(4, 110);
-    EXPECT_FALSE(ReceiveBlock(p));
+    EXPECT_FALSE(receive_block(p));
     EXPECT_EQ(take_output(), "message 50: Error 110 trying to read KVRIO data from USB\\n\n");
 
     talk->short_read({1, 2, 3, 4}, 1);
-    EXPECT_FALSE(ReceiveBlock(p));
+    EXPECT_FALSE(receive_block(p));
     EXPECT_EQ(p.link.BytesReturned, 3u);
     EXPECT_EQ(take_output(), "message 50: Error 5 trying to read KVRIO data from USB\\n\n");
 
     talk->reply({9, 8, 7, 6});
-    EXPECT_TRUE(ReceiveBlock(p));
+    EXPECT_TRUE(receive_block(p));
     EXPECT_EQ(p.link.BytesReturned, 4u);
     EXPECT_EQ(p.buf->ReportBuffer[3], 6);
 }
 
 TEST_F(TransferTest, CountsOutsideTheBuffersAreRefused) {
     p.link.ByteCount = 65;  // more than the command block holds
-    EXPECT_FALSE(SendBlock(p));
+    EXPECT_FALSE(send_block(p));
     p.link.ByteCount = kReportBufferBytes + 1;
-    EXPECT_FALSE(ReceiveBlock(p));
+    EXPECT_FALSE(receive_block(p));
     EXPECT_EQ(take_output(),
               "message 50: Could not write KVRIO Output - try rebooting USB device\n"
               "message 50: Error 22 trying to read KVRIO data from USB\\n\n");
@@ -199,12 +199,12 @@ TEST_F(TransferTest, CountsOutsideTheBuffersAreRefused) {
 }
 
 TEST_F(TransferTest, ClosedLinkFailsWithoutTouchingADevice) {
-    CloseUSBdevice(p);
+    close_usb_device(p);
     EXPECT_EQ(p.link.got_kv, 0);
     EXPECT_FALSE(p.BlockIOHandle);
     p.link.ByteCount = 8;
-    EXPECT_FALSE(SendBlock(p));
-    EXPECT_FALSE(ReceiveBlock(p));
+    EXPECT_FALSE(send_block(p));
+    EXPECT_FALSE(receive_block(p));
     EXPECT_EQ(take_output(),
               "message 50: Could not write KVRIO Output - try rebooting USB device\n"
               "message 50: Error 19 trying to read KVRIO data from USB\\n\n");
@@ -215,17 +215,17 @@ TEST_F(TransferTest, HidReportsCarryAZeroReportId) {
     p.HidHandle = std::make_unique<ScriptedDevice>(hid);
     uint8_t in[4] = {};
     hid->reply({0, 0xAA, 0xBB, 0xCC});
-    EXPECT_TRUE(ReadUSBdevice(p, in, 3));
+    EXPECT_TRUE(read_usb_device(p, in, 3));
     EXPECT_EQ(in[0], 0xAA);
     EXPECT_EQ(in[2], 0xCC);
     EXPECT_EQ(in[3], 0);
 
     const uint8_t out[2] = {0x11, 0x22};
     hid->expect_write({0, 0x11, 0x22});
-    EXPECT_TRUE(WriteUSBdevice(p, out, 2));
+    EXPECT_TRUE(write_usb_device(p, out, 2));
     EXPECT_EQ(p.link.BytesWritten, 3u);
     hid->fail_write({0, 0x11}, 32);
-    EXPECT_FALSE(WriteUSBdevice(p, out, 1));
+    EXPECT_FALSE(write_usb_device(p, out, 1));
     EXPECT_EQ(take_output(), "message 50: Error 32 trying to send command to USB \\n\n");
     hid->expect_done();
 }
@@ -234,10 +234,10 @@ TEST_F(TransferTest, HidReportSizesOutsideOneTo254AreRefusedAndNothingMoves) {
     auto hid = std::make_shared<Conversation>();
     p.HidHandle = std::make_unique<ScriptedDevice>(hid);
     uint8_t buffer[300] = {};
-    EXPECT_FALSE(ReadUSBdevice(p, buffer, 255));
-    EXPECT_FALSE(ReadUSBdevice(p, buffer, 0));
-    EXPECT_FALSE(WriteUSBdevice(p, buffer, 255));
-    EXPECT_FALSE(WriteUSBdevice(p, buffer, -1));
+    EXPECT_FALSE(read_usb_device(p, buffer, 255));
+    EXPECT_FALSE(read_usb_device(p, buffer, 0));
+    EXPECT_FALSE(write_usb_device(p, buffer, 255));
+    EXPECT_FALSE(write_usb_device(p, buffer, -1));
     EXPECT_EQ(take_output(),
               "message 50: Maximum ByteCount for ReadUSBdevice is 254\n"
               "message 50: Minimum ByteCount for ReadUSBdevice is 1\n"
@@ -247,7 +247,7 @@ TEST_F(TransferTest, HidReportSizesOutsideOneTo254AreRefusedAndNothingMoves) {
 
     // Discovery never opens the report pair.
     p.HidHandle.reset();
-    EXPECT_FALSE(ReadUSBdevice(p, buffer, 1));
+    EXPECT_FALSE(read_usb_device(p, buffer, 1));
     EXPECT_EQ(take_output(), "message 50: Could not get an Input Report\n");
 }
 

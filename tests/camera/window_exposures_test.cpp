@@ -142,7 +142,7 @@ TEST_F(WindowExposureTest, FocusFrameHostTimedClearsWhileWaiting) {
     talk->expect_write(window_read_now(3));
     talk->reply(star_field().block());
     const uint32_t start = clock.ms();
-    EXPECT_EQ(KV_camera_read(p), 30000);
+    EXPECT_EQ(camera_read(p), 30000);
     EXPECT_EQ(clock.ms() - start, 2000u);
     EXPECT_EQ(p.readout.exposure, 2000);
     EXPECT_EQ(p.readout.focus_FWHM, 3);
@@ -153,7 +153,7 @@ TEST_F(WindowExposureTest, FocusFrameMinutesCountAsSecondsAndShortOnesAreCameraT
     p.run.exp_range = 'm';
     expect_frame(window_read_after(1000));
     talk->reply(star_field().block());
-    EXPECT_EQ(KV_camera_read(p), 30000);
+    EXPECT_EQ(camera_read(p), 30000);
     EXPECT_EQ(clock.ms(), 0u);
     EXPECT_EQ(p.readout.highval, 3);
     EXPECT_EQ(p.readout.lowval, 0xE8);
@@ -166,13 +166,13 @@ TEST_F(WindowExposureTest, FocusFrameThatFailsKeepsThePreviousResult) {
     expect_frame(window_read_after(50));
     talk->fail_read(32768, 110);
     p.buf->image_int[0] = 77;
-    EXPECT_FALSE(KV_camera_read(p).has_value());
+    EXPECT_FALSE(camera_read(p).has_value());
     EXPECT_EQ(p.readout.max_focus_val, 1234u);
     EXPECT_EQ(p.buf->image_int[0], 77);
 
     // A clear that fails ends the frame at once.
     talk->fail_write(kClearVert, 19);
-    EXPECT_FALSE(KV_camera_read(p).has_value());
+    EXPECT_FALSE(camera_read(p).has_value());
 }
 
 TEST_F(WindowExposureTest, GuideFrameWaitsFrom500Ms) {
@@ -180,7 +180,7 @@ TEST_F(WindowExposureTest, GuideFrameWaitsFrom500Ms) {
     p.run.exp_range = 't';
     expect_frame(window_read_after(600));
     talk->reply(star_field().block());
-    EXPECT_TRUE(KV_camera_guide(p));
+    EXPECT_TRUE(camera_guide(p));
     EXPECT_EQ(clock.ms(), 600u);
     EXPECT_EQ(p.buf->image_int[50 * 128 + 60], 30000);
 
@@ -188,7 +188,7 @@ TEST_F(WindowExposureTest, GuideFrameWaitsFrom500Ms) {
     p.run.exp_range = 'q';
     expect_frame(window_read_after(499));
     talk->reply(Window{}.block());
-    EXPECT_TRUE(KV_camera_guide(p));
+    EXPECT_TRUE(camera_guide(p));
     EXPECT_EQ(clock.ms(), 600u);
 }
 
@@ -199,7 +199,7 @@ TEST_F(WindowExposureTest, SelfGuideWindowComesFromTheFieldNotBeingExposed) {
     talk->expect_write(kClearVert);
     talk->expect_write(window_read_now(1));
     talk->reply(Window{}.block());
-    EXPECT_TRUE(KV_camera_selfguide(p));
+    EXPECT_TRUE(camera_selfguide(p));
     EXPECT_EQ(clock.ms(), 1500u);
     EXPECT_EQ(p.readout.ccd_frame, 1);
 
@@ -208,7 +208,7 @@ TEST_F(WindowExposureTest, SelfGuideWindowComesFromTheFieldNotBeingExposed) {
     talk->expect_write(kClearVert);
     talk->expect_write(window_read_now(2));
     talk->reply(Window{}.block());
-    EXPECT_TRUE(KV_camera_selfguide(p));
+    EXPECT_TRUE(camera_selfguide(p));
     EXPECT_EQ(clock.ms(), 1500u);
     EXPECT_EQ(p.readout.ccd_frame, 2);
 }

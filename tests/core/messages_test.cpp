@@ -60,12 +60,12 @@ TEST_F(MessagesTest, ProgressTitleIsRewrittenOnlyWhenChanged) {
     host.set_show_progress(true);
     set_progress_caption(p, "READ QX CAMERA - Binned");
     progress_open(p);
-    ProgressUpdate(p);  // changecaption still set by the caption change: title rewritten
+    refresh_progress(p);  // changecaption still set by the caption change: title rewritten
     EXPECT_EQ(p.shell.changecaption, 0);
     p.shell.progress = 128;
-    ProgressUpdate(p);  // unchanged: keeps its title
+    refresh_progress(p);  // unchanged: keeps its title
     set_progress_caption(p, "READ QX CAMERA - Interlaced(2nd Exposure)");
-    ProgressUpdate(p);
+    refresh_progress(p);
     progress_close(p);
     EXPECT_EQ(take_output(),
               "progress: READ QX CAMERA - Binned\n"
@@ -87,14 +87,14 @@ TEST_F(MessagesTest, InfoWindowFieldsAndCross) {
     g.xcent = 123, g.xcentdec = 4, g.ycent = 56, g.ycentdec = 9;
     g.x3 = -1260, g.y3 = 26;
     g.x1 = 10, g.y1 = 20;
-    InfoUpdate(*q);
+    refresh_info_window(*q);
     EXPECT_EQ(capture.last.fields[0], "123.4");
     EXPECT_EQ(capture.last.fields[1], "56.9");
     EXPECT_EQ(capture.last.fields[2], "-1.3");
     EXPECT_EQ(capture.last.fields[3], "0.0");
     EXPECT_FALSE(capture.last.has_frame);
     q->shell.got_guide_image = 1;
-    InfoUpdate(*q);
+    refresh_info_window(*q);
     EXPECT_TRUE(capture.last.has_frame);
     EXPECT_EQ(capture.last.cross_h[0], 69);
     EXPECT_EQ(capture.last.cross_h[1], 86);

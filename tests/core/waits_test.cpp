@@ -17,5 +17,17 @@ TEST_F(WaitsTest, OneSecondDelayRunsOutOrEndsAtAPress) {
     EXPECT_EQ(host.beeps(), 1);
 }
 
+TEST_F(WaitsTest, DroppedPressesNeitherEndTheWaitNorStopTheNextRun) {
+    host.queue_press(300, ScriptHost::Press::Key);
+    uint32_t ticks = clock.ms();
+    uint32_t end = ticks + 1000;
+    WaitOptions o;
+    o.presses = WaitPresses::Dropped;
+    EXPECT_FALSE(timed_wait(p, ticks, end, o).stopped);
+    EXPECT_EQ(clock.ms(), 1000u);
+    EXPECT_EQ(host.beeps(), 0);
+    EXPECT_EQ(one_sec_delay(p, 1), 0);  // the press was taken and dropped
+}
+
 }  // namespace
 }  // namespace kvr::test

@@ -17,7 +17,7 @@ class DisplayMappingTest : public ProgramTest {
     uint16_t* image() { return p.buf->image_int; }
     void set_full() {
         p.readout.binned = 0;
-        QX_binned(p);
+        set_readout_geometry(p);
     }
     // Bytes written before the first untouched one.
     int written() const {

@@ -73,7 +73,7 @@ TEST_F(DisplayTest, PictureIsTheScratchFileAsLoadedInEveryGeometry) {
         {1, 0, 0, 0, 0}, {0, 0, 0, 0, 1}, {1, 1, 0, 0, 0}, {1, 1, 1, 0, 1}, {1, 0, 0, 1, 0}};
     for (const auto& c : cases) {
         p.readout.binned = c.binned;
-        QX_binned(p);
+        set_readout_geometry(p);
         p.display.Geo = c.geo;
         p.display.Big = c.big;
         p.run.focus_mode = c.focus;
@@ -161,7 +161,7 @@ TEST_F(DisplayTest, GeometryCommands) {
     EXPECT_EQ(p.display.Geo, 1);  // ignored while photometry is active
 
     p.readout.binned = 0;
-    QX_binned(p);
+    set_readout_geometry(p);
     EXPECT_FALSE(p.commands.enabled(p, Cmd::CameraGeometry));
     EXPECT_FALSE(p.commands.enabled(p, Cmd::Enlarge));
     EXPECT_EQ(p.commands.dispatch(p, Cmd::Enlarge), DispatchResult::Disabled);
@@ -187,14 +187,14 @@ TEST_F(DisplayTest, DisplayStretchToggleSwapsItsButton) {
 }
 
 TEST_F(DisplayTest, ScrollerFollowsPictureAndClient) {
-    EvSize(p, 300, 200, false);
+    window_resized(p, 300, 200, false);
     image_prepare(p);
     const MainWindowPicture& w = p.display.window;
     EXPECT_EQ(w.scroll_range_x, 76);
     EXPECT_EQ(w.scroll_range_y, 90);
-    EvSize(p, 10, 10, true);  // minimised: unchanged
+    window_resized(p, 10, 10, true);  // minimised: unchanged
     EXPECT_EQ(w.scroll_range_x, 76);
-    EvSize(p, 500, 100, false);
+    window_resized(p, 500, 100, false);
     EXPECT_EQ(w.scroll_range_x, 0);
     EXPECT_EQ(w.scroll_range_y, 190);
     command(301);
@@ -205,7 +205,7 @@ TEST_F(DisplayTest, PaintDrawsPictureBackgroundAndCross) {
     p.display.prep_image = 1;
     Canvas dc;
     WindowView view{400, 300, false};
-    EXPECT_FALSE(Paint(p, dc, view).has_value());
+    EXPECT_FALSE(paint_window(p, dc, view).has_value());
     EXPECT_EQ(p.display.prep_image, 0);
     EXPECT_EQ(dc.width(), 400);
     EXPECT_EQ(dc.at(5, 289), argb(254, 254, 254));  // (289 · 225) >> 8
@@ -220,7 +220,7 @@ TEST_F(DisplayTest, PaintDrawsPictureBackgroundAndCross) {
     p.shell.pick_xcent = 200;  // full-frame coordinates: halved on a binned picture
     p.shell.pick_ycent = 100;
     p.settings.star_mask = 11;
-    const auto cross = Paint(p, dc, view);
+    const auto cross = paint_window(p, dc, view);
     ASSERT_TRUE(cross.has_value());
     EXPECT_EQ(p.display.back_changed, 0);
     EXPECT_EQ(dc.at(399, 0), argb(120, 40, 40));
@@ -238,7 +238,7 @@ TEST_F(DisplayTest, PaintResetsTheImagePointerAndCountsTheImageThatWasShown) {
     std::fill_n(p.buf->trial_int, kFrameBufferLength, uint16_t(0x3000));
     p.ptr.image = p.buf->trial_int;
     Canvas dc;
-    Paint(p, dc, WindowView{100, 100, false});
+    paint_window(p, dc, WindowView{100, 100, false});
     EXPECT_EQ(p.ptr.image, p.buf->image_int);
     EXPECT_EQ(p.display.most_pop, 0x30 / 3);
 }
@@ -247,7 +247,7 @@ TEST_F(DisplayTest, FitStretchesThePicture) {
     image_prepare(p);
     command(301);
     Canvas dc;
-    Paint(p, dc, WindowView{188, 145, false});
+    paint_window(p, dc, WindowView{188, 145, false});
     // Half size: target row 144 shows source row 288.
     EXPECT_EQ(dc.at(0, 144), argb((288 * 225) >> 8, (288 * 225) >> 8, (288 * 225) >> 8));
 }

@@ -26,7 +26,7 @@ ControlEvent clicked(int id) {
 TEST_F(FileDialogsTest, FitsDialogStoresFieldsWithinTheirLimits) {
     p.settings.FITS_Diff = 15;
     p.settings.FITS_Focallen = 4.5;
-    TFITSDialog d(p);
+    FitsDialog d(p);
     d.init();
     EXPECT_EQ(d.time_value, 0);  // out of range opens at 0
     EXPECT_EQ(d.view()[113].text, "4.500000");
@@ -61,7 +61,7 @@ TEST_F(FileDialogsTest, FitsDialogAbortStoresNothingButKeepsSwitches) {
 }
 
 TEST_F(FileDialogsTest, SettingsDialogTakesNumbersOnlyWhereItShould) {
-    TINIDialog d(p);
+    IniDialog d(p);
     d.init();
     auto edit = [&](int id, std::string t) {
         d.handle({.kind = ControlEvent::Kind::TextEdited, .id = id, .text = std::move(t)});
@@ -221,9 +221,9 @@ TEST_F(FileDialogsTest, FitsSaveCommandDatesTheHeaderAndReportsFailure) {
 
 TEST_F(FileDialogsTest, ComparisonImageCommand) {
     p.readout.binned = 1;
-    QX_binned(p);
+    set_readout_geometry(p);
     fill_pattern(p.ptr.image, 376 * 290);
-    ASSERT_TRUE(SaveKVFile(p, drives.path() + "/~cmp"));
+    ASSERT_TRUE(save_kv_file(p, drives.path() + "/~cmp"));
     write_bytes(drives.path() + "/bad", "short");
     const std::string out =
         run_script("file " + drives.path() + "/bad\ncommand 124\n" + "file " + drives.path() +

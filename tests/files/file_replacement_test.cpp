@@ -22,10 +22,10 @@ TEST_F(FileReplacementTest, FailedWritesLeaveTheOldFileWhole) {
     const std::string fits = folder + "/old.fit", native = folder + "/old.raw",
                       tiff = folder + "/old.tif", ini = folder + "/KVR_Q4.INI";
     const std::string bitmap = drives.path() + "/c/kvr_q4.bmp";
-    ASSERT_EQ(SaveFITSFile(p, fits, p.ptr.image, 0), 0);
-    ASSERT_TRUE(SaveKVFile(p, native));
-    ASSERT_EQ(SaveTifFile(p, tiff, p.ptr.image, 1), 0);
-    ASSERT_EQ(SaveINIFile(p, ini), 0);
+    ASSERT_EQ(save_fits_file(p, fits, p.ptr.image, 0), 0);
+    ASSERT_TRUE(save_kv_file(p, native));
+    ASSERT_EQ(save_tif_file(p, tiff, p.ptr.image, 1), 0);
+    ASSERT_EQ(save_ini_file(p, ini), 0);
     ASSERT_EQ(write_bmp(p, p.display.pixels_c, p.display.pixels_bmp, 0, 0), kBmpWritten);
     const std::string paths[] = {fits, native, tiff, ini, bitmap};
     std::string before[5];
@@ -38,10 +38,10 @@ TEST_F(FileReplacementTest, FailedWritesLeaveTheOldFileWhole) {
     take_output();
     {
         FileSizeLimit full_disk(1000);
-        EXPECT_EQ(SaveFITSFile(p, fits, p.ptr.image, 0), 1);
-        EXPECT_FALSE(SaveKVFile(p, native));
-        EXPECT_EQ(SaveTifFile(p, tiff, p.ptr.image, 1), 1);
-        EXPECT_EQ(SaveINIFile(p, ini), 3);
+        EXPECT_EQ(save_fits_file(p, fits, p.ptr.image, 0), 1);
+        EXPECT_FALSE(save_kv_file(p, native));
+        EXPECT_EQ(save_tif_file(p, tiff, p.ptr.image, 1), 1);
+        EXPECT_EQ(save_ini_file(p, ini), 3);
         EXPECT_EQ(write_bmp(p, p.display.pixels_c, p.display.pixels_bmp, 0, 0), kBmpHeaderFailed);
     }
     EXPECT_EQ(take_output(), "message 19: Unable to create/overwrite QX File\n");
@@ -53,7 +53,7 @@ TEST_F(FileReplacementTest, FailedWritesLeaveTheOldFileWhole) {
     }
     EXPECT_EQ(files, 4);
     // With room again the same saves replace the files.
-    ASSERT_EQ(SaveFITSFile(p, fits, p.ptr.image, 0), 0);
+    ASSERT_EQ(save_fits_file(p, fits, p.ptr.image, 0), 0);
     EXPECT_NE(read_bytes(fits), before[0]);
     EXPECT_EQ(std::filesystem::status(fits).permissions() & std::filesystem::perms::others_read,
               std::filesystem::perms::others_read);

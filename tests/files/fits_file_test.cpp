@@ -16,13 +16,13 @@ class FitsTest : public ProgramTest {
   protected:
     std::string path(const std::string& name) { return drives.path() + "/" + name; }
     std::string save(const std::string& name, int eightbit = 0) {
-        EXPECT_EQ(SaveFITSFile(p, path(name), p.ptr.image, eightbit), 0);
+        EXPECT_EQ(save_fits_file(p, path(name), p.ptr.image, eightbit), 0);
         return read_bytes(path(name));
     }
     void use_full_frame() {
         p.readout.binned = 0;
         p.readout.binned21 = 1;
-        QX_binned(p);
+        set_readout_geometry(p);
     }
 };
 
@@ -82,7 +82,7 @@ TEST_F(FitsTest, BothFormatsReloadToTheSamePixelsAndFormat) {
     for (int sbig : {0, 1}) {
         for (int binned : {1, 0}) {
             p.readout.binned = binned;
-            QX_binned(p);
+            set_readout_geometry(p);
             const size_t pixels = size_t(p.geo.width1) * p.geo.height1;
             fill_pattern(p.ptr.image, pixels);
             p.settings.FITS_SBIG = sbig;
@@ -90,7 +90,7 @@ TEST_F(FitsTest, BothFormatsReloadToTheSamePixelsAndFormat) {
             EXPECT_EQ(f.size(), binned ? 224640u : 878880u);
             std::memset(p.ptr.image, 0, pixels * 2);
             p.settings.FITS_SBIG = 1 - sbig;
-            ASSERT_EQ(LoadFITSFile(p, path("r.fit"), 3, p.ptr.image), 0);
+            ASSERT_EQ(load_fits_file(p, path("r.fit"), 3, p.ptr.image), 0);
             EXPECT_EQ(p.settings.FITS_SBIG, sbig);
             EXPECT_EQ(p.readout.binned, binned);
             EXPECT_EQ(p.readout.binned21, 1 - binned);
@@ -113,7 +113,7 @@ TEST_F(FitsTest, EightBitFilesHoldHighBytesAndEndOnABlock) {
     EXPECT_EQ(f.substr(5760 + 436160), std::string(1600, '\0'));
     // Not a length the loaders accept, and its BITPIX is refused by the reader too.
     EXPECT_EQ(image_file_kind(f.size()), ImageFileKind::Unknown);
-    EXPECT_EQ(LoadFITSFile(p, path("f8.fit"), 3, p.ptr.image), 2);
+    EXPECT_EQ(load_fits_file(p, path("f8.fit"), 3, p.ptr.image), 2);
 }
 
 TEST_F(FitsTest, StringCardsDoubleQuotesAndStayWithinTheCard) {
@@ -128,8 +128,8 @@ TEST_F(FitsTest, StringCardsDoubleQuotesAndStayWithinTheCard) {
     EXPECT_EQ(card(f, 44), "FILTER  = '" + std::string(68, 'f') + "'");
     EXPECT_EQ(card(f, 10), padded("ORIGIN  = 'tab here'"));
     EXPECT_EQ(card(f, 9), padded("OBSERVER= '" + std::string(68, '\'') + "'"));
-    ClearFITSInfo(p);
-    ASSERT_EQ(LoadFITSFile(p, path("q.fit"), 3, p.ptr.image), 0);
+    clear_fits_info(p);
+    ASSERT_EQ(load_fits_file(p, path("q.fit"), 3, p.ptr.image), 0);
     EXPECT_STREQ(p.settings.FITS_Tel, "Barnard's Loop");
     EXPECT_EQ(std::string(p.settings.FITS_Obs), std::string(34, '\''));
     EXPECT_EQ(std::string(p.settings.FITS_Filter), std::string(68, 'f'));
@@ -144,7 +144,7 @@ TEST_F(FitsTest, LongTextsSplitIntoFourSlicesAndReloadPadded) {
     EXPECT_EQ(card(f, 28), "HISTORY = '" + his.substr(0, 68) + "'");
     EXPECT_EQ(card(f, 31), "HISTORY = '" + his.substr(204) + std::string(18, ' ') + "'");
     EXPECT_EQ(card(f, 32), "COMMENT = 'it''s a comment" + std::string(53, ' ') + "'");
-    ASSERT_EQ(LoadFITSFile(p, path("h.fit"), 3, p.ptr.image), 0);
+    ASSERT_EQ(load_fits_file(p, path("h.fit"), 3, p.ptr.image), 0);
     const std::string reloaded = p.settings.FITS_His;
     EXPECT_EQ(reloaded.size(), 255u);
     EXPECT_EQ(reloaded, his.substr(0, 254) + " ");
@@ -156,7 +156,7 @@ TEST_F(FitsTest, QuotesAcrossASliceBoundaryDoNotInsertSpaces) {
     copy_text(p.settings.FITS_Com, text);
     const std::string f = save("c.fit");
     EXPECT_EQ(card(f, 32), padded("COMMENT = '" + std::string(67, 'a') + "'"));
-    ASSERT_EQ(LoadFITSFile(p, path("c.fit"), 3, p.ptr.image), 0);
+    ASSERT_EQ(load_fits_file(p, path("c.fit"), 3, p.ptr.image), 0);
     EXPECT_EQ(std::string(p.settings.FITS_Com).substr(0, 70), text + std::string(1, ' '));
 }
 
@@ -167,7 +167,7 @@ TEST_F(FitsTest, ForeignHeadersAreRefusedWithResultTwo) {
         std::string bad = f;
         bad.replace(static_cast<size_t>(number - 1) * 80, 80, padded(text));
         write_bytes(path("bad.fit"), bad);
-        return LoadFITSFile(p, path("bad.fit"), 3, p.ptr.image);
+        return load_fits_file(p, path("bad.fit"), 3, p.ptr.image);
     };
     EXPECT_EQ(refused(2, "BITPIX  =                   32 /"), 2);
     EXPECT_EQ(refused(3, "NAXIS   =                    3 /"), 2);
@@ -176,8 +176,8 @@ TEST_F(FitsTest, ForeignHeadersAreRefusedWithResultTwo) {
     EXPECT_EQ(refused(4, "NAXIS1  =                  100 /"), 2);
     // A file cut short before its data cannot be read.
     write_bytes(path("short.fit"), f.substr(0, 5760 + 1000));
-    EXPECT_EQ(LoadFITSFile(p, path("short.fit"), 3, p.ptr.image), 1);
-    EXPECT_EQ(LoadFITSFile(p, path("missing.fit"), 3, p.ptr.image), 1);
+    EXPECT_EQ(load_fits_file(p, path("short.fit"), 3, p.ptr.image), 1);
+    EXPECT_EQ(load_fits_file(p, path("missing.fit"), 3, p.ptr.image), 1);
 }
 
 TEST_F(FitsTest, ClearFITSInfoKeepsOriginPixelSizesAndFormat) {
@@ -190,7 +190,7 @@ TEST_F(FitsTest, ClearFITSInfoKeepsOriginPixelSizesAndFormat) {
     p.settings.FITS_Pixwidth = 1;
     p.settings.FITS_SBIG = 1;
     p.settings.FITS_Diff = 3;
-    ClearFITSInfo(p);
+    clear_fits_info(p);
     EXPECT_STREQ(p.settings.FITS_Obj, "");
     EXPECT_STREQ(p.shell.process_info[14], "");
     EXPECT_STREQ(p.settings.FITS_Ins, "Korvalen Imaging CCD");
@@ -207,12 +207,12 @@ TEST_F(FitsTest, NumbersNotFiniteAreWrittenAsZeroAndNegativeOnesReloadWhole) {
     p.settings.FITS_Focallen = -0.00123;
     const std::string f = save("n.fit");
     EXPECT_EQ(card(f, 43), padded("APERTURE=    0.0000000000E+00"));
-    ASSERT_EQ(LoadFITSFile(p, path("n.fit"), 3, p.ptr.image), 0);
+    ASSERT_EQ(load_fits_file(p, path("n.fit"), 3, p.ptr.image), 0);
     EXPECT_DOUBLE_EQ(p.settings.FITS_Focallen, -0.00123);
 }
 
 TEST_F(FitsTest, UnwritableFileGivesResultOne) {
-    EXPECT_EQ(SaveFITSFile(p, drives.path() + "/no/such/dir/x.fit", p.ptr.image, 0), 1);
+    EXPECT_EQ(save_fits_file(p, drives.path() + "/no/such/dir/x.fit", p.ptr.image, 0), 1);
 }
 
 // Every header field with its own value survives a save and a load: a reader that took any
@@ -242,10 +242,10 @@ TEST_F(FitsTest, EveryHeaderFieldRoundTripsWithItsOwnValue) {
     for (int i = 0; i < 5; ++i) *numbers[i] = 1.5 + i;
     s.FITS_SBIG = 1;
     const std::string file = save("all.fit");
-    ClearFITSInfo(p);
+    clear_fits_info(p);
     for (double* n : numbers) *n = 0;
     s.FITS_SBIG = 0;
-    ASSERT_EQ(LoadFITSFile(p, path("all.fit"), 3, p.ptr.image), 0);
+    ASSERT_EQ(load_fits_file(p, path("all.fit"), 3, p.ptr.image), 0);
     for (const Text& t : texts) EXPECT_STREQ(t.field, t.value);
     EXPECT_EQ(std::string(s.FITS_His).find_last_not_of(' '), 2u);  // read back padded
     EXPECT_EQ(std::string(s.FITS_Com, 3), "com");
@@ -280,7 +280,7 @@ TEST_F(FitsTest, StandardLengthFilesAreReadByKeyword) {
     data[2] = '\x03', data[3] = '\xe8';  // 1000
     use_full_frame();
     write_bytes(path("plain.fit"), header(16, 2, 752, "") + data);
-    ASSERT_EQ(LoadFITSFile(p, path("plain.fit"), 3, p.ptr.image), 0);
+    ASSERT_EQ(load_fits_file(p, path("plain.fit"), 3, p.ptr.image), 0);
     EXPECT_EQ(p.ptr.image[0], 0);  // -5 has no place in the buffer: the nearest value
     EXPECT_EQ(p.ptr.image[1], 1000);
     EXPECT_STREQ(p.settings.FITS_Obj, "M 51");
@@ -288,7 +288,7 @@ TEST_F(FitsTest, StandardLengthFilesAreReadByKeyword) {
     EXPECT_STREQ(p.shell.process_info[0], "flat fielded");
     EXPECT_STREQ(p.settings.FITS_Com, "written elsewhere");
     write_bytes(path("zero.fit"), header(16, 2, 752, "BZERO   =                32768") + data);
-    ASSERT_EQ(LoadFITSFile(p, path("zero.fit"), 3, p.ptr.image), 0);
+    ASSERT_EQ(load_fits_file(p, path("zero.fit"), 3, p.ptr.image), 0);
     EXPECT_EQ(p.ptr.image[0], 32763);
     EXPECT_EQ(p.ptr.image[1], 33768);
     p.ptr.image[0] = 4321;
@@ -296,7 +296,7 @@ TEST_F(FitsTest, StandardLengthFilesAreReadByKeyword) {
          {header(-32, 2, 752, ""), header(16, 3, 752, ""), header(16, 2, 800, ""),
           header(16, 2, 752, "BSCALE  =                  2.0")}) {
         write_bytes(path("odd.fit"), h + data);
-        EXPECT_EQ(LoadFITSFile(p, path("odd.fit"), 3, p.ptr.image), 2);
+        EXPECT_EQ(load_fits_file(p, path("odd.fit"), 3, p.ptr.image), 2);
     }
     EXPECT_EQ(p.ptr.image[0], 4321);
 }

@@ -28,26 +28,26 @@ class ImageFilesTest : public ProgramTest {
     void set_frame(bool binned) {
         p.readout.binned = binned;
         p.readout.binned21 = !binned;
-        QX_binned(p);
+        set_readout_geometry(p);
     }
     void write_fits(const std::string& name, bool binned) {
         set_frame(binned);
         fill_pattern(p.ptr.image, size_t(p.geo.width1) * p.geo.height1);
-        ASSERT_EQ(SaveFITSFile(p, path(name), p.ptr.image, 0), 0);
+        ASSERT_EQ(save_fits_file(p, path(name), p.ptr.image, 0), 0);
     }
 };
 
 TEST_F(ImageFilesTest, NativeFilesSetTheFrameFromTheirLength) {
     write_native("~b", 376 * 290);
     p.readout.highres_intl = 1;
-    ASSERT_TRUE(LoadKVFile(p, path("~b")));
+    ASSERT_TRUE(load_kv_file(p, path("~b")));
     EXPECT_EQ(p.readout.binned, 1);
     EXPECT_EQ(p.readout.highres_intl, 0);
     EXPECT_EQ(p.geo.width1, 376);
     EXPECT_EQ(p.ptr.image[5], pattern_pixel(5));
     EXPECT_STREQ(p.shell.image_name, "~b");
     write_native("~f", 752 * 580);
-    ASSERT_TRUE(LoadKVFile(p, path("~f")));
+    ASSERT_TRUE(load_kv_file(p, path("~f")));
     EXPECT_EQ(p.readout.binned, 0);
     EXPECT_EQ(p.readout.binned21, 1);
     EXPECT_EQ(p.geo.intlength, 436164);
@@ -61,12 +61,12 @@ TEST_F(ImageFilesTest, RefusalsLeaveImageModeAndGeometryAlone) {
     write_bytes(path("odd"), read_bytes(path("odd")) + "x");
     std::filesystem::create_directory(path("dir"));
     p.ptr.image[0] = 4321;
-    EXPECT_FALSE(LoadKVFile(p, path("odd")));
-    EXPECT_FALSE(LoadKVFile(p, path("missing")));
-    EXPECT_FALSE(LoadKVFile(p, path("dir")));
+    EXPECT_FALSE(load_kv_file(p, path("odd")));
+    EXPECT_FALSE(load_kv_file(p, path("missing")));
+    EXPECT_FALSE(load_kv_file(p, path("dir")));
     // A pipe nobody writes to is refused at once, not waited on.
     ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
-    EXPECT_FALSE(LoadKVFile(p, path("pipe")));
+    EXPECT_FALSE(load_kv_file(p, path("pipe")));
     EXPECT_EQ(take_output(),
               "message 41: You didn't choose an QX or a suitable FITS File\n"
               "message 41: You didn't choose an QX or a suitable FITS File\n"
@@ -80,7 +80,7 @@ TEST_F(ImageFilesTest, RefusalsLeaveImageModeAndGeometryAlone) {
     write_bytes(path("big.fit"), f);
     set_frame(true);
     p.ptr.image[0] = 4321;
-    EXPECT_FALSE(LoadKVFile(p, path("big.fit")));
+    EXPECT_FALSE(load_kv_file(p, path("big.fit")));
     EXPECT_EQ(take_output(),
               "message 14: Unable to load FITS file, File was not saved by this program\n");
     EXPECT_EQ(p.readout.binned, 1);
@@ -96,7 +96,7 @@ TEST_F(ImageFilesTest, FailedOpenKeepsTheImageItsHeaderTextsAndCaption) {
     write_bytes(path("big.fit"), f);
     write_bytes(path("odd"), "odd");
     write_fits("good.fit", true);
-    ASSERT_TRUE(LoadKVFile(p, path("good.fit")));
+    ASSERT_TRUE(load_kv_file(p, path("good.fit")));
     copy_text(p.settings.FITS_Obj, "M42");
     copy_text(p.shell.process_info[0], "Unsharp Mask");
     p.settings.FITS_Exptime = 30;
@@ -121,7 +121,7 @@ TEST_F(ImageFilesTest, FitsFilesLoadAtBothFullLengths) {
     for (const char* name : {"full.fit", "std.fit"}) {
         std::fill_n(p.ptr.image, 436164, uint16_t{0});
         copy_text(p.settings.FITS_Obj, "old");
-        ASSERT_TRUE(LoadKVFile(p, path(name))) << name;
+        ASSERT_TRUE(load_kv_file(p, path(name))) << name;
         EXPECT_EQ(p.readout.binned21, 1);
         EXPECT_EQ(p.ptr.image[752 * 580 - 1], pattern_pixel(752 * 580 - 1));
         EXPECT_STREQ(p.settings.FITS_Obj, "");  // cleared, then read from the header
@@ -132,13 +132,13 @@ TEST_F(ImageFilesTest, FitsFilesLoadAtBothFullLengths) {
 TEST_F(ImageFilesTest, NativeSaveIsLittleEndianRows) {
     set_frame(true);
     p.ptr.image[0] = 0x1234;
-    ASSERT_TRUE(SaveKVFile(p, path("~s")));
+    ASSERT_TRUE(save_kv_file(p, path("~s")));
     const std::string f = read_bytes(path("~s"));
     EXPECT_EQ(f.size(), 218080u);
     EXPECT_EQ(f.substr(0, 2), "\x34\x12");
-    EXPECT_FALSE(SaveKVFile(p, path("no/dir/~s")));
+    EXPECT_FALSE(save_kv_file(p, path("no/dir/~s")));
     std::filesystem::create_directory(path("adir"));
-    EXPECT_FALSE(SaveKVFile(p, path("adir")));
+    EXPECT_FALSE(save_kv_file(p, path("adir")));
     EXPECT_EQ(take_output(),
               "message 19: Unable to create/overwrite QX File\n"
               "message 17: Failed to Save QX File\n");
@@ -153,14 +153,14 @@ TEST_F(ImageFilesTest, WorkingImageLoadsOnlyFilesOfTheCurrentFrame) {
     EXPECT_EQ(trial_load(p, p.ptr.trial, p.ptr.trial, path("none")), 2);
     std::filesystem::create_directory(path("d"));
     EXPECT_EQ(trial_load(p, p.ptr.trial, p.ptr.trial, path("d")), 1);
-    EXPECT_EQ(LoadKVTempFile(p, path("~b")), 1);
-    EXPECT_EQ(LoadKVTempFile(p, path("d")), 1);
+    EXPECT_EQ(load_kv_temp_file(p, path("~b")), 1);
+    EXPECT_EQ(load_kv_temp_file(p, path("d")), 1);
     EXPECT_EQ(take_output(),
               "message 12: Sorry, you didn't choose a valid QX File\n"
               "message 11: Failed to Open QX File\n");
     set_frame(true);
     std::fill_n(p.ptr.trial, 436164, uint16_t{0});
-    EXPECT_EQ(LoadKVTempFile(p, path("b.fit")), 0);
+    EXPECT_EQ(load_kv_temp_file(p, path("b.fit")), 0);
     EXPECT_EQ(p.ptr.trial[3], pattern_pixel(3));
     EXPECT_STREQ(p.settings.FITS_Ins, "Korvalen Imaging CCD");
 }

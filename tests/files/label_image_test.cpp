@@ -93,7 +93,7 @@ TEST_F(LabelTest, M42IsCentredWithTheClocksDateAfterIt) {
 TEST_F(LabelTest, EveryGlyphIsDrawnAsTabulatedInsideAMarkedBand) {
     p.readout.binned = 0;  // 752 pixels: 94 cells, room for the whole font in one line
     p.readout.binned21 = 1;
-    QX_binned(p);
+    set_readout_geometry(p);
     std::string all;
     for (const auto& [c, rows] : kFontTable) all += c;
     do_label_image(p, 0, all, p.ptr.image);

@@ -17,8 +17,8 @@ namespace {
 class SettingsFileTest : public ProgramTest {
   protected:
     std::string ini() { return drives.path() + "/c/autosave/KVR_Q4.INI"; }
-    int load() { return LoadINIFile(p, p.settings.ini_file); }
-    int save() { return SaveINIFile(p, p.settings.ini_file); }
+    int load() { return load_ini_file(p, p.settings.ini_file); }
+    int save() { return save_ini_file(p, p.settings.ini_file); }
     std::string file() { return read_bytes(ini()); }
     uint16_t u16_at(const std::string& f, size_t at) {
         return static_cast<uint16_t>(static_cast<uint8_t>(f[at]) | static_cast<uint8_t>(f[at + 1])
@@ -85,7 +85,7 @@ TEST_F(SettingsFileTest, EveryRecordRoundTrips) {
     ASSERT_EQ(save(), 0);
     const std::string saved = file();
     auto fresh = make_program(clock, host, drives.path());
-    ASSERT_EQ(LoadINIFile(*fresh, p.settings.ini_file), 0);
+    ASSERT_EQ(load_ini_file(*fresh, p.settings.ini_file), 0);
     uint8_t again[kSettingsFileBytes];
     encode_settings(*fresh, again);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(again), sizeof again), saved);
@@ -156,14 +156,14 @@ TEST_F(SettingsFileTest, ImplausibleRecordStopsTheLoadAndRewritesFromMemory) {
         auto fresh = make_program(clock, host, drives.path());
         Program& q = *fresh;
         q.settings.star_mask = 13;  // a record before every stop
-        ASSERT_EQ(SaveINIFile(q, q.settings.ini_file), 0);
+        ASSERT_EQ(save_ini_file(q, q.settings.ini_file), 0);
         std::string f = file();
         f.replace(c.at, c.bytes.size(), c.bytes);
         write_bytes(ini(), f);
         auto other = make_program(clock, host, drives.path());
         other->settings.Max_Filters = 3;  // a record after every stop
         other->scope.telescope = 'l';
-        EXPECT_EQ(LoadINIFile(*other, q.settings.ini_file), 0) << c.at;
+        EXPECT_EQ(load_ini_file(*other, q.settings.ini_file), 0) << c.at;
         const std::string rewritten = file();
         EXPECT_EQ(u16_at(rewritten, 7), 13) << c.at;
         EXPECT_EQ(u16_at(rewritten, 1297), 3) << c.at;

@@ -14,7 +14,7 @@ struct Entry {
     uint32_t type, count, value;
 };
 
-// The directory of a file written by SaveTifFile, by tag.
+// The directory of a file written by save_tif_file, by tag.
 std::map<uint32_t, Entry> directory(const std::vector<uint8_t>& b) {
     std::map<uint32_t, Entry> tags;
     const uint32_t at = le32(b, 4);
@@ -32,8 +32,8 @@ class TiffFileTest : public ProgramTest {
     std::string path() const { return drives.path() + "/out.tif"; }
     std::vector<uint8_t> save(int binned, int sixteen) {
         p.readout.binned = binned;
-        QX_binned(p);
-        EXPECT_EQ(SaveTifFile(p, path(), p.buf->image_int, sixteen), 0);
+        set_readout_geometry(p);
+        EXPECT_EQ(save_tif_file(p, path(), p.buf->image_int, sixteen), 0);
         return file_bytes(path());
     }
 };
@@ -105,7 +105,7 @@ TEST_F(TiffFileTest, SamplesLowByteFirstOrHighByteOnly) {
 }
 
 TEST_F(TiffFileTest, FailureIsReportedAndAnOldFileReplaced) {
-    EXPECT_EQ(SaveTifFile(p, drives.path() + "/missing/out.tif", p.buf->image_int, 1), 1);
+    EXPECT_EQ(save_tif_file(p, drives.path() + "/missing/out.tif", p.buf->image_int, 1), 1);
     std::ofstream(path()) << std::string(1000000, 'x');
     save(1, 0);
     EXPECT_EQ(std::filesystem::file_size(path()), 109286u);
@@ -115,20 +115,20 @@ TEST_F(TiffFileTest, SaveCommandWritesTheUpperCasedTitle) {
     p.settings.tifswitch = 1;
     host.queue_file(drives.path() + "/m31~a");
     take_output();
-    CmTifSave(p);
+    tif_save(p);
     EXPECT_EQ(std::filesystem::file_size(drives.path() + "/M31~A.TIF"), 218306u);
     EXPECT_NE(take_output().find("caption: KVR_Q4_USB - M31~A.TIF"), std::string::npos);
     EXPECT_EQ(p.settings.Filter_Index, 1);
     EXPECT_EQ(std::string(p.settings.lastdir), drives.path().substr(0, 49));
 
     host.queue_file(drives.path() + "/none/x.tif");
-    CmTifSave(p);
+    tif_save(p);
     EXPECT_NE(take_output().find("message 22: Unable to create file, check disk space"),
               std::string::npos);
     EXPECT_EQ(p.settings.Filter_Index, 3);
 
     host.queue_file(std::nullopt);
-    CmTifSave(p);
+    tif_save(p);
     EXPECT_EQ(take_output().find("caption"), std::string::npos);
 }
 

@@ -110,7 +110,7 @@ class FrameTest : public QObject {
             QVERIFY2(a->isEnabled() == s.p.commands.enabled(s.p, id),
                      qPrintable(QString::number(id_of(id))));
         }
-        QVERIFY(s.frame.menu_action(Cmd::About)->isEnabled());  // Help_About has its handler
+        QVERIFY(s.frame.menu_action(Cmd::About)->isEnabled());  // help_about has its handler
         QCOMPARE(s.frame.menu_action(Cmd::FileOpen)->isEnabled(),
                  s.p.commands.available(Cmd::FileOpen));
     }

@@ -33,7 +33,7 @@ QString text_of(ResourceDialog* d, int id) {
 // The mount as the settings dialog stores it: command 27 loads the settings before it looks.
 void choose_mount(Session& s) {
     s.p.scope.telescope = 'l';
-    SaveINIFile(s.p, s.p.settings.ini_file);
+    save_ini_file(s.p, s.p.settings.ini_file);
 }
 
 void answer_box(QWidget* w) {
@@ -50,6 +50,7 @@ class GuiderWindowsTest : public QObject {
         choose_mount(s);
         QString exposure, picked;
         int frames_before_stop = 0;
+        Qt::CursorShape cursor_while_picking = Qt::ArrowCursor, cursor_after = Qt::CrossCursor;
         when_modals(
             {[&](QWidget* w) {
                  auto* d = qobject_cast<ResourceDialog*>(w);
@@ -69,8 +70,10 @@ class GuiderWindowsTest : public QObject {
                  poll->start(10);
                  click(d, gd::kStart);
                  click(d, gd::kSelectStar);
+                 cursor_while_picking = d->control(gd::kPicture)->cursor().shape();
                  QTest::mouseClick(d->control(gd::kPicture), Qt::LeftButton, {}, QPoint(250, 145));
                  picked = text_of(d, gd::kPickX);
+                 cursor_after = d->control(gd::kPicture)->cursor().shape();
                  click(d, kIdcCancel);
              },
              answer_box});
@@ -81,6 +84,8 @@ class GuiderWindowsTest : public QObject {
         QCOMPARE(s.p.guide.guider_picked_star, 1);
         QVERIFY(std::abs(s.p.guide.guider_pick_xcent - 250) <= 3);
         QCOMPARE(picked, QString::number(s.p.guide.guider_pick_xcent));
+        QCOMPARE(cursor_while_picking, Qt::CrossCursor);
+        QCOMPARE(cursor_after, Qt::ArrowCursor);
         QCOMPARE(s.p.guide.got_guidercam, 1);
     }
 

@@ -91,15 +91,15 @@ class HostTest : public QObject {
         QVERIFY(w);
         QCOMPARE(w->windowTitle(), QStringLiteral("READ QX CAMERA - Interlaced(2nd Exposure)"));
         QCOMPARE(w->position(), 0);
-        ProgressUpdate(s.p);  // the opening caption counts as changed once
+        refresh_progress(s.p);  // the opening caption counts as changed once
         s.p.shell.progress = 128;
         w->setWindowTitle(QStringLiteral("left alone"));
-        ProgressUpdate(s.p);
+        refresh_progress(s.p);
         QCOMPARE(w->position(), 128);
         QCOMPARE(w->windowTitle(), QStringLiteral("left alone"));
         set_progress_caption(s.p, "EXPOSING");
         s.p.shell.progress = 300;
-        ProgressUpdate(s.p);
+        refresh_progress(s.p);
         QCOMPARE(w->windowTitle(), QStringLiteral("EXPOSING"));
         QCOMPARE(w->position(), 256);
         progress_close(s.p);
@@ -126,7 +126,7 @@ class HostTest : public QObject {
         s.p.shell.got_guide_image = 1;
         std::snprintf(s.p.shell.info_caption, sizeof s.p.shell.info_caption, "Self Guiding");
         info_open(s.p);
-        InfoUpdate(s.p);
+        refresh_info_window(s.p);
         InfoWindow* w = s.host.info_window();
         QVERIFY(w);
         QCOMPARE(w->windowTitle(), QStringLiteral("Self Guiding"));

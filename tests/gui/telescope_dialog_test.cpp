@@ -42,7 +42,7 @@ struct Wire : sim::CameraPorts {
 // settings before it checks the link.
 void choose_drive(Session& s, char drive) {
     s.p.scope.telescope = drive;
-    SaveINIFile(s.p, s.p.settings.ini_file);
+    save_ini_file(s.p, s.p.settings.ini_file);
     s.frame.refresh_commands();
 }
 

@@ -33,14 +33,8 @@ class AccumulateTest : public ProgramTest {
                 f[y * kW + x] = static_cast<uint16_t>(std::min(v, 65535.0));
             }
     }
-    int track() {
-        return accumulate_frame(p, AccumulationMethod::StarCentroid, p.buf->image_int,
-                                p.buf->trial_int);
-    }
-    int slew() {
-        return accumulate_frame(p, AccumulationMethod::BrightnessProfiles, p.buf->image_int,
-                                p.buf->trial_int);
-    }
+    int track() { return star_centroid_method().add(p, p.buf->image_int, p.buf->trial_int); }
+    int slew() { return brightness_profile_method().add(p, p.buf->image_int, p.buf->trial_int); }
     uint16_t at(int x, int y) const { return p.buf->image_int[y * kW + x]; }
     uint16_t sum_at(int x, int y) const { return p.buf->trial_int[y * kW + x]; }
     void pick(int binned_x, int binned_y) {

@@ -39,7 +39,7 @@ class GuiderDialogTest : public ProgramTest {
     void send(const ControlEvent& e) { dialog.handle(e); }
     ControlState shown(int id) { return dialog.view()[id]; }
 
-    TGKVDialog dialog{p};
+    GuiderDialog dialog{p};
 };
 
 TEST_F(GuiderDialogTest, ExposureRangesAndTheirArrows) {
@@ -121,7 +121,7 @@ TEST_F(GuiderDialogTest, PicksRefusedNearTheEdge) {
 }
 
 TEST_F(GuiderDialogTest, InformationWindowPlotsTheTrail) {
-    TGInfoDialog info(p);
+    GuiderInfoWindow info(p);
     GuideState& g = p.guide;
     g.guider_trail.record(0, 0);
     g.guider_trail.record(-2000, 1000);  // star 2 px right of and 1 px above the reference

@@ -42,7 +42,7 @@ TEST_F(AdjustDialogsTest, NormalStretchPointsNeverCrossAndStopAtTheirLimits) {
     ProcessingState& s = p.processing;
     s.black = 0;
     s.white = 255;
-    TStretchDialog d(p);
+    StretchDialog d(p);
     d.init();
     constexpr int kBlack = 102, kWhite = 103;
     d.handle(scroll(kBlack, ScrollCode::ThumbPosition, 100));
@@ -87,7 +87,7 @@ TEST_F(AdjustDialogsTest, NormalStretchDrawsTheHistogramAndTheMarkers) {
     ProcessingState& s = p.processing;
     s.black = 20;
     s.white = 260;
-    TStretchDialog d(p);
+    StretchDialog d(p);
     d.init();
     const Canvas* c = d.drawing(kStretchHistogramArea);
     ASSERT_NE(c, nullptr);
@@ -116,7 +116,7 @@ TEST_F(AdjustDialogsTest, NormalStretchDrawsTheHistogramAndTheMarkers) {
 
 TEST_F(AdjustDialogsTest, PowerStepsByATenthBetweenItsLimits) {
     p.processing.power_str = 1.0;
-    TPowerDialog d(p);
+    PowerDialog d(p);
     repeat(d, scroll(101, ScrollCode::LineUp), 9);
     EXPECT_EQ(d.view().at(102).text, "0.1");
     repeat(d, scroll(101, ScrollCode::LineUp), 3);
@@ -133,7 +133,7 @@ TEST_F(AdjustDialogsTest, PowerStepsByATenthBetweenItsLimits) {
 
 TEST_F(AdjustDialogsTest, NonLinearRefusesATypedPowerAboveFifty) {
     p.processing.white = 25;
-    TNonLinearDialog d(p);
+    NonLinearDialog d(p);
     EXPECT_EQ(d.view().at(102).text, "25");
     d.handle(typed(102, "60"));
     d.handle(click(kIdcOk));
@@ -155,7 +155,7 @@ TEST_F(AdjustDialogsTest, UnsharpAndMedianParametersStayInRange) {
     ProcessingState& s = p.processing;
     s.white = 3;
     s.black = 1;
-    TUnsharpDialog u(p);
+    UnsharpDialog u(p);
     repeat(u, scroll(101, ScrollCode::LineDown), 10);
     repeat(u, scroll(102, ScrollCode::LineUp), 10);
     EXPECT_EQ(s.white, 7u);
@@ -164,7 +164,7 @@ TEST_F(AdjustDialogsTest, UnsharpAndMedianParametersStayInRange) {
 
     s.white = 1;
     s.black = 6;
-    TMedianDialog m(p);
+    MedianDialog m(p);
     EXPECT_EQ(m.view().at(102).text, ".6");
     m.handle(scroll(104, ScrollCode::LineDown));
     EXPECT_EQ(m.view().at(102).text, "0.7");

@@ -22,7 +22,7 @@ class ArithmeticLoopsTest : public ProgramTest,
     void SetUp() override { choose_loops(GetParam()); }
     void use_frame(bool full) {
         p.readout.binned = full ? 0 : 1;
-        QX_binned(p);
+        set_readout_geometry(p);
     }
     // Random pixels; every 17th is 0 or 65535 so the zero and clip rules are exercised.
     static void fill(uint16_t* img, unsigned seed) {
@@ -41,13 +41,13 @@ TEST_P(ArithmeticLoopsTest, SubtractAndAverageMatchTheirDefinitions) {
         fill(p.ptr.trial, 2);
         const Frame a(p.ptr.image, p.ptr.image + kFrameBufferLength);
         const Frame b(p.ptr.trial, p.ptr.trial + kFrameBufferLength);
-        do_subtract_image(p, p.ptr.image, p.ptr.trial);
+        do_subtract_image(p.geo, p.ptr.image, p.ptr.trial);
         for (int i = 0; i < kFrameBufferLength; ++i) {
             const uint16_t want = i < p.geo.intlength ? (a[i] > b[i] ? a[i] - b[i] : 0) : a[i];
             ASSERT_EQ(p.ptr.image[i], want) << i;
         }
         std::copy(a.begin(), a.end(), p.ptr.image);
-        do_average_image(p, p.ptr.image, p.ptr.trial);
+        do_average_image(p.geo, p.ptr.image, p.ptr.trial);
         for (int i = 0; i < kFrameBufferLength; ++i) {
             const uint16_t want = i < p.geo.intlength ? (a[i] + b[i]) / 2 : a[i];
             ASSERT_EQ(p.ptr.image[i], want) << i;
@@ -64,7 +64,7 @@ TEST_P(ArithmeticLoopsTest, MirrorWritesTheScratchRowsAndItsSparePixels) {
             p.ptr.image[4] = p.ptr.image[5] = band ? 17 : 0;
             const Frame before(p.ptr.image, p.ptr.image + kFrameBufferLength);
             const Frame scratch(p.ptr.trial, p.ptr.trial + kFrameBufferLength);
-            mirror_image(p, p.ptr.image, p.ptr.trial);
+            mirror_image(p.geo, p.ptr.image, p.ptr.trial);
             const int w = p.geo.width1;
             const int s = band ? kHeaderBandRows : 0;
             for (int i = 0; i < p.geo.intlength; ++i) {
@@ -93,7 +93,7 @@ TEST_P(ArithmeticLoopsTest, FlatFieldRowsMatchTheDivisionRule) {
         const Frame flat(p.ptr.save, p.ptr.save + kFrameBufferLength);
         for (double mean : {0.0, 1.0, 1234.5678, 32768.0, 70000.25}) {
             for (int row = 1; row < p.geo.height1; ++row) {
-                do_flat_field(p, p.ptr.image, p.ptr.save, mean, row);
+                do_flat_field(p.geo, p.ptr.image, p.ptr.save, mean, row);
                 reference_flat_field_row(want, flat, w, row, mean);
             }
             ASSERT_TRUE(std::equal(want.begin(), want.end(), p.ptr.image)) << mean;

@@ -18,7 +18,7 @@ class ArithmeticTest : public ProgramTest {
   protected:
     void use_full_frames(bool full) {
         p.readout.binned = full ? 0 : 1;
-        QX_binned(p);
+        set_readout_geometry(p);
     }
     void fill_random(uint16_t* img, unsigned seed) {
         std::mt19937 rng(seed);
@@ -34,13 +34,13 @@ TEST_F(ArithmeticTest, SubtractClipsAtZeroAndAverageTruncates) {
     a[0] = 1000, b[0] = 1000;
     a[1] = 10, b[1] = 20;
     a[2] = 65535, b[2] = 1;
-    do_subtract_image(p, a, b);
+    do_subtract_image(p.geo, a, b);
     EXPECT_EQ(a[0], 0);
     EXPECT_EQ(a[1], 0);
     EXPECT_EQ(a[2], 65534);
     a[0] = 65535, b[0] = 65535;
     a[1] = 1, b[1] = 2;
-    do_average_image(p, a, b);
+    do_average_image(p.geo, a, b);
     EXPECT_EQ(a[0], 65535);
     EXPECT_EQ(a[1], 1);
 }
@@ -49,11 +49,11 @@ TEST_F(ArithmeticTest, WholeBufferPrimitivesCoverIntlengthAndNoMore) {
     use_full_frames(true);
     std::fill_n(trial(), kFrameBufferLength, 7);
     std::fill_n(image(), kFrameBufferLength, 9);
-    copy_image(p, image(), trial());
+    copy_image(p.geo, image(), trial());
     EXPECT_EQ(image()[kFrameBufferLength - 1], 7);  // the 4 spare pixels are part of the run
     use_full_frames(false);
     std::fill_n(image(), kFrameBufferLength, 9);
-    do_subtract_image(p, image(), trial());
+    do_subtract_image(p.geo, image(), trial());
     EXPECT_EQ(image()[p.geo.intlength - 1], 2);
     EXPECT_EQ(image()[p.geo.intlength], 9);
 }
@@ -64,7 +64,7 @@ TEST_F(ArithmeticTest, AddImageFillsEvenRowsFromTheOddRowBelow) {
     fill_random(trial(), 1);
     fill_random(image(), 2);
     std::vector<uint16_t> before(image(), image() + kFrameBufferLength);
-    do_add_image(p, image(), trial(), true);
+    do_add_image(p.geo, image(), trial(), true);
     for (int y = 0; y < p.geo.height1; ++y)
         for (int x = 0; x < w; x += 37) {
             const int i = y * w + x;
@@ -73,7 +73,7 @@ TEST_F(ArithmeticTest, AddImageFillsEvenRowsFromTheOddRowBelow) {
             else
                 ASSERT_EQ(image()[i], std::min(65535u, unsigned{trial()[i]} + before[i + w]));
         }
-    do_add_image(p, image(), trial(), false);
+    do_add_image(p.geo, image(), trial(), false);
     EXPECT_EQ(image()[2 * w + 5], trial()[2 * w + 5]);
 }
 
@@ -84,13 +84,13 @@ TEST_F(ArithmeticTest, FlatFieldDivisorsAndUntouchedColumns) {
         std::fill_n(trial(), kFrameBufferLength, 0);
         for (int y = 10; y <= 19; ++y)
             for (int x = 5; x <= p.geo.width2 - 1; ++x) trial()[y * w + x] = 1000;
-        EXPECT_DOUBLE_EQ(flat_field_mean(p, trial()), 1000.0);
+        EXPECT_DOUBLE_EQ(flat_field_mean(p.geo, trial()), 1000.0);
 
         // A flat equal to the mean leaves the image as it is, but for rounding down.
         std::fill_n(trial(), kFrameBufferLength, 1000);
         fill_random(image(), 3);
         std::vector<uint16_t> before(image(), image() + kFrameBufferLength);
-        do_flat_field(p, image(), trial(), 1000.0, 7);
+        do_flat_field(p.geo, image(), trial(), 1000.0, 7);
         for (int x = 0; x < w; ++x) {
             const int i = 7 * w + x;
             EXPECT_TRUE(image()[i] == before[i] || image()[i] == before[i] - 1) << x;
@@ -105,7 +105,7 @@ TEST_F(ArithmeticTest, FlatFieldDivisorsAndUntouchedColumns) {
         image()[7 * w + 3] = 77;
         image()[7 * w + w - 1] = 0;
         image()[7 * w + w - 2] = 0;
-        do_flat_field(p, image(), trial(), 123.9, 7);
+        do_flat_field(p.geo, image(), trial(), 123.9, 7);
         EXPECT_EQ(image()[7 * w + 0], 0);
         EXPECT_EQ(image()[7 * w + 1], 0);
         EXPECT_EQ(image()[7 * w + 2], 123);
@@ -116,7 +116,7 @@ TEST_F(ArithmeticTest, FlatFieldDivisorsAndUntouchedColumns) {
         // Bright pixels over a dim flat clip at 65535.
         std::fill_n(trial(), kFrameBufferLength, 1);
         image()[7 * w + 4] = 40000;
-        do_flat_field(p, image(), trial(), 2.0, 7);
+        do_flat_field(p.geo, image(), trial(), 2.0, 7);
         EXPECT_EQ(image()[7 * w + 4], 65535);
     }
 }
@@ -128,11 +128,11 @@ TEST_F(ArithmeticTest, MirrorTwiceRestoresAndKeepsTheLabelBand) {
         for (int i = 0; i < 6; ++i) image()[i] = 17;
         ASSERT_TRUE(has_header_band(image()));
         std::vector<uint16_t> before(image(), image() + p.geo.width1 * p.geo.height1);
-        mirror_image(p, image(), trial());
+        mirror_image(p.geo, image(), trial());
         const int w = p.geo.width1;
         EXPECT_EQ(image()[3 * w + 10], before[3 * w + 10]);  // band row untouched
         EXPECT_EQ(image()[20 * w + 10], before[20 * w + w - 11]);
-        mirror_image(p, image(), trial());
+        mirror_image(p.geo, image(), trial());
         EXPECT_TRUE(std::equal(before.begin(), before.end(), image()));
     }
 }

@@ -20,7 +20,7 @@ class GradientFilterTest : public ProgramTest {
 TEST_F(GradientFilterTest, EqualCornersLeaveTheImage) {
     for (int binned : {1, 0}) {
         p.readout.binned = binned;
-        QX_binned(p);
+        set_readout_geometry(p);
         fill_rect(0, 0, p.geo.width1, p.geo.height1, 1000);
         p.ptr.image[777] = 3;
         const std::vector<uint16_t> before(p.ptr.image, p.ptr.image + kFrameBufferLength);
@@ -71,7 +71,7 @@ TEST_F(GradientFilterTest, ModesTakeTheLowestTiedBinAndTheBottomSkipsZero) {
 
 TEST_F(GradientFilterTest, LabelBandRowsAreKept) {
     p.readout.binned = 0;
-    QX_binned(p);
+    set_readout_geometry(p);
     fill_rect(0, 0, kFullWidth, kFullHeight, 500);
     fill_rect(700, 520, 740, 560, 5000);  // bright bottom-right corner
     for (int i = 0; i < 6; ++i) p.ptr.image[i] = 17;

@@ -43,7 +43,7 @@ TEST_F(StatisticsTest, TiesGoToTheLowestLevelInEachSearch) {
 TEST_F(StatisticsTest, CountsFromHalfARowToTenRowsBeforeTheEnd) {
     for (int binned : {1, 0}) {
         p.readout.binned = binned;
-        QX_binned(p);
+        set_readout_geometry(p);
         fill_level(3);
         const int first = first_counted(), last = first + counted() - 1;
         image()[first - 1] = 0xFF00;  // just before the counted run

@@ -10,7 +10,7 @@ using VerticalSmoothingTest = ProgramTest;
 
 TEST_F(VerticalSmoothingTest, AlternatesDownwardsThenUpwardsAndKeepsTheLastColumn) {
     p.readout.binned = 0;
-    QX_binned(p);
+    set_readout_geometry(p);
     const int w = p.geo.width1;
     const int h = p.geo.height1;
     uint16_t* img = p.ptr.image;

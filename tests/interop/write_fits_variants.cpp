@@ -61,11 +61,11 @@ int main(int argc, char** argv) {
     set_header(p);
     for (const Variant& v : kVariants) {
         p.readout.binned = v.binned;
-        kvr::QX_binned(p);
+        kvr::set_readout_geometry(p);
         kvr::test::fill_pattern(p.ptr.image, size_t(p.geo.width1) * p.geo.height1);
         p.settings.FITS_SBIG = v.sbig;
         const std::string path = dir + "/" + v.name + ".FIT";
-        if (kvr::SaveFITSFile(p, path, p.ptr.image, v.eightbit) != 0) {
+        if (kvr::save_fits_file(p, path, p.ptr.image, v.eightbit) != 0) {
             std::cerr << "cannot write " << path << '\n';
             return 1;
         }

@@ -74,7 +74,7 @@ struct BitmapCase {
 
 bool write_bitmap_case(Program& p, const fs::path& dir, const BitmapCase& c) {
     p.readout.binned = c.binned;
-    QX_binned(p);
+    set_readout_geometry(p);
     fill_frame(p);
     p.display.Geo = c.geo;
     p.display.Big = c.big;
@@ -96,11 +96,11 @@ bool write_bitmap_case(Program& p, const fs::path& dir, const BitmapCase& c) {
 
 bool write_tiff_case(Program& p, const fs::path& dir, int binned, int sixteen) {
     p.readout.binned = binned;
-    QX_binned(p);
+    set_readout_geometry(p);
     fill_frame(p);
     const std::string name =
         std::string("tiff_") + (binned ? "binned" : "full") + (sixteen ? "_16" : "_8");
-    if (SaveTifFile(p, (dir / (name + ".tif")).string(), p.buf->image_int, sixteen) != 0)
+    if (save_tif_file(p, (dir / (name + ".tif")).string(), p.buf->image_int, sixteen) != 0)
         return false;
     const int n = p.geo.width1 * p.geo.height1;
     if (sixteen) {

@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     run("dialog 7 click 1");
     run("command 12");
     const std::string fits = dir + "/stars.fit";
-    if (kvr::SaveFITSFile(p, fits, p.ptr.image, 0) != 0) {
+    if (kvr::save_fits_file(p, fits, p.ptr.image, 0) != 0) {
         std::cerr << "cannot write " << fits << '\n';
         return 1;
     }

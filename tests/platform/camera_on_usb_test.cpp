@@ -47,7 +47,7 @@ class CameraOnUsbTest : public ProgramTest {
     }
     void TearDown() override {
         // libusb goes before the bus it runs on.
-        CloseUSBdevice(p);
+        close_usb_device(p);
         p.devices.reset();
     }
     void plug(uint8_t device_number) {

@@ -15,7 +15,7 @@ using AoUnitTest = ScopeTest;
 void slew(Program& p, char direction, int steps) {
     p.scope.AOUnitslewdir = direction;
     p.scope.AOUnitslew_time = steps;
-    AOUnit_slew(p);
+    ao_unit_slew(p);
 }
 
 TEST_F(AoUnitTest, GuidingMovesStopAtTheTravelLimitAndBumpTheMount) {
@@ -53,7 +53,7 @@ TEST_F(AoUnitTest, GuidingMovesStopAtTheTravelLimitAndBumpTheMount) {
     // Back to centre, axis by axis, 300 ms after each.
     rec->writes.clear();
     p.scope.AO_ew = -12;
-    AOUnit_reset(p);
+    ao_unit_reset(p);
     EXPECT_EQ(rec->texts(), (Texts{"GS00075", "GT00012"}));
     EXPECT_EQ(rec->writes[1].at_ms - rec->writes[0].at_ms, 350);
     EXPECT_EQ(p.scope.AO_ns, 0);
@@ -98,9 +98,9 @@ TEST_F(AoUnitTest, ManualMovesCentringAndTheSecondPort) {
     p.settings.AOUnit_comport = 0;  // "Ser 2": camera serial port 2
     p.scope.AOUnitslewdir = 'w';
     p.scope.AOUnitslew_time = 120;
-    AOUnit_move(p);
+    ao_unit_move(p);
     EXPECT_EQ(p.scope.AO_ew, -120);
-    CentraliseAOUnit(p);
+    centralise_ao_unit(p);
     ASSERT_EQ(rec->writes.size(), 2u);
     EXPECT_EQ(rec->writes[0].bytes, "MW00120");
     EXPECT_EQ(rec->writes[0].port, 1);
@@ -108,7 +108,7 @@ TEST_F(AoUnitTest, ManualMovesCentringAndTheSecondPort) {
     EXPECT_EQ(p.scope.AO_ew, 0);
     // A count five digits cannot carry is refused.
     p.scope.AOUnitslew_time = 100000;
-    AOUnit_move(p);
+    ao_unit_move(p);
     EXPECT_EQ(rec->writes.size(), 2u);
     EXPECT_NE(take_output().find("refused"), std::string::npos);
 }
@@ -125,8 +125,8 @@ TEST_F(AoUnitTest, ParallelModeHoldsOneRelayLow) {
     EXPECT_EQ(clock.ms(), t0 + 350);
     EXPECT_EQ(p.scope.AO_ns, 0);
     rec->relays.clear();
-    CentraliseAOUnit(p);
-    AOUnit_reset(p);
+    centralise_ao_unit(p);
+    ao_unit_reset(p);
     ASSERT_EQ(rec->relays.size(), 3u);
     EXPECT_EQ(rec->relays[0].bits, 15);
     EXPECT_EQ(rec->relays[1].bits, 0);

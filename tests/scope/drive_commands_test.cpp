@@ -59,8 +59,8 @@ TEST_F(DriveCommandsTest, BoxPulseAndManualMovesCloseOneRelay) {
     rec->relays.clear();
     for (char d : {'w', 's', 'e'}) {
         p.scope.slewdir = d;
-        CB_start_move(p);
-        CB_stop_move(p);
+        box_start_move(p);
+        box_stop_move(p);
     }
     ASSERT_EQ(rec->relays.size(), 6u);
     EXPECT_EQ(rec->relays[0].bits, 1);

@@ -89,7 +89,7 @@ TEST_F(PcSerialTest, FirstAoCommandOpensThePortAt9600EightNOne) {
     p.scope.AOUnitslewdir = 's';
     p.scope.AOUnitslew_time = 7;
     const uint32_t t0 = clock.ms();
-    AOUnit_slew(p);
+    ao_unit_slew(p);
     EXPECT_EQ(pty.take(), "GS00007");
     EXPECT_EQ(clock.ms(), t0 + 1 + 10 + 50);
     EXPECT_EQ(p.scope.PC_Serial_check, 1);
@@ -102,7 +102,7 @@ TEST_F(PcSerialTest, FirstAoCommandOpensThePortAt9600EightNOne) {
     EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB), tcflag_t(CS8));
     EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
 
-    CentraliseAOUnit(p);
+    centralise_ao_unit(p);
     EXPECT_EQ(pty.take(), "K");
     EXPECT_EQ(counting->opens, 1);
     EXPECT_EQ(take_output(), "");
@@ -110,31 +110,31 @@ TEST_F(PcSerialTest, FirstAoCommandOpensThePortAt9600EightNOne) {
     // One reply is read; what follows it is dropped. A silent unit costs the timeout only.
     pty.send("OK#stale");
     ::usleep(20000);
-    PCSerial_Read(p);
+    pc_serial_read(p);
     EXPECT_STREQ(reinterpret_cast<const char*>(p.buf->ReportBuffer), "OK#");
-    PCSerial_Read(p);
+    pc_serial_read(p);
     EXPECT_STREQ(reinterpret_cast<const char*>(p.buf->ReportBuffer), "");
 }
 
 TEST_F(PcSerialTest, GarbageFloodIsCutToOneReplyAndTheLineRecovers) {
-    CentraliseAOUnit(p);
+    centralise_ao_unit(p);
     EXPECT_EQ(pty.take(), "K");
     // Two kilobytes of line noise with no terminator, NULs and high bytes among them.
     std::string noise(2048, '\0');
     for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>((i * 7919 + 13) & 0xFF);
     pty.send(noise);
     ::usleep(20000);
-    PCSerial_Read(p);
+    pc_serial_read(p);
     EXPECT_LE(std::char_traits<char>::length(reinterpret_cast<const char*>(p.buf->ReportBuffer)),
               size_t{kPcSerialReplyBytes});
     // The rest of the noise was dropped; the next command and its reply go through.
-    PCSerial_Read(p);
+    pc_serial_read(p);
     EXPECT_STREQ(reinterpret_cast<const char*>(p.buf->ReportBuffer), "");
-    CentraliseAOUnit(p);
+    centralise_ao_unit(p);
     EXPECT_EQ(pty.take(), "K");
     pty.send("OK#");
     ::usleep(20000);
-    PCSerial_Read(p);
+    pc_serial_read(p);
     EXPECT_STREQ(reinterpret_cast<const char*>(p.buf->ReportBuffer), "OK#");
     EXPECT_EQ(counting->opens, 1);
     EXPECT_EQ(take_output(), "");
@@ -142,7 +142,7 @@ TEST_F(PcSerialTest, GarbageFloodIsCutToOneReplyAndTheLineRecovers) {
 
 TEST_F(PcSerialTest, FailedOpenIsReportedSendsNothingAndIsRetried) {
     ::setenv("KVR_Q4_COM4", "/nonexistent/tty", 1);
-    CentraliseAOUnit(p);
+    centralise_ao_unit(p);
     EXPECT_EQ(take_output(),
               "message 50: ERROR -2 \n"
               "diagnostic: PC serial port COM4 (/nonexistent/tty) could not be opened\n"
@@ -152,7 +152,7 @@ TEST_F(PcSerialTest, FailedOpenIsReportedSendsNothingAndIsRetried) {
     // The next command tries again; the format step fails there.
     ::setenv("KVR_Q4_COM4", pty.name().c_str(), 1);
     counting->fail_format = true;
-    CentraliseAOUnit(p);
+    centralise_ao_unit(p);
     EXPECT_EQ(counting->opens, 2);
     EXPECT_NE(take_output().find("message 50: ERROR -22 \n"), std::string::npos);
     EXPECT_EQ(p.scope.PC_Serial_check, 0);
@@ -160,7 +160,7 @@ TEST_F(PcSerialTest, FailedOpenIsReportedSendsNothingAndIsRetried) {
     EXPECT_EQ(pty.take(50), "");
 
     counting->fail_format = false;
-    CentraliseAOUnit(p);
+    centralise_ao_unit(p);
     EXPECT_EQ(pty.take(), "K");
     EXPECT_EQ(p.scope.PC_Serial_check, 1);
 }

@@ -26,7 +26,7 @@ struct ObservatoryRig {
     }
     Camera& camera() { return *observatory->camera(); }
     int64_t now() { return observatory->sky().now_ms(); }
-    // A camera serial write of `text` to port index 0, as the program's WriteSerial sends it.
+    // A camera serial write of `text` to port index 0, as the program's write_serial sends it.
     void write(const std::string& text, uint16_t port = 0) {
         std::vector<uint8_t> bytes(text.begin(), text.end());
         auto block =

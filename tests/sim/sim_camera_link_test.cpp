@@ -33,12 +33,12 @@ TEST_F(SimCameraLinkTest, DiscoveryFindsTheCameraAndItsModel) {
 
 TEST_F(SimCameraLinkTest, FirstLongFieldReadMeasuresTheDownloadTime) {
     ASSERT_TRUE(find_camera(p));
-    ASSERT_TRUE(KV_wiper(p));
+    ASSERT_TRUE(wiper(p));
     clock.advance(2000);
     p.readout.exposure = 2000;
     p.readout.ccd_frame = 1;
     p.readout.interlaced_line = 0;
-    ASSERT_TRUE(KV_first_read(p));
+    ASSERT_TRUE(first_read(p));
     EXPECT_EQ(p.readout.download_time, 2900);
     // Field 1 went into the even rows: sky and stars above the 400-count bias.
     const uint16_t* image = p.buf->image_int;
@@ -48,7 +48,7 @@ TEST_F(SimCameraLinkTest, FirstLongFieldReadMeasuresTheDownloadTime) {
     // only the transfer counts.
     p.readout.download_time = 3000;
     p.readout.exposure = 600;
-    ASSERT_TRUE(KV_first_read(p));
+    ASSERT_TRUE(first_read(p));
     EXPECT_EQ(p.readout.download_time, 2900);
     EXPECT_EQ(take_output(), "");
 }
@@ -58,7 +58,7 @@ TEST_F(SimCameraLinkTest, FocusLoopFindsTheFocusStar) {
     p.run.exp_value = 1;
     p.run.exp_range = 's';
     p.readout.ccd_frame = 1;
-    const auto peak = KV_camera_read(p);
+    const auto peak = camera_read(p);
     ASSERT_TRUE(peak.has_value());
     // The planted star sits in the middle of the default window, bright but not saturated, a
     // few pixels wide at half maximum.
@@ -72,13 +72,13 @@ TEST_F(SimCameraLinkTest, FocusLoopFindsTheFocusStar) {
 
 TEST_F(SimCameraLinkTest, BinnedAndGuiderFramesArrive) {
     ASSERT_TRUE(find_camera(p));
-    ASSERT_TRUE(KV_wiper(p));
+    ASSERT_TRUE(wiper(p));
     p.readout.exposure = 500;
-    ASSERT_TRUE(KV_binned_read(p));
+    ASSERT_TRUE(binned_read(p));
     const uint16_t* image = p.buf->image_int;
     EXPECT_GT(*std::max_element(image, image + 376 * 290), 5000);
 
-    ASSERT_TRUE(KV_guider_camera_read(p));
+    ASSERT_TRUE(guider_camera_read(p));
     const uint16_t* guider = p.buf->image_guider_int;
     EXPECT_GT(*std::max_element(guider, guider + 500 * 290), 50 * 256);
     EXPECT_EQ(take_output(), "");
@@ -87,16 +87,16 @@ TEST_F(SimCameraLinkTest, BinnedAndGuiderFramesArrive) {
 TEST_F(SimCameraLinkTest, InterlacedFrameShowsTheBrightStarsWhereTheSkyPlacedThem) {
     ASSERT_TRUE(find_camera(p));
     p.readout.binned = 0;
-    QX_binned(p);
-    ASSERT_TRUE(KV_wiper(p));
+    set_readout_geometry(p);
+    ASSERT_TRUE(wiper(p));
     clock.advance(2000);
     p.readout.exposure = 2000;
     p.readout.ccd_frame = 1;
     p.readout.interlaced_line = 0;
-    ASSERT_TRUE(KV_first_read(p));  // field 1 into the even rows
+    ASSERT_TRUE(first_read(p));  // field 1 into the even rows
     p.readout.ccd_frame = 2;
     p.readout.interlaced_line = 1;
-    ASSERT_TRUE(KV_first_read(p));  // field 2 into the odd rows
+    ASSERT_TRUE(first_read(p));  // field 2 into the odd rows
     const uint16_t* image = p.buf->image_int;
     auto stars = bus->camera().main_sensor_stars(clock.ms());
     std::sort(stars.begin(), stars.end(), [](const SensorStar& a, const SensorStar& b) {

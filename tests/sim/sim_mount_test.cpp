@@ -66,7 +66,7 @@ TEST(SimMount, GoToM31ThroughTheCameraPortPointsTheMountThere) {
     Mount& mount = rig.observatory->mount();
     auto before = rig.camera().main_sensor_stars(rig.now());
 
-    // move_telescope('m', 31): 10 bytes, then GetInfo, then the slew and its verdict.
+    // move_telescope('m', 31): 10 bytes, then get_info, then the slew and its verdict.
     rig.write("#:LM 0031#");
     rig.write("#:LI#");
     rig.clock.advance(200);
