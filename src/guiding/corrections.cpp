@@ -226,8 +226,8 @@ void guider_ao_correction(Program& p) {
     if (beyond_guider_range(g)) return;
     const char x_direction = g.dx > 0 ? s.AOw : s.AOe;
     const char y_direction = g.dy > 0 ? s.AOn : s.AOs;
-    AOUnit_bump_seen(p, x_direction, std::abs(g.dx * s.AOUnit_slewx) / 1000);
-    AOUnit_bump_seen(p, y_direction, std::abs(g.dy * s.AOUnit_slewy) / 1000);
+    ao_unit_bump_seen(p, x_direction, std::abs(g.dx * s.AOUnit_slewx) / 1000);
+    ao_unit_bump_seen(p, y_direction, std::abs(g.dy * s.AOUnit_slewy) / 1000);
     if (std::abs(g.dx) > kAoThreshold) {
         const char direction = x_direction;
         const int steps = ao_share(g.dx, s.AOUnit_slewx, aggressiveness(p));

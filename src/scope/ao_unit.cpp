@@ -237,7 +237,7 @@ void ao_unit_move(Program& p) {
     send(p, 'M', m.letter, steps);
 }
 
-void AOUnit_bump_seen(Program& p, char direction, int steps) {
+void ao_unit_bump_seen(Program& p, char direction, int steps) {
     const AxisMove m = axis_move(p, direction);
     if (!m.offset) return;
     BumpAxis a = bump_axis(p.scope, m.offset == &p.scope.AO_ns);

@@ -38,7 +38,7 @@ void ao_unit_move(Program& p);
 // The first guide frame after a mount bump on the axis of `direction` asks the element for a
 // move of `steps` there (the whole measured error, before any share is taken): from it the image
 // shift of a bump is learned for the bump compensation (`AOUnit_bump_compensate`).
-void AOUnit_bump_seen(Program& p, char direction, int steps);
+void ao_unit_bump_seen(Program& p, char direction, int steps);
 // Moves the element back by the accumulated offsets (through the box: the byte 0).
 void ao_unit_reset(Program& p);
 // GuiderDialog::centralise_ao_unit: "K" (through the box: 15, 100 ms, 0); offsets zeroed.

@@ -69,9 +69,9 @@ TEST_F(AoUnitTest, BumpCompensationLearnsTheShiftAndMovesTheElementWithEachBump)
     EXPECT_EQ(rec->texts(), (Texts{"GN00010", "MN00025"}));
     // The next frame still asks 8 steps north of the element: the bump moved the image 8 steps
     // back, 320 thousandths of a step per count. Later frames teach nothing more.
-    AOUnit_bump_seen(p, 's', 8);
+    ao_unit_bump_seen(p, 's', 8);
     EXPECT_EQ(p.scope.AOUnit_bump_shift_ns, 320);
-    AOUnit_bump_seen(p, 's', 30);
+    ao_unit_bump_seen(p, 's', 30);
     EXPECT_EQ(p.scope.AOUnit_bump_shift_ns, 320);
 
     // The next bump south takes the element 8 steps towards centre with it; the frame after finds
@@ -82,7 +82,7 @@ TEST_F(AoUnitTest, BumpCompensationLearnsTheShiftAndMovesTheElementWithEachBump)
     slew(p, 's', 10);
     EXPECT_EQ(rec->texts(), (Texts{"GS00010", "MS00025", "GN00008"}));
     EXPECT_EQ(p.scope.AO_ns, -47);
-    AOUnit_bump_seen(p, 'n', 2);
+    ao_unit_bump_seen(p, 'n', 2);
     EXPECT_EQ(p.scope.AOUnit_bump_shift_ns, 340);
 
     // Off by default: the unit's plain bump.
