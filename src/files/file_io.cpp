@@ -27,12 +27,29 @@ ReadStatus file_length(const std::string& host, uint64_t& length) {
     return ReadStatus::Ok;
 }
 
+ReadStatus open_for_reading(const std::string& host, uint64_t& length, int& fd) {
+    fd = -1;
+    if (host.empty()) return ReadStatus::Missing;
+    const int opened = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (opened < 0) {
+        const ReadStatus s = file_length(host, length);
+        return s == ReadStatus::Ok ? ReadStatus::Unreadable : s;
+    }
+    struct stat st {};
+    if (::fstat(opened, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(opened);
+        return ReadStatus::NotAFile;
+    }
+    length = static_cast<uint64_t>(st.st_size);
+    fd = opened;
+    return ReadStatus::Ok;
+}
+
 ReadStatus read_file(const std::string& host, uint8_t* out, size_t capacity, size_t& got) {
     got = 0;
     uint64_t length = 0;
-    if (ReadStatus s = file_length(host, length); s != ReadStatus::Ok) return s;
-    const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return ReadStatus::Unreadable;
+    int fd = -1;
+    if (ReadStatus s = open_for_reading(host, length, fd); s != ReadStatus::Ok) return s;
     while (got < capacity) {
         const ssize_t r = ::read(fd, out + got, capacity - got);
         if (r < 0 && errno == EINTR) continue;

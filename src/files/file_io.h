@@ -18,6 +18,11 @@ enum class ReadStatus { Ok, Missing, NotAFile, Unreadable };
 // Size of a regular file in bytes; Missing when it does not exist, NotAFile for a directory or
 // a device.
 ReadStatus file_length(const std::string& host, uint64_t& length);
+// Opens a regular file for reading and gives its length, with one lookup of the path (the open,
+// then the descriptor's status): as file_length says, or Unreadable when it exists but cannot be
+// opened. Other kinds of file are never waited on (a pipe without a writer) nor made the
+// controlling terminal. `fd` is -1 unless Ok.
+ReadStatus open_for_reading(const std::string& host, uint64_t& length, int& fd);
 // Reads up to `capacity` bytes from the start of the file; `got` is how many arrived.
 ReadStatus read_file(const std::string& host, uint8_t* out, size_t capacity, size_t& got);
 // Reads exactly n bytes from `offset`, continuing after partial reads and interruptions; false

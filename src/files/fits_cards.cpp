@@ -70,21 +70,26 @@ void number_card(char* card, std::string_view keyword, double value) {
     text_card(card, text);
 }
 
-std::string card_text(const char* card) {
-    std::string out;
+std::string_view card_text(const char* card, char (&room)[kCardBytes]) {
+    size_t n = 0;
     for (int i = 11; i < kCardBytes; ++i) {
         if (card[i] != '\'') {
-            out += card[i];
+            room[n++] = card[i];
             continue;
         }
         if (i + 1 < kCardBytes && card[i + 1] == '\'') {
-            out += '\'';
+            room[n++] = '\'';
             ++i;
             continue;
         }
         break;
     }
-    return out;
+    return {room, n};
+}
+
+std::string card_text(const char* card) {
+    char room[kCardBytes];
+    return std::string(card_text(card, room));
 }
 
 bool card_number(const char* card, double& out) {

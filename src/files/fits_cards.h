@@ -34,6 +34,8 @@ void number_card(char* card, std::string_view keyword, double value);
 
 // The text of a string card: from column 12 to the closing quote, doubled quotes read as one.
 std::string card_text(const char* card);
+// The same written into `room` (a card's text is always shorter than a card), without allocating.
+std::string_view card_text(const char* card, char (&room)[kCardBytes]);
 // Number from column 14 to the end of the number. False (and `out` unchanged) when there is
 // none or it is not finite.
 bool card_number(const char* card, double& out);

@@ -1,8 +1,5 @@
 #include "files/fits_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -89,7 +86,8 @@ size_t encode_8bit(const uint16_t* src, size_t pixels, uint8_t* out) {
 }
 
 void read_string(const char* card, char* dest, size_t capacity) {
-    copy_text(dest, capacity, card_text(card));
+    char room[kCardBytes];
+    copy_text(dest, capacity, card_text(card, room));
 }
 
 }  // namespace
@@ -245,11 +243,11 @@ int read_fits_frame(Program& p, int fd, uint64_t length, uint16_t* fredptr) {
 
 int load_fits_file(Program& p, std::string_view fileTitle, int oldfile, uint16_t* fredptr) {
     (void)oldfile;  // always 3: the full 72-card header
-    const std::string host = host_path(p, fileTitle);
     uint64_t length = 0;
-    if (file_length(host, length) != ReadStatus::Ok) return 1;
-    const FileCloser file(::open(host.c_str(), O_RDONLY | O_CLOEXEC));
-    return file.fd() < 0 ? 1 : read_fits_frame(p, file.fd(), length, fredptr);
+    int fd = -1;
+    const ReadStatus opened = open_for_reading(host_path(p, fileTitle), length, fd);
+    const FileCloser file(fd);
+    return opened != ReadStatus::Ok ? 1 : read_fits_frame(p, fd, length, fredptr);
 }
 
 void clear_fits_info(Program& p) {

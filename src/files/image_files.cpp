@@ -69,13 +69,23 @@ enum class FileRead { Ok, NotAFile, Missing, WrongLength, Unreadable, Short };
 
 // The file's length and kind, and the file opened for reading.
 FileRead open_image_file(const std::string& host, ImageFileKind& kind, uint64_t& length, int& fd) {
-    const ReadStatus st = file_length(host, length);
-    if (st == ReadStatus::NotAFile) return FileRead::NotAFile;
-    if (st != ReadStatus::Ok) return FileRead::Missing;
+    switch (open_for_reading(host, length, fd)) {
+        case ReadStatus::Ok:
+            break;
+        case ReadStatus::NotAFile:
+            return FileRead::NotAFile;
+        case ReadStatus::Missing:
+            return FileRead::Missing;
+        case ReadStatus::Unreadable:
+            // A length no image file has is the first thing wrong with it.
+            kind = image_file_kind(length);
+            return kind == ImageFileKind::Unknown ? FileRead::WrongLength : FileRead::Unreadable;
+    }
     kind = image_file_kind(length);
-    if (kind == ImageFileKind::Unknown) return FileRead::WrongLength;
-    fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
-    return fd < 0 ? FileRead::Unreadable : FileRead::Ok;
+    if (kind != ImageFileKind::Unknown) return FileRead::Ok;
+    ::close(fd);
+    fd = -1;
+    return FileRead::WrongLength;
 }
 
 // Reads the whole file into the work buffer after checking its length.

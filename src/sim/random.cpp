@@ -36,6 +36,18 @@ double Rng::normal() {
     return inverse_normal_cdf(p);
 }
 
+NoiseLanes::NoiseLanes(Rng& rng) {
+    uint64_t seed = rng.next();
+    for (int i = 0; i < kLanes; ++i) {
+        const uint64_t a = splitmix64(seed);
+        const uint64_t b = splitmix64(seed);
+        s[0][i] = static_cast<uint32_t>(a) | 1;  // a lane's state is never all zero
+        s[1][i] = static_cast<uint32_t>(a >> 32);
+        s[2][i] = static_cast<uint32_t>(b);
+        s[3][i] = static_cast<uint32_t>(b >> 32);
+    }
+}
+
 const float* NormalSource::table() {
     // Midpoints of kTableSize equal-probability slices: the table's mean is exactly 0 and its
     // variance within 0.1 % of 1.

@@ -54,12 +54,40 @@ class NormalSource {
         return table_[index];
     }
 
-  private:
+    // The table: kTableSize equal-probability slices of the standard normal distribution.
     static const float* table();
+
+  private:
     Rng& rng_;
     const float* table_;
     uint64_t bits_ = 0;
     int left_ = 0;
+};
+
+// Eight xoshiro128++ generators side by side, one per vector lane: each step gives eight 32-bit
+// draws. Per-pixel noise takes its numbers from these in whole steps, so the vector loops and the
+// portable loops draw exactly the same ones.
+struct NoiseLanes {
+    static constexpr int kLanes = 8;
+
+    // Seeded from one draw of `rng`.
+    explicit NoiseLanes(Rng& rng);
+    void step(uint32_t out[kLanes]) {
+        for (int i = 0; i < kLanes; ++i) {
+            const uint32_t s0 = s[0][i], s1 = s[1][i], s2 = s[2][i], s3 = s[3][i];
+            out[i] = rotl(s0 + s3, 7) + s0;
+            const uint32_t t = s1 << 9;
+            const uint32_t n2 = s2 ^ s0;
+            const uint32_t n3 = s3 ^ s1;
+            s[1][i] = s1 ^ n2;
+            s[0][i] = s0 ^ n3;
+            s[2][i] = n2 ^ t;
+            s[3][i] = rotl(n3, 11);
+        }
+    }
+    static uint32_t rotl(uint32_t x, int k) { return (x << k) | (x >> (32 - k)); }
+
+    alignas(32) uint32_t s[4][kLanes];
 };
 
 // Inverse of the standard normal distribution function, for 0 < p < 1.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/sensor_pixels.h"
+
 namespace kvr::sim {
 
 namespace {
@@ -55,11 +57,6 @@ ImagePath sample_path(Sky& sky, int view, int64_t start_ms, int64_t end_ms) {
     return path;
 }
 
-// Nearest whole number of a value in [0, 2^53) (halves up), without a library call.
-inline double nearest_whole(double v) {
-    return static_cast<double>(static_cast<int64_t>(v + 0.5));
-}
-
 }  // namespace
 
 SensorHead::SensorHead(const HeadGeometry& geometry, const SensorConfig& sensor, uint32_t seed,
@@ -67,6 +64,7 @@ SensorHead::SensorHead(const HeadGeometry& geometry, const SensorConfig& sensor,
     : geo_(geometry), sensor_(sensor) {
     const size_t field_pixels = static_cast<size_t>(geo_.columns) * geo_.field_rows;
     for (int f = 0; f < geo_.fields && f < 2; ++f) planes_[f].assign(field_pixels, 0.0f);
+    row_charge_.assign(static_cast<size_t>(noise_blocks(geo_.columns)) * kNoiseBlock, 0.0f);
     make_fixed_pattern(seed, stream);
 }
 
@@ -189,10 +187,8 @@ void SensorHead::collect_light(float* plane, const PixelGrid& g, int field, int6
     for (int r = 0; r < g.rows; ++r) {
         const size_t physical =
             static_cast<size_t>((g.row0 + r) * geo_.fields + field) * geo_.columns + g.col0;
-        const float* response = response_.data() + physical;
-        const float* dark = dark_.data() + physical;
-        float* row = plane + static_cast<size_t>(r) * g.cols;
-        for (int c = 0; c < g.cols; ++c) row[c] = row[c] * response[c] + dark[c] * dark_seconds;
+        expose_row(plane + static_cast<size_t>(r) * g.cols, response_.data() + physical,
+                   dark_.data() + physical, dark_seconds, g.cols);
     }
     if (effects) add_cosmic_rays(plane, g, field, start_ms, end_ms, *effects);
 }
@@ -227,46 +223,34 @@ void SensorHead::render(const ReadRequest& r, const FieldTransfer& fields, Sky& 
 }
 
 void SensorHead::digitize(const ReadRequest& r, const FieldTransfer& fields, const PixelGrid& g,
-                          bool noise, Rng& rng, uint8_t* out) const {
-    NormalSource normal(rng);
-    // Charge is counted in whole units; the photon noise of a pixel is the square root of its
-    // expected charge. Without noise each pixel holds its expected charge, rounded.
-    auto collected = [&](float expected) {
-        if (!noise) return nearest_whole(expected);
-        const float v = expected + std::sqrt(expected) * normal.next();
-        return v > 0 ? nearest_whole(v) : 0.0;
-    };
+                          bool noise, Rng& rng, uint8_t* out) {
+    // Binning and field summing add charge before the converter: one photon noise draw for the
+    // summed charge, one bias and one read noise per output pixel. Without noise each photosite
+    // holds its expected charge, rounded, and the output pixel their sum.
+    Converter converter;
+    converter.bias = static_cast<float>(sensor_.bias_counts);
+    converter.per_count = static_cast<float>(1.0 / sensor_.charge_per_count);
+    converter.read_noise = noise ? static_cast<float>(sensor_.read_noise_counts) : 0.0f;
+    converter.bytes_per_sample = geo_.bytes_per_sample;
+    converter.full_scale = static_cast<float>(
+        std::min(sensor_.full_scale_counts, geo_.bytes_per_sample == 2 ? 65535.0 : 255.0));
+    converter.photon_noise = noise;
+    NoiseLanes lanes(rng);
     const int out_cols = r.width / r.bin_x;
     const int out_rows = r.height / r.bin_y;
-    const double per_count = 1.0 / sensor_.charge_per_count;
-    const double read_noise = noise ? sensor_.read_noise_counts : 0.0;
-    const bool wide = geo_.bytes_per_sample == 2;
-    const double full_scale = std::min(sensor_.full_scale_counts, wide ? 65535.0 : 255.0);
+    float* sum = row_charge_.data();
+    const size_t row_bytes = static_cast<size_t>(out_cols) * geo_.bytes_per_sample;
     for (int ro = 0; ro < out_rows; ++ro) {
-        for (int co = 0; co < out_cols; ++co) {
-            // Binning and field summing add charge before the converter: one bias, one read
-            // noise per output pixel.
-            double charge = 0;
-            for (int i = 0; i < fields.count; ++i) {
-                for (int dy = 0; dy < r.bin_y; ++dy) {
-                    const float* src = planes_[i].data() +
-                                       static_cast<size_t>(ro * r.bin_y + dy) * g.cols +
-                                       static_cast<size_t>(co) * r.bin_x;
-                    for (int dx = 0; dx < r.bin_x; ++dx) charge += collected(src[dx]);
-                }
-            }
-            double counts = sensor_.bias_counts + charge * per_count;
-            if (read_noise > 0) counts += read_noise * normal.next();
-            counts = nearest_whole(std::clamp(counts, 0.0, full_scale));
-            const auto v = static_cast<uint32_t>(counts);
-            if (wide) {
-                out[0] = static_cast<uint8_t>(v);
-                out[1] = static_cast<uint8_t>(v >> 8);
-                out += 2;
-            } else {
-                *out++ = static_cast<uint8_t>(v);
+        std::fill_n(sum, out_cols, 0.0f);
+        for (int i = 0; i < fields.count; ++i) {
+            for (int dy = 0; dy < r.bin_y; ++dy) {
+                const float* src =
+                    planes_[i].data() + static_cast<size_t>(ro * r.bin_y + dy) * g.cols;
+                add_binned(src, out_cols, r.bin_x, !noise, sum);
             }
         }
+        convert_row(sum, out_cols, converter, lanes, out);
+        out += row_bytes;
     }
 }
 

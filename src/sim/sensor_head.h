@@ -89,7 +89,7 @@ class SensorHead {
     void add_cosmic_rays(float* plane, const PixelGrid& grid, int field, int64_t start_ms,
                          int64_t end_ms, SkyEffects& effects) const;
     void digitize(const ReadRequest& r, const FieldTransfer& fields, const PixelGrid& grid,
-                  bool noise, Rng& rng, uint8_t* out) const;
+                  bool noise, Rng& rng, uint8_t* out);
     void make_fixed_pattern(uint32_t seed, uint64_t stream);
 
     HeadGeometry geo_;
@@ -100,6 +100,8 @@ class SensorHead {
     std::vector<float> response_;
     // Expected charge of a read's pixels, one plane per field.
     std::vector<float> planes_[2];
+    // Expected charge of one output row, in whole noise blocks.
+    std::vector<float> row_charge_;
     int64_t field_start_ms_[2] = {};
 };
 

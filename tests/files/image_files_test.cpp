@@ -1,5 +1,7 @@
 #include "files/image_files.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "core/program.h"
@@ -62,9 +64,13 @@ TEST_F(ImageFilesTest, RefusalsLeaveImageModeAndGeometryAlone) {
     EXPECT_FALSE(load_kv_file(p, path("odd")));
     EXPECT_FALSE(load_kv_file(p, path("missing")));
     EXPECT_FALSE(load_kv_file(p, path("dir")));
+    // A pipe nobody writes to is refused at once, not waited on.
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(load_kv_file(p, path("pipe")));
     EXPECT_EQ(take_output(),
               "message 41: You didn't choose an QX or a suitable FITS File\n"
               "message 41: You didn't choose an QX or a suitable FITS File\n"
+              "message 11: Failed to Open QX File\n"
               "message 11: Failed to Open QX File\n");
     // A FITS file whose header does not fit its length: the header is refused and the
     // binned frame that was shown stays.

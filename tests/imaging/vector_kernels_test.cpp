@@ -31,18 +31,23 @@ class VectorKernelsTest : public ::testing::TestWithParam<bool>, protected LoopC
 TEST_P(VectorKernelsTest, ByteSwapsAndClippedAddition) {
     for (size_t n : {size_t{0}, size_t{7}, size_t{77}, size_t{752 * 3 + 5}}) {
         const std::vector<uint16_t> a = random_words(n, 1), b = random_words(n, 2);
-        for (uint16_t flip : {uint16_t{0}, uint16_t{0x8000}}) {
-            std::vector<uint8_t> bytes(2 * n);
-            words_to_be16(a.data(), n, flip, bytes.data());
-            for (size_t i = 0; i < n; ++i) {
-                ASSERT_EQ(bytes[2 * i], uint8_t((a[i] ^ flip) >> 8)) << n << " " << i;
-                ASSERT_EQ(bytes[2 * i + 1], uint8_t(a[i] ^ flip)) << n << " " << i;
+        // Frames lie at any even address: `skew` words into the buffers.
+        for (size_t skew : {0, 3, 13}) {
+            for (uint16_t flip : {uint16_t{0}, uint16_t{0x8000}}) {
+                std::vector<uint8_t> bytes(2 * (n + skew));
+                uint8_t* out = bytes.data() + 2 * skew;
+                words_to_be16(a.data(), n, flip, out);
+                for (size_t i = 0; i < n; ++i) {
+                    ASSERT_EQ(out[2 * i], uint8_t((a[i] ^ flip) >> 8)) << n << " " << i;
+                    ASSERT_EQ(out[2 * i + 1], uint8_t(a[i] ^ flip)) << n << " " << i;
+                }
+                // Back in place: the words of the buffer that holds the bytes.
+                std::vector<uint16_t> words(n + skew);
+                if (n > 0) std::memcpy(words.data() + skew, out, 2 * n);
+                be16_to_words(reinterpret_cast<const uint8_t*>(words.data() + skew), n, flip,
+                              words.data() + skew);
+                EXPECT_EQ(std::vector<uint16_t>(words.begin() + skew, words.end()), a) << skew;
             }
-            // Back in place: the words of the buffer that holds the bytes.
-            std::vector<uint16_t> words(n);
-            if (n > 0) std::memcpy(words.data(), bytes.data(), bytes.size());
-            be16_to_words(reinterpret_cast<const uint8_t*>(words.data()), n, flip, words.data());
-            EXPECT_EQ(words, a);
         }
         std::vector<uint16_t> sum = a;
         add_saturated(sum.data(), b.data(), n);

@@ -1,5 +1,6 @@
 #include "imaging/kernels/byte_swap.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -69,7 +70,15 @@ template <bool FlipFirst>
 void swap_frame(const uint8_t* src, size_t words, uint16_t flip, uint8_t* out) {
     size_t done = 0;
 #if KVR_HAVE_AVX2_PATHS
-    if (kSwap && use_avx2()) done = swap_avx2(src, words, FlipFirst ? swap_word(flip) : flip, out);
+    if (kSwap && use_avx2()) {
+        // A store across two cache lines costs two: the first words one by one, up to a 32-byte
+        // boundary of `out` (the frame buffers lie at any even address).
+        const size_t misaligned = reinterpret_cast<uintptr_t>(out) % 32;
+        const size_t head = misaligned % 2 == 0 ? std::min(words, (32 - misaligned) % 32 / 2) : 0;
+        swap_portable<FlipFirst>(src, head, flip, out);
+        done = head + swap_avx2(src + 2 * head, words - head, FlipFirst ? swap_word(flip) : flip,
+                                out + 2 * head);
+    }
 #endif
     swap_portable<FlipFirst>(src + 2 * done, words - done, flip, out + 2 * done);
 }

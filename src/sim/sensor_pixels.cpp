@@ -1,0 +1,75 @@
+#include "sim/sensor_pixels.h"
+
+#include <cmath>
+#include <cstddef>
+
+namespace kvr::sim {
+
+namespace {
+
+// The vector instructions' rules, written out for the portable loops: max(v, 0) and min(v, limit)
+// take the second operand unless the comparison holds (a NaN gives 0 or the limit).
+inline float at_least_zero(float v) {
+    return v > 0.0f ? v : 0.0f;
+}
+inline float at_most(float v, float limit) {
+    return v < limit ? v : limit;
+}
+
+}  // namespace
+
+void expose_row(float* row, const float* response, const float* dark, float seconds, int count) {
+#if KVR_HAVE_AVX2_PATHS
+    if (use_avx2()) return expose_row_avx2(row, response, dark, seconds, count);
+#endif
+    for (int c = 0; c < count; ++c) row[c] = row[c] * response[c] + dark[c] * seconds;
+}
+
+void add_binned(const float* src, int count, int bin, bool round_each, float* sum) {
+#if KVR_HAVE_AVX2_PATHS
+    if (use_avx2()) return add_binned_avx2(src, count, bin, round_each, sum);
+#endif
+    for (int o = 0; o < count; ++o) {
+        float s = sum[o];
+        const float* in = src + static_cast<std::ptrdiff_t>(o) * bin;
+        for (int dx = 0; dx < bin; ++dx) s += round_each ? std::floor(in[dx] + 0.5f) : in[dx];
+        sum[o] = s;
+    }
+}
+
+void convert_row(const float* charge, int count, const Converter& c, NoiseLanes& lanes,
+                 uint8_t* out) {
+    const float* normals = NormalSource::table();
+#if KVR_HAVE_AVX2_PATHS
+    if (use_avx2()) return convert_row_avx2(charge, count, c, lanes, normals, out);
+#endif
+    const bool draws = c.photon_noise || c.read_noise > 0;
+    const bool wide = c.bytes_per_sample == 2;
+    for (int block = 0; block * kNoiseBlock < count; ++block) {
+        uint32_t bits[kNoiseBlock] = {};
+        if (draws) lanes.step(bits);
+        for (int i = 0; i < kNoiseBlock && block * kNoiseBlock + i < count; ++i) {
+            const float expected = charge[block * kNoiseBlock + i];
+            float q = expected;
+            if (c.photon_noise) {
+                // The top 14 bits pick the photon noise's deviate, the low 16 bits' top 14 the
+                // read noise's.
+                const float z = normals[bits[i] >> kPhotonShift];
+                q = at_least_zero(std::floor((expected + std::sqrt(expected) * z) + 0.5f));
+            }
+            const float z = normals[(bits[i] & 0xFFFF) >> kReadShift];
+            const float counts =
+                at_most(at_least_zero((c.bias + q * c.per_count) + c.read_noise * z), c.full_scale);
+            const auto v = static_cast<uint32_t>(static_cast<int32_t>(counts + 0.5f));
+            if (wide) {
+                out[0] = static_cast<uint8_t>(v);
+                out[1] = static_cast<uint8_t>(v >> 8);
+                out += 2;
+            } else {
+                *out++ = static_cast<uint8_t>(v);
+            }
+        }
+    }
+}
+
+}  // namespace kvr::sim
