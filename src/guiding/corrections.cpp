@@ -226,19 +226,18 @@ void guider_ao_correction(Program& p) {
     if (beyond_guider_range(g)) return;
     const char x_direction = g.dx > 0 ? s.AOw : s.AOe;
     const char y_direction = g.dy > 0 ? s.AOn : s.AOs;
-    ao_unit_bump_seen(p, x_direction, std::abs(g.dx * s.AOUnit_slewx) / 1000);
-    ao_unit_bump_seen(p, y_direction, std::abs(g.dy * s.AOUnit_slewy) / 1000);
+    // The whole error teaches the bump compensation; the share is what is sent.
+    ao_unit_bump_seen(p, x_direction, ao_share(g.dx, s.AOUnit_slewx, 100));
+    ao_unit_bump_seen(p, y_direction, ao_share(g.dy, s.AOUnit_slewy, 100));
     if (std::abs(g.dx) > kAoThreshold) {
-        const char direction = x_direction;
         const int steps = ao_share(g.dx, s.AOUnit_slewx, aggressiveness(p));
         g.slew_time_x = shown_length(steps);
-        ao_move(p, 'x', direction, steps);
+        ao_move(p, 'x', x_direction, steps);
     }
     if (std::abs(g.dy) > kAoThreshold) {
-        const char direction = y_direction;
         const int steps = ao_share(g.dy, s.AOUnit_slewy, aggressiveness(p));
         g.slew_time_y = shown_length(steps);
-        ao_move(p, 'y', direction, steps);
+        ao_move(p, 'y', y_direction, steps);
     }
 }
 
