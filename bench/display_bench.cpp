@@ -11,7 +11,7 @@
 #include "core/program.h"
 #include "display/display.h"
 #include "display/display_mapping.h"
-#include "imaging/kernels/display_kernels.h"
+#include "kernels/display_kernels.h"
 
 namespace {
 

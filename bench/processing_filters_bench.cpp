@@ -7,7 +7,7 @@
 // second argument).
 #include <benchmark/benchmark.h>
 
-#include "imaging/kernels/filter_rows.h"
+#include "kernels/filter_rows.h"
 #include "processing_bench_frames.h"
 
 #ifdef KVR_HAVE_OPENCV

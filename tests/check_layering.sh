@@ -23,7 +23,7 @@ status=0
 # The map names every folder of src/ and only those.
 while IFS= read -r dir; do
   [ -n "${allowed[$dir]+set}" ] || { echo "README.md: the map misses src/$dir"; status=1; }
-done < <(find . -mindepth 1 -maxdepth 1 -type d | sed 's#^\./##'; echo imaging/kernels)
+done < <(find . -mindepth 1 -maxdepth 1 -type d | sed 's#^\./##')
 for dir in "${!allowed[@]}"; do
   [ -d "$dir" ] || { echo "README.md: the map names src/$dir, which does not exist"; status=1; }
 done
@@ -35,10 +35,9 @@ while IFS= read -r fn; do
   grep -rqE "\b$fn\(" . || { echo "README.md: the map names $fn(), which no source defines"; status=1; }
 done < <(grep -oE '`[a-z_0-9]+\(' <<<"$map" | tr -d '`(' | sort -u)
 
-# The folder a path belongs to: imaging/kernels is a layer of its own.
+# The folder a path belongs to.
 folder_of() {
   case $1 in
-    imaging/kernels/*) echo imaging/kernels ;;
     */*) echo "${1%%/*}" ;;
     *) echo . ;;
   esac
@@ -61,7 +60,7 @@ while IFS= read -r file; do
 done < <(find . -name '*.h' -o -name '*.cpp' | sed 's#^\./##' | sort)
 
 # The kernels work on pixel buffers only.
-if grep -nE '\bProgram\s*[&*]|struct Program;|class Program;' -r imaging/kernels; then
-  echo "imaging/kernels must not see the program state"; status=1
+if grep -nE '\bProgram\s*[&*]|struct Program;|class Program;' -r kernels; then
+  echo "kernels must not see the program state"; status=1
 fi
 exit $status

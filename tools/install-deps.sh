@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the program, its tests and benchmarks need, when any is missing.
+# --list prints them (tools/check-deps.py compares them with what the build and tests use).
 set -eu
 packages=(
   build-essential cmake ninja-build pkg-config git
@@ -9,8 +10,13 @@ packages=(
   xvfb xauth imagemagick fitsverify libtiff-tools
   python3-astropy python3-numpy python3-tifffile python3-pil
   socat umockdev libumockdev-dev ccache
-  libindi-dev indi-bin
+  libindi-dev indi-bin libnova-dev
+  python3-photutils libopencv-dev
 )
+if [ "${1:-}" = --list ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

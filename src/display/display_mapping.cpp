@@ -7,7 +7,7 @@
 
 #include "core/program.h"
 #include "display/camera_geometry.h"
-#include "imaging/kernels/display_kernels.h"
+#include "kernels/display_kernels.h"
 
 namespace kvr {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "imaging/kernels/byte_swap.h"
-#include "imaging/kernels/pixel_vectors.h"
+#include "kernels/byte_swap.h"
+#include "kernels/pixel_vectors.h"
 
 namespace kvr {
 

@@ -6,7 +6,7 @@
 #include "core/program.h"
 #include "guiding/centroid.h"
 #include "imaging/arithmetic.h"
-#include "imaging/kernels/saturating_add.h"
+#include "kernels/saturating_add.h"
 
 namespace kvr {
 

@@ -7,7 +7,7 @@
 #include "core/dialog.h"
 #include "core/host.h"
 #include "core/program.h"
-#include "imaging/kernels/filter_rows.h"
+#include "kernels/filter_rows.h"
 
 namespace kvr {
 

@@ -5,9 +5,9 @@
 
 #include "core/program.h"
 #include "imaging/header_band.h"
-#include "imaging/kernels/arithmetic_avx2.h"
-#include "imaging/kernels/pixel_vectors.h"
-#include "imaging/kernels/simd_dispatch.h"
+#include "kernels/arithmetic_avx2.h"
+#include "kernels/pixel_vectors.h"
+#include "kernels/simd_dispatch.h"
 
 namespace kvr {
 

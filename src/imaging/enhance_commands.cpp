@@ -12,7 +12,7 @@
 #include "imaging/arithmetic.h"
 #include "imaging/gradient_filter.h"
 #include "imaging/header_band.h"
-#include "imaging/kernels/filter_rows.h"
+#include "kernels/filter_rows.h"
 #include "imaging/vertical_smoothing.h"
 
 namespace kvr {

@@ -5,7 +5,7 @@
 
 #include "core/program.h"
 #include "imaging/header_band.h"
-#include "imaging/kernels/gradient_rows.h"
+#include "kernels/gradient_rows.h"
 
 namespace kvr {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "core/program.h"
-#include "imaging/kernels/pixel_vectors.h"
+#include "kernels/pixel_vectors.h"
 
 namespace kvr {
 

@@ -10,7 +10,7 @@
 // multiply-adds).
 #include <cstdint>
 
-#include "imaging/kernels/simd_dispatch.h"
+#include "kernels/simd_dispatch.h"
 #include "sim/random.h"
 
 namespace kvr::sim {

@@ -1,4 +1,4 @@
-#include "imaging/kernels/display_kernels.h"
+#include "kernels/display_kernels.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/image_store.h"
-#include "imaging/kernels/filter_rows.h"
-#include "imaging/kernels/median_networks.h"
+#include "kernels/filter_rows.h"
+#include "kernels/median_networks.h"
 #include "loop_choice.h"
 
 namespace kvr::test {

@@ -1,6 +1,6 @@
 // The filter row kernels (AVX2 where the processor has it, and the portable loops) against the
 // direct definitions, bit for bit, on random frames of both sizes with and without a label band.
-#include "imaging/kernels/filter_rows.h"
+#include "kernels/filter_rows.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "imaging/kernels/simd_dispatch.h"
+#include "kernels/simd_dispatch.h"
 
 namespace kvr::test {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "imaging/kernels/filter_rows.h"
+#include "kernels/filter_rows.h"
 
 namespace kvr::test {
 

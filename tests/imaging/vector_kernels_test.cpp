@@ -8,10 +8,10 @@
 #include <random>
 #include <vector>
 
-#include "imaging/kernels/arithmetic_avx2.h"
-#include "imaging/kernels/byte_swap.h"
-#include "imaging/kernels/gradient_rows.h"
-#include "imaging/kernels/saturating_add.h"
+#include "kernels/arithmetic_avx2.h"
+#include "kernels/byte_swap.h"
+#include "kernels/gradient_rows.h"
+#include "kernels/saturating_add.h"
 #include "loop_choice.h"
 
 namespace kvr::test {

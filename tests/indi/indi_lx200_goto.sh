@@ -44,7 +44,9 @@ get move_error
 get scope_error
 SCRIPT
 
-indiserver -p "$port" indi_lx200basic >"$work/indi.log" 2>&1 &
+# Its own local socket and HOME, so that an INDI server already running on this machine (the
+# usual case at an observatory) does not stop it.
+HOME=$work indiserver -p "$port" -u "$work/indiserver" indi_lx200basic >"$work/indi.log" 2>&1 &
 server=$!
 device="LX200 Basic"
 for _ in $(seq 50); do

@@ -5,7 +5,7 @@
 #include <optional>
 #include <utility>
 
-#include "imaging/kernels/simd_dispatch.h"
+#include "kernels/simd_dispatch.h"
 #include "sim_rig.h"
 
 namespace kvr::sim::test {

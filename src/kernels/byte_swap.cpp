@@ -1,11 +1,11 @@
-#include "imaging/kernels/byte_swap.h"
+#include "kernels/byte_swap.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
-#include "imaging/kernels/pixel_vectors.h"
-#include "imaging/kernels/simd_dispatch.h"
+#include "kernels/pixel_vectors.h"
+#include "kernels/simd_dispatch.h"
 
 #if KVR_HAVE_AVX2_PATHS
 #include <immintrin.h>

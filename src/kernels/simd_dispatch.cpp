@@ -1,4 +1,4 @@
-#include "imaging/kernels/simd_dispatch.h"
+#include "kernels/simd_dispatch.h"
 
 namespace kvr {
 

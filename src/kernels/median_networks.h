@@ -1,7 +1,7 @@
 #pragma once
 // The networks of the thresholded median for window radius 1, 2 and 3: one sorts a window column
 // (2r + 1 pixels), the other picks the median of the window from its 2r + 1 sorted columns.
-#include "imaging/kernels/sorting_network.h"
+#include "kernels/sorting_network.h"
 
 namespace kvr::network {
 

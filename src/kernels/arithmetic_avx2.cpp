@@ -1,6 +1,6 @@
 // AVX2 loops of the whole-image arithmetic. Each gives the same bits as the scalar rule it
 // replaces.
-#include "imaging/kernels/arithmetic_avx2.h"
+#include "kernels/arithmetic_avx2.h"
 
 #if KVR_HAVE_AVX2_PATHS
 #include <immintrin.h>

@@ -1,6 +1,6 @@
-#include "imaging/kernels/gradient_rows.h"
+#include "kernels/gradient_rows.h"
 
-#include "imaging/kernels/simd_dispatch.h"
+#include "kernels/simd_dispatch.h"
 
 #if KVR_HAVE_AVX2_PATHS
 #include <immintrin.h>

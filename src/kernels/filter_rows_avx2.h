@@ -3,8 +3,8 @@
 // output columns.
 #include <cstdint>
 
-#include "imaging/kernels/filter_rows.h"
-#include "imaging/kernels/simd_dispatch.h"
+#include "kernels/filter_rows.h"
+#include "kernels/simd_dispatch.h"
 
 namespace kvr {
 

@@ -1,10 +1,10 @@
 // Portable row kernels of the enhancement filters, and the choice of the AVX2 ones.
-#include "imaging/kernels/filter_rows.h"
+#include "kernels/filter_rows.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "imaging/kernels/filter_rows_avx2.h"
+#include "kernels/filter_rows_avx2.h"
 
 namespace kvr {
 

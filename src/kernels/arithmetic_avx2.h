@@ -3,7 +3,7 @@
 // versions.
 #include <cstdint>
 
-#include "imaging/kernels/simd_dispatch.h"
+#include "kernels/simd_dispatch.h"
 
 namespace kvr {
 

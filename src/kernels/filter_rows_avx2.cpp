@@ -1,7 +1,7 @@
 // AVX2 row kernels of the enhancement filters: 16 output pixels per step. The last block of a
 // row overlaps the one before it; the output goes to a separate buffer, so computing a pixel
 // twice gives the same value.
-#include "imaging/kernels/filter_rows_avx2.h"
+#include "kernels/filter_rows_avx2.h"
 
 #if KVR_HAVE_AVX2_PATHS
 #include <immintrin.h>
@@ -10,7 +10,7 @@
 #include <cmath>
 #include <utility>
 
-#include "imaging/kernels/median_networks.h"
+#include "kernels/median_networks.h"
 
 namespace kvr {
 

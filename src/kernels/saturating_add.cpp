@@ -1,6 +1,6 @@
-#include "imaging/kernels/saturating_add.h"
+#include "kernels/saturating_add.h"
 
-#include "imaging/kernels/simd_dispatch.h"
+#include "kernels/simd_dispatch.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
