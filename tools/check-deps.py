@@ -63,6 +63,13 @@ def owner(path):
     return None
 
 
+# Entries CMake's FindOpenGL fills in on its own when it happens to find them; nothing here links
+# them, so a machine without them builds all the same.
+OPTIONAL_CMAKE_ENTRIES = {"OPENGL_egl_LIBRARY", "OPENGL_glu_LIBRARY", "OPENGL_gles2_LIBRARY",
+                          "OPENGL_gles3_LIBRARY", "OPENGL_GLES2_INCLUDE_DIR",
+                          "OPENGL_GLES3_INCLUDE_DIR", "OPENGL_EGL_INCLUDE_DIR"}
+
+
 def cmake_found(build_dir):
     cache = os.path.join(build_dir, "CMakeCache.txt")
     found = []
@@ -72,6 +79,8 @@ def cmake_found(build_dir):
             if not m:
                 continue
             name, kind, path = m.groups()
+            if name in OPTIONAL_CMAKE_ENTRIES:
+                continue
             if kind == "FILEPATH" and os.path.isfile(path):
                 found.append((name, path))
             elif name.endswith("_DIR") and os.path.isdir(path):
@@ -112,9 +121,9 @@ def python_modules():
                     local.add(name[:-3])
                     with open(os.path.join(base, name), errors="replace") as f:
                         for line in f:
-                            m = re.match(r"\s*(?:import|from)\s+([A-Za-z_][A-Za-z0-9_]*)", line)
+                            m = re.match(r"\s*(?:import\s+([A-Za-z_]\w*)|from\s+([A-Za-z_]\w*)[\w.]*\s+import\b)", line)
                             if m:
-                                names.add(m.group(1))
+                                names.add(m.group(1) or m.group(2))
     names -= local | set(sys.stdlib_module_names)
     paths = []
     for module in sorted(names):
