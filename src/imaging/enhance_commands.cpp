@@ -12,8 +12,8 @@
 #include "imaging/arithmetic.h"
 #include "imaging/gradient_filter.h"
 #include "imaging/header_band.h"
-#include "kernels/filter_rows.h"
 #include "imaging/vertical_smoothing.h"
+#include "kernels/filter_rows.h"
 
 namespace kvr {
 
