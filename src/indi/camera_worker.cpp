@@ -29,7 +29,8 @@ namespace {
 constexpr uint32_t kLongestSleepMs = 1000;
 constexpr int kConnectTimeoutS = 30;
 
-WorkerEvent failure(WorkerEvent::Kind kind, unsigned serial) {
+// An event that carries no more than the exposure it is about.
+WorkerEvent exposure_event(WorkerEvent::Kind kind, unsigned serial) {
     WorkerEvent e;
     e.kind = kind;
     e.serial = serial;
@@ -122,11 +123,23 @@ void CameraWorker::run() {
         }
         uint32_t sleep_ms = kLongestSleepMs;
         const uint32_t now = clock_->ms();
-        for (auto due : {main_.due_ms(), guider_.due_ms()}) {
-            if (due) sleep_ms = std::min(sleep_ms, before(now, *due) ? *due - now : 0);
-        }
+        if (const auto due = next_due_ms())
+            sleep_ms = std::min(sleep_ms, before(now, *due) ? *due - now : 0);
         if (sleep_ms > 0) wake_.wait_for(lock, std::chrono::milliseconds(sleep_ms));
     }
+}
+
+// The earliest time something is due: an exposure step, or the wheel's arrival when a filter
+// report or a main exposure waits for it.
+std::optional<uint32_t> CameraWorker::next_due_ms() const {
+    std::optional<uint32_t> first;
+    auto consider = [&first](std::optional<uint32_t> due) {
+        if (due && (!first || before(*due, *first))) first = due;
+    };
+    consider(main_.due_ms());
+    consider(guider_.due_ms());
+    if (filter_arriving_ || waiting_main_) consider(wheel_.arrival_ms(clock_->ms()));
+    return first;
 }
 
 // The exposure steps whose time has come; true when one ran.
@@ -135,7 +148,22 @@ bool CameraWorker::run_due_steps() {
     Program& p = *program_;
     const uint32_t now = clock_->ms();
     bool ran = false;
-    if (main_.due_ms() && reached(now, *main_.due_ms())) {
+    const bool wheel_still = !wheel_.arrival_ms(now);
+    if (filter_arriving_ && wheel_still) {
+        ran = true;
+        WorkerEvent e;
+        e.kind = WorkerEvent::Kind::FilterDone;
+        e.filter = *filter_arriving_;
+        filter_arriving_.reset();
+        emit(std::move(e));
+    }
+    if (waiting_main_ && wheel_still) {
+        ran = true;
+        const MainRequest r = *waiting_main_;
+        waiting_main_.reset();
+        begin_main(r);
+    }
+    if (main_.due_ms() && reached(clock_->ms(), *main_.due_ms())) {
         ran = true;
         const StepResult r = main_.step(p);
         if (r == StepResult::Done) {
@@ -152,7 +180,7 @@ bool CameraWorker::run_due_steps() {
             e.serial = main_serial_;
             emit(std::move(e));
         } else if (r == StepResult::Failed) {
-            emit(failure(WorkerEvent::Kind::MainFailed, main_serial_));
+            emit(exposure_event(WorkerEvent::Kind::MainFailed, main_serial_));
         }
     }
     if (guider_.due_ms() && reached(clock_->ms(), *guider_.due_ms())) {
@@ -219,26 +247,55 @@ WorkerEvent CameraWorker::do_connect(const LaunchOptions& options) {
 }
 
 void CameraWorker::disconnect() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        // Nothing queued matters once the camera is let go, and the mount must stop moving now
+        // rather than when a long pulse would have ended.
+        jobs_.clear();
+        cut_pulses_ = true;
+    }
+    wake_.notify_all();
     post([this] {
-        if (!program_) return;
-        main_.abort(*program_);
-        guider_.abort();
-        close_camera_link(*program_);
+        waiting_main_.reset();
+        filter_arriving_.reset();
+        if (program_) {
+            main_.abort(*program_);
+            guider_.abort();
+            close_camera_link(*program_);
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        cut_pulses_ = false;
     });
 }
 
 void CameraWorker::start_main(unsigned serial, ReadoutMode mode, const FrameWindow& window,
                               uint32_t exposure_ms) {
-    post([this, serial, mode, window, exposure_ms] {
-        main_serial_ = serial;
+    const unsigned request = ++main_requests_;
+    post([this, request, r = MainRequest{serial, mode, window, exposure_ms}] {
+        if (request != main_requests_) return;
+        waiting_main_.reset();
+        main_serial_ = r.serial;
         if (program_) main_.abort(*program_);
-        if (!program_ || !main_.start(*program_, mode, window, exposure_ms))
-            emit(failure(WorkerEvent::Kind::MainFailed, serial));
+        // Light through a turning wheel is blocked or passes the wrong filter.
+        if (wheel_.arrival_ms(clock_->ms())) {
+            waiting_main_ = r;
+            return;
+        }
+        begin_main(r);
     });
 }
 
+void CameraWorker::begin_main(const MainRequest& r) {
+    const bool started = program_ && main_.start(*program_, r.mode, r.window, r.exposure_ms);
+    emit(exposure_event(started ? WorkerEvent::Kind::MainStarted : WorkerEvent::Kind::MainFailed,
+                        r.serial));
+}
+
 void CameraWorker::abort_main() {
-    post([this] {
+    const unsigned request = ++main_requests_;
+    post([this, request] {
+        if (request != main_requests_) return;
+        waiting_main_.reset();
         if (program_) main_.abort(*program_);
     });
 }
@@ -247,7 +304,7 @@ void CameraWorker::start_guider(unsigned serial, uint32_t exposure_ms) {
     post([this, serial, exposure_ms] {
         guider_serial_ = serial;
         if (!program_ || !guider_.start(*program_, exposure_ms))
-            emit(failure(WorkerEvent::Kind::GuiderFailed, serial));
+            emit(exposure_event(WorkerEvent::Kind::GuiderFailed, serial));
     });
 }
 
@@ -257,13 +314,7 @@ void CameraWorker::abort_guider() {
 
 void CameraWorker::pulse(char direction, uint32_t duration_ms, char drive) {
     post([this, direction, duration_ms, drive] {
-        if (program_) {
-            ScopeState& s = program_->scope;
-            s.telescope = drive;
-            s.slewdir = mapped_direction(*program_, direction);
-            s.slew_time = static_cast<int>(std::min<uint32_t>(duration_ms, INT32_MAX));
-            drive_slew(*program_);
-        }
+        if (program_) run_pulse(direction, duration_ms, drive);
         WorkerEvent e;
         e.kind = WorkerEvent::Kind::PulseDone;
         e.direction = direction;
@@ -271,14 +322,43 @@ void CameraWorker::pulse(char direction, uint32_t duration_ms, char drive) {
     });
 }
 
+void CameraWorker::run_pulse(char direction, uint32_t duration_ms, char drive) {
+    Program& p = *program_;
+    p.scope.telescope = drive;
+    const char letter = mapped_direction(p, direction);
+    if (pulse_begin(p, letter)) {
+        const uint32_t end = clock_->ms() + duration_ms;
+        if (pulse_move(p, letter)) {
+            hold_pulse(end);
+            pulse_stop(p, letter);
+        }
+    }
+    pulse_tail(p);
+}
+
+// Holds a pulse's move until `end_ms`, or until a disconnect cuts it short.
+void CameraWorker::hold_pulse(uint32_t end_ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (uint32_t now = clock_->ms(); before(now, end_ms) && !cut_pulses_ && !stopping_;
+         now = clock_->ms())
+        wake_.wait_for(lock, std::chrono::milliseconds(end_ms - now));
+}
+
 void CameraWorker::select_filter(int slot) {
     post([this, slot] {
+        if (program_) {
+            ScopeState& s = program_->scope;
+            const int from = s.Filterbox_Filter;
+            s.Filterbox_Filter = static_cast<uint16_t>(std::clamp(slot, 0, 0xFFFF));
+            if (change_filterbox_filter(*program_)) {
+                wheel_.turn(from, slot, clock_->ms());
+                filter_arriving_ = slot;
+                return;
+            }
+            s.Filterbox_Filter = static_cast<uint16_t>(from);
+        }
         WorkerEvent e;
         e.kind = WorkerEvent::Kind::FilterFailed;
-        if (program_) {
-            program_->scope.Filterbox_Filter = static_cast<uint16_t>(std::clamp(slot, 0, 0xFFFF));
-            if (change_filterbox_filter(*program_)) e.kind = WorkerEvent::Kind::FilterDone;
-        }
         e.filter = slot;
         emit(std::move(e));
     });

@@ -5,6 +5,7 @@
 // steps of the exposures that are due (so guide frames and pulses go on during a long main
 // exposure). What happened comes back as events, announced by a byte on event_fd() for the
 // driver's event loop; finished frames wait in buffers allocated once.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <ctime>
@@ -12,12 +13,14 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "core/options.h"
 #include "indi/exposures.h"
+#include "indi/wheel_travel.h"
 
 namespace kvr {
 struct Program;
@@ -39,6 +42,7 @@ struct WorkerEvent {
     enum class Kind {
         Connected,
         ConnectFailed,
+        MainStarted,
         MainFrame,
         MainFailed,
         GuiderFrame,
@@ -54,9 +58,9 @@ struct WorkerEvent {
     std::time_t start = 0;
     int width = 0;  // MainFrame
     int height = 0;
-    unsigned serial = 0;  // MainFrame, MainFailed, GuiderFrame, GuiderFailed: the exposure's
+    unsigned serial = 0;  // Main…, GuiderFrame, GuiderFailed: the exposure's
     char direction = 0;   // PulseDone: 'n', 's', 'e', 'w'
-    int filter = 0;       // FilterDone
+    int filter = 0;       // FilterDone, FilterFailed
     AccessorySettings settings;
 };
 
@@ -74,9 +78,12 @@ class CameraWorker {
     // The camera of `options` (simulated or USB), with the settings file of its drive root:
     // Connected or ConnectFailed, waited for.
     WorkerEvent connect(const LaunchOptions& options);
+    // Lets the camera go: a pulse in progress stops at once and the jobs still queued are
+    // dropped.
     void disconnect();
     // Exposures carry a serial number that their events repeat, so an event of an exposure the
-    // driver has given up is recognised.
+    // driver has given up is recognised. A main exposure starts once the filter wheel has
+    // stopped; a later start or an abort supersedes one still queued, which then never runs.
     void start_main(unsigned serial, ReadoutMode mode, const FrameWindow& window,
                     uint32_t exposure_ms);
     void abort_main();
@@ -85,6 +92,7 @@ class CameraWorker {
     // A guide pulse: `direction` n, s, e or w, through the relay box (`drive` 'b') or as LX200
     // commands to the mount on a camera serial port ('l').
     void pulse(char direction, uint32_t duration_ms, char drive);
+    // FilterDone comes when the wheel can have arrived, FilterFailed when nothing was sent.
     void select_filter(int slot);
 
     // The frames of the last MainFrame / GuiderFrame events.
@@ -93,12 +101,22 @@ class CameraWorker {
 
   private:
     using Job = std::function<void()>;
+    struct MainRequest {
+        unsigned serial = 0;
+        ReadoutMode mode = ReadoutMode::Standard;
+        FrameWindow window;
+        uint32_t exposure_ms = 0;
+    };
     void post(Job job);
     void emit(WorkerEvent event);
     void log(const std::string& text);
     void run();
     bool run_due_steps();
+    std::optional<uint32_t> next_due_ms() const;
     WorkerEvent do_connect(const LaunchOptions& options);
+    void begin_main(const MainRequest& r);
+    void run_pulse(char direction, uint32_t duration_ms, char drive);
+    void hold_pulse(uint32_t end_ms);
 
     std::unique_ptr<Clock> clock_;
     std::unique_ptr<DriverHost> host_;
@@ -108,11 +126,19 @@ class CameraWorker {
     GuiderExposure guider_;
     unsigned main_serial_ = 0;
     unsigned guider_serial_ = 0;
+    // Counts main starts and aborts as the driver asks for them: a queued one that is no longer
+    // the latest has been superseded.
+    std::atomic<unsigned> main_requests_{0};
+    // A main exposure asked for while the wheel turns, started when it stops.
+    std::optional<MainRequest> waiting_main_;
+    WheelTravel wheel_;
+    std::optional<int> filter_arriving_;  // the slot whose FilterDone is due at the arrival
 
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Job> jobs_;
     bool stopping_ = false;
+    bool cut_pulses_ = false;  // a disconnect is on its way: no pulse goes on
 
     std::mutex events_mutex_;
     std::vector<WorkerEvent> events_;

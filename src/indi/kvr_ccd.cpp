@@ -170,14 +170,6 @@ bool KvrCcd::saveConfigItems(FILE* fp) {
     return true;
 }
 
-bool KvrCcd::ISNewNumber(const char* dev, const char* name, double values[], char* names[], int n) {
-    if (dev && !std::strcmp(dev, getDeviceName()) && !std::strcmp(name, FilterSlotNP.name)) {
-        FilterInterface::processNumber(dev, name, values, names, n);
-        return true;
-    }
-    return INDI::CCD::ISNewNumber(dev, name, values, names, n);
-}
-
 bool KvrCcd::ISNewText(const char* dev, const char* name, char* texts[], char* names[], int n) {
     if (dev && !std::strcmp(dev, getDeviceName()) && FilterNameTP &&
         !std::strcmp(name, FilterNameTP->name)) {
@@ -229,6 +221,10 @@ void KvrCcd::set_readout_mode(ReadoutMode mode) {
 }
 
 bool KvrCcd::UpdateCCDBin(int hor, int ver) {
+    if (InExposure) {
+        LOG_ERROR("The binning cannot change during an exposure.");
+        return false;
+    }
     if (hor != ver || (hor != 1 && hor != 2)) {
         LOG_ERROR("The camera bins 1 x 1 (high resolution modes) or 2 x 2 (standard mode).");
         return false;
@@ -239,14 +235,20 @@ bool KvrCcd::UpdateCCDBin(int hor, int ver) {
 }
 
 bool KvrCcd::UpdateCCDFrame(int x, int y, int w, int h) {
+    if (InExposure) {
+        LOG_ERROR("The frame cannot change during an exposure.");
+        return false;
+    }
+    if (x < 0 || y < 0 || w < 1 || h < 1 || x + w > kFullWidth || y + h > kFullHeight) {
+        LOGF_ERROR("The frame %d x %d at %d, %d does not lie on the %d x %d sensor.", w, h, x, y,
+                   kFullWidth, kFullHeight);
+        return false;
+    }
     // Binned pixels are pairs of columns and of rows: the window starts and ends on even ones.
+    // Rounding down keeps it on the sensor.
     const int step = mode_bin(readout_mode());
     auto fit = [step](int v) { return v / step * step; };
-    x = fit(std::clamp(x, 0, kFullWidth - step));
-    y = fit(std::clamp(y, 0, kFullHeight - step));
-    w = std::max(step, fit(std::clamp(w, 0, kFullWidth - x)));
-    h = std::max(step, fit(std::clamp(h, 0, kFullHeight - y)));
-    PrimaryCCD.setFrame(x, y, w, h);
+    PrimaryCCD.setFrame(fit(x), fit(y), std::max(step, fit(w)), std::max(step, fit(h)));
     return true;
 }
 
@@ -327,6 +329,14 @@ void KvrCcd::handle(const WorkerEvent& e) {
         case Kind::Log:
             LOGF_WARN("%s", e.text.c_str());
             break;
+        case Kind::MainStarted:
+            // The light collection began only now (after the wheel stopped, perhaps): the
+            // countdown and the header's start time count from here.
+            if (InExposure && e.serial == main_serial_) {
+                PrimaryCCD.setExposureDuration(main_request_s_);
+                main_start_ = std::chrono::steady_clock::now();
+            }
+            break;
         case Kind::MainFrame:
             if (InExposure && e.serial == main_serial_) main_frame_arrived(e);
             break;
@@ -342,7 +352,8 @@ void KvrCcd::handle(const WorkerEvent& e) {
                 exposure_failed(GuideCCD, InGuideExposure, "guider exposure");
             break;
         case Kind::PulseDone:
-            GuideComplete(e.direction == 'n' || e.direction == 's' ? AXIS_DE : AXIS_RA);
+            if (isConnected())
+                GuideComplete(e.direction == 'n' || e.direction == 's' ? AXIS_DE : AXIS_RA);
             break;
         case Kind::FilterDone:
             CurrentFilterSlot = e.filter;
@@ -367,8 +378,14 @@ void KvrCcd::exposure_failed(INDI::CCDChip& chip, bool& busy, const char* what) 
 void KvrCcd::main_frame_arrived(const WorkerEvent& e) {
     {
         std::lock_guard<std::mutex> guard(ccdBufferLock);
+        // The settings cannot change while exposing: a frame of another size is not this one.
         const size_t pixels = size_t(e.width) * e.height;
-        if (size_t(PrimaryCCD.getFrameBufferSize()) != pixels * 2) return;
+        if (size_t(PrimaryCCD.getFrameBufferSize()) != pixels * 2 ||
+            e.width != PrimaryCCD.getSubW() / PrimaryCCD.getBinX() ||
+            e.height != PrimaryCCD.getSubH() / PrimaryCCD.getBinY()) {
+            exposure_failed(PrimaryCCD, InExposure, "exposure");
+            return;
+        }
         worker_->copy_main_frame(reinterpret_cast<uint16_t*>(PrimaryCCD.getFrameBuffer()), pixels);
         main_seconds_ = e.seconds;
     }
@@ -401,7 +418,7 @@ void KvrCcd::addFITSKeywords(INDI::CCDChip* chip) {
 }
 
 IPState KvrCcd::pulse(char direction, uint32_t ms) {
-    if (!worker_) return IPS_ALERT;
+    if (!worker_ || !isConnected()) return IPS_ALERT;
     const char drive = GuidePortS[GUIDE_PORT_LX200].s == ISS_ON ? 'l' : 'b';
     worker_->pulse(direction, ms, drive);
     return IPS_BUSY;
@@ -421,6 +438,10 @@ IPState KvrCcd::GuideWest(uint32_t ms) {
 }
 
 bool KvrCcd::SelectFilter(int position) {
+    if (InExposure) {
+        LOG_ERROR("The filter cannot change during an exposure.");
+        return false;
+    }
     if (!worker_ || position < 1 || position > static_cast<int>(filter_names_.size())) {
         LOGF_ERROR("Filter %d is not on the wheel (1 to %d).", position,
                    static_cast<int>(filter_names_.size()));

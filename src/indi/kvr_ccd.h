@@ -59,6 +59,14 @@ class KvrCcd : public INDI::CCD, public INDI::FilterInterface {
     bool GetFilterNames() override;
 
   private:
+    // Number requests (kvr_ccd_requests.cpp). Each is checked whole before any of it is used.
+    bool numbers_acceptable(INumberVectorProperty& np, const double values[], char* names[], int n);
+    void frame_request(INumberVectorProperty& np, INDI::CCDChip& chip, const double values[],
+                       char* names[], int n);
+    void binning_request(INumberVectorProperty& np, INDI::CCDChip& chip, const double values[],
+                         char* names[], int n);
+    void guide_request(INumberVectorProperty& np, const double values[], char* names[], int n);
+
     static void on_worker_event(int fd, void* self);
     void handle(const WorkerEvent& e);
     void main_frame_arrived(const WorkerEvent& e);

@@ -132,40 +132,47 @@ bool camera_serial_write(Program& p, int port, const char* text, int chars) {
     return find_camera(p) && write_serial(p, port, text, chars);
 }
 
-void drive_slew(Program& p) {
+bool pulse_begin(Program& p, char d) {
+    const uint32_t t0 = p.clock.ms();
     if (p.scope.telescope == 'b') {
-        interface_slew(p);
-        return;
+        if (box_bit(d) == 0) return false;
+        block_until(p, t0 + kBoxMoveDelayMs);
+        return true;
     }
-    Clock& clock = p.clock;
-    const char d = p.scope.slewdir;
-    const uint32_t t0 = clock.ms();
-    if (is_direction(d) && send_lx(p, kLxGuideRate)) {
-        block_until(p, t0 + kLxMoveDelayMs);
-        const char move[] = {'#', ':', 'M', d, '#', '\0'};
-        const uint32_t t1 = clock.ms();
-        if (send_lx(p, move)) {
-            block_until(p, t1 + static_cast<uint32_t>(std::max(0, p.scope.slew_time)));
-            const char stop[] = {'#', ':', 'Q', d, '#', '\0'};
-            send_lx(p, stop);
-        }
-    }
-    block_for(p, kLxPulseTailMs);
+    if (!is_direction(d) || !send_lx(p, kLxGuideRate)) return false;
+    block_until(p, t0 + kLxMoveDelayMs);
+    return true;
 }
 
-void interface_slew(Program& p) {
-    Clock& clock = p.clock;
-    const uint32_t t0 = clock.ms();
-    const unsigned char bit = box_bit(p.scope.slewdir);
-    if (bit != 0) {
-        block_until(p, t0 + kBoxMoveDelayMs);
-        const uint32_t t1 = clock.ms();
-        if (send_box(p, bit)) {
+bool pulse_move(Program& p, char d) {
+    if (p.scope.telescope == 'b') return send_box(p, box_bit(d));
+    const char move[] = {'#', ':', 'M', d, '#', '\0'};
+    return send_lx(p, move);
+}
+
+void pulse_stop(Program& p, char d) {
+    if (p.scope.telescope == 'b') {
+        send_box(p, 0);
+        return;
+    }
+    const char stop[] = {'#', ':', 'Q', d, '#', '\0'};
+    send_lx(p, stop);
+}
+
+void pulse_tail(Program& p) {
+    block_for(p, p.scope.telescope == 'b' ? kBoxPulseTailMs : kLxPulseTailMs);
+}
+
+void drive_slew(Program& p) {
+    const char d = p.scope.slewdir;
+    if (pulse_begin(p, d)) {
+        const uint32_t t1 = p.clock.ms();
+        if (pulse_move(p, d)) {
             block_until(p, t1 + static_cast<uint32_t>(std::max(0, p.scope.slew_time)));
-            send_box(p, 0);
+            pulse_stop(p, d);
         }
     }
-    block_for(p, kBoxPulseTailMs);
+    pulse_tail(p);
 }
 
 void get_info(Program& p) {

@@ -43,11 +43,17 @@ unsigned char box_bit(char direction);
 
 // One timed guide pulse in `slewdir` for `slew_time` ms: "#:RG#", 20 ms after the start the
 // move "#:M?#", `slew_time` after that the stop "#:Q?#", then 4 ms. With `telescope` 'b' the
-// pulse goes through the box (interface_slew). A letter other than n, s, e, w sends nothing.
+// pulse goes through the box: 10 ms after the start the direction's bit, `slew_time` later all
+// relays off, then 300 ms. A letter other than n, s, e, w sends nothing.
 void drive_slew(Program& p);
-// The box pulse: 10 ms after the start the direction's bit, `slew_time` later all relays off,
-// then 300 ms.
-void interface_slew(Program& p);
+// drive_slew in its parts, for a caller that holds the move itself (and may cut it short):
+// pulse_begin sends what precedes the move and waits until it may go (false: nothing more is
+// to be sent), pulse_move starts it (false when it could not), pulse_stop ends it, and
+// pulse_tail waits the pause that follows every pulse.
+bool pulse_begin(Program& p, char direction);
+bool pulse_move(Program& p, char direction);
+void pulse_stop(Program& p, char direction);
+void pulse_tail(Program& p);
 // Sends `Korv5100command` to the box (camera command 0x40, 9, mask).
 bool box_write(Program& p);
 // The first `chars` characters of `text` to camera serial port `port`, finding the camera

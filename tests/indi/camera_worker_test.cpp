@@ -23,8 +23,8 @@ struct Arrival {
     double after_s;
 };
 
-// Events other than log lines, each with its time since `start`, until `count` have come (or
-// 10 s have passed).
+// Events other than log lines and exposure starts, each with its time since `start`, until
+// `count` have come (or 10 s have passed).
 std::vector<Arrival> collect(CameraWorker& worker, size_t count, Clock::time_point start) {
     std::vector<Arrival> out;
     const auto deadline = Clock::now() + std::chrono::seconds(10);
@@ -32,7 +32,7 @@ std::vector<Arrival> collect(CameraWorker& worker, size_t count, Clock::time_poi
         pollfd fd{worker.event_fd(), POLLIN, 0};
         poll(&fd, 1, 100);
         for (WorkerEvent& e : worker.take_events()) {
-            if (e.kind == Kind::Log) continue;
+            if (e.kind == Kind::Log || e.kind == Kind::MainStarted) continue;
             out.push_back({e, std::chrono::duration<double>(Clock::now() - start).count()});
         }
     }

@@ -2,8 +2,11 @@
 
   check_frames.py exposure BINNED WINDOW HIGHRES
   check_frames.py guide BEFORE AFTER PULSE_MS
+  check_frames.py shape FRAME WIDTH HEIGHT BINNING
+  check_frames.py filter FRAME FILTER_NAME ASKED_AT WHEEL_S
 """
 import sys
+from datetime import datetime
 
 import numpy as np
 from astropy.io import fits
@@ -100,6 +103,27 @@ def guide(before_path, after_path, pulse_ms):
     return ok
 
 
+def shape(path, width, height, binning):
+    h, data = load(path)
+    ok = expect(data.shape == (int(height), int(width)),
+                f"frame is {width} x {height} ({data.shape[::-1]})")
+    ok &= expect(h["XBINNING"] == int(binning) and h["YBINNING"] == int(binning),
+                 f"XBINNING and YBINNING {binning} ({h['XBINNING']}, {h['YBINNING']})")
+    return ok
+
+
+def filter_frame(path, name, asked_at, wheel_s):
+    """A frame asked for at ASKED_AT (UTC) while the wheel needed WHEEL_S to reach filter NAME.
+    A 1 s binned frame through a clear filter shows a dozen stars; through a turning wheel none."""
+    h, data = load(path)
+    stars = peaks(data, 200)
+    ok = expect(len(stars) >= 10, f"{len(stars)} stars in the frame")
+    ok &= expect(h.get("FILTER") == name, f"FILTER is {name!r} ({h.get('FILTER')!r})")
+    began = (datetime.fromisoformat(h["DATE-OBS"]) - datetime.fromisoformat(asked_at)).total_seconds()
+    return ok & expect(began >= float(wheel_s) - 0.1,
+                       f"the exposure began {began:.2f} s after it was asked for ({wheel_s} s)")
+
+
 if __name__ == "__main__":
-    checks = {"exposure": exposure, "guide": guide}
+    checks = {"exposure": exposure, "guide": guide, "shape": shape, "filter": filter_frame}
     sys.exit(0 if checks[sys.argv[1]](*sys.argv[2:]) else 1)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # indiserver runs indi_kvr_q4_ccd on the simulated observatory; Debian's indi_setprop,
 # indi_getprop (which saves BLOBs it receives) and indi_eval drive it as any client would.
-#   indi_driver.sh DRIVER_DIR exposure|guide|filter|abort
+#   indi_driver.sh DRIVER_DIR exposure|guide|filter|abort|settings|numbers|stalls
 set -u
 driver_dir=$1
 scenario=$2
@@ -29,8 +29,10 @@ port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1
 # The driver keeps its INDI configuration under $HOME/.indi: a fresh one per run.
 export HOME=$work PATH="$driver_dir:$PATH"
 # Without the atmosphere, periodic error, polar drift and backlash a guide pulse alone moves
-# the stars.
-export KVR_Q4_INDI_OPTIONS="--camera sim --sim-download-ms 0 --drives $work/drives \
+# the stars. Frames download at once, but where the camera's own pace matters.
+download_ms=0
+[ "$scenario" = stalls ] && download_ms=2900
+export KVR_Q4_INDI_OPTIONS="--camera sim --sim-download-ms $download_ms --drives $work/drives \
 --sim-log $work/sim.log --sim-atmosphere off --sim-periodic-error 0 --sim-polar-drift 0 \
 --sim-backlash 0"
 # A local socket of its own, so that servers of other tests and worktrees may run meanwhile.
@@ -41,6 +43,15 @@ setprop() { indi_setprop -p "$port" "$@" || fail "indi_setprop $*"; }
 getprop() { indi_getprop -p "$port" -1 "$1" 2>/dev/null; }
 # Waits (up to $2 seconds) until the expression holds.
 wait_for() { indi_eval -p "$port" -w -t "$2" "$1" >/dev/null 2>&1; }
+# Fails unless property element $1 reads $2 (what the test expects is said by $3).
+expect_prop() {
+  local got
+  got=$(getprop "$dev.$1")
+  [ "$got" = "$2" ] || fail "$3 ($1 is '$got', not '$2')"
+}
+now_ms() { date +%s%3N; }
+# Relay patterns the simulated guide box received, one a line.
+relays() { awk -F, '$2 == "relays" { gsub(/"/, "", $4); print $4 }' "$work/sim.log"; }
 # Saves the BLOBs of PROPERTY arriving within SECONDS into $work/blobs (in the background).
 monitor_blobs() {
   mkdir -p "$work/blobs"
@@ -107,10 +118,110 @@ case $scenario in
   filter)
     [ "$(getprop "$dev.FILTER_NAME.FILTER_SLOT_NAME_1")" = Blank ] ||
       fail "filter names are not the settings file's"
+    # Two slots on, 800 ms a slot: the wheel is busy until it can have arrived.
+    start=$(now_ms)
     setprop "$dev.FILTER_SLOT.FILTER_SLOT_VALUE=3"
-    wait_for "\"$dev.FILTER_SLOT.FILTER_SLOT_VALUE\"==3" 5 || fail "the wheel did not report slot 3"
+    sleep 1.2
+    expect_prop FILTER_SLOT._STATE Busy "the wheel reported slot 3 before it could have turned"
+    wait_for "\"$dev.FILTER_SLOT._STATE\"==1" 5 || fail "the wheel did not report slot 3"
+    took=$(($(now_ms) - start))
+    [ "$took" -ge 1550 ] || fail "slot 3 reported after $took ms, before the 1600 ms of two slots"
+    expect_prop FILTER_SLOT.FILTER_SLOT_VALUE 3 "the wheel reported another slot"
     grep -q 'port2,bytes,"\\xA5\\x01\\x03\\xA9"' "$work/sim.log" ||
       fail "the wheel did not receive A5 01 03 A9: $(grep port2 "$work/sim.log")"
+    # Slot 2 is seven slots on (the wheel turns one way): an exposure asked for with it waits
+    # for the wheel, so its light comes through that filter and the header names it.
+    name=$(getprop "$dev.FILTER_NAME.FILTER_SLOT_NAME_2")
+    monitor_blobs CCD1 20
+    asked_at=$(date -u +%Y-%m-%dT%H:%M:%S.%3N)
+    setprop "$dev.FILTER_SLOT.FILTER_SLOT_VALUE=2"
+    setprop "$dev.CCD_EXPOSURE.CCD_EXPOSURE_VALUE=1"
+    take_blob CCD1 slot2
+    "${check[@]}" filter "$work/slot2.fits" "$name" "$asked_at" 5.6 || fail "the frame through slot 2"
+    ;;
+  settings)
+    # While a binned exposure runs, its binning and frame stay as they are.
+    monitor_blobs CCD1 20
+    setprop "$dev.CCD_EXPOSURE.CCD_EXPOSURE_VALUE=3"
+    sleep 0.5
+    indi_setprop -p "$port" "$dev.CCD_BINNING.HOR_BIN=1;VER_BIN=1"
+    indi_setprop -p "$port" "$dev.CCD_FRAME.X=100;Y=100;WIDTH=200;HEIGHT=200"
+    sleep 0.3
+    expect_prop CCD_BINNING._STATE Alert "binning changed during an exposure"
+    expect_prop CCD_BINNING.HOR_BIN 2 "binning changed during an exposure"
+    expect_prop CCD_FRAME._STATE Alert "the frame changed during an exposure"
+    expect_prop CCD_FRAME.WIDTH 752 "the frame changed during an exposure"
+    take_blob CCD1 during
+    "${check[@]}" shape "$work/during.fits" 376 290 2 || fail "the frame taken meanwhile"
+    # A frame off the sensor is refused and reads back as before; one on odd pixels reads back
+    # as the even window the binned mode uses, and the frame has that size.
+    indi_setprop -p "$port" "$dev.CCD_FRAME.X=700;Y=0;WIDTH=200;HEIGHT=100"
+    sleep 0.3
+    expect_prop CCD_FRAME._STATE Alert "a frame off the sensor was taken"
+    expect_prop CCD_FRAME.X 0 "a frame off the sensor was taken"
+    expect_prop CCD_FRAME.WIDTH 752 "a frame off the sensor was taken"
+    setprop "$dev.CCD_FRAME.X=201;Y=101;WIDTH=301;HEIGHT=199"
+    sleep 0.3
+    for element in X=200 Y=100 WIDTH=300 HEIGHT=198; do
+      expect_prop "CCD_FRAME.${element%=*}" "${element#*=}" "the frame reads back what is not used"
+    done
+    setprop "$dev.CCD_EXPOSURE.CCD_EXPOSURE_VALUE=0"
+    take_blob CCD1 window
+    "${check[@]}" shape "$work/window.fits" 150 99 2 || fail "the window"
+    ;;
+  numbers)
+    # Exposures that are no numbers or out of range are refused; none is taken.
+    monitor_blobs CCD1 6
+    for v in nan inf -1 1e9; do
+      indi_setprop -p "$port" "$dev.CCD_EXPOSURE.CCD_EXPOSURE_VALUE=$v"
+      sleep 0.2
+      expect_prop CCD_EXPOSURE._STATE Alert "an exposure of $v was not refused"
+    done
+    sleep 2
+    [ -z "$(ls "$work/blobs")" ] || fail "a refused exposure sent a frame"
+    # One pulse north, then refused ones, then one naming only south: the relays close for the
+    # north pulse and the south one, nothing else.
+    setprop "$dev.TELESCOPE_TIMED_GUIDE_NS.TIMED_GUIDE_N=300"
+    sleep 0.2
+    wait_for "\"$dev.TELESCOPE_TIMED_GUIDE_NS._STATE\"!=2" 5 || fail "the pulse did not end"
+    for v in -1 60001 1e9 inf nan; do
+      indi_setprop -p "$port" "$dev.TELESCOPE_TIMED_GUIDE_NS.TIMED_GUIDE_N=$v"
+      sleep 0.2
+      expect_prop TELESCOPE_TIMED_GUIDE_NS._STATE Alert "a pulse of $v ms was not refused"
+    done
+    setprop "$dev.TELESCOPE_TIMED_GUIDE_NS.TIMED_GUIDE_S=200"
+    sleep 0.2
+    wait_for "\"$dev.TELESCOPE_TIMED_GUIDE_NS._STATE\"!=2" 5 || fail "the south pulse did not end"
+    sleep 1
+    [ "$(relays | tr '\n' ' ')" = "4 0 2 0 " ] ||
+      fail "the relays closed other than north once, south once: $(relays | tr '\n' ' ')"
+    ;;
+  stalls)
+    # Fifty short exposures (the camera times them: a start is followed by the read at once),
+    # each aborted at once: the worker drops those still queued unread, and the next frame
+    # comes as usual.
+    for _ in $(seq 50); do
+      setprop "$dev.CCD_EXPOSURE.CCD_EXPOSURE_VALUE=0.5"
+      setprop "$dev.CCD_ABORT_EXPOSURE.ABORT=On"
+    done
+    monitor_blobs CCD1 20
+    start=$(now_ms)
+    setprop "$dev.CCD_EXPOSURE.CCD_EXPOSURE_VALUE=1"
+    take_blob CCD1 next
+    took=$(($(now_ms) - start))
+    echo "the frame after the aborts came in $took ms"
+    [ "$took" -lt 9000 ] || fail "the frame after the aborts took $took ms"
+    # A disconnect during a 60 s pulse opens the relay at once, and the driver answers on.
+    setprop "$dev.TELESCOPE_TIMED_GUIDE_NS.TIMED_GUIDE_N=60000"
+    sleep 1
+    setprop "$dev.CONNECTION.DISCONNECT=On"
+    sleep 1
+    [ "$(relays | tail -1)" = 0 ] || fail "the mount still moves a second after the disconnect"
+    start=$(now_ms)
+    setprop "$dev.CONNECTION.CONNECT=On"
+    wait_for "\"$dev.CONNECTION.CONNECT\"==1" 10 || fail "no connection again"
+    took=$(($(now_ms) - start))
+    [ "$took" -lt 3000 ] || fail "connecting again took $took ms"
     ;;
   abort)
     monitor_blobs CCD1 8
