@@ -169,12 +169,18 @@ struct GuidePulse {
 using GuidePulseLog = RingLog<GuidePulse, 4096>;
 
 // Star positions recorded by a guider or AO training (start, then pos0 … pos7), drawn by the
-// guider dialog while `guider_training` is set.
+// guider dialog while `guider_training` is set. Beside the whole pixels: the same positions to a
+// tenth of a pixel, the star's flux (ADU above the sky) and whether the box held a star at all.
 struct GuiderTrainingPositions {
     static constexpr int kPositions = 8;
     int startx = 0, starty = 0;
     int x[kPositions] = {};
     int y[kPositions] = {};
+    double start_fx = 0, start_fy = 0, start_flux = 0;
+    double fx[kPositions] = {};
+    double fy[kPositions] = {};
+    double flux[kPositions] = {};
+    bool star[kPositions] = {};
 };
 
 // The guide star's recent errors (x3, y3, thousandths of a pixel) on the guider path, oldest

@@ -16,6 +16,7 @@ Program::Program(Clock& c, Host& h) : clock(c), host(h), buf(std::make_unique<Bu
     measure.register_in(registry);
     settings.register_in(registry);
     guide.register_in(registry);
+    calib.register_in(registry);
     graph.register_in(registry);
     scope.register_in(registry);
     shell.register_in(registry);

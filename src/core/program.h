@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "core/calibration_state.h"
 #include "core/clock.h"
 #include "core/commands.h"
 #include "core/display_state.h"
@@ -55,6 +56,7 @@ struct Program {
     MeasureState measure;
     SettingsState settings;
     GuideState guide;
+    CalibrationState calib;
     GuideGraphState graph;
     ScopeState scope;
     ShellState shell;

@@ -12,7 +12,14 @@ namespace kvr {
 
 namespace {
 
-constexpr size_t kMostBytes = 512;
+constexpr size_t kMostBytes = 2048;
+
+// The calibration's names: each is kept as written, precise to nine figures.
+constexpr const char* kCalibrationNames[] = {
+#define KVR_CALIBRATION_NAME(type, name, init) #name,
+    KVR_CALIBRATION_STATE(KVR_CALIBRATION_NAME, , , )
+#undef KVR_CALIBRATION_NAME
+};
 
 // One "NAME VALUE" line; false when the name is not one of the graph's or the value unusable.
 bool apply_line(Program& p, std::string_view line) {
@@ -27,9 +34,10 @@ bool apply_line(Program& p, std::string_view line) {
         p.graph.guide_plate_scale = kept;
         return false;
     }
-    return (name == "guide_graph_minutes" || name == "guider_aggressiveness" ||
-            name == "AOUnit_bump_compensate") &&
-           p.registry.set(name, value) == SetResult::Ok;
+    bool known = name == "guide_graph_minutes" || name == "guider_aggressiveness" ||
+                 name == "AOUnit_bump_compensate";
+    for (const char* calibration : kCalibrationNames) known = known || name == calibration;
+    return known && p.registry.set(name, value) == SetResult::Ok;
 }
 
 }  // namespace
@@ -54,12 +62,17 @@ bool load_guide_settings(Program& p) {
 
 int save_guide_settings(const Program& p) {
     char text[kMostBytes];
-    const int n =
-        std::snprintf(text, sizeof text,
-                      "guide_plate_scale %.4f\nguide_graph_minutes %d\nguider_aggressiveness %d\n"
-                      "AOUnit_bump_compensate %d\n",
-                      p.graph.guide_plate_scale, p.graph.guide_graph_minutes,
-                      p.guide.guider_aggressiveness, p.scope.AOUnit_bump_compensate);
+    int n = std::snprintf(text, sizeof text,
+                          "guide_plate_scale %.4f\nguide_graph_minutes %d\nguider_aggressiveness "
+                          "%d\nAOUnit_bump_compensate %d\n",
+                          p.graph.guide_plate_scale, p.graph.guide_graph_minutes,
+                          p.guide.guider_aggressiveness, p.scope.AOUnit_bump_compensate);
+    const CalibrationState& c = p.calib;
+#define KVR_CALIBRATION_LINE(type, name, init)                                             \
+    n += std::snprintf(text + n, sizeof text - static_cast<size_t>(n), "%s %.9g\n", #name, \
+                       static_cast<double>(c.name));
+    KVR_CALIBRATION_STATE(KVR_CALIBRATION_LINE, , , )
+#undef KVR_CALIBRATION_LINE
     std::error_code ec;
     std::filesystem::create_directory(host_path(p, file_folder(kGuideSettingsFile)), ec);
     return replace_file(host_path(p, kGuideSettingsFile), reinterpret_cast<const uint8_t*>(text),

@@ -36,8 +36,8 @@ uint16_t shown_length(int v) {
 // Calibration of one axis of the untrained paths.
 struct AxisRule {
     int threshold;  // thousandths of a pixel
-    int backlash;   // pixels lost on a reversal
-    int rate;       // pixels per second of drive
+    double play;    // pixels lost on a reversal
+    double rate;    // pixels per second of drive
     int hyst;       // tenths of a second taken off every pulse
 };
 
@@ -48,12 +48,16 @@ bool beyond_dead_band(const Program& p, int error, int threshold) {
 
 // Pulse length in ms for an error on one axis; `last` remembers the direction for the backlash
 // allowance: the first pulse after a reversal is longer by the play taken up (whatever the
-// error's sign), the time `backlash` pixels take at `rate`.
-int axis_pulse_ms(int error, char direction, char& last, int backlash, int rate, int hyst) {
-    int magnitude = std::abs(error);
-    if (direction != last) magnitude += 1000 * backlash;
+// error's sign), the time `play` pixels take at `rate`. As on the trained path, the play goes
+// only with a correction at least as long as itself: trainings read a pixel or two of play from
+// seeing alone, and given to every reversal it swings the star from side to side frame after
+// frame; a real play left out of a small reversal is taken up a frame later.
+int axis_pulse_ms(int error, char direction, char& last, const AxisRule& r) {
+    const double magnitude = std::abs(error);
+    const double play = 1000.0 * r.play;
+    const double with_play = direction != last && magnitude >= play ? magnitude + play : magnitude;
     last = direction;
-    return magnitude / std::max(rate, 1) - 100 * hyst;
+    return static_cast<int>(with_play / std::max(r.rate, 0.01)) - 100 * r.hyst;
 }
 
 // RA of the untrained paths: east for a positive error. Returns the pulse length (<= 0: none).
@@ -61,7 +65,7 @@ int correct_ra(Program& p, int error, const AxisRule& r) {
     if (!beyond_dead_band(p, error, r.threshold)) return 0;
     GuideState& g = p.guide;
     const char direction = error > 0 ? p.settings.e : p.settings.w;
-    const int ms = axis_pulse_ms(error, direction, g.lastslewx, r.backlash, r.rate, r.hyst);
+    const int ms = axis_pulse_ms(error, direction, g.lastslewx, r);
     guide_pulse(p, 'x', direction, ms);
     return ms;
 }
@@ -81,7 +85,7 @@ bool correct_dec(Program& p, int error, const AxisRule& r, int& ms) {
         if (s.ignore_south) return false;
         direction = s.s;
     }
-    ms = axis_pulse_ms(error, direction, g.lastslewy, r.backlash, r.rate, r.hyst);
+    ms = axis_pulse_ms(error, direction, g.lastslewy, r);
     guide_pulse(p, 'y', direction, ms);
     return true;
 }
@@ -91,23 +95,16 @@ bool beyond_guider_range(const GuideState& g) {
 }
 
 // Pulse length in ms of one axis of the trained correction: its share of the error (ms of drive,
-// either sign), and on a reversal the trained play (pixels) at the speed of the axis's motion
-// vector (vx, vy) in px/s. The speed is taken from the vector, not from its stored whole length:
-// at an angle a (−2, 2) px/s vector moves 2.83 px/s, and the play would take half as long again.
-// The play goes only with a share at least as long as itself: training measures it in whole
-// pixels, so a play of one pixel may be seeing, and a smaller error is as likely seeing as a real
-// turn of the star. Given to every such reversal it made the star swing from side to side by the
-// play, frame after frame; a small reversal left to a real play is only taken up a frame later.
-int trained_pulse_ms(int64_t share_ms, char direction, char& last, int backlash, int vx, int vy,
-                     int hyst) {
-    int ms = static_cast<int>(std::min<int64_t>(share_ms < 0 ? -share_ms : share_ms, 60000));
-    if (direction != last) {
-        const double speed = std::max(1.0, std::hypot(double(vx), double(vy)));
-        const int play_ms = static_cast<int>(std::lround(1000.0 * backlash / speed));
-        if (ms >= play_ms) ms += play_ms;
-    }
+// either sign), and on a reversal the trained play at the speed of the axis's motion. The play
+// goes only with a share at least as long as itself: a smaller error is as likely seeing as a
+// real turn of the star. Given to every such reversal it made the star swing from side to side by
+// the play, frame after frame; a small reversal left to a real play is only taken up a frame
+// later.
+int trained_pulse_ms(double share_ms, char direction, char& last, double play_ms, int hyst) {
+    double ms = std::min(std::abs(share_ms), 60000.0);
+    if (direction != last && ms >= play_ms) ms += play_ms;
     last = direction;
-    return ms - 100 * hyst;
+    return static_cast<int>(std::lround(ms)) - 100 * hyst;
 }
 
 // Share of each measured error that the guider paths correct, percent.
@@ -123,30 +120,92 @@ int ao_share(int error, int slew, int k) {
     return static_cast<int>(k == 100 ? scaled / 100000 : (scaled + 50000) / 100000);
 }
 
+// The trained motions of the guider path: per second of west and of north drive (px/s) and the
+// play of each axis (px). The precise figures when they belong to the whole numbers in force
+// (a settings file from elsewhere may have replaced those), else the whole numbers.
+struct TrainedMotions {
+    double wx, wy, nx, ny, ra_play, dec_play;
+};
+
+bool near(double precise, int whole) {
+    return std::abs(precise - whole) <= 1.5;
+}
+
+TrainedMotions guider_motions(const Program& p) {
+    const GuideState& g = p.guide;
+    const CalibrationState& c = p.calib;
+    if (c.guider_calibration_precise && near(c.guider_ra_x_px_per_s, g.RA_x) &&
+        near(c.guider_ra_y_px_per_s, g.RA_y) && near(c.guider_dec_x_px_per_s, g.Dec_x) &&
+        near(c.guider_dec_y_px_per_s, g.Dec_y))
+        return {c.guider_ra_x_px_per_s,  c.guider_ra_y_px_per_s, c.guider_dec_x_px_per_s,
+                c.guider_dec_y_px_per_s, c.guider_ra_play_px,    c.guider_dec_play_px};
+    return {double(g.RA_x),  double(g.RA_y),        double(g.Dec_x),
+            double(g.Dec_y), double(g.RA_backlash), double(g.Dec_backlash)};
+}
+
+// Sky-proportional determinant below which two motions are taken as parallel.
+constexpr double kParallelMotions = 1e-3;
+
 // Trained guider correction: the error is decomposed on the trained motion vectors, star motion
-// per second of west drive (RA_x, RA_y) and of north drive (Dec_x, Dec_y), and each axis is pulsed
-// for its own share. The error is in thousandths of a pixel, so the shares come out in ms.
-void trained_correction(Program& p) {
+// per second of west drive and of north drive, and each axis is pulsed for its own share. The
+// error is in thousandths of a pixel, so the shares come out in ms. False when the motions are
+// parallel (nothing to decompose on): the caller then guides untrained.
+bool trained_correction(Program& p) {
     GuideState& g = p.guide;
     const SettingsState& s = p.settings;
-    const int64_t det = int64_t{g.RA_x} * g.Dec_y - int64_t{g.Dec_x} * g.RA_y;
-    // Parallel (or zero) motions cannot be told apart: there is nothing to decompose on.
-    if (det == 0) return;
-    const int64_t k = aggressiveness(p);
-    const int64_t west_ms = k * (int64_t{g.Dec_y} * g.dx - int64_t{g.Dec_x} * g.dy) / (100 * det);
-    const int64_t north_ms = k * (int64_t{g.RA_x} * g.dy - int64_t{g.RA_y} * g.dx) / (100 * det);
+    const TrainedMotions m = guider_motions(p);
+    const double det = m.wx * m.ny - m.nx * m.wy;
+    const double scale = std::max(std::hypot(m.wx, m.wy) * std::hypot(m.nx, m.ny), 1e-9);
+    if (std::abs(det) < kParallelMotions * scale) return false;
+    const double k = aggressiveness(p) / 100.0;
+    const double west_ms = k * (m.ny * g.dx - m.nx * g.dy) / det;
+    const double north_ms = k * (m.wx * g.dy - m.wy * g.dx) / det;
     const char ra_dir = west_ms > 0 ? s.w : s.e;
-    const int ra_ms = trained_pulse_ms(west_ms, ra_dir, g.lastslewx, g.RA_backlash, g.RA_x, g.RA_y,
-                                       s.guider_hystx);
+    const double ra_play_ms = 1000.0 * m.ra_play / std::max(1e-3, std::hypot(m.wx, m.wy));
+    const int ra_ms = trained_pulse_ms(west_ms, ra_dir, g.lastslewx, ra_play_ms, s.guider_hystx);
     g.slew_time_x = shown_length(ra_ms);
     guide_pulse(p, 'x', ra_dir, ra_ms);
     p.clock.sleep_ms(kGuiderAxisGapMs);
 
     const char dec_dir = north_ms > 0 ? s.n : s.s;
-    const int dec_ms = trained_pulse_ms(north_ms, dec_dir, g.lastslewy, g.Dec_backlash, g.Dec_x,
-                                        g.Dec_y, s.guider_hysty);
+    const double dec_play_ms = 1000.0 * m.dec_play / std::max(1e-3, std::hypot(m.nx, m.ny));
+    const int dec_ms =
+        trained_pulse_ms(north_ms, dec_dir, g.lastslewy, dec_play_ms, s.guider_hysty);
     g.slew_time_y = shown_length(dec_ms);
     guide_pulse(p, 'y', dec_dir, dec_ms);
+    return true;
+}
+
+// The AO element's trained motions per step, when a sound AO training is in use.
+bool ao_trained_motions(const Program& p, TrainedMotions& m) {
+    const CalibrationState& c = p.calib;
+    if (!p.guide.AOUnit_use_trained || !c.ao_calibration_precise) return false;
+    m = {c.ao_west_x_px_per_step,
+         c.ao_west_y_px_per_step,
+         c.ao_north_x_px_per_step,
+         c.ao_north_y_px_per_step,
+         0,
+         0};
+    const double det = m.wx * m.ny - m.nx * m.wy;
+    return std::abs(det) >= kParallelMotions * std::hypot(m.wx, m.wy) * std::hypot(m.nx, m.ny) &&
+           det != 0;
+}
+
+// The error in whole AO steps along the element's west and north moves (signed), `k` percent.
+void ao_steps(const Program& p, int k, int& west_steps, int& north_steps) {
+    const SettingsState& s = p.settings;
+    const GuideState& g = p.guide;
+    TrainedMotions m{};
+    if (ao_trained_motions(p, m)) {
+        const double det = m.wx * m.ny - m.nx * m.wy;
+        const double west = 0.001 * (m.ny * g.dx - m.nx * g.dy) / det;
+        const double north = 0.001 * (m.wx * g.dy - m.wy * g.dx) / det;
+        west_steps = static_cast<int>(k == 100 ? west : std::lround(west * k / 100.0));
+        north_steps = static_cast<int>(k == 100 ? north : std::lround(north * k / 100.0));
+        return;
+    }
+    west_steps = (g.dx > 0 ? 1 : -1) * ao_share(g.dx, s.AOUnit_slewx, k);
+    north_steps = (g.dy > 0 ? 1 : -1) * ao_share(g.dy, s.AOUnit_slewy, k);
 }
 
 }  // namespace
@@ -182,11 +241,21 @@ int guide_telescope(Program& p, const uint16_t* fredptr) {
 int main_correction(Program& p) {
     GuideState& g = p.guide;
     const SettingsState& s = p.settings;
+    const CalibrationState& c = p.calib;
     if (std::abs(g.dx) > kMainLostError || std::abs(g.dy) > kMainLostError) return 1;
-    g.slew_time_x =
-        shown_length(correct_ra(p, g.dx, {kMainRaThreshold, s.backlashx, s.slewx, s.hystx}));
+    AxisRule ra{kMainRaThreshold, double(s.backlashx), double(s.slewx), s.hystx};
+    AxisRule dec{kMainDecThreshold, double(s.backlashy), double(s.slewy), s.hysty};
+    // The trained rates to a tenth of a pixel, when they belong to the whole numbers in force.
+    if (c.main_calibration_precise && near(c.main_ra_px_per_s, s.slewx) &&
+        near(c.main_dec_px_per_s, s.slewy)) {
+        ra.rate = c.main_ra_px_per_s;
+        ra.play = c.main_ra_play_px;
+        dec.rate = c.main_dec_px_per_s;
+        dec.play = c.main_dec_play_px;
+    }
+    g.slew_time_x = shown_length(correct_ra(p, g.dx, ra));
     int ms = 0;
-    correct_dec(p, g.dy, {kMainDecThreshold, s.backlashy, s.slewy, s.hysty}, ms);
+    correct_dec(p, g.dy, dec, ms);
     g.slew_time_y = shown_length(ms);
     return 0;
 }
@@ -200,17 +269,16 @@ int guider_guide_telescope(Program& p, const uint16_t* fredptr) {
 void guider_mount_correction(Program& p) {
     GuideState& g = p.guide;
     const SettingsState& s = p.settings;
-    if (g.guider_use_trained && !s.ignore_RA_angle) {
-        trained_correction(p);
-        return;
-    }
+    if (g.guider_use_trained && !s.ignore_RA_angle && trained_correction(p)) return;
     if (beyond_guider_range(g)) return;
     g.slew_time_x = shown_length(correct_ra(
-        p, g.dx, {kGuiderThreshold, s.guider_backlashx, s.guider_slewx, s.guider_hystx}));
+        p, g.dx,
+        {kGuiderThreshold, double(s.guider_backlashx), double(s.guider_slewx), s.guider_hystx}));
     p.clock.sleep_ms(kGuiderAxisGapMs);
     int ms = 0;
     const bool go_on = correct_dec(
-        p, g.dy, {kGuiderThreshold, s.guider_backlashy, s.guider_slewy, s.guider_hysty}, ms);
+        p, g.dy,
+        {kGuiderThreshold, double(s.guider_backlashy), double(s.guider_slewy), s.guider_hysty}, ms);
     if (go_on) g.slew_time_y = shown_length(ms);
 }
 
@@ -224,20 +292,26 @@ void guider_ao_correction(Program& p) {
     GuideState& g = p.guide;
     const SettingsState& s = p.settings;
     if (beyond_guider_range(g)) return;
-    const char x_direction = g.dx > 0 ? s.AOw : s.AOe;
-    const char y_direction = g.dy > 0 ? s.AOn : s.AOs;
+    int west = 0, north = 0;
     // The whole error teaches the bump compensation; the share is what is sent.
-    ao_unit_bump_seen(p, x_direction, ao_share(g.dx, s.AOUnit_slewx, 100));
-    ao_unit_bump_seen(p, y_direction, ao_share(g.dy, s.AOUnit_slewy, 100));
-    if (std::abs(g.dx) > kAoThreshold) {
-        const int steps = ao_share(g.dx, s.AOUnit_slewx, aggressiveness(p));
-        g.slew_time_x = shown_length(steps);
-        ao_move(p, 'x', x_direction, steps);
+    ao_steps(p, 100, west, north);
+    const char x_direction = west > 0 ? s.AOw : s.AOe;
+    const char y_direction = north > 0 ? s.AOn : s.AOs;
+    ao_unit_bump_seen(p, x_direction, std::abs(west));
+    ao_unit_bump_seen(p, y_direction, std::abs(north));
+    ao_steps(p, aggressiveness(p), west, north);
+    // Each axis moves once its error passes the threshold; on trained motions, which mix the
+    // frame's axes, both move once the error as a whole does.
+    TrainedMotions trained{};
+    const bool mixed = ao_trained_motions(p, trained);
+    const bool whole = std::hypot(double(g.dx), double(g.dy)) > kAoThreshold;
+    if (mixed ? whole : std::abs(g.dx) > kAoThreshold) {
+        g.slew_time_x = shown_length(std::abs(west));
+        ao_move(p, 'x', x_direction, std::abs(west));
     }
-    if (std::abs(g.dy) > kAoThreshold) {
-        const int steps = ao_share(g.dy, s.AOUnit_slewy, aggressiveness(p));
-        g.slew_time_y = shown_length(steps);
-        ao_move(p, 'y', y_direction, steps);
+    if (mixed ? whole : std::abs(g.dy) > kAoThreshold) {
+        g.slew_time_y = shown_length(std::abs(north));
+        ao_move(p, 'y', y_direction, std::abs(north));
     }
 }
 

@@ -254,6 +254,8 @@ void GuiderDialog::pick_star(int x, int y) {
         messages(p_, Msg::TakeImageAndPickStar);
         return;
     }
+    // Every pick measures with the guide-star box, whatever a photometry click left in cur_rad.
+    g.cur_rad = p_.settings.star_mask;
     const int r = g.cur_rad;
     if (x < r || x > kPictureWidth - r || y < r || y > kPictureHeight - r) {
         messages(p_, Msg::OutsideImage);

@@ -107,6 +107,8 @@ void centre_focus_frame(Program& p) {
 bool pick_or_focus_click(Program& p, int x, int y) {
     ShellState& s = p.shell;
     if (!s.pick_star && !s.focus_frame) return false;
+    // A guide star is measured with the guide-star box, whatever a photometry click left behind.
+    if (s.pick_star) p.guide.cur_rad = p.settings.star_mask;
     x += p.display.window.scroll_x;
     y += p.display.window.scroll_y;
     if (!s.focus_frame && outside_margin(p, x, y)) {

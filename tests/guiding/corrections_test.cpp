@@ -95,15 +95,17 @@ TEST_F(CorrectionsTest, GuiderSkipsErrorsBeyondEightPixels) {
     EXPECT_EQ(pulses(), V{"x w 48"});  // 31 × 6 / 1000 = 0 steps: no move
 }
 
-TEST_F(CorrectionsTest, BacklashLengthensTheFirstPulseAfterAReversal) {
+TEST_F(CorrectionsTest, BacklashGoesOnlyWithAReversalAtLeastAsLongAsThePlay) {
     p.settings.backlashy = 1;  // one pixel of play: 500 ms at 2 px/s
-    error(0, -400);            // south after north: reversal, either sign lengthens
+    error(0, -1200);           // south after north: a reversal as long as the play, lengthened
+    main_correction(p);
+    error(0, -1200);
+    main_correction(p);
+    error(0, 400);  // a reversal shorter than the play: seeing as likely as a turn, no play
     main_correction(p);
     error(0, -400);
     main_correction(p);
-    error(0, 400);
-    main_correction(p);
-    EXPECT_EQ(pulses(), (V{"y s 700", "y s 200", "y n 700"}));
+    EXPECT_EQ(pulses(), (V{"y s 1100", "y s 600", "y n 200", "y s 200"}));
 }
 
 TEST_F(CorrectionsTest, TrainedGuiderDecomposesOnTheMotionVectors) {

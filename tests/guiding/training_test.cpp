@@ -61,22 +61,30 @@ TEST_F(TrainingTest, GuiderVectorsAngleAndQuadrant) {
     EXPECT_EQ(g.Dec_rate, 1);  // no Dec motion: never 0
 }
 
-TEST_F(TrainingTest, AoRatesAreStepsPerPixel) {
+TEST_F(TrainingTest, AoRatesAreStepsPerPixelAndLeaveTheMountAlone) {
     GuiderTrainingPositions pos;
-    pos.startx = 200;
-    pos.starty = 150;
+    pos.start_fx = 200;
+    pos.start_fy = 150;
     // West +5 px, east back, north +3 px (with 1 px in x), south back.
-    const int xs[5] = {0, 205, 200, 201, 200};
-    const int ys[5] = {0, 150, 150, 153, 150};
-    std::copy(xs, xs + 5, pos.x);
-    std::copy(ys, ys + 5, pos.y);
+    const double xs[5] = {0, 205, 200, 201, 200};
+    const double ys[5] = {0, 150, 150, 153, 150};
+    std::copy(xs, xs + 5, pos.fx);
+    std::copy(ys, ys + 5, pos.fy);
+    std::fill(pos.star, pos.star + 8, true);
+    std::fill(pos.flux, pos.flux + 8, 1000.0);
+    pos.start_flux = 1000;
+    const int mount_ra_x = p.guide.RA_x;
+    AoTrainingFigures f;
     int xrate = 0, yrate = 0;
-    ASSERT_TRUE(ao_training_values(p.guide, pos, 25, xrate, yrate));
+    ASSERT_TRUE(ao_training_values(pos, 25, f, xrate, yrate));
     EXPECT_EQ(xrate, 5);
     EXPECT_EQ(yrate, static_cast<int>(25 / std::sqrt(1.0 + 9.0)));
-    pos.x[3] = 200;
-    pos.y[3] = 150;
-    EXPECT_FALSE(ao_training_values(p.guide, pos, 25, xrate, yrate));  // Dec did not move
+    EXPECT_DOUBLE_EQ(f.west_per_step.x, 0.2);
+    EXPECT_DOUBLE_EQ(f.north_per_step.y, 3.0 / 25);
+    EXPECT_EQ(p.guide.RA_x, mount_ra_x);  // the mount's calibration is not the AO unit's
+    pos.fx[3] = 200;
+    pos.fy[3] = 150;
+    EXPECT_FALSE(ao_training_values(pos, 25, f, xrate, yrate));  // Dec did not move
 }
 
 }  // namespace
