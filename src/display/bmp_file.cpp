@@ -8,6 +8,7 @@
 #include "display/display_mapping.h"
 #include "display/guider_picture.h"
 #include "files/file_io.h"
+#include "files/file_replacement.h"
 
 namespace kvr {
 

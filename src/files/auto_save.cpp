@@ -1,5 +1,7 @@
 #include "files/auto_save.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdio>
 
@@ -7,6 +9,7 @@
 #include "core/messages.h"
 #include "core/program.h"
 #include "files/file_io.h"
+#include "files/file_replacement.h"
 #include "files/fits_file.h"
 #include "files/settings_file.h"
 #include "files/time_zone.h"
@@ -43,14 +46,35 @@ void stamp_mid_exposure(Program& p) {
 int auto_save(Program& p, const uint16_t* image) {
     SettingsState& s = p.settings;
     apply_time_zone(p);
-    s.auto_save_num = next_auto_save_number(s.auto_save_num);
     stamp_mid_exposure(p);
-    if (save_fits_file(p, auto_save_path(p, s.auto_save_num), image, 0) != 0) return 1;
-    return save_ini_file(p, s.ini_file);
+    make_auto_save_folder(p);
+    const size_t length = build_fits_file(p, image, header_texts(p), 0);
+    // The stored number can lag behind the files (a settings write that failed, or a kill
+    // between the two writes): a number whose file exists is passed over, never overwritten.
+    for (unsigned tries = 0; tries < kLastAutoSaveNumber; ++tries) {
+        s.auto_save_num = next_auto_save_number(s.auto_save_num);
+        const std::string host = host_path(p, auto_save_path(p, s.auto_save_num));
+        struct stat st {};
+        if (::lstat(host.c_str(), &st) == 0) continue;
+        const NewFile saved = create_new_file(host, p.buf->image_file, length);
+        if (saved == NewFile::Exists) continue;  // another instance took the number meanwhile
+        if (saved == NewFile::Failed) return 1;
+        return save_ini_file(p, s.ini_file);
+    }
+    return 1;
 }
 
 void quick_fits_save(Program& p) {
-    if (auto_save(p, p.ptr.image) == 1) messages(p, Msg::AutoSaveFailed);
+    const int result = auto_save(p, p.ptr.image);
+    if (result == 1) {
+        messages(p, Msg::AutoSaveFailed);
+    } else if (result != 0) {
+        const std::string title = file_title(auto_save_path(p, p.settings.auto_save_num));
+        message50f(p,
+                   "The image was saved as %s, but its number could not be kept in the settings "
+                   "file; please check disk space",
+                   title.c_str());
+    }
 }
 
 }  // namespace kvr

@@ -20,14 +20,16 @@ std::string auto_save_path(const Program& p, unsigned number);
 // in the program's time zone (FITS_Diff hours behind UT).
 void stamp_mid_exposure(Program& p);
 
-// Takes the next number (used up even when the write fails), stamps the time, writes `image`
-// as a 16-bit FITS file (creating the folder when missing) and then the settings file, which
-// keeps the number. 1 when the FITS write failed; else the settings file's result (0 written,
-// 3 failed).
+// Takes the next number whose file does not exist (numbers are used up even when the write
+// fails), stamps the time, writes `image` as a 16-bit FITS file (creating the folder when
+// missing) and then the settings file, which keeps the number. An existing file is never
+// replaced. 1 when the FITS write failed (or every number is taken); else the settings file's
+// result (0 written, 3 failed).
 int auto_save(Program& p, const uint16_t* image);
 
 // Window command 24336 "&Quick Save as FITS..." (Ctrl+Q): auto_save of the current image;
-// message 49 when the file could not be written.
+// message 49 when the file could not be written, message 50 when it was but the settings file
+// could not keep its number.
 void quick_fits_save(Program& p);
 
 }  // namespace kvr

@@ -1,8 +1,6 @@
 #include "files/file_io.h"
 
 #include <fcntl.h>
-#include <stdio.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,115 +84,6 @@ bool write_fully(int fd, const void* data, size_t n) {
         n -= static_cast<size_t>(done);
     }
     return true;
-}
-
-namespace {
-
-// A hidden name beside the file, ".TITLE" + suffix: a rename then stays within one file system.
-// Empty when the file cannot be replaced (no title, or a folder or a device in its place).
-std::string hidden_beside(const std::string& host, const char* suffix) {
-    struct stat st {};
-    if (host.empty() || host.back() == '/') return {};
-    if (::stat(host.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return {};
-    const size_t cut = host.find_last_of('/');
-    const size_t title = cut == std::string::npos ? 0 : cut + 1;
-    return host.substr(0, title) + "." + host.substr(title) + suffix;
-}
-
-}  // namespace
-
-FileReplacement::FileReplacement(const std::string& host)
-    : target_(host), temp_(hidden_beside(host, ".XXXXXX")) {
-    if (temp_.empty()) return;
-    fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
-    if (fd_ < 0) {
-        temp_.clear();
-        return;
-    }
-    // mkostemp creates the file for its owner only; a saved file gets the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd_, 0666 & ~mask);
-}
-
-FileReplacement::~FileReplacement() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!temp_.empty()) ::unlink(temp_.c_str());
-}
-
-bool FileReplacement::commit() {
-    if (fd_ < 0) return false;
-    const bool flushed = ::fsync(fd_) == 0;
-    const bool closed = ::close(fd_) == 0;
-    fd_ = -1;
-    if (!flushed || !closed || ::rename(temp_.c_str(), target_.c_str()) != 0) return false;
-    temp_.clear();
-    return true;
-}
-
-ScratchReplacement::ScratchReplacement(const std::string& host)
-    : target_(host), spare_(hidden_beside(host, ".spare")) {
-    if (spare_.empty()) return;
-    // The spare serves when it is a plain file of ours that no other writer holds, still under
-    // its name once locked (another instance may have just traded it for the file).
-    const int fd = ::open(spare_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-    struct stat held {
-    }, named{};
-    if (fd >= 0 && ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
-        ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::stat(spare_.c_str(), &named) == 0 &&
-        named.st_ino == held.st_ino && named.st_dev == held.st_dev) {
-        fd_ = fd;
-        use_spare_ = true;
-        length_ = static_cast<uint64_t>(held.st_size);
-        return;
-    }
-    if (fd >= 0) ::close(fd);
-    fallback_.emplace(host);
-    fd_ = fallback_->fd();
-}
-
-ScratchReplacement::~ScratchReplacement() {
-    if (use_spare_ && fd_ >= 0) ::close(fd_);
-}
-
-bool ScratchReplacement::write(const void* const* parts, const size_t* sizes, int count,
-                               size_t& written) {
-    written = 0;
-    if (fd_ < 0) return false;
-    for (int i = 0; i < count; ++i) {
-        const auto* at = static_cast<const uint8_t*>(parts[i]);
-        for (size_t left = sizes[i]; left > 0;) {
-            const ssize_t done = ::pwrite(fd_, at, left, static_cast<off_t>(written));
-            if (done < 0 && errno == EINTR) continue;
-            if (done <= 0) return false;
-            at += done;
-            left -= static_cast<size_t>(done);
-            written += static_cast<size_t>(done);
-        }
-    }
-    if (use_spare_ && written != length_) {
-        if (::ftruncate(fd_, static_cast<off_t>(written)) != 0) return false;
-        length_ = written;
-    }
-    return true;
-}
-
-bool ScratchReplacement::commit() {
-    if (fd_ < 0) return false;
-    if (!use_spare_) {
-        fd_ = -1;
-        return fallback_->commit();
-    }
-    if (::renameat2(AT_FDCWD, spare_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) == 0)
-        return true;
-    // No file to trade with yet, or a file system without exchanges: the spare takes the name
-    // (and is made anew next time).
-    return ::rename(spare_.c_str(), target_.c_str()) == 0;
-}
-
-bool replace_file(const std::string& host, const uint8_t* bytes, size_t count) {
-    FileReplacement file(host);
-    return file.opened() && write_fully(file.fd(), bytes, count) && file.commit();
 }
 
 std::string file_title(std::string_view path) {

@@ -3,7 +3,6 @@
 // fixed buffers, names and titles of paths, and copying texts into fixed-size globals.
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -44,67 +43,6 @@ class FileCloser {
   private:
     int fd_;
 };
-
-// A file written in full beside its final name and then renamed over it, so that the old file
-// stays whole until the new one is complete on disk: a crash, a full disk or a refused write
-// leaves the old file, and another instance reading the file sees the old or the new bytes,
-// never a half-written file. The temporary file is removed unless commit() succeeds.
-class FileReplacement {
-  public:
-    explicit FileReplacement(const std::string& host);
-    ~FileReplacement();
-    FileReplacement(const FileReplacement&) = delete;
-    FileReplacement& operator=(const FileReplacement&) = delete;
-
-    // False when the temporary file could not be created (missing folder, no permission).
-    bool opened() const { return fd_ >= 0; }
-    // Descriptor of the temporary file, for writers that write in pieces.
-    int fd() const { return fd_; }
-    // Flushes the data to disk and renames the file over the old one.
-    bool commit();
-
-  private:
-    std::string target_;
-    std::string temp_;
-    int fd_ = -1;
-};
-
-// A scratch file the display rewrites at every refresh, replaced as safely for its readers as a
-// FileReplacement: the new bytes go into a hidden spare file beside it (".NAME.spare"), which then
-// trades places with the file in one step, so a reader sees the old or the new bytes, never a
-// half-written file. The spare keeps the previous bytes and their pages for the next rewrite: no
-// file is created, deleted or flushed to disk per refresh (a scratch file is rebuilt from memory
-// at the next refresh, so it need not outlive a crash). A reader keeps the bytes it opened
-// through the next rewrite; one that holds the file open through two rewrites sees the second.
-// Where the spare cannot serve (another instance holds it, or the file system cannot exchange two
-// names) a FileReplacement does.
-class ScratchReplacement {
-  public:
-    explicit ScratchReplacement(const std::string& host);
-    ~ScratchReplacement();
-    ScratchReplacement(const ScratchReplacement&) = delete;
-    ScratchReplacement& operator=(const ScratchReplacement&) = delete;
-
-    // False when no file could be created (missing folder, no permission, a folder in the way).
-    bool opened() const { return fd_ >= 0; }
-    // Writes the parts one after the other from the start of the file; `written` is how many
-    // bytes went in before a failure. False when the system refuses part of them.
-    bool write(const void* const* parts, const size_t* sizes, int count, size_t& written);
-    // Puts the written bytes in place of the old file.
-    bool commit();
-
-  private:
-    std::string target_;
-    std::string spare_;
-    std::optional<FileReplacement> fallback_;
-    int fd_ = -1;
-    bool use_spare_ = false;
-    uint64_t length_ = 0;
-};
-
-// Writes `bytes` as the whole new content of the file through a FileReplacement. False when the
-// file cannot be created or written; the old file is then left as it was.
-bool replace_file(const std::string& host, const uint8_t* bytes, size_t count);
 
 // The file title: the last component of a drive or Linux path.
 std::string file_title(std::string_view path);

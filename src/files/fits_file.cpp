@@ -9,6 +9,7 @@
 #include "core/program.h"
 #include "files/byte_order.h"
 #include "files/file_io.h"
+#include "files/file_replacement.h"
 #include "files/fits_cards.h"
 #include "files/fits_keywords.h"
 #include "files/image_file_kinds.h"
@@ -92,10 +93,7 @@ void read_string(const char* card, char* dest, size_t capacity) {
 
 }  // namespace
 
-int save_fits_file(Program& p, std::string_view fileTitle, const uint16_t* fredptr,
-                   const FitsTexts& texts, int eightbit) {
-    std::error_code ec;
-    std::filesystem::create_directory(host_path(p, text_of(p.settings.auto_save_dir)), ec);
+size_t build_fits_file(Program& p, const uint16_t* fredptr, const FitsTexts& texts, int eightbit) {
     const bool binned = p.readout.binned != 0;
     const size_t pixels =
         binned ? size_t{kBinnedWidth} * kBinnedHeight : size_t{kFullWidth} * kFullHeight;
@@ -104,14 +102,28 @@ int save_fits_file(Program& p, std::string_view fileTitle, const uint16_t* fredp
     uint8_t* data = file + kFitsHeaderBytes;
     const size_t data_bytes = eightbit ? encode_8bit(fredptr, pixels, data)
                                        : encode_16bit(fredptr, pixels, p.settings.FITS_SBIG, data);
-    return replace_file(host_path(p, fileTitle), file, kFitsHeaderBytes + data_bytes) ? 0 : 1;
+    return kFitsHeaderBytes + data_bytes;
+}
+
+FitsTexts header_texts(const Program& p) {
+    const SettingsState& s = p.settings;
+    return {s.FITS_Obj, s.FITS_Obs, s.FITS_Date, s.FITS_Tel, s.FITS_Ins, s.FITS_Com, s.FITS_His};
+}
+
+void make_auto_save_folder(const Program& p) {
+    std::error_code ec;
+    std::filesystem::create_directory(host_path(p, text_of(p.settings.auto_save_dir)), ec);
+}
+
+int save_fits_file(Program& p, std::string_view fileTitle, const uint16_t* fredptr,
+                   const FitsTexts& texts, int eightbit) {
+    make_auto_save_folder(p);
+    const size_t length = build_fits_file(p, fredptr, texts, eightbit);
+    return replace_file(host_path(p, fileTitle), p.buf->image_file, length) ? 0 : 1;
 }
 
 int save_fits_file(Program& p, std::string_view fileTitle, const uint16_t* fredptr, int eightbit) {
-    const SettingsState& s = p.settings;
-    const FitsTexts texts{s.FITS_Obj, s.FITS_Obs, s.FITS_Date, s.FITS_Tel,
-                          s.FITS_Ins, s.FITS_Com, s.FITS_His};
-    return save_fits_file(p, fileTitle, fredptr, texts, eightbit);
+    return save_fits_file(p, fileTitle, fredptr, header_texts(p), eightbit);
 }
 
 FitsDataCheck check_fits_data(const uint8_t* data, size_t length, bool binned, FitsCoding& coding) {

@@ -29,6 +29,13 @@ int save_fits_file(Program& p, std::string_view fileTitle, const uint16_t* fredp
                    const FitsTexts& texts, int eightbit);
 // The same with the header globals, as every command calls it.
 int save_fits_file(Program& p, std::string_view fileTitle, const uint16_t* fredptr, int eightbit);
+// The header globals as the writer's texts.
+FitsTexts header_texts(const Program& p);
+// The whole file save_fits_file writes, built in the image-file buffer (p.buf->image_file);
+// returns its length in bytes.
+size_t build_fits_file(Program& p, const uint16_t* fredptr, const FitsTexts& texts, int eightbit);
+// Creates the auto-save folder when it is missing (one level); a failure shows in the write.
+void make_auto_save_folder(const Program& p);
 
 // Reads a FITS file written by save_fits_file into `fredptr` and the header globals. The caller
 // has set `binned` from the file's length. Returns 0, 1 when the file cannot be read or is

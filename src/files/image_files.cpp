@@ -9,6 +9,7 @@
 #include "core/program.h"
 #include "files/byte_order.h"
 #include "files/file_io.h"
+#include "files/file_replacement.h"
 #include "files/fits_file.h"
 #include "files/image_file_kinds.h"
 

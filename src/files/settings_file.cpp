@@ -9,6 +9,7 @@
 #include "core/program.h"
 #include "core/version.h"
 #include "files/file_io.h"
+#include "files/file_replacement.h"
 #include "files/fits_cards.h"
 #include "files/time_zone.h"
 

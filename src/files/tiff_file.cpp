@@ -5,6 +5,7 @@
 
 #include "core/program.h"
 #include "files/file_io.h"
+#include "files/file_replacement.h"
 
 namespace kvr {
 

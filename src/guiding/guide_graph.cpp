@@ -145,11 +145,18 @@ std::string rms_text(const char* axis, double rms, int samples) {
     return text;
 }
 
-void show_refusal(Program& p, const char* text) {
+void show_notice(Program& p, const char* text) {
     MessageBox box;
     box.caption = kMessageCaption;
     box.text = text;
     p.host.message_box(box);
+}
+
+// Writes the graph's settings file; a failure is shown, as the values then last only until
+// the program ends.
+void keep_graph_settings(Program& p) {
+    if (save_guide_settings(p) != 0)
+        show_notice(p, "Unable to save the guiding settings file, please check disk space");
 }
 
 // The whole text as a number, else false.
@@ -226,14 +233,14 @@ void GuideGraphWindow::take_values() {
     if (parse_number(scale_text_, v) && plate_scale_usable(v))
         p_.graph.guide_plate_scale = v;
     else
-        show_refusal(p_,
-                     "The plate scale must be a number of arcseconds per pixel from 0.01 to 100");
+        show_notice(p_,
+                    "The plate scale must be a number of arcseconds per pixel from 0.01 to 100");
     if (parse_number(aggressiveness_text_, v) && v == std::trunc(v) && v >= kMinAggressiveness &&
         v <= 100)
         p_.guide.guider_aggressiveness = static_cast<int>(v);
     else
-        show_refusal(p_, "The aggressiveness must be a whole percent from 10 to 100");
-    save_guide_settings(p_);
+        show_notice(p_, "The aggressiveness must be a whole percent from 10 to 100");
+    keep_graph_settings(p_);
 }
 
 void GuideGraphWindow::handle(const ControlEvent& e) {
@@ -245,14 +252,14 @@ void GuideGraphWindow::handle(const ControlEvent& e) {
         take_values();
     } else if (is_click(e, kGraphBumpCompensate)) {
         p_.scope.AOUnit_bump_compensate = !p_.scope.AOUnit_bump_compensate;
-        save_guide_settings(p_);
+        keep_graph_settings(p_);
     } else if (is_click(e, kGraphClear)) {
         clear_guide_history(p_);
     } else if (e.kind == ControlEvent::Kind::Click && e.id >= kGraphSpanFirst &&
                e.id < kGraphSpanFirst + kGraphSpans) {
         p_.graph.guide_graph_minutes = kSpanMinutes[e.id - kGraphSpanFirst];
         update_guide_figures(p_);
-        save_guide_settings(p_);
+        keep_graph_settings(p_);
     } else if (is_click(e, kIdcCancel)) {
         end(kIdcCancel);
     }

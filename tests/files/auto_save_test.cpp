@@ -71,6 +71,46 @@ TEST_F(AutoSaveTest, FailedWriteShowsMessage49AndUsesTheNumberUp) {
     EXPECT_TRUE(ini().empty());  // not written after a failed save
 }
 
+// The stored number lags behind the files when the settings file was not written after a save
+// (a full disk, or a kill between the two writes): the files already there are passed over,
+// also after the numbers wrap, and a dangling link counts as taken.
+TEST_F(AutoSaveTest, ExistingNumberedFilesAreNeverReplaced) {
+    const std::string folder = map_drive_path(p.drive_root, "c:\\AUTOSAVE");
+    std::filesystem::create_directories(folder);
+    for (const char* name : {"IMG1.FIT", "IMG2.FIT", "IMG3.FIT"})
+        write_bytes(folder + "/" + name, name);
+    std::filesystem::create_symlink("elsewhere.FIT", folder + "/IMG5.FIT");
+    p.settings.auto_save_num = 1;
+    EXPECT_EQ(run_script("command 24336\n"), "");
+    EXPECT_EQ(p.settings.auto_save_num, 4u);
+    EXPECT_EQ(ini()[0], 4);
+    EXPECT_EQ(read_bytes(folder + "/IMG4.FIT").size(), 224640u);
+
+    p.settings.auto_save_num = 65530;
+    EXPECT_EQ(run_script("command 24336\n"), "");
+    EXPECT_EQ(p.settings.auto_save_num, 6u);
+    EXPECT_EQ(read_bytes(folder + "/IMG6.FIT").size(), 224640u);
+    for (const char* name : {"IMG1.FIT", "IMG2.FIT", "IMG3.FIT"})
+        EXPECT_EQ(read_bytes(folder + "/" + name), name);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder + "/IMG5.FIT"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/elsewhere.FIT"));
+}
+
+// The image is on disk but the settings file could not keep its number: said so, and the
+// number in memory still moves on.
+TEST_F(AutoSaveTest, FailedSettingsWriteAfterTheImageIsReported) {
+    const std::string ini_path = map_drive_path(p.drive_root, "c:\\autosave\\KVR_Q4.INI");
+    std::filesystem::create_directories(ini_path);  // a folder where the file should be
+    EXPECT_EQ(run_script("command 24336\n"),
+              "message 50: The image was saved as IMG1.FIT, but its number could not be kept in "
+              "the settings file; please check disk space\n");
+    EXPECT_EQ(saved("c:\\AUTOSAVE\\IMG1.FIT").size(), 224640u);
+    std::filesystem::remove(ini_path);
+    EXPECT_EQ(run_script("command 24336\n"), "");
+    EXPECT_FALSE(saved("c:\\AUTOSAVE\\IMG2.FIT").empty());
+    EXPECT_EQ(ini()[0], 2);
+}
+
 TEST_F(AutoSaveTest, LinuxFolderAndBaseName) {
     const std::string folder = drives.path() + "/linux pictures";
     copy_text(p.settings.auto_save_dir, folder);

@@ -1,3 +1,5 @@
+#include "files/file_replacement.h"
+
 #include <filesystem>
 
 #include "display/bmp_file.h"
@@ -15,7 +17,9 @@ namespace {
 using FileReplacementTest = ProgramTest;
 
 // Every fixed file and every save: a write that fails part way leaves the old file whole, no
-// temporary file behind, and the writer reports the failure.
+// temporary file behind (neither its own nor one an earlier killed save left, nor the scratch
+// bitmap's spare, which would hold the last free space of a full disk), and the writer reports
+// the failure.
 TEST_F(FileReplacementTest, FailedWritesLeaveTheOldFileWhole) {
     const std::string folder = drives.path() + "/saves";
     std::filesystem::create_directory(folder);
@@ -32,6 +36,12 @@ TEST_F(FileReplacementTest, FailedWritesLeaveTheOldFileWhole) {
     for (int i = 0; i < 5; ++i) before[i] = read_bytes(paths[i]);
     EXPECT_EQ(before[0].size(), 224640u);  // the layouts themselves are unchanged
     EXPECT_EQ(before[3].size(), 1424u);
+
+    // The second refresh leaves the first bitmap in the spare.
+    ASSERT_EQ(write_bmp(p, p.display.pixels_c, p.display.pixels_bmp, 0, 0), kBmpWritten);
+    const std::string spare = drives.path() + "/c/.kvr_q4.bmp.spare";
+    ASSERT_TRUE(std::filesystem::exists(spare));
+    write_bytes(folder + "/.old.fit.kvr-K1lled", std::string(5000, 'x'));
 
     fill_pattern(p.ptr.image, 376 * 290);
     copy_text(p.settings.FITS_Obj, "new");
@@ -52,6 +62,7 @@ TEST_F(FileReplacementTest, FailedWritesLeaveTheOldFileWhole) {
         ++files;
     }
     EXPECT_EQ(files, 4);
+    EXPECT_FALSE(std::filesystem::exists(spare));
     // With room again the same saves replace the files.
     ASSERT_EQ(save_fits_file(p, fits, p.ptr.image, 0), 0);
     EXPECT_NE(read_bytes(fits), before[0]);

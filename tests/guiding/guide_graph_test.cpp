@@ -6,8 +6,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
+#include "core/drive_paths.h"
 #include "core/program.h"
 #include "files/guide_settings_file.h"
 #include "sim/camera_enumerator.h"
@@ -86,6 +88,16 @@ TEST_F(GuideGraphTest, GuiderGuidingFeedsTheOpenGraph) {
     ASSERT_TRUE(load_guide_settings(p));
     EXPECT_DOUBLE_EQ(p.graph.guide_plate_scale, 2.5);
     EXPECT_EQ(p.guide.guider_aggressiveness, 60);
+}
+
+// Every change the window keeps in its settings file says so when the file cannot be written.
+using GuideGraphFileTest = ProgramTest;
+TEST_F(GuideGraphFileTest, FailedWritesAreShown) {
+    std::filesystem::create_directories(map_drive_path(p.drive_root, kGuideSettingsFile));
+    const std::string box =
+        "box KVR_Q4: Unable to save the guiding settings file, please check disk space\n";
+    EXPECT_EQ(run_script("command 892\ndialog 32 edit 105 2.5 click 106 click 109 click 111\n"),
+              "dialog 32 opened: Guiding Graph\n" + box + box + box);
 }
 
 TEST_F(GuideGraphTest, GuiderTrainingRecoversTheMountRates) {
