@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <ostream>
@@ -107,21 +108,37 @@ void BM_RawWriteFlushed(benchmark::State& state) {
 }
 BENCHMARK(BM_RawWriteFlushed)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
+// Page-aligned pixel bytes for the raw read: the kernel's copy into user memory runs at a speed
+// that depends on the buffer's alignment, which malloc leaves to chance.
+struct PageAlignedBytes {
+    static constexpr size_t kPage = 4096;
+    explicit PageAlignedBytes(size_t n)
+        : size(n),
+          data(static_cast<uint8_t*>(std::aligned_alloc(kPage, (n + kPage - 1) / kPage * kPage))) {
+        std::memset(data.get(), 0x5a, n);
+    }
+    struct Free {
+        void operator()(uint8_t* p) const { std::free(p); }
+    };
+    size_t size;
+    std::unique_ptr<uint8_t, Free> data;
+};
+
 void BM_RawReadSameBytes(benchmark::State& state) {
     auto& b = bench_program();
-    std::vector<uint8_t> bytes(kvr::kFitsFullBytes, 0x5a);
+    PageAlignedBytes bytes(kvr::kFitsFullBytes);
     {
         const int fd = ::open(b.raw.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size()))
+        if (fd < 0 || ::write(fd, bytes.data.get(), bytes.size) != ssize_t(bytes.size))
             state.SkipWithError("write");
         ::close(fd);
     }
     for (auto _ : state) {
         const int fd = ::open(b.raw.c_str(), O_RDONLY);
-        if (fd < 0 || ::read(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size()))
+        if (fd < 0 || ::read(fd, bytes.data.get(), bytes.size) != ssize_t(bytes.size))
             state.SkipWithError("read");
         ::close(fd);
-        benchmark::DoNotOptimize(bytes[0]);
+        benchmark::DoNotOptimize(bytes.data.get()[0]);
     }
     state.SetBytesProcessed(state.iterations() * int64_t{kvr::kFitsFullBytes});
 }

@@ -1,39 +1,43 @@
 #pragma once
-// A program with both frame sizes for the processing benchmarks: random pixel data in every frame
-// buffer, the geometry switched by `use_frame`.
+// A program with both frame sizes for the processing benchmarks, its image buffer holding one of
+// the benchmark frames (sim_frames.h). Arguments of every processing benchmark: frame size, then
+// frame content.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
-#include <random>
 #include <sstream>
 
 #include "app/script_host.h"
 #include "core/clock.h"
 #include "core/image_store.h"
 #include "core/program.h"
+#include "sim_frames.h"
 
 namespace kvr::bench {
-
-enum class FrameSize { Binned = 0, Full = 1 };
 
 class BenchProgram {
   public:
     BenchProgram()
         : host_(out_, clock_, &clock_), program_(std::make_unique<Program>(clock_, host_)) {
         reset_buffer_pointers(*program_);
-        std::mt19937 rng(12345);
-        Buffers& b = *program_->buf;
-        for (uint16_t* img : {b.image_int, b.trial_int, b.undo_int, b.save_int})
-            for (int i = 0; i < kFrameBufferLength; ++i) img[i] = static_cast<uint16_t>(rng());
     }
-    Program& use_frame(FrameSize size) {
-        program_->readout.binned = size == FrameSize::Binned ? 1 : 0;
-        set_readout_geometry(*program_);
-        return *program_;
+    // The geometry of the benchmark's frame size, with its frame in the image buffer and, in
+    // the trial buffer, the same pixels (for operations that work in place).
+    Program& use_frame(const ::benchmark::State& state) {
+        Program& p = *program_;
+        p.readout.binned = frame_of(state) == FrameSize::Binned ? 1 : 0;
+        set_readout_geometry(p);
+        place(sim_frame(frame_of(state), content_of(state)), p.ptr.image);
+        place(sim_frame(frame_of(state), content_of(state)), p.ptr.trial);
+        return p;
     }
-    // Pixels of the frame (the 4 spares of `intlength` included).
-    int64_t frame_pixels() const { return program_->geo.intlength; }
+    // Copies a frame into a buffer of the current geometry (spares zeroed).
+    void place(const std::vector<uint16_t>& frame, uint16_t* buffer) const {
+        std::copy(frame.begin(), frame.end(), buffer);
+        std::fill(buffer + frame.size(), buffer + program_->geo.intlength, uint16_t{0});
+    }
 
   private:
     VirtualClock clock_;
@@ -46,10 +50,6 @@ class BenchProgram {
 inline BenchProgram& bench_program() {
     static BenchProgram program;
     return program;
-}
-
-inline FrameSize frame_of(const ::benchmark::State& state) {
-    return static_cast<FrameSize>(state.range(0));
 }
 
 }  // namespace kvr::bench
