@@ -283,43 +283,54 @@ KVR_INLINE_AVX2 __m256i exceeds_product(__m256i a, __m256i d, __m256 q) {
     return _mm256_permute4x64_epi64(_mm256_packs_epi32(lo, hi), 0xD8);
 }
 
-// The median's replacement test |median − pixel| > trunc(d · q), d = max − min. Most lanes are
-// decided in 16-bit arithmetic: with q = n + F / 65536 + g (n = 0 or 1, F an integer,
-// 0 ≤ g < 2^-16), L = floor(d · n + d · F / 65536) satisfies L ≤ d · q < L + 2. For a ≤ L the
-// answer is no, for a ≥ L + 2 it is yes; lanes at a = L + 1 are gathered in `ties`, and a row
-// with any is filtered again with the exact test. `Whole` says n = 1.
+// The median's replacement test |median − pixel| > trunc(d · q), d = max − min, q ≥ 0. For an
+// integer a, a > trunc(d · q) exactly when a > d · q, that is when a > floor(d · q). When
+// Q = q · 2^32 is an integer below 2^33 (0 ≤ q < 2, and q = 0 or q ≥ 2^-9), write
+// Q = n · 2^32 + F · 2^16 + G with n = 0 or 1 and F, G 16-bit; then
+//   floor(d · q) = n · d + hi(d · F) + carry(lo(d · F) + hi(d · G))
+// (hi and lo the halves of a 32-bit product), all in 16-bit lanes. The sum saturates at 65535,
+// where no 16-bit a exceeds it anyway. `Whole` says n = 1.
 template <bool Whole>
 class MedianThreshold {
   public:
-    KVR_INLINE_AVX2 explicit MedianThreshold(float q)
-        : q_(q),
-          fraction_(_mm256_set1_epi16(static_cast<int16_t>(
-              static_cast<uint16_t>(std::floor((q - (Whole ? 1.0f : 0.0f)) * 65536.0f))))) {}
-
-    KVR_INLINE_AVX2 __m256i replace(__m256i a, __m256i d, __m256i& ties) const {
-        __m256i floor_product = _mm256_mulhi_epu16(d, fraction_);
-        if constexpr (Whole) floor_product = _mm256_adds_epu16(floor_product, d);
-        const __m256i excess = _mm256_subs_epu16(a, floor_product);
-        ties = _mm256_or_si256(ties, _mm256_cmpeq_epi16(excess, _mm256_set1_epi16(1)));
-        // excess ≥ 2, as a signed comparison of excess / 2.
-        return _mm256_cmpgt_epi16(_mm256_srli_epi16(excess, 1), _mm256_setzero_si256());
+    // Whether q has the fixed-point form above (with n as `Whole` says).
+    static bool covers(float q) {
+        const double scaled = std::ldexp(static_cast<double>(q), 32);
+        if (!(q >= 0.0f && q < 2.0f) || scaled != std::floor(scaled)) return false;
+        return (q >= 1.0f) == Whole;
     }
-    static constexpr bool kMayTie = true;
-    float power() const { return q_; }
+    KVR_INLINE_AVX2 explicit MedianThreshold(float q) {
+        const auto scaled = static_cast<uint64_t>(std::ldexp(static_cast<double>(q), 32));
+        high_ = _mm256_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(scaled >> 16)));
+        low_ = _mm256_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(scaled)));
+    }
+
+    KVR_INLINE_AVX2 __m256i replace(__m256i a, __m256i d) const {
+        const __m256i lower =
+            _mm256_add_epi16(_mm256_mullo_epi16(d, high_), _mm256_mulhi_epu16(d, low_));
+        // The carry out of `lower`'s 16 bits: the sum wrapped below its first term.
+        const __m256i no_carry =
+            _mm256_cmpeq_epi16(_mm256_max_epu16(lower, _mm256_mullo_epi16(d, high_)), lower);
+        const __m256i carry = _mm256_andnot_si256(no_carry, _mm256_set1_epi16(1));
+        __m256i floor_product = _mm256_adds_epu16(_mm256_mulhi_epu16(d, high_), carry);
+        if constexpr (Whole) floor_product = _mm256_adds_epu16(floor_product, d);
+        // a > floor_product: a nonzero excess.
+        const __m256i not_above =
+            _mm256_cmpeq_epi16(_mm256_subs_epu16(a, floor_product), _mm256_setzero_si256());
+        return _mm256_xor_si256(not_above, _mm256_set1_epi16(-1));
+    }
 
   private:
-    float q_;
-    __m256i fraction_;
+    __m256i high_, low_;  // F and G
 };
 
-// Powers the 16-bit test does not cover (from a script: q ≥ 2) are decided exactly throughout.
+// Powers the 16-bit test does not cover (from a script: q ≥ 2, or tiny) are decided in float.
 class ExactMedianThreshold {
   public:
     KVR_INLINE_AVX2 explicit ExactMedianThreshold(float q) : q_(_mm256_set1_ps(q)) {}
-    KVR_INLINE_AVX2 __m256i replace(__m256i a, __m256i d, __m256i&) const {
+    KVR_INLINE_AVX2 __m256i replace(__m256i a, __m256i d) const {
         return exceeds_product(a, d, q_);
     }
-    static constexpr bool kMayTie = false;
 
   private:
     __m256 q_;
@@ -357,16 +368,15 @@ constexpr int window_values() {
 template <int K>
 using SortedColumns = uint16_t[K][kMaxFilterWidth + kBlock];
 
-// The filtered row y from the sorted columns of its window rows; true when the threshold left a
-// lane undecided. `Ceiling`: some window may lie wholly above the 65000 ceiling of the minimum
-// (without, the ceiling cannot bind).
-template <int K, bool Ceiling, typename Threshold>
-KVR_INLINE_AVX2 bool median_row_pass(const SortedColumns<K>& sorted, const uint16_t* src,
-                                     uint16_t* dst, int width, int y, const Threshold& threshold) {
+// The filtered row y from the sorted columns of its window rows. `Ceiling`: some window may lie
+// wholly above the 65000 ceiling of the minimum (without, the ceiling cannot bind).
+template <int K, bool Ceiling = true, typename Threshold>
+KVR_INLINE_AVX2 void median_from_columns(const SortedColumns<K>& sorted, const uint16_t* src,
+                                         uint16_t* dst, int width, int y,
+                                         const Threshold& threshold) {
     constexpr int r = K / 2;
     const __m256i min_ceiling = _mm256_set1_epi16(static_cast<int16_t>(kMedianMinCeiling));
     const uint16_t* row = src + y * width;
-    __m256i ties = _mm256_setzero_si256();
     for_each_block(r, width - r, [&](int x) KVR_LAMBDA_AVX2 {
         // Fully unrolled loops keep every value in a register (the arrays are scalarised).
         __m256i v[window_values<K>()];
@@ -386,26 +396,9 @@ KVR_INLINE_AVX2 bool median_row_pass(const SortedColumns<K>& sorted, const uint1
         const __m256i pixel = load16(row + x);
         const __m256i distance =
             _mm256_or_si256(_mm256_subs_epu16(median, pixel), _mm256_subs_epu16(pixel, median));
-        const __m256i replace =
-            threshold.replace(distance, _mm256_sub_epi16(largest, smallest), ties);
+        const __m256i replace = threshold.replace(distance, _mm256_sub_epi16(largest, smallest));
         store16(dst + y * width + x, _mm256_blendv_epi8(pixel, median, replace));
     });
-    return !_mm256_testz_si256(ties, ties);
-}
-
-// The row through the quick threshold, and again through the exact one in the rare row where
-// the quick one left a lane undecided (the output goes to a separate frame, so redoing the row
-// is safe).
-template <int K, bool Ceiling = true, typename Threshold>
-KVR_INLINE_AVX2 void median_from_columns(const SortedColumns<K>& sorted, const uint16_t* src,
-                                         uint16_t* dst, int width, int y,
-                                         const Threshold& threshold) {
-    const bool undecided = median_row_pass<K, Ceiling>(sorted, src, dst, width, y, threshold);
-    if constexpr (Threshold::kMayTie) {
-        if (undecided)
-            median_row_pass<K, Ceiling>(sorted, src, dst, width, y,
-                                        ExactMedianThreshold(threshold.power()));
-    }
 }
 
 // Column blocks of 16 across the row, the last one overlapping.
@@ -488,9 +481,9 @@ KVR_TARGET_AVX2 void median_rows_with(const uint16_t* src, uint16_t* dst, int wi
 template <int K>
 KVR_TARGET_AVX2 void median_rows_k(const uint16_t* src, uint16_t* dst, int width, int first,
                                    int rows, float power) {
-    if (power >= 0.0f && power < 1.0f)
+    if (MedianThreshold<false>::covers(power))
         median_rows_with<K>(src, dst, width, first, rows, MedianThreshold<false>(power));
-    else if (power >= 1.0f && power < 2.0f)
+    else if (MedianThreshold<true>::covers(power))
         median_rows_with<K>(src, dst, width, first, rows, MedianThreshold<true>(power));
     else
         median_rows_with<K>(src, dst, width, first, rows, ExactMedianThreshold(power));

@@ -110,9 +110,12 @@ TEST_P(FilterRowsTest, MedianMatchesTheRepeatedMaximumSearch) {
     for (const FrameCase& c : kCases) {
         const Frame in = random_frame(c, seed++);
         for (int r : {1, 2, 3}) {
-            // The portable loop is slow at radius 3; two powers suffice to check it.
+            // The portable loop is slow at radius 3; two powers suffice to check it. The vector
+            // loop's threshold has a fixed-point form below 1, another from 1 to 2, and a float
+            // one above.
             const std::vector<unsigned> blacks =
-                GetParam() ? std::vector<unsigned>{0, 1, 3, 6, 10} : std::vector<unsigned>{0, 6};
+                GetParam() ? std::vector<unsigned>{0, 1, 3, 6, 10, 15, 19, 25}
+                           : std::vector<unsigned>{0, 6};
             const std::vector<Frame> want =
                 reference_median(in, c.w, c.h, band_rows(in), r, blacks);
             for (size_t b = 0; b < blacks.size(); ++b) {
