@@ -60,6 +60,9 @@ inline constexpr int kMinAggressiveness = 10;
 // AOUnit_use_trained likewise for the AO unit. auto_guider_training: the guider loop is training
 // rather than guiding. start_guider: the guider dialog closed with "Start Guiding".
 // guider_continuous is kept for scripts that set it; nothing reads it.
+// The guide star on the last guide frame (guiding/star_watch.h): guide_star_lost is set while
+// frames show no guide star, since guide_star_lost_since_ms; guide_star_flux is its running
+// flux (ADU above the sky).
 #define KVR_GUIDE_STATE(V, T, A, L)                     \
     V(int, guiding, 0)                                  \
     V(int, tracking, 0)                                 \
@@ -151,7 +154,10 @@ inline constexpr int kMinAggressiveness = 10;
     V(uint16_t, guiderwrk_y, 0)                         \
     V(uint16_t, guiderwrk_val, 0)                       \
     V(int, guider_continuous, 0)                        \
-    V(int, guider_aggressiveness, 100)
+    V(int, guider_aggressiveness, 50)                   \
+    V(int, guide_star_lost, 0)                          \
+    V(uint32_t, guide_star_lost_since_ms, 0)            \
+    V(double, guide_star_flux, 0.0)
 KVR_STATE_STRUCT(GuideVariables, KVR_GUIDE_STATE)
 
 // One correction sent by a guide path, for the guiding graph and the tests: when (ms of the

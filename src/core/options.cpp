@@ -27,6 +27,8 @@ std::string usage_text() {
            "              [--sim-start-dec DEG] [--sim-periodic-error ARCSEC]\n"
            "              [--sim-worm-period S] [--sim-polar-drift ARCSEC_PER_MIN]\n"
            "              [--sim-backlash ARCSEC] [--sim-fault KIND@READ[:MS]]\n"
+           "              [--sim-cloud-interval MIN] [--sim-cloud-duration S]\n"
+           "              [--sim-cloud-depth SHARE]\n"
            "              [--show-progress] [--drives DIR]\n"
            "              [--strict-messages]\n";
 }

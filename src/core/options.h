@@ -40,6 +40,11 @@ struct SimOptions {
     std::optional<double> worm_period_s;
     std::optional<double> drift_dec_arcsec_per_min;
     std::optional<double> dec_backlash_arcsec;
+    // Passing cloud: minutes between clouds, how long one lasts (s), the share of light the
+    // thickest takes (0 … 1).
+    std::optional<double> cloud_interval_min;
+    std::optional<double> cloud_duration_s;
+    std::optional<double> cloud_depth;
     std::vector<SimCameraFault> camera_faults;
 };
 

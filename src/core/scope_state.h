@@ -57,7 +57,7 @@ inline constexpr int kAoMostBumpShift = 80 * 1000;
     V(int, AOUnit_failed, 0)                     \
     V(unsigned, AOUnit_lastsent, 0)              \
     T(AOUnit_sendtomount, 2, "")                 \
-    V(int, AOUnit_bump_compensate, 0)            \
+    V(int, AOUnit_bump_compensate, 1)            \
     V(int, AOUnit_bump_shift_ns, 0)              \
     V(int, AOUnit_bump_shift_ew, 0)              \
     V(int, PC_Serial_check, 0)                   \

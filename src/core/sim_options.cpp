@@ -38,6 +38,9 @@ constexpr NumberOption kNumberOptions[] = {
     {"--sim-polar-drift", -600, 600, "arcseconds per minute in declination",
      &SimOptions::drift_dec_arcsec_per_min},
     {"--sim-backlash", 0, 600, "arcseconds", &SimOptions::dec_backlash_arcsec},
+    {"--sim-cloud-interval", 0.5, 1440, "minutes between clouds", &SimOptions::cloud_interval_min},
+    {"--sim-cloud-duration", 1, 86400, "seconds", &SimOptions::cloud_duration_s},
+    {"--sim-cloud-depth", 0, 1, "share of light taken", &SimOptions::cloud_depth},
 };
 
 // "N=VALUE" with N 1 or 2.

@@ -4,10 +4,13 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/messages.h"
 #include "core/program.h"
 #include "guiding/centroid.h"
 #include "guiding/guide_drive.h"
 #include "guiding/guide_errors.h"
+#include "guiding/star_signal.h"
+#include "guiding/star_watch.h"
 #include "scope/ao_unit.h"
 
 namespace kvr {
@@ -19,6 +22,8 @@ constexpr int kMainRaThreshold = 50;
 constexpr int kMainDecThreshold = 30;
 constexpr int kGuiderThreshold = 30;
 constexpr int kAoThreshold = 30;
+// The main camera's guide frame while guiding or tracking: 128 × 128.
+constexpr int kGuideFrameSize = 128;
 // Pause between the RA and the Dec correction of the guider paths.
 constexpr uint32_t kGuiderAxisGapMs = 70;
 
@@ -35,10 +40,11 @@ uint16_t shown_length(int v) {
 
 // Calibration of one axis of the untrained paths.
 struct AxisRule {
-    int threshold;  // thousandths of a pixel
-    double play;    // pixels lost on a reversal
-    double rate;    // pixels per second of drive
-    int hyst;       // tenths of a second taken off every pulse
+    int threshold;      // thousandths of a pixel
+    double play;        // pixels lost on a reversal
+    double rate;        // pixels per second of drive
+    int hyst;           // tenths of a second taken off every pulse
+    int percent = 100;  // share of the error corrected
 };
 
 bool beyond_dead_band(const Program& p, int error, int threshold) {
@@ -53,7 +59,7 @@ bool beyond_dead_band(const Program& p, int error, int threshold) {
 // seeing alone, and given to every reversal it swings the star from side to side frame after
 // frame; a real play left out of a small reversal is taken up a frame later.
 int axis_pulse_ms(int error, char direction, char& last, const AxisRule& r) {
-    const double magnitude = std::abs(error);
+    const double magnitude = std::abs(error) * r.percent / 100.0;
     const double play = 1000.0 * r.play;
     const double with_play = direction != last && magnitude >= play ? magnitude + play : magnitude;
     last = direction;
@@ -210,31 +216,50 @@ void ao_steps(const Program& p, int k, int& west_steps, int& north_steps) {
 
 }  // namespace
 
-// The guider centroid; a failure marks guider guiding as failed.
-static bool measure_guider(Program& p, const uint16_t* frame) {
-    if (measure_guide_error(p, frame, true) == 0) return true;
+// The guider centroid: 0 measured; kStarNotSeen nothing to correct from this frame; 3 failed
+// (the centroid failed, or the star stayed lost for longer than guiding waits), which marks
+// guider guiding as failed.
+static int measure_guider(Program& p, const uint16_t* frame) {
+    const int result = measure_guide_error(p, frame, true);
+    if (result == 0 || result == kStarNotSeen) return result;
+    if (result == kStarGone) message50(p, kGuiderStarLostText);
     p.guide.guider_guiding_failed = 1;
-    return false;
+    return 3;
 }
 
 int measure_guide_error(Program& p, const uint16_t* frame, bool guider) {
     GuideState& g = p.guide;
+    const bool sub_frame = g.guiding || g.tracking;
+    const int width = guider ? kGuiderWidth : (sub_frame ? kGuideFrameSize : p.geo.width1);
+    const int height = guider ? kGuiderHeight : (sub_frame ? kGuideFrameSize : p.geo.height1);
     const int result = guider ? guider_find_centre(p, g.x1, g.y1, frame, g.cur_rad)
                               : find_centre(p, g.x1, g.y1, frame, g.cur_rad);
     const int x = guider ? g.guider_xcent : g.xcent;
     const int y = guider ? g.guider_ycent : g.ycent;
     const int xd = guider ? g.guider_xcentdec : g.xcentdec;
     const int yd = guider ? g.guider_ycentdec : g.ycentdec;
+    if (result != 0) return result;
+    switch (watch_guide_star(p, measure_star(frame, width, height, x, y, g.cur_rad))) {
+        case StarSeen::kMeasured:
+            break;
+        case StarSeen::kLost:
+            return kStarNotSeen;
+        case StarSeen::kGone:
+            return kStarGone;
+    }
     g.dx = to_error16(1000 * (g.x1 - x) + (1000 * (g.x1dec - xd)) / 10);
     g.dy = to_error16(1000 * (g.y1 - y) + (1000 * (g.y1dec - yd)) / 10);
     g.x3 = g.dx;
     g.y3 = g.dy;
-    if (result == 0) record_guide_error(p, guider);
-    return result;
+    record_guide_error(p, guider);
+    return 0;
 }
 
 int guide_telescope(Program& p, const uint16_t* fredptr) {
-    measure_guide_error(p, fredptr, false);
+    const int seen = measure_guide_error(p, fredptr, false);
+    // A frame without the star sends nothing; a star gone for good ends guiding as a lost star.
+    if (seen == kStarNotSeen) return 0;
+    if (seen == kStarGone) return 1;
     return main_correction(p);
 }
 
@@ -245,13 +270,15 @@ int main_correction(Program& p) {
     if (std::abs(g.dx) > kMainLostError || std::abs(g.dy) > kMainLostError) return 1;
     AxisRule ra{kMainRaThreshold, double(s.backlashx), double(s.slewx), s.hystx};
     AxisRule dec{kMainDecThreshold, double(s.backlashy), double(s.slewy), s.hysty};
-    // The trained rates to a tenth of a pixel, when they belong to the whole numbers in force.
+    // The trained rates to a tenth of a pixel, when they belong to the whole numbers in force;
+    // then, as on the trained guider, each correction takes its share of the error.
     if (c.main_calibration_precise && near(c.main_ra_px_per_s, s.slewx) &&
         near(c.main_dec_px_per_s, s.slewy)) {
         ra.rate = c.main_ra_px_per_s;
         ra.play = c.main_ra_play_px;
         dec.rate = c.main_dec_px_per_s;
         dec.play = c.main_dec_play_px;
+        ra.percent = dec.percent = aggressiveness(p);
     }
     g.slew_time_x = shown_length(correct_ra(p, g.dx, ra));
     int ms = 0;
@@ -261,7 +288,8 @@ int main_correction(Program& p) {
 }
 
 int guider_guide_telescope(Program& p, const uint16_t* fredptr) {
-    if (!measure_guider(p, fredptr)) return 3;
+    const int seen = measure_guider(p, fredptr);
+    if (seen != 0) return seen == 3 ? 3 : 0;
     guider_mount_correction(p);
     return 0;
 }
@@ -283,7 +311,8 @@ void guider_mount_correction(Program& p) {
 }
 
 int guider_guide_ao_unit(Program& p, const uint16_t* fredptr) {
-    if (!measure_guider(p, fredptr)) return 3;
+    const int seen = measure_guider(p, fredptr);
+    if (seen != 0) return seen == 3 ? 3 : 0;
     guider_ao_correction(p);
     return 0;
 }

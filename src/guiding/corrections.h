@@ -13,12 +13,20 @@ inline constexpr int kMainLostError = 5000;
 inline constexpr int kGuiderSkipError = 8000;
 
 // Centroids at the reference (`x1`, `y1`) with `cur_rad` on the main camera (`find_centre`) or
-// the guider (`guider_find_centre`) and sets `dx`, `dy`, `x3`, `y3`. Returns the centroid's
-// result (1 = failed, the error then reflects the previous centroid).
+// the guider (`guider_find_centre`) and, when the box holds the guide star, sets `dx`, `dy`,
+// `x3`, `y3`. Returns the centroid's result (1 = failed), or kStarNotSeen (no guide star in the
+// box: nothing to correct from, the errors are left as they were) or kStarGone (not seen for
+// longer than guiding waits for it).
+inline constexpr int kStarNotSeen = 4;
+inline constexpr int kStarGone = 5;
 int measure_guide_error(Program& p, const uint16_t* frame, bool guider);
 
-// One main-camera correction on the 128 × 128 guide frame. 0: corrected or nothing to do;
-// 1: the star has moved more than 5 pixels (lost).
+// What the guider paths show when the guide star stays lost.
+inline constexpr const char* kGuiderStarLostText =
+    "Guide star lost: no star in the guide box for two minutes, guiding stopped";
+
+// One main-camera correction on the 128 × 128 guide frame. 0: corrected or nothing to do (also a
+// frame without the star); 1: the star has moved more than 5 pixels, or stayed lost (lost).
 int guide_telescope(Program& p, const uint16_t* fredptr);
 
 // One guider-camera correction through the mount: trained (the error decomposed on the trained

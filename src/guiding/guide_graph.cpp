@@ -279,6 +279,7 @@ void GuideGraphWindow::render(DialogView& view) const {
                   full_scale(gr.errors, graph_end_ms(p_), span), gr.guide_graph_minutes,
                   plate_scale_in_use(p_));
     view[kGraphLegend].text = legend;
+    if (p_.guide.guide_star_lost) view[kGraphLegend].text += "; STAR LOST: no correction sent";
     view[kGraphScaleEdit].text = scale_text_;
     view[kGraphAggressivenessEdit].text = aggressiveness_text_;
     view[kGraphBumpCompensate].checked = p_.scope.AOUnit_bump_compensate != 0;

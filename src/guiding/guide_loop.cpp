@@ -7,6 +7,7 @@
 #include "files/file_io.h"
 #include "guiding/centroid.h"
 #include "guiding/corrections.h"
+#include "guiding/star_watch.h"
 #include "scope/drive_link.h"
 
 namespace kvr {
@@ -73,6 +74,7 @@ void start_guide(Program& p) {
     r.continuous = 1;
     p.settings.continuous_delay = 0;
     g.cur_rad = p.settings.star_mask;
+    reset_star_watch(p);
     calc_guideframe(p);
     r.end_loop = 0;
     g.x1 = g.xcent;
@@ -90,6 +92,7 @@ void start_guide(Program& p) {
         if (r.end_loop) continue;
         show_finished_frame(p);
         if (guide_telescope(p, p.ptr.image) != 0) r.continuous = 0;
+        show_star_state(p, p.shell.info_caption, sizeof p.shell.info_caption);
         refresh_info_window(p);
     }
     messages(p, Msg::GuidingTerminated);

@@ -10,6 +10,7 @@
 #include "guiding/centroid.h"
 #include "guiding/corrections.h"
 #include "guiding/guider_info_window.h"
+#include "guiding/star_watch.h"
 #include "scope/ao_unit.h"
 
 namespace kvr {
@@ -62,6 +63,7 @@ int start_guider_auto_guide(Program& p) {
     set_caption(p, "Guiding Info - Creating Guiding Frame");
     g.auto_guider_training = 0;
     g.cur_rad = p.settings.star_mask;
+    reset_star_watch(p);
     p.run.end_loop = 0;
     autoguider_clear(p);
     if (!read_and_draw(p) || guider_find_centre(p, g.guider_pick_xcent, g.guider_pick_ycent,
@@ -92,10 +94,12 @@ void guider_auto_guide(Program& p) {
     GuideState& g = p.guide;
     point_guider_buffers(p);
     if (!read_and_draw(p)) return;
-    if (guider_guide_command(p, p.ptr.guider_imageptr) != 0)
+    if (guider_guide_command(p, p.ptr.guider_imageptr) != 0) {
         g.guider_guiding_failed = 1;
-    else
-        guider_info_update(p);
+        return;
+    }
+    show_star_state(p, g.guider_info_caption, sizeof g.guider_info_caption);
+    guider_info_update(p);
 }
 
 void stop_guider_guiding(Program& p) {

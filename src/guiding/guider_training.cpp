@@ -21,8 +21,10 @@ namespace {
 
 constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
 constexpr int kAoTestSteps = 25;
-// Guider frames averaged for each recorded position.
-constexpr int kFramesPerPosition = 1;
+// Guider frames averaged for each recorded position of the AO training. (The mount's training
+// takes one: its steps are long, and the sky's drift, which changes over a minute, then weighs
+// more than the air's tip-tilt that more frames would average out.)
+constexpr int kAoFramesPerPosition = 3;
 
 Motion between(double x0, double y0, double x1, double y1) {
     return {x1 - x0, y1 - y0};
@@ -40,9 +42,15 @@ Motion along(Motion a, Motion way) {
     return scaled(way, (a.x * way.x + a.y * way.y) / len2);
 }
 
-// The star's flux at every recorded step against the start, and whether each box held a star.
+// The star's flux at every recorded step against its median over the steps (a single frame's
+// flux, the start's too, may be off by scintillation or a cosmic ray), and whether each box held
+// a star.
 void judge_star(const GuiderTrainingPositions& pos, int first, int last, TrainingMeasure& m) {
-    const double start = std::max(pos.start_flux, 1.0);
+    double sorted[GuiderTrainingPositions::kPositions];
+    const int n = last - first + 1;
+    std::copy(pos.flux + first, pos.flux + last + 1, sorted);
+    std::nth_element(sorted, sorted + n / 2, sorted + n);
+    const double start = std::max(sorted[n / 2], 1.0);
     m.flux_low = 1e300;
     m.flux_high = 0;
     for (int i = first; i <= last; ++i) {
@@ -136,16 +144,37 @@ bool read_guider_frame(Program& p) {
 // The star the last guider centroid found: its position to a tenth of a pixel and its signal.
 StarSignal found_star(Program& p, double& fx, double& fy) {
     const GuideState& g = p.guide;
-    fx = g.guider_xcent + 0.1 * g.guider_xcentdec;
-    fy = g.guider_ycent + 0.1 * g.guider_ycentdec;
-    return measure_star(p.ptr.guider_imageptr, kGuiderWidth, kGuiderHeight, g.guider_xcent,
-                        g.guider_ycent, g.cur_rad);
+    const StarSignal s = measure_star(p.ptr.guider_imageptr, kGuiderWidth, kGuiderHeight,
+                                      g.guider_xcent, g.guider_ycent, g.cur_rad);
+    fx = s.cx;
+    fy = s.cy;
+    return s;
+}
+
+// Averages the star's position (fx, fy, found at x, y) over `frames` guider frames in all: the
+// air's tip-tilt moves a star by a quarter of a pixel on a frame of a second.
+void average_frames(Program& p, int frames, int x, int y, double& fx, double& fy) {
+    GuideState& g = p.guide;
+    const uint16_t* frame = p.ptr.guider_imageptr;
+    double sum_x = fx, sum_y = fy;
+    int taken = 1;
+    for (; taken < frames; ++taken) {
+        double nx = 0, ny = 0;
+        if (!read_guider_frame(p) || guider_find_centre(p, x, y, frame, g.cur_rad) != 0 ||
+            guider_find_centre(p, g.guider_xcent, g.guider_ycent, frame, g.cur_rad) != 0)
+            break;
+        if (!holds_star(found_star(p, nx, ny)) || std::hypot(nx - fx, ny - fy) > 2.0) break;
+        sum_x += nx;
+        sum_y += ny;
+    }
+    fx = sum_x / taken;
+    fy = sum_y / taken;
 }
 
 // One recorded training position: frame, centroid at (x, y), again at the result moved by
 // (shift_x, shift_y). False when the frame or the second centroid failed.
 bool record_position(Program& p, const TrainingView& view, int index, int x, int y, int shift_x = 0,
-                     int shift_y = 0) {
+                     int shift_y = 0, int frames = 1) {
     GuideState& g = p.guide;
     GuiderTrainingPositions& pos = g.guider_positions;
     if (!read_guider_frame(p)) return false;
@@ -162,24 +191,7 @@ bool record_position(Program& p, const TrainingView& view, int index, int x, int
     const StarSignal s = found_star(p, pos.fx[index], pos.fy[index]);
     pos.flux[index] = s.flux;
     pos.star[index] = holds_star(s);
-    // More frames average out what the air's tip-tilt adds to the position (a guider frame of a
-    // second sees a quarter of a pixel of it): the rates and the angle come from these positions.
-    double sum_x = pos.fx[index], sum_y = pos.fy[index];
-    int frames = 1;
-    for (int extra = 1; extra < kFramesPerPosition; ++extra) {
-        double fx = 0, fy = 0;
-        if (!read_guider_frame(p) ||
-            guider_find_centre(p, pos.x[index], pos.y[index], frame, g.cur_rad) != 0 ||
-            guider_find_centre(p, g.guider_xcent, g.guider_ycent, frame, g.cur_rad) != 0)
-            break;
-        const StarSignal again = found_star(p, fx, fy);
-        if (!holds_star(again) || std::hypot(fx - pos.fx[index], fy - pos.fy[index]) > 2.0) break;
-        sum_x += fx;
-        sum_y += fy;
-        ++frames;
-    }
-    pos.fx[index] = sum_x / frames;
-    pos.fy[index] = sum_y / frames;
+    average_frames(p, frames, pos.x[index], pos.y[index], pos.fx[index], pos.fy[index]);
     g.guider_training_pos = static_cast<int16_t>(index);
     if (view.redraw) view.redraw();
     return true;
@@ -189,7 +201,7 @@ bool record_position(Program& p, const TrainingView& view, int index, int x, int
 // predicts every later position as 9·(its shift from here) + 1: a start a few pixels off the
 // star (a rough pick, or drift since picking) would be multiplied into a prediction far off the
 // star, and the training would then measure noise. False when no star is found there.
-bool measure_start(Program& p, GuiderTrainingPositions& pos) {
+bool measure_start(Program& p, GuiderTrainingPositions& pos, int frames = 1) {
     GuideState& g = p.guide;
     if (!read_guider_frame(p)) return false;
     const uint16_t* frame = p.ptr.guider_imageptr;
@@ -200,7 +212,10 @@ bool measure_start(Program& p, GuiderTrainingPositions& pos) {
     pos.starty = g.guider_ycent;
     const StarSignal s = found_star(p, pos.start_fx, pos.start_fy);
     pos.start_flux = s.flux;
-    if (holds_star(s)) return true;
+    if (holds_star(s)) {
+        average_frames(p, frames, pos.startx, pos.starty, pos.start_fx, pos.start_fy);
+        return true;
+    }
     message50(p, "No guide star found where it was picked: pick it again on a fresh frame");
     return false;
 }
@@ -347,12 +362,12 @@ void ao_train(Program& p, const TrainingView& view) {
                            {"slewing East", 'x', s.AOe, 250},
                            {"slewing North", 'y', s.AOn, 250},
                            {"slewing South", 'y', s.AOs, 50}};
-    bool ok = measure_start(p, pos);
+    bool ok = measure_start(p, pos, kAoFramesPerPosition);
     for (int i = 0; i < 4 && ok; ++i) {
         show_step(view, steps[i].caption);
         ao_move(p, steps[i].axis, steps[i].direction, kAoTestSteps);
         p.clock.sleep_ms(steps[i].settle_ms);
-        ok = record_position(p, view, i + 1, pos.startx, pos.starty);
+        ok = record_position(p, view, i + 1, pos.startx, pos.starty, 0, 0, kAoFramesPerPosition);
     }
     AoTrainingFigures f;
     int xrate = 0, yrate = 0;

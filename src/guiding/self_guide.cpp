@@ -9,6 +9,7 @@
 #include "guiding/centroid.h"
 #include "guiding/corrections.h"
 #include "guiding/guide_loop.h"
+#include "guiding/star_watch.h"
 #include "scope/drive_link.h"
 
 namespace kvr {
@@ -72,6 +73,7 @@ int start_self_guide(Program& p) {
     g.training = 0;
     p.settings.continuous_delay = 0;
     g.cur_rad = p.settings.star_mask;
+    reset_star_watch(p);
     calc_guideframe(p);
     choose_readout(p);
     p.run.end_loop = 0;
@@ -108,6 +110,7 @@ void self_guide_cycle(Program& p) {
         return;
     }
     p.shell.got_guide_image = 1;
+    show_star_state(p, p.shell.info_caption, sizeof p.shell.info_caption);
     refresh_info_window(p);
 }
 

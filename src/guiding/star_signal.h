@@ -11,8 +11,12 @@ struct StarSignal {
     double background = 0;  // sky level, ADU: median of the box's outer ring
     double noise = 0;       // sky noise, ADU rms, from the ring's spread (at least 1)
     double peak = 0;        // brightest pixel above the sky, ADU
-    double flux = 0;        // sum above the sky within the box, ADU ("star mass")
+    double flux = 0;        // sum above the sky close around (x, y), ADU ("star mass")
     double snr = 0;         // flux over the noise of the pixels it is summed from
+    // Centre of the light above the sky, px in the frame (the box centre when there is none).
+    // Unlike the guide centroid, whose weights are only the top of the star, it stays true to a
+    // tenth of a pixel on stars narrower than two pixels.
+    double cx = 0, cy = 0;
 };
 
 // The box of side 2·rad + 1 centred on (x, y) in a frame of `width` × `height` pixels (rows

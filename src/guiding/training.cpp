@@ -73,7 +73,8 @@ namespace {
 // The positions of the main-camera training to a tenth of a pixel, and the star at each.
 struct MainSteps {
     double x[5] = {}, y[5] = {};
-    double flux_start = 0, flux_low = 1e300, flux_high = 0;
+    double flux[10] = {};
+    int frames = 0;
     bool star_every_step = true;
 };
 
@@ -85,10 +86,7 @@ void note_star(Program& p, const uint16_t* frame, MainSteps& steps, double& fx, 
     const StarSignal s =
         measure_star(frame, kGuideFrameSize, kGuideFrameSize, g.xcent, g.ycent, g.cur_rad);
     if (!holds_star(s)) steps.star_every_step = false;
-    if (steps.flux_start <= 0) steps.flux_start = std::max(s.flux, 1.0);
-    const double share = s.flux / steps.flux_start;
-    steps.flux_low = std::min(steps.flux_low, share);
-    steps.flux_high = std::max(steps.flux_high, share);
+    if (steps.frames < 10) steps.flux[steps.frames++] = s.flux;
 }
 
 // One main-camera training step: pulse, read a guide frame, centroid twice. False on a
@@ -137,8 +135,13 @@ void finish_main_training(Program& p, const MainSteps& steps) {
     SettingsState& s = p.settings;
     MainTrainingFigures f = main_training_figures(steps.x, steps.y, s.slewdefault);
     f.measure.star_every_step = steps.star_every_step;
-    f.measure.flux_low = steps.flux_low;
-    f.measure.flux_high = steps.flux_high;
+    // The flux of every step against the median of them all.
+    double sorted[10] = {};
+    std::copy(steps.flux, steps.flux + steps.frames, sorted);
+    std::nth_element(sorted, sorted + steps.frames / 2, sorted + steps.frames);
+    const double typical = steps.frames > 0 ? std::max(sorted[steps.frames / 2], 1.0) : 1.0;
+    f.measure.flux_low = *std::min_element(steps.flux, steps.flux + steps.frames) / typical;
+    f.measure.flux_high = *std::max_element(steps.flux, steps.flux + steps.frames) / typical;
     const std::string faults = training_faults(f.measure);
     if (!faults.empty()) {
         report_failed_training(p, "Main camera", faults);

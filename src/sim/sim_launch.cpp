@@ -56,6 +56,10 @@ ObservatoryConfig observatory_config(const LaunchOptions& options) {
     m.worm_period_s = o.worm_period_s.value_or(m.worm_period_s);
     m.drift_dec_arcsec_per_min = o.drift_dec_arcsec_per_min.value_or(m.drift_dec_arcsec_per_min);
     m.dec_backlash_arcsec = o.dec_backlash_arcsec.value_or(m.dec_backlash_arcsec);
+    AtmosphereConfig& a = c.atmosphere;
+    a.cloud_interval_min = o.cloud_interval_min.value_or(a.cloud_interval_min);
+    a.cloud_duration_s = o.cloud_duration_s.value_or(a.cloud_duration_s);
+    a.cloud_depth = o.cloud_depth.value_or(a.cloud_depth);
     return c;
 }
 

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "core/program.h"
+#include "guiding/star_watch.h"
 #include "support/test_program.h"
 
 namespace kvr::test {
@@ -16,6 +19,7 @@ class CorrectionsTest : public ProgramTest {
         p.settings.slewx = p.settings.slewy = 2;
         p.guide.lastslewx = 'e';
         p.guide.lastslewy = 'n';
+        p.guide.guider_aggressiveness = 100;  // whole errors, unless a test says otherwise
     }
     void error(int dx, int dy) {
         p.guide.dx = static_cast<int16_t>(dx);
@@ -138,6 +142,60 @@ TEST_F(CorrectionsTest, TrainedGuiderDecomposesOnTheMotionVectors) {
     error(1000, -2000);
     guider_ao_correction(p);  // 6 steps a pixel, 60 % of them, to the nearest step
     EXPECT_EQ(pulses(), (V{"x w 4", "y s 7"}));
+}
+
+// A guider frame of sky (1000 ADU, a little noise) with a star of `flux` ADU at (x, y).
+void draw_guider_frame(uint16_t* frame, double x, double y, double flux) {
+    for (int j = 0; j < kGuiderHeight; ++j) {
+        for (int i = 0; i < kGuiderWidth; ++i) {
+            const double r2 = (i - x) * (i - x) + (j - y) * (j - y);
+            const double star =
+                flux / (2 * 3.14159265 * 1.5 * 1.5) * std::exp(-r2 / (2 * 1.5 * 1.5));
+            frame[j * kGuiderWidth + i] =
+                static_cast<uint16_t>(1000 + 8 * ((i * 7 + j * 13) % 5) + star);
+        }
+    }
+}
+
+TEST_F(CorrectionsTest, AGuideFrameWithoutTheStarSendsNothingAndGuidingWaitsForIt) {
+    GuideState& g = p.guide;
+    p.settings.GuiderMode = 'T';
+    p.settings.guider_slewx = p.settings.guider_slewy = 4;
+    g.cur_rad = 8;
+    g.x1 = 250;
+    g.y1 = 145;
+    reset_star_watch(p);
+    uint16_t* frame = p.ptr.guider_image = p.buf->image_guider_int;
+    // The star 2 px off its reference: measured and corrected.
+    draw_guider_frame(frame, 248, 145, 40000);
+    EXPECT_EQ(guider_guide_telescope(p, frame), 0);
+    EXPECT_EQ(pulses().front(), "x e 500");
+    // Cloud takes 40 % of the light: still the guide star.
+    draw_guider_frame(frame, 248, 145, 24000);
+    EXPECT_EQ(guider_guide_telescope(p, frame), 0);
+    EXPECT_EQ(g.guide_star_lost, 0);
+    EXPECT_EQ(pulses().front(), "x e 500");
+    // Thick cloud: the box holds sky. No correction, no failure, the star shown as lost.
+    draw_guider_frame(frame, 248, 145, 0);
+    p.clock.sleep_ms(5000);
+    EXPECT_EQ(guider_guide_telescope(p, frame), 0);
+    EXPECT_EQ(g.guide_star_lost, 1);
+    EXPECT_EQ(g.guider_guiding_failed, 0);
+    EXPECT_TRUE(pulses().empty());
+    // The star back within the patience: guiding goes on from it.
+    p.clock.sleep_ms(60000);
+    draw_guider_frame(frame, 248, 145, 40000);
+    EXPECT_EQ(guider_guide_telescope(p, frame), 0);
+    EXPECT_EQ(g.guide_star_lost, 0);
+    EXPECT_EQ(pulses().front(), "x e 500");
+    // Gone for longer than guiding waits: guiding fails with a word.
+    draw_guider_frame(frame, 248, 145, 0);
+    EXPECT_EQ(guider_guide_telescope(p, frame), 0);
+    p.clock.sleep_ms(kLostStarPatienceMs + 1000);
+    EXPECT_EQ(guider_guide_telescope(p, frame), 3);
+    EXPECT_EQ(g.guider_guiding_failed, 1);
+    EXPECT_TRUE(pulses().empty());
+    EXPECT_NE(take_output().find("Guide star lost"), std::string::npos);
 }
 
 }  // namespace

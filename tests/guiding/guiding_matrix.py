@@ -8,8 +8,8 @@ pointing error (RA on the sky, Dec) is under 1" and at least 5 times better than
 unguided, and when every training of the run came within 10 % of the simulated mount's (or AO
 element's) true motion and within 5 degrees of its true angle.
 
-Usage: guiding_matrix.py PROGRAM [--seeds 1 2 ...] [--only PATH ...] [--table]
-Exit status 0 when every cell passes.
+Usage: guiding_matrix.py PROGRAM [--seeds 1 2 ...] [--only PATH ...] [--skies ...] [--report]
+Exit status 0 when every cell passes (always with --report).
 """
 import argparse
 import math
@@ -92,16 +92,15 @@ ROTATION = {"guider 30 deg": 30.0}
 
 
 def brightest_star(bmp_path):
-    """Where an observer would click: the brightest 5 x 5 patch of the guider picture, clear of
-    the edges."""
+    """Where an observer would click: the brightest 5 x 5 patch near the middle of the guider
+    picture, where the guide star of the simulated sky is."""
     from PIL import Image
     picture = Image.open(bmp_path).convert("L")
     width, height = picture.size
     pixels = picture.load()
     best, where = -1, (width // 2, height // 2)
-    margin = 14
-    for y in range(margin, height - margin):
-        for x in range(margin, width - margin):
+    for y in range(height // 2 - 40, height // 2 + 40):
+        for x in range(width // 2 - 60, width // 2 + 60):
             if pixels[x, y] < 64:
                 continue
             total = sum(pixels[x + i, y + j] for i in range(-2, 3) for j in range(-2, 3))
@@ -122,8 +121,9 @@ def guider_star(program, seed, sky, options):
         return brightest_star(bmp) if os.path.exists(bmp) else (250, 145)
 
 
-def run(program, path, seed, sky):
-    script = PATHS[path].replace("click 9999", "click 2")
+def run(program, path, seed, sky, settings=()):
+    script = "".join("set %s\n" % " ".join(v.split("=", 1)) for v in settings)
+    script += PATHS[path].replace("click 9999", "click 2")
     if "STAR_X" in script:
         x, y = guider_star(program, seed, sky, OPTIONS.get(path, []))
         script = script.replace("STAR_X", str(x)).replace("STAR_Y", str(y))
@@ -199,6 +199,8 @@ def main():
     ap.add_argument("--seeds", type=int, nargs="*", default=list(range(1, 9)))
     ap.add_argument("--only", nargs="*")
     ap.add_argument("--skies", nargs="*", default=list(SKIES))
+    ap.add_argument("--set", nargs="*", default=[], help="NAME=VALUE settings before each run")
+    ap.add_argument("--report", action="store_true", help="print the table; exit 0 all the same")
     args = ap.parse_args()
     paths = [p for p in PATHS if p != "unguided" and (not args.only or p in args.only)]
     failures = 0
@@ -209,7 +211,7 @@ def main():
             _, free = run(args.program, "unguided", seed, sky)
             unguided = score(free)
             for path in paths:
-                done, samples = run(args.program, path, seed, sky)
+                done, samples = run(args.program, path, seed, sky, args.set)
                 problems = []
                 figures = score(samples)
                 if done.returncode != 0:
@@ -229,9 +231,9 @@ def main():
                     "ok" if not problems else "FAIL: " + "; ".join(problems)))
                 sys.stdout.flush()
                 failures += bool(problems)
-    print("%d passed, %d failed" % (len(paths) * len(args.seeds) * len(args.skies) - failures,
-                                    failures))
-    return 1 if failures else 0
+    cells = len(paths) * len(args.seeds) * len(args.skies)
+    print("guiding matrix: %d of %d cells hold" % (cells - failures, cells))
+    return 1 if failures and not args.report else 0
 
 
 if __name__ == "__main__":
