@@ -211,6 +211,9 @@ struct GuideErrorTrail {
 class DialogModel;
 
 struct GuideState : GuideVariables {
+    // The last main-camera centroid found a star (false: nothing stood above the background, and
+    // the results were left as they were).
+    bool centre_found = false;
     GuidePulseLog pulses;
     GuiderTrainingPositions guider_positions;
     GuideErrorTrail guider_trail;

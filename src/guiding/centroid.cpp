@@ -16,7 +16,7 @@ static_assert(kBoxCells <= 1600);
 constexpr int kSubFrameSize = 128;
 
 constexpr const char* kMainCaption = "KVR_Q4  - Find Centre";
-constexpr const char* kGuiderCaption = "KVR_P2_USB  - Find Centre";
+constexpr const char* kGuiderCaption = kGuiderCentreCaption;
 constexpr const char* kOutsideText = "Find centre failed - outside image area";
 
 // The box's pixels row by row, its histogram and maximum.
@@ -126,8 +126,8 @@ int find_centre(Program& p, int startx, int starty, const uint16_t* fredptr, int
                      "Sorry, Guide Area Overexposed, unable to find accurate centre");
             return 1;
         }
-        if (!g.selfguiding)
-            show_box(p, kMainCaption, "Sorry, Nothing found to centre on - exposure continuing");
+        if (!g.selfguiding) show_box(p, kMainCaption, kNothingFoundText);
+        g.centre_found = false;
         return 0;
     }
     const int32_t mult = 65535 / (s.abs_max - thresh);
@@ -135,6 +135,7 @@ int find_centre(Program& p, int startx, int starty, const uint16_t* fredptr, int
         s.cells[i] = s.cells[i] > thresh ? (s.cells[i] - thresh) * mult : 0;
 
     const Centre c = weighted_centre(s);
+    g.centre_found = true;
     if (!p.settings.ignore_small && (g.selfguiding || g.guiding)) {
         g.xcent = static_cast<int>(c.x) + s.x0;
         g.ycent = static_cast<int>(c.y) + s.y0;

@@ -8,6 +8,12 @@ namespace kvr {
 
 struct Program;
 
+// What a centroid box with nothing above the background shows (`guide.centre_found` is then
+// false).
+inline constexpr const char* kGuiderCentreCaption = "KVR_P2_USB  - Find Centre";
+inline constexpr const char* kNothingFoundText =
+    "Sorry, Nothing found to centre on - exposure continuing";
+
 // The largest box radius: the box's pixels are held in a work table of 1600 cells.
 inline constexpr int kMaxCentroidRadius = 19;
 

@@ -13,6 +13,7 @@
 #include "guiding/centroid.h"
 #include "guiding/guider_guiding.h"
 #include "guiding/guider_sequencer.h"
+#include "guiding/star_signal.h"
 #include "guiding/training.h"
 #include "scope/ao_unit.h"
 #include "scope/drive_commands.h"
@@ -266,6 +267,14 @@ void GuiderDialog::pick_star(int x, int y) {
         if (guider_find_centre(p_, x, y, p_.ptr.guider_imageptr, r) != 0) return;
         x = g.guider_xcent;
         y = g.guider_ycent;
+    }
+    // The guider centroid finds a centre in any box, sky too: a click on empty sky is refused.
+    if (!holds_star(measure_star(p_.ptr.guider_imageptr, kGuiderWidth, kGuiderHeight, x, y, r))) {
+        MessageBox box;
+        box.caption = kGuiderCentreCaption;
+        box.text = kNothingFoundText;
+        p_.host.message_box(box);
+        return;
     }
     g.guider_picked_star = 1;
     g.guider_pick_xcent = x;

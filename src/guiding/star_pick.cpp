@@ -35,7 +35,9 @@ bool snap_to_star(Program& p, int& x, int& y) {
     GuideState& g = p.guide;
     for (int i = 0; i < kSnapPasses; ++i) {
         if (x >= p.geo.width1 - g.cur_rad || y >= p.geo.height1 - g.cur_rad) continue;
-        if (find_centre(p, x, y, p.buf->image_int, g.cur_rad) != 0) {
+        // A click on empty sky is refused (the centroid has said so): it would otherwise take
+        // the position the last star left behind.
+        if (find_centre(p, x, y, p.buf->image_int, g.cur_rad) != 0 || !g.centre_found) {
             p.shell.picked_star = 0;
             return false;
         }
