@@ -88,8 +88,12 @@ case $scenario in
     wait_for "\"$dev.CCD_BINNING.HOR_BIN\"==1" 5 || fail "the high-resolution mode kept 2 x 2 binning"
     setprop "$dev.CCD_EXPOSURE.CCD_EXPOSURE_VALUE=0.5"
     take_blob CCD1 highres
-    "${check[@]}" exposure "$work/binned.fits" "$work/window.fits" "$work/highres.fits" ||
-      fail "frames"
+    # The whole high-resolution frame, down to its last row.
+    setprop "$dev.CCD_FRAME.X=0;Y=0;WIDTH=752;HEIGHT=580"
+    setprop "$dev.CCD_EXPOSURE.CCD_EXPOSURE_VALUE=0.5"
+    take_blob CCD1 highres_full
+    "${check[@]}" exposure "$work/binned.fits" "$work/window.fits" "$work/highres.fits" \
+      "$work/highres_full.fits" || fail "frames"
     ;;
   guide)
     monitor_blobs CCD2 30
