@@ -32,6 +32,10 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work"/{fits_reader,native_loader,settings_loader,bmp_reader,script_parser,camera_replies,accessory_replies,drives}
 build/tests/interop/write_fits_variants "$work/fits_reader"
 rm -rf "$work/fits_reader/drives"
+# Images as other programs write them: astropy's one-block headers, 16-bit and 8-bit.
+/usr/bin/python3 -c "import numpy as np; from astropy.io import fits
+fits.PrimaryHDU(np.arange(376 * 290, dtype=np.uint16).reshape(290, 376)).writeto('$work/fits_reader/astropy16.fits')
+fits.PrimaryHDU((np.arange(376 * 290) % 256).astype(np.uint8).reshape(290, 376)).writeto('$work/fits_reader/astropy8.fits')"
 head -c 218080 /dev/urandom >"$work/native_loader/binned"
 head -c 872320 /dev/urandom >"$work/native_loader/full"
 cp "$work/fits_reader/binned16s.FIT" "$work/fits_reader/full16u.FIT" "$work/native_loader/"

@@ -22,6 +22,7 @@ std::string usage_text() {
            "              [--clock-start YYYY-MM-DDTHH:MM:SSZ] [--sim-log FILE]\n"
            "              [--sim-serial N=PATH] [--sim-port N=mount|wheel|ao|none]\n"
            "              [--sim-relays mount|ao] [--sim-mount-pty PATH] [--sim-ao-pty PATH]\n"
+           "              [--sim-lx200-strict]\n"
            "              [--sim-atmosphere on|off] [--sim-seeing ARCSEC]\n"
            "              [--sim-plate-scale ARCSEC] [--sim-rotation DEG] [--sim-site LAT,LON]\n"
            "              [--sim-start-dec DEG] [--sim-periodic-error ARCSEC]\n"

@@ -29,6 +29,9 @@ struct SimOptions {
     std::array<std::string, 2> serial_paths;
     std::array<std::string, 2> port_devices;
     std::string relays;  // --sim-relays mount|ao
+    // --sim-lx200-strict: the simulated mount answers late, takes only the co-ordinate precision
+    // it is set to, writes the degree byte 0xDF and may leave :LI# unanswered.
+    bool lx200_strict = false;
     bool atmosphere = true;
     std::optional<double> seeing_arcsec;
     std::optional<double> plate_scale_arcsec_per_px;

@@ -101,6 +101,10 @@ std::optional<std::time_t> parse_utc_time(const std::string& text) {
 int parse_sim_option(const std::vector<std::string>& args, size_t& i, SimOptions& sim,
                      std::string& error) {
     const std::string& a = args[i];
+    if (a == "--sim-lx200-strict") {
+        sim.lx200_strict = true;
+        return 1;
+    }
     const bool known = a == "--sim-log" || a == "--sim-mount-pty" || a == "--sim-ao-pty" ||
                        a == "--sim-serial" || a == "--sim-port" || a == "--sim-relays" ||
                        a == "--sim-atmosphere" || a == "--sim-site" || a == "--sim-fault" ||

@@ -126,85 +126,44 @@ int save_fits_file(Program& p, std::string_view fileTitle, const uint16_t* fredp
     return save_fits_file(p, fileTitle, fredptr, header_texts(p), eightbit);
 }
 
-FitsDataCheck check_fits_data(const uint8_t* data, size_t length, bool binned, FitsCoding& coding) {
-    if (length == kFitsFullStandardBytes) {
-        StandardFitsHeader header;
-        const StandardFitsCheck c = check_standard_fits(data, length, header);
-        if (c == StandardFitsCheck::Short) return FitsDataCheck::Short;
-        if (c == StandardFitsCheck::Foreign || binned) return FitsDataCheck::Foreign;
-        coding = {header.zero, true};
-        return FitsDataCheck::Ok;
-    }
-    if (length < kFitsHeaderBytes) return FitsDataCheck::Short;
-    const char* h = reinterpret_cast<const char*>(data);
-    auto card = [h](int number) { return h + (number - 1) * kCardBytes; };
-    if (!card_columns_are(card(2), 29, "16")) return FitsDataCheck::Foreign;
-    if (!card_columns_are(card(3), 30, "2")) return FitsDataCheck::Foreign;
-    if (!card_columns_are(card(4), 28, binned ? "376" : "752") ||
-        !card_columns_are(card(5), 28, binned ? "290" : "580"))
-        return FitsDataCheck::Foreign;
-    coding = {card_columns_are(card(36), 1, kUnsignedBzero) ? 0 : kSignedOffset, false};
-    const size_t data_bytes = binned ? kNativeBinnedBytes : kNativeFullBytes;
-    if (length < kFitsHeaderBytes + data_bytes) return FitsDataCheck::Short;
-    return FitsDataCheck::Ok;
-}
-
-void decode_fits_pixels(const uint8_t* src, size_t pixels, FitsCoding coding, uint16_t* dst) {
-    if (coding.standard)
-        decode_standard_fits_pixels(src, pixels, coding.offset, dst);
-    else
-        decode_be16(src, pixels, coding.offset ? kSignFlip : 0, dst);
-}
-
 namespace {
 
 size_t frame_pixels(bool binned) {
     return binned ? size_t{kBinnedWidth} * kBinnedHeight : size_t{kFullWidth} * kFullHeight;
 }
 
-// The header of a standard-length full frame, read by keyword.
-int load_standard_fits_header(Program& p, const uint8_t* data, size_t length, FitsCoding& coding) {
-    StandardFitsHeader header;
-    switch (check_standard_fits(data, length, header)) {
-        case StandardFitsCheck::Ok:
-            break;
-        case StandardFitsCheck::Short:
-            return 1;
-        case StandardFitsCheck::Foreign:
-            return 2;
-    }
-    if (p.readout.binned != 0) return 2;
-    Readout& r = p.readout;
-    r.binned21 = 1;
-    r.highres_intl = 0;
-    r.highres_nonintl = 0;
-    read_standard_fits_texts(p, data);
-    coding = {header.zero, true};
-    return 0;
+const char* header_card(const uint8_t* header, int number) {
+    return reinterpret_cast<const char*>(header) + (number - 1) * kCardBytes;
 }
 
-}  // namespace
+// This program's own layout, told by its fixed cards: the sizes in their columns and BZERO as
+// card 36 (other programs put it among the first cards). `binned` is the frame size the cards
+// name, `eight_bit` the data's width.
+bool own_layout(const uint8_t* header, size_t header_bytes, bool& binned, bool& eight_bit) {
+    if (header_bytes < size_t{kUsedCards} * kCardBytes) return false;
+    auto card = [header](int number) { return header_card(header, number); };
+    eight_bit = card_columns_are(card(2), 29, " 8");
+    if (!(eight_bit || card_columns_are(card(2), 29, "16")) || !card_columns_are(card(3), 30, "2"))
+        return false;
+    binned = card_columns_are(card(4), 28, "376");
+    const bool sizes =
+        binned ? card_columns_are(card(5), 28, "290")
+               : card_columns_are(card(4), 28, "752") && card_columns_are(card(5), 28, "580");
+    return sizes && card_columns_are(card(36), 1, "BZERO   =");
+}
 
-int load_fits_header(Program& p, const uint8_t* data, size_t length, FitsCoding& coding,
-                     size_t& pixels) {
-    pixels = frame_pixels(false);
-    if (length == kFitsFullStandardBytes) return load_standard_fits_header(p, data, length, coding);
-    if (length < size_t{kUsedCards} * kCardBytes) return 1;
-    const char* h = reinterpret_cast<const char*>(data);
-    auto card = [h](int number) { return h + (number - 1) * kCardBytes; };
-    if (!card_columns_are(card(2), 29, "16") || !card_columns_are(card(3), 30, "2")) return 2;
-    // Both axes must name the same frame, and the frame the file's length announced.
-    const bool binned = card_columns_are(card(4), 28, "376");
-    if (!(binned ? card_columns_are(card(5), 28, "290")
-                 : card_columns_are(card(4), 28, "752") && card_columns_are(card(5), 28, "580")))
-        return 2;
-    if (binned != (p.readout.binned != 0)) return 2;
-    Readout& r = p.readout;
-    r.binned = binned ? 1 : 0;
-    r.binned21 = binned ? 0 : 1;
-    r.highres_intl = 0;
-    r.highres_nonintl = 0;
+FitsCoding keyword_coding(const StandardFitsHeader& h) {
+    FitsCoding c;
+    c.offset = h.zero;
+    c.standard = true;
+    c.eight_bit = h.bitpix == 8;
+    c.data_offset = h.data_offset;
+    return c;
+}
 
+// The header of a file in this program's own layout, read by position.
+void read_own_header(Program& p, const uint8_t* header) {
+    auto card = [header](int number) { return header_card(header, number); };
     SettingsState& s = p.settings;
     char* const strings[] = {s.FITS_Obj, s.FITS_Tel,  s.FITS_Ins, s.FITS_Obs,
                              s.FITS_Src, s.FITS_Date, s.FITS_Time};
@@ -222,33 +181,100 @@ int load_fits_header(Program& p, const uint8_t* data, size_t length, FitsCoding&
     card_number(card(42), s.FITS_Focallen);
     card_number(card(43), s.FITS_Aperture);
     read_string(card(44), s.FITS_Filter, kFitsFilterBytes);
+}
 
+// The file's coding, by its own layout or by keyword, for a frame of the size `binned` selects.
+FitsDataCheck check_header(const uint8_t* header, size_t header_bytes, uint64_t length, bool binned,
+                           FitsCoding& coding, bool& own) {
+    bool own_binned = false, eight_bit = false;
+    own = own_layout(header, header_bytes, own_binned, eight_bit);
+    if (own) {
+        if (own_binned != binned) return FitsDataCheck::Foreign;
+        // The 8-bit data are the pixels' high bytes, whatever BZERO the format setting wrote.
+        const bool unsigned_words = card_columns_are(header_card(header, 36), 1, kUnsignedBzero);
+        coding = {eight_bit || unsigned_words ? 0 : kSignedOffset, eight_bit, eight_bit,
+                  kFitsHeaderBytes};
+        const size_t data_bytes = coding.data_bytes(frame_pixels(binned));
+        return length < kFitsHeaderBytes + data_bytes ? FitsDataCheck::Short : FitsDataCheck::Ok;
+    }
+    StandardFitsHeader h;
+    switch (check_standard_fits(header, header_bytes, length, h)) {
+        case StandardFitsCheck::Ok:
+            break;
+        case StandardFitsCheck::Short:
+            return FitsDataCheck::Short;
+        case StandardFitsCheck::Foreign:
+            return FitsDataCheck::Foreign;
+    }
+    if ((h.width == kBinnedWidth) != binned) return FitsDataCheck::Foreign;
+    coding = keyword_coding(h);
+    return FitsDataCheck::Ok;
+}
+
+}  // namespace
+
+FitsDataCheck check_fits_data(const uint8_t* data, size_t length, bool binned, FitsCoding& coding) {
+    bool own = false;
+    return check_header(data, length, length, binned, coding, own);
+}
+
+void decode_fits_pixels(const uint8_t* src, size_t pixels, FitsCoding coding, uint16_t* dst) {
+    if (coding.eight_bit)
+        decode_standard_fits_bytes(src, pixels, coding.offset, dst);
+    else if (coding.standard)
+        decode_standard_fits_pixels(src, pixels, coding.offset, dst);
+    else
+        decode_be16(src, pixels, coding.offset ? kSignFlip : 0, dst);
+}
+
+int load_fits_header(Program& p, const uint8_t* header, size_t header_bytes, uint64_t length,
+                     FitsCoding& coding, size_t& pixels) {
+    const bool binned = p.readout.binned != 0;
     pixels = frame_pixels(binned);
-    return check_fits_data(data, length, binned, coding) == FitsDataCheck::Ok ? 0 : 1;
+    bool own = false;
+    switch (check_header(header, header_bytes, length, binned, coding, own)) {
+        case FitsDataCheck::Ok:
+            break;
+        case FitsDataCheck::Short:
+            return 1;
+        case FitsDataCheck::Foreign:
+            return 2;
+    }
+    Readout& r = p.readout;
+    r.binned = binned ? 1 : 0;
+    r.binned21 = binned ? 0 : 1;
+    r.highres_intl = 0;
+    r.highres_nonintl = 0;
+    if (own)
+        read_own_header(p, header);
+    else
+        read_standard_fits_texts(p, header, header_bytes);
+    return 0;
 }
 
 int load_fits_bytes(Program& p, const uint8_t* data, size_t length, uint16_t* fredptr) {
     FitsCoding coding;
     size_t pixels = 0;
-    if (const int result = load_fits_header(p, data, length, coding, pixels); result != 0)
+    if (const int result = load_fits_header(p, data, length, length, coding, pixels); result != 0)
         return result;
-    decode_fits_pixels(data + kFitsHeaderBytes, pixels, coding, fredptr);
+    decode_fits_pixels(data + coding.data_offset, pixels, coding, fredptr);
     return 0;
 }
 
 int read_fits_frame(Program& p, int fd, uint64_t length, uint16_t* fredptr) {
-    // The header into the work buffer and checked; then the pixel words straight into the frame,
-    // turned into pixels in place (no staging copy of the frame). Only a
-    // file cut short while it is read, after its length was checked, can fail past this point.
+    // The header into the work buffer and checked; then the pixel data straight into the frame,
+    // turned into pixels in place (no staging copy of the frame). Only a file cut short by
+    // another program while it is read, after its length was checked, can fail past this point.
     uint8_t* header = p.buf->image_file;
-    const size_t header_bytes = static_cast<size_t>(std::min<uint64_t>(length, kFitsHeaderBytes));
+    const size_t header_bytes = static_cast<size_t>(std::min<uint64_t>(length, kFitsProbeBytes));
     if (!read_at(fd, header, header_bytes, 0)) return 1;
     FitsCoding coding;
     size_t pixels = 0;
-    if (const int result = load_fits_header(p, header, length, coding, pixels); result != 0)
+    if (const int result = load_fits_header(p, header, header_bytes, length, coding, pixels);
+        result != 0)
         return result;
     auto* bytes = reinterpret_cast<uint8_t*>(fredptr);
-    if (!read_at(fd, bytes, 2 * pixels, kFitsHeaderBytes)) return 1;
+    if (!read_at(fd, bytes, coding.data_bytes(pixels), coding.data_offset)) return 1;
     decode_fits_pixels(bytes, pixels, coding, fredptr);
     return 0;
 }

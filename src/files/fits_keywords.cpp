@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -16,7 +17,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kStandardHeaderCards = static_cast<int>(kFitsHeaderBytes) / kCardBytes;  // 72
 constexpr size_t kKeywordColumns = 8;
 
 std::string_view keyword_of(const char* card) {
@@ -64,24 +64,32 @@ const char* card_at(const uint8_t* data, int index) {
 
 }  // namespace
 
-StandardFitsCheck check_standard_fits(const uint8_t* data, size_t length, StandardFitsHeader& out) {
-    if (length < kFitsHeaderBytes + kNativeFullBytes) return StandardFitsCheck::Short;
+bool starts_as_fits(const uint8_t* data, size_t bytes) {
+    if (bytes < kCardBytes) return false;
     const char* first = card_at(data, 0);
+    if (keyword_of(first) != "SIMPLE" || !has_value(first)) return false;
+    const std::string_view v(first + 10, 20);
+    const size_t at = v.find_first_not_of(' ');
+    return at != std::string_view::npos && v[at] == 'T';
+}
+
+StandardFitsCheck check_standard_fits(const uint8_t* data, size_t header_bytes, uint64_t length,
+                                      StandardFitsHeader& out) {
+    header_bytes = std::min<size_t>(
+        {header_bytes, kFitsProbeBytes, static_cast<size_t>(std::min<uint64_t>(length, SIZE_MAX))});
+    if (!starts_as_fits(data, header_bytes))
+        return header_bytes < kCardBytes ? StandardFitsCheck::Short : StandardFitsCheck::Foreign;
     long bitpix = 0, naxis = -1, width = 0, height = 0;
     double scale = 1, zero = 0;
-    bool simple = keyword_of(first) == "SIMPLE" && has_value(first), ended = false;
-    if (simple) {
-        const std::string_view v(first + 10, 20);
-        simple = v.find_first_not_of(' ') != std::string_view::npos &&
-                 v[v.find_first_not_of(' ')] == 'T';
-    }
-    for (int i = 1; i < kStandardHeaderCards && simple && !ended; ++i) {
-        const char* card = card_at(data, i);
+    const size_t cards = header_bytes / kCardBytes;
+    size_t end_card = 0;
+    for (size_t i = 1; i < cards && end_card == 0; ++i) {
+        const char* card = card_at(data, static_cast<int>(i));
         const std::string_view key = keyword_of(card);
         const std::string_view value(card + 10, kCardBytes - 10);
         bool ok = true;
         if (key == "END")
-            ended = true;
+            end_card = i;
         else if (key == "BITPIX")
             ok = integer_value(card, bitpix);
         else if (key == "NAXIS")
@@ -96,15 +104,26 @@ StandardFitsCheck check_standard_fits(const uint8_t* data, size_t length, Standa
             ok = has_value(card) && parse_number(value, zero);
         if (!ok) return StandardFitsCheck::Foreign;
     }
-    // The data must start right after the two header blocks and fill the 16-bit frame buffer.
-    if (!simple || !ended || bitpix != 16 || naxis != 2 || width != kFullWidth ||
-        height != kFullHeight || scale != 1 || zero != std::floor(zero) || std::fabs(zero) > 65536)
+    if (end_card == 0) {
+        // No END in what was read: a file cut short, or a header longer than is read.
+        return header_bytes >= length ? StandardFitsCheck::Short : StandardFitsCheck::Foreign;
+    }
+    const bool full = width == kFullWidth && height == kFullHeight;
+    const bool binned = width == kBinnedWidth && height == kBinnedHeight;
+    if ((bitpix != 16 && bitpix != 8) || naxis != 2 || !(full || binned) || scale != 1 ||
+        zero != std::floor(zero) || std::fabs(zero) > 65536)
         return StandardFitsCheck::Foreign;
     out.zero = static_cast<int>(zero);
+    out.bitpix = static_cast<int>(bitpix);
+    out.width = static_cast<int>(width);
+    out.height = static_cast<int>(height);
+    const size_t header_end = (end_card + 1) * kCardBytes;
+    out.data_offset = (header_end + kFitsBlockBytes - 1) / kFitsBlockBytes * kFitsBlockBytes;
+    if (length < out.data_offset + out.data_bytes()) return StandardFitsCheck::Short;
     return StandardFitsCheck::Ok;
 }
 
-void read_standard_fits_texts(Program& p, const uint8_t* data) {
+void read_standard_fits_texts(Program& p, const uint8_t* data, size_t header_bytes) {
     SettingsState& s = p.settings;
     struct Text {
         std::string_view key;
@@ -132,7 +151,8 @@ void read_standard_fits_texts(Program& p, const uint8_t* data) {
     const char* com[kSliceCards] = {};
     int history_cards = 0, comment_cards = 0;
     s.FITS_SBIG = 0;
-    for (int i = 1; i < kStandardHeaderCards; ++i) {
+    const int cards = static_cast<int>(std::min(header_bytes, kFitsProbeBytes) / kCardBytes);
+    for (int i = 1; i < cards; ++i) {
         const char* card = card_at(data, i);
         const std::string_view key = keyword_of(card);
         if (key == "END") break;
@@ -182,6 +202,14 @@ void decode_standard_fits_pixels(const uint8_t* src, size_t pixels, int zero, ui
     for (; i < pixels; ++i) {
         const auto stored = static_cast<int16_t>(uint16_t(src[2 * i] << 8 | src[2 * i + 1]));
         dst[i] = static_cast<uint16_t>(std::clamp(stored + zero, 0, 65535));
+    }
+}
+
+void decode_standard_fits_bytes(const uint8_t* src, size_t pixels, int zero, uint16_t* dst) {
+    // From the end, so that each byte is read before the pixel that covers it is written.
+    for (size_t i = pixels; i-- > 0;) {
+        const int value = std::clamp(int{src[i]} + zero, 0, 255);
+        dst[i] = static_cast<uint16_t>(value << 8);
     }
 }
 

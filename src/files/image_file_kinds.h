@@ -24,7 +24,12 @@ static_assert(kLargestImageFileBytes == kImageFileBufferBytes);
 
 enum class ImageFileKind { Unknown, NativeBinned, NativeFull, FitsBinned, FitsFull };
 
+// The kind this program's own files have at `length` (Unknown for any other length).
 ImageFileKind image_file_kind(uint64_t length);
+// The kind of a file of `length` bytes whose first `head_bytes` are at `head`: the program's own
+// lengths as above, else a FITS image of a frame size the buffers hold, read by its keywords
+// (a file cut short still has its kind, so that the load can say it is short).
+ImageFileKind image_file_kind(uint64_t length, const uint8_t* head, size_t head_bytes);
 inline bool is_fits(ImageFileKind k) {
     return k == ImageFileKind::FitsBinned || k == ImageFileKind::FitsFull;
 }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "files/file_io.h"
 #include "files/file_replacement.h"
 #include "files/fits_file.h"
+#include "files/fits_keywords.h"
 #include "files/image_file_kinds.h"
 
 namespace kvr {
@@ -68,8 +70,11 @@ struct WaitCursor {
 
 enum class FileRead { Ok, NotAFile, Missing, WrongLength, Unreadable, Short };
 
-// The file's length and kind, and the file opened for reading.
-FileRead open_image_file(const std::string& host, ImageFileKind& kind, uint64_t& length, int& fd) {
+// The file's length and kind, and the file opened for reading. A length none of this program's
+// files has is looked into: the start of the file goes into `head` (kFitsProbeBytes) to find a
+// FITS image there.
+FileRead open_image_file(const std::string& host, uint8_t* head, ImageFileKind& kind,
+                         uint64_t& length, int& fd) {
     switch (open_for_reading(host, length, fd)) {
         case ReadStatus::Ok:
             break;
@@ -83,20 +88,26 @@ FileRead open_image_file(const std::string& host, ImageFileKind& kind, uint64_t&
             return kind == ImageFileKind::Unknown ? FileRead::WrongLength : FileRead::Unreadable;
     }
     kind = image_file_kind(length);
+    if (kind == ImageFileKind::Unknown) {
+        const size_t head_bytes = static_cast<size_t>(std::min<uint64_t>(length, kFitsProbeBytes));
+        if (read_at(fd, head, head_bytes, 0)) kind = image_file_kind(length, head, head_bytes);
+    }
     if (kind != ImageFileKind::Unknown) return FileRead::Ok;
     ::close(fd);
     fd = -1;
     return FileRead::WrongLength;
 }
 
-// Reads the whole file into the work buffer after checking its length.
+// Reads the whole file into the work buffer after checking its kind; of a longer file (a FITS
+// image with a long header or more after its data) as much as the buffer holds.
 FileRead read_image_file(Program& p, std::string_view fileName, ImageFileKind& kind, size_t& got) {
     uint64_t length = 0;
     int fd = -1;
-    const FileRead opened = open_image_file(host_path(p, fileName), kind, length, fd);
+    const FileRead opened =
+        open_image_file(host_path(p, fileName), p.buf->image_file, kind, length, fd);
     const FileCloser file(fd);
     if (opened != FileRead::Ok) return opened;
-    got = static_cast<size_t>(length);
+    got = static_cast<size_t>(std::min<uint64_t>(length, kImageFileBufferBytes));
     return read_at(fd, p.buf->image_file, got, 0) ? FileRead::Ok : FileRead::Short;
 }
 
@@ -104,7 +115,7 @@ FileRead read_image_file(Program& p, std::string_view fileName, ImageFileKind& k
 
 FrameLoad load_frame_bytes(const uint8_t* data, size_t length, bool binned, uint16_t* native_dst,
                            uint16_t* fits_dst) {
-    const ImageFileKind kind = image_file_kind(length);
+    const ImageFileKind kind = image_file_kind(length, data, length);
     if (kind == ImageFileKind::Unknown || is_binned(kind) != binned) return FrameLoad::WrongLength;
     if (!is_fits(kind)) {
         decode_le16(data, frame_pixels(binned), native_dst);
@@ -113,7 +124,7 @@ FrameLoad load_frame_bytes(const uint8_t* data, size_t length, bool binned, uint
     FitsCoding coding;
     if (check_fits_data(data, length, binned, coding) != FitsDataCheck::Ok)
         return FrameLoad::BadContent;
-    decode_fits_pixels(data + kFitsHeaderBytes, frame_pixels(binned), coding, fits_dst);
+    decode_fits_pixels(data + coding.data_offset, frame_pixels(binned), coding, fits_dst);
     return FrameLoad::Loaded;
 }
 
@@ -143,7 +154,7 @@ bool load_kv_file(Program& p, std::string_view fileName) {
     ImageFileKind kind = ImageFileKind::Unknown;
     uint64_t length = 0;
     int fd = -1;
-    FileRead read = open_image_file(host_path(p, fileName), kind, length, fd);
+    FileRead read = open_image_file(host_path(p, fileName), p.buf->image_file, kind, length, fd);
     const FileCloser file(fd);
     // A native file is read whole here; a FITS file's header is checked before its pixels are
     // read straight into the image.

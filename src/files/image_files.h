@@ -17,8 +17,8 @@ bool save_kv_file(Program& p, std::string_view fileName);
 
 // Outcome of loading a file into a working buffer, for the callers' result codes.
 enum class FrameLoad { Loaded, CannotOpen, WrongLength, BadContent };
-// Loads a native file into `native_dst` or a FITS file into `fits_dst`, only when its length
-// fits the current frame size (`binned`). No header global changes; the buffer changes only
+// Loads a native file into `native_dst` or a FITS file into `fits_dst`, only when its frame
+// size is the current one (`binned`). No header global changes; the buffer changes only
 // when the whole frame was read.
 FrameLoad load_frame_file(Program& p, std::string_view fileName, uint16_t* native_dst,
                           uint16_t* fits_dst);

@@ -36,6 +36,14 @@ void set_readout_flags(Program& p, ReadoutMode mode) {
     set_readout_geometry(p);
 }
 
+// The fast read interpolates the odd rows between their even neighbours; the last row has no
+// neighbour below and would keep whatever the buffer held. A frame that leaves the driver
+// repeats the row above it instead (the header says so).
+void repeat_last_row(uint16_t* image) {
+    const uint16_t* above = image + (kFullHeight - 2) * kFullWidth;
+    std::memcpy(image + (kFullHeight - 1) * kFullWidth, above, sizeof(uint16_t) * kFullWidth);
+}
+
 void point_reads_at_image(Program& p) {
     ImagePointers& ptr = p.ptr;
     ptr.image = p.buf->image_int;
@@ -139,6 +147,7 @@ bool MainExposure::read_first(Program& p) {
         case ReadoutMode::HighResFast:
             if (!read_field(p, kFieldBoth, 0)) return false;
             fill_binned(p.ptr.image);
+            repeat_last_row(p.ptr.image);
             return true;
         case ReadoutMode::Progressive:
             if (!read_field(p, kField1, 0) || !read_field(p, kField2, 1)) return false;

@@ -405,16 +405,34 @@ void KvrCcd::guider_frame_arrived(const WorkerEvent& e) {
     ExposureComplete(&GuideCCD);
 }
 
+bool KvrCcd::ISSnoopDevice(XMLEle* root) {
+    const char* device = findXMLAttValu(root, "device");
+    if (device && *device && std::strcmp(device, ActiveDeviceT[ACTIVE_TELESCOPE].text) == 0)
+        heard_mount_ = device;
+    return INDI::CCD::ISSnoopDevice(root);
+}
+
 void KvrCcd::addFITSKeywords(INDI::CCDChip* chip) {
     INDI::CCD::addFITSKeywords(chip);
+    fitsfile* fits = *chip->fitsFilePointer();
+    // The base class names the active telescope even when no such mount exists (its default is
+    // the INDI telescope simulator): a name nobody answered to is no telescope.
+    if (heard_mount_.empty() || heard_mount_ != ActiveDeviceT[ACTIVE_TELESCOPE].text) {
+        int missing = 0;
+        fits_delete_key(fits, "TELESCOP", &missing);
+    }
     // A read the worker reached late collected light for longer than asked.
     int status = 0;
     const bool main = chip == &PrimaryCCD;
-    fits_update_key_dbl(*chip->fitsFilePointer(), "EXPTIME", main ? main_seconds_ : guider_seconds_,
-                        6, "Total Exposure Time (s)", &status);
+    fits_update_key_dbl(fits, "EXPTIME", main ? main_seconds_ : guider_seconds_, 6,
+                        "Total Exposure Time (s)", &status);
     if (!main) return;
-    const char* mode = readout_mode_label(readout_mode());
-    fits_update_key_str(*chip->fitsFilePointer(), "READMODE", mode, "Camera readout mode", &status);
+    const ReadoutMode mode = readout_mode();
+    fits_update_key_str(fits, "READMODE", readout_mode_label(mode), "Camera readout mode", &status);
+    if (mode == ReadoutMode::HighResFast && chip->getSubY() + chip->getSubH() >= kFullHeight) {
+        fits_write_history(
+            fits, "Last row repeats the row above: the fast read has none of its own", &status);
+    }
 }
 
 IPState KvrCcd::pulse(char direction, uint32_t ms) {

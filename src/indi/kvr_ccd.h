@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <memory>
+#include <string>
 
 #include "core/options.h"
 #include "indi/camera_worker.h"
@@ -32,6 +33,7 @@ class KvrCcd : public INDI::CCD, public INDI::FilterInterface {
     bool ISNewSwitch(const char* dev, const char* name, ISState* states, char* names[],
                      int n) override;
     bool ISNewText(const char* dev, const char* name, char* texts[], char* names[], int n) override;
+    bool ISSnoopDevice(XMLEle* root) override;
 
   protected:
     bool Connect() override;
@@ -100,6 +102,9 @@ class KvrCcd : public INDI::CCD, public INDI::FilterInterface {
     double guider_seconds_ = 0;
     unsigned main_serial_ = 0;
     unsigned guider_serial_ = 0;
+    // The last device named as the active telescope that has sent anything: only a mount that
+    // is there gives the frames a TELESCOP card.
+    std::string heard_mount_;
 };
 
 }  // namespace kvr::indi

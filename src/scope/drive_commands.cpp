@@ -24,11 +24,17 @@ constexpr uint32_t kObjectVerdictWaitMs = 500;
 constexpr uint32_t kCoordVerdictWaitMs = 1;
 constexpr uint32_t kBoxManualDelayMs = 1;
 constexpr int kCatalogueCommandChars = 10;  // "#:LM 0031#"
-constexpr int kRaCommandChars = 12;         // "#:Sr 05:35.0" of "#:Sr 05:35.0#"
-constexpr int kDecCommandChars = 11;        // "#:Sd -05*30" of "#:Sd -05*30#"
 constexpr int kMaxCatalogueNumber = 9999;   // four digits
 // A co-ordinate's answer follows the '#' that closes it by the time of a dozen characters.
 constexpr uint32_t kCoordAnswerWaitMs = 50;
+// Hand controllers answer late (tens of ms; a go-to verdict after the slew is planned), so an
+// answer not there after the usual pause is looked for again every kAnswerPollMs until its
+// deadline. The object text may never come: some controllers leave ":LI#" unanswered.
+constexpr uint32_t kAnswerPollMs = 10;
+constexpr uint32_t kAnswerTimeoutMs = 1000;
+constexpr uint32_t kInfoTimeoutMs = 500;
+// The controller's own degree byte, shown as the '*' of the low-ASCII form.
+constexpr unsigned char kDegreeByte = 0xDF;
 
 bool is_direction(char d) {
     return d == 'n' || d == 's' || d == 'e' || d == 'w';
@@ -51,27 +57,81 @@ void set_text(char* dst, size_t capacity, const char* text) {
     std::snprintf(dst, capacity, "%s", text);
 }
 
-// The mount's go-to verdict: '0' empties `scope_error`, any other answer leaves its text there.
-// Nothing at all (the camera reads zeros) is no success either.
-void read_verdict(Program& p) {
-    if (!check_serial_return(p, mount_port(p))) return;
-    if (p.scope.scope_error[0] == '\0' && p.buf->ReportBuffer[0] != '0')
-        set_text(p.scope.scope_error, sizeof p.scope.scope_error, kNoAnswerFromMount);
+// The first byte of the mount's next answer, waiting for it until `timeout_ms` from now; 0 when
+// none came (the camera reads zeros from a silent line). False (already reported) when the camera
+// could not be asked.
+bool await_answer(Program& p, uint32_t timeout_ms, char& first) {
+    const uint32_t start = p.clock.ms();
+    for (;;) {
+        if (!read_serial_return(p, mount_port(p))) return false;
+        first = static_cast<char>(p.buf->ReportBuffer[0]);
+        if (first != '\0' || p.clock.ms() - start >= timeout_ms) return true;
+        block_for(p, kAnswerPollMs);
+    }
 }
 
-// The answer to "#:LI#" into `move_error`; a line that stayed silent says so there.
+// The rest of an answer whose first byte has been read: the text up to its '#', appended to the
+// `used` characters already in `text` (capacity `capacity`), degree bytes shown as '*'.
+bool read_answer_rest(Program& p, char* text, size_t capacity, size_t used) {
+    if (!read_serial(p, mount_port(p), kLxAnswerBytes - 1)) return false;
+    for (int i = 0; i < kLxAnswerBytes - 1 && used + 1 < capacity; ++i) {
+        const unsigned char b = p.buf->ReportBuffer[i];
+        if (b == '#' || b == '\0') break;
+        text[used++] = b == kDegreeByte ? '*' : static_cast<char>(b);
+    }
+    text[used] = '\0';
+    return true;
+}
+
+// A whole text answer into `text` ("" when the mount stayed silent until `timeout_ms`).
+bool read_text_answer(Program& p, uint32_t timeout_ms, char* text, size_t capacity) {
+    char first = '\0';
+    text[0] = '\0';
+    if (!await_answer(p, timeout_ms, first)) return false;
+    if (first == '\0') return true;
+    text[0] = first == static_cast<char>(kDegreeByte) ? '*' : first;
+    return read_answer_rest(p, text, capacity, 1);
+}
+
+// The mount's go-to verdict: '0' empties `scope_error`; '1' or '2' is followed by the reason,
+// which goes there. Nothing at all is no success either.
+void read_verdict(Program& p) {
+    ScopeState& s = p.scope;
+    char first = '\0';
+    if (!await_answer(p, kAnswerTimeoutMs, first)) return;
+    if (first == '0') {
+        s.scope_error[0] = '\0';
+    } else if (first == '\0') {
+        set_text(s.scope_error, sizeof s.scope_error, kNoAnswerFromMount);
+    } else {
+        read_answer_rest(p, s.scope_error, sizeof s.scope_error, 0);
+    }
+}
+
+// The answer to "#:LI#" into `move_error`. Silence only means the mount has nothing to say about
+// the target: `move_error` stays empty and the verdict decides the go-to.
 void read_info_answer(Program& p) {
-    if (read_serial(p, mount_port(p), kLxAnswerBytes) && p.buf->ReportBuffer[0] == 0)
-        set_text(p.scope.move_error, sizeof p.scope.move_error, kNoAnswerFromMount);
+    read_text_answer(p, kInfoTimeoutMs, p.scope.move_error, sizeof p.scope.move_error);
 }
 
 // One co-ordinate answer: false (with the refusal in `scope_error`) for '0' or when it could not
 // be read. A mount that answers nothing is found out by the verdict.
 bool coordinate_accepted(Program& p) {
-    if (!read_serial_return(p, mount_port(p))) return false;
-    if (p.buf->ReportBuffer[0] != '0') return true;
+    char first = '\0';
+    if (!await_answer(p, kAnswerTimeoutMs, first)) return false;
+    if (first != '0') return true;
     set_text(p.scope.scope_error, sizeof p.scope.scope_error, kCoordinatesRefused);
     return false;
+}
+
+// Whether the mount works in high precision (positions to the second, "HH:MM:SS"): it takes
+// co-ordinates only in the precision it shows them in. A mount that does not say is sent the
+// low-precision forms.
+bool mount_in_high_precision(Program& p) {
+    char ra[kLxAnswerBytes + 1];
+    if (!send_lx(p, kLxGetRa) || !read_text_answer(p, kAnswerTimeoutMs, ra, sizeof ra))
+        return false;
+    return std::strlen(ra) == 8 && ra[2] == ':' && ra[5] == ':';
 }
 
 }  // namespace
@@ -203,15 +263,20 @@ void move_to_coord(Program& p, int ra_hours, int ra_minutes, int dec_degrees, in
                    bool south) {
     ScopeState& scope = p.scope;
     scope.move_error[0] = '\0';
+    const bool high = mount_in_high_precision(p);
+    // Each text is sent without its closing '#': the next command's leading '#' closes it.
     char ra[32];
-    std::snprintf(ra, sizeof ra, "#:Sr %02d:%02d.0#", ra_hours, ra_minutes);
+    std::snprintf(ra, sizeof ra, high ? "#:Sr %02d:%02d:00" : "#:Sr %02d:%02d.0", ra_hours,
+                  ra_minutes);
     char dec[32];
-    std::snprintf(dec, sizeof dec, "#:Sd %c%02d*%02d#", dec_degrees < 0 || south ? '-' : '+',
-                  std::abs(dec_degrees), dec_minutes);
+    std::snprintf(dec, sizeof dec, high ? "#:Sd %c%02d*%02d:00" : "#:Sd %c%02d*%02d",
+                  dec_degrees < 0 || south ? '-' : '+', std::abs(dec_degrees), dec_minutes);
     // Each co-ordinate is answered ('1' valid, '0' not) once the next command's '#' closes it:
     // the right ascension's answer is read before "#:LI#" is sent, the declination's before the
     // object information that follows it.
-    if (!send_lx(p, ra, kRaCommandChars) || !send_lx(p, dec, kDecCommandChars)) return;
+    if (!send_lx(p, ra, static_cast<int>(std::strlen(ra))) ||
+        !send_lx(p, dec, static_cast<int>(std::strlen(dec))))
+        return;
     block_for(p, kCoordAnswerWaitMs);
     if (!coordinate_accepted(p) || !send_lx(p, kLxObjectInfo)) return;
     block_for(p, kInfoAnswerWaitMs);

@@ -16,6 +16,7 @@ inline constexpr char kLxGuideRate[] = "#:RG#";
 inline constexpr char kLxSlewToObject[] = "#:MS#";
 inline constexpr char kLxObjectInfo[] = "#:LI#";
 inline constexpr char kLxFocusStop[] = "#:FQ#";
+inline constexpr char kLxGetRa[] = "#:GR#";
 inline constexpr int kLxCommandChars = 5;
 // Bytes of the mount's answer to "#:LI#" and of a refused go-to's text.
 inline constexpr int kLxAnswerBytes = 33;
@@ -64,15 +65,16 @@ bool camera_serial_write(Program& p, int port, const char* text, int chars);
 // (stars and planets), else "#:LC nnnn#"; then get_info, a beep, "#:MS#", 500 ms and the verdict
 // into `scope_error`. A number outside 0 … 9999 is refused with a message and sends nothing.
 void move_telescope(Program& p, char type, int number);
-// "#:LI#", 200 ms, the 33-byte answer into `move_error` ("No answer from the telescope" when
-// nothing came).
+// "#:LI#", 200 ms, the answer (up to its '#') into `move_error`; a mount that stays silent leaves
+// it empty. Answers are waited for: one that is late is taken when it comes, up to a deadline.
 void get_info(Program& p);
 // Go-to R.A. `ra_hours`:`ra_minutes`, Dec. `dec_degrees`° `dec_minutes`′, south when the
-// degrees are negative or `south` is set (−0° 30′): "#:Sr HH:MM.0" and "#:Sd sDD*MM" (each
-// closed by the next command's '#'); 50 ms later the answer to the R.A.; "#:LI#"; 200 ms later
-// the answer to the Dec. and the object information into `move_error` (a '0' answer refuses the
-// co-ordinates: `scope_error` says so and nothing more is sent); a beep, "#:MS#", 1 ms and the
-// verdict into `scope_error`.
+// degrees are negative or `south` is set (−0° 30′). "#:GR#" first tells the mount's precision:
+// "#:Sr HH:MM:00" and "#:Sd sDD*MM:00" in high precision, else "#:Sr HH:MM.0" and
+// "#:Sd sDD*MM" (each closed by the next command's '#'); 50 ms later the answer to the R.A.;
+// "#:LI#"; 200 ms later the answer to the Dec. and the object information into `move_error` (a
+// '0' answer refuses the co-ordinates: `scope_error` says so and nothing more is sent); a beep,
+// "#:MS#", 1 ms and the verdict into `scope_error` when it comes.
 void move_to_coord(Program& p, int ra_hours, int ra_minutes, int dec_degrees, int dec_minutes,
                    bool south = false);
 

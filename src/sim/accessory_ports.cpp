@@ -64,12 +64,14 @@ void AccessoryPorts::serial_write(uint16_t index, const uint8_t* bytes, size_t c
     if (index >= ports_.size()) return;
     if (log_) log_->bytes(at_ms, kPortNames[index], bytes, count);
     Port& port = ports_[index];
+    // What arrived before this write is dropped with the rest of the unread answers.
+    if (port.device) port.device->deliver(at_ms, port.unread);
     port.unread.clear();
     if (port.device) port.device->receive(bytes, count, at_ms, port.unread);
     if (port.line) port.line->write(bytes, count);
 }
 
-void AccessoryPorts::serial_read(uint16_t index, uint8_t* out, size_t count, int64_t) {
+void AccessoryPorts::serial_read(uint16_t index, uint8_t* out, size_t count, int64_t at_ms) {
     std::memset(out, 0, count);
     if (index >= ports_.size()) return;
     Port& port = ports_[index];
@@ -77,6 +79,7 @@ void AccessoryPorts::serial_read(uint16_t index, uint8_t* out, size_t count, int
         port.line->read(out, count);
         return;
     }
+    if (port.device) port.device->deliver(at_ms, port.unread);
     const size_t n = std::min(count, port.unread.size());
     std::memcpy(out, port.unread.data(), n);
     port.unread.erase(0, n);

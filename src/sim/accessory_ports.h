@@ -4,7 +4,9 @@
 // (west 1, south 2, north 4, east 8) or to the AO unit's parallel input.
 //
 // A port keeps the answer to the last write only: a write empties what the port had received
-// and not yet been read, so a read after a command gets that command's answer.
+// and not yet been read, so a read after a command gets that command's answer. An answer a
+// device sends late is received when it is due: a read before then does not see it, and a
+// write after it drops it unread.
 #include <array>
 #include <cstdint>
 #include <memory>

@@ -1,5 +1,6 @@
 #include "sim/lx200_session.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -12,6 +13,22 @@ constexpr uint8_t kAck = 0x06;
 constexpr uint8_t kDegreeSign = 0xDF;
 // A command longer than this is line noise and is dropped.
 constexpr size_t kLongestCommand = 40;
+// What the hand controller reports of itself.
+constexpr char kProduct[] = "LX200 simulator";
+constexpr char kFirmwareNumber[] = "1.0";
+constexpr char kFirmwareDate[] = "Dec 07 2026";
+constexpr char kFirmwareTime[] = "12:00:00";
+constexpr char kSiteName[] = "Observatory";
+
+// A strict controller's time to answer `command`, ms: the go-to and sync verdicts take longest
+// (the controller computes the slew first), the object text next; queries and settings are quick.
+int64_t answer_delay_ms(const std::string& command) {
+    if (command.empty()) return 10;  // the ACK byte
+    if (command == "MS" || command == "CM") return 150;
+    if (command == "LI") return 100;
+    if (command[0] == 'S') return 60;
+    return 40;
+}
 
 // Reads a whole number of at most `max_digits` digits at `pos`.
 bool read_number(const std::string& s, size_t& pos, int max_digits, int& out) {
@@ -99,15 +116,19 @@ bool parse_lx200_dec(const std::string& text, double& dec_deg) {
 }
 
 void Lx200Session::receive(const uint8_t* bytes, size_t count, int64_t at_ms, std::string& reply) {
+    deliver(at_ms, reply);
     for (size_t i = 0; i < count; ++i) {
         const uint8_t b = bytes[i];
         if (command_.empty()) {
-            if (b == kAck) reply += 'P';
+            if (b == kAck) answer("", "P", at_ms, reply);
             if (b == ':') command_.push_back(':');
             continue;
         }
         if (b == '#') {
-            execute(command_.substr(1), at_ms, reply);
+            const std::string command = command_.substr(1);
+            std::string text;
+            execute(command, at_ms, text);
+            answer(command, std::move(text), at_ms, reply);
             command_.clear();
         } else if (command_.size() >= kLongestCommand) {
             command_.clear();
@@ -115,6 +136,56 @@ void Lx200Session::receive(const uint8_t* bytes, size_t count, int64_t at_ms, st
             command_ += static_cast<char>(b);
         }
     }
+}
+
+void Lx200Session::answer(const std::string& command, std::string text, int64_t at_ms,
+                          std::string& reply) {
+    if (text.empty()) return;
+    if (!strict_) {
+        reply += text;
+        return;
+    }
+    for (char& c : text) {
+        if (c == '*') c = static_cast<char>(kDegreeSign);
+    }
+    int64_t due = at_ms + answer_delay_ms(command);
+    if (!late_.empty()) due = std::max(due, late_.back().due_ms);
+    late_.push_back({due, std::move(text)});
+}
+
+void Lx200Session::deliver(int64_t at_ms, std::string& reply) {
+    while (!late_.empty() && late_.front().due_ms <= at_ms) {
+        reply += late_.front().bytes;
+        late_.pop_front();
+    }
+}
+
+bool Lx200Session::precision_fits(const std::string& c) const {
+    if (!strict_) return true;
+    // High precision carries seconds: a second ':' in the R.A., a third separator in the Dec.
+    size_t separators = 0;
+    for (size_t i = 2; i < c.size(); ++i) {
+        const auto b = static_cast<uint8_t>(c[i]);
+        if (b == ':' || (c[1] == 'd' && (b == '*' || b == kDegreeSign))) ++separators;
+    }
+    return (separators == 2) == high_precision_;
+}
+
+void Lx200Session::set_target(const std::string& c, std::string& reply) {
+    const std::string args = c.substr(2);
+    double value = 0;
+    bool ok = false;
+    if (c[1] == 'r') {
+        ok = precision_fits(c) && parse_lx200_ra(args, value);
+        if (ok) mount_.set_target_ra(value);
+    } else if (c[1] == 'd') {
+        ok = precision_fits(c) && parse_lx200_dec(args, value);
+        if (ok) mount_.set_target_dec(value);
+    } else {
+        return;
+    }
+    if (ok) target_by_coordinates_ = true;
+    reply += ok ? '1' : '0';
 }
 
 void Lx200Session::append_ra(double ra_deg, std::string& reply) const {
@@ -144,7 +215,6 @@ void Lx200Session::append_dec(double dec_deg, std::string& reply) const {
 
 void Lx200Session::execute(const std::string& c, int64_t at_ms, std::string& reply) {
     if (c.empty()) return;
-    const std::string args = c.size() > 2 ? c.substr(2) : std::string();
     switch (c[0]) {
         case 'G':
             query(c, at_ms, reply);
@@ -172,22 +242,12 @@ void Lx200Session::execute(const std::string& c, int64_t at_ms, std::string& rep
             if (c == "RC") mount_.set_move_rate(MoveRate::kCentre);
             if (c == "RG") mount_.set_move_rate(MoveRate::kGuide);
             return;
-        case 'S': {
-            double value = 0;
-            if (c.compare(0, 2, "Sr") == 0) {
-                const bool ok = parse_lx200_ra(args, value);
-                if (ok) mount_.set_target_ra(value);
-                reply += ok ? '1' : '0';
-            } else if (c.compare(0, 2, "Sd") == 0) {
-                const bool ok = parse_lx200_dec(args, value);
-                if (ok) mount_.set_target_dec(value);
-                reply += ok ? '1' : '0';
-            }
+        case 'S':
+            if (c.size() >= 2) set_target(c, reply);
             return;
-        }
         case 'L': {
             if (c == "LI") {
-                reply += mount_.object_info() + '#';
+                if (!(strict_ && target_by_coordinates_)) reply += mount_.object_info() + '#';
                 return;
             }
             size_t pos = 2;
@@ -196,6 +256,7 @@ void Lx200Session::execute(const std::string& c, int64_t at_ms, std::string& rep
             if (c.size() > 1 && (c[1] == 'M' || c[1] == 'C' || c[1] == 'S') &&
                 read_number(c, pos, 5, number) && pos == c.size()) {
                 mount_.select_object(c[1], number, at_ms);
+                target_by_coordinates_ = false;
             }
             return;
         }
@@ -254,14 +315,23 @@ void Lx200Session::query(const std::string& c, int64_t at_ms, std::string& reply
         // The hand controller counts longitude westward.
         append_angle(-site.longitude_deg, 3, reply);
         reply += '#';
+    } else if (c == "Gc") {
+        reply += "24#";  // the clock's hour format
+    } else if (c == "GM") {
+        reply += std::string(kSiteName) + '#';
+    } else if (c == "GT") {
+        reply += "60.1#";  // tracking rate, Hz of the drive: sidereal
     } else if (c == "GVP") {
-        reply += "LX200 simulator#";
+        reply += std::string(kProduct) + '#';
     } else if (c == "GVN") {
-        reply += "1.0#";
+        reply += std::string(kFirmwareNumber) + '#';
     } else if (c == "GVD") {
-        reply += "Dec 07 2026#";
+        reply += std::string(kFirmwareDate) + '#';
     } else if (c == "GVT") {
-        reply += "12:00:00#";
+        reply += std::string(kFirmwareTime) + '#';
+    } else if (c == "GVF") {
+        reply += std::string(kProduct) + '|' + kFirmwareNumber + '|' + kFirmwareDate + '@' +
+                 kFirmwareTime + '#';
     }
 }
 

@@ -36,8 +36,8 @@ Observatory::Observatory(Clock& clock, const ObservatoryConfig& config) {
     std::string error;
     if (!config.mount_pty_path.empty()) {
         auto pty = PtyServer::start(config.mount_pty_path, "mount-pty",
-                                    std::make_shared<Lx200Session>(*mount_), sky_->timeline(), log_,
-                                    error);
+                                    std::make_shared<Lx200Session>(*mount_, config.lx200_strict),
+                                    sky_->timeline(), log_, error);
         if (pty)
             ptys_.push_back(std::move(pty));
         else
@@ -67,7 +67,7 @@ void Observatory::wire_port(size_t index, const ObservatoryConfig& config) {
         case PortDevice::kNone:
             return;
         case PortDevice::kMount:
-            ports_->connect(port, std::make_shared<Lx200Session>(*mount_));
+            ports_->connect(port, std::make_shared<Lx200Session>(*mount_, config.lx200_strict));
             return;
         case PortDevice::kFilterWheel:
             ports_->connect(port, wheel_);

@@ -118,6 +118,8 @@ struct ObservatoryConfig {
     // Device paths of ports wired to kExternal.
     std::array<std::string, 2> external_paths;
     RelayDevice relays = RelayDevice::kMount;
+    // The mount's LX200 sessions behave as a strict hand controller (see Lx200Session).
+    bool lx200_strict = false;
     // Optional: a pseudo-terminal link serving the mount, one serving the AO unit (as a PC port),
     // and the event log.
     std::string mount_pty_path;

@@ -18,6 +18,8 @@ namespace {
 
 // How often the thread looks whether it should stop, ms.
 constexpr int kPollMs = 50;
+// How often it looks for late answers that have fallen due, ms.
+constexpr int kAnswerPollMs = 2;
 
 }  // namespace
 
@@ -86,13 +88,17 @@ void PtyServer::serve() {
     std::string reply;
     while (!stop_) {
         pollfd p{master_, POLLIN, 0};
-        if (::poll(&p, 1, kPollMs) <= 0 || !(p.revents & POLLIN)) continue;
-        const ssize_t n = ::read(master_, buffer, sizeof buffer);
-        if (n <= 0) continue;
+        const int wait_ms = device_->answers_pending() ? kAnswerPollMs : kPollMs;
+        const bool readable = ::poll(&p, 1, wait_ms) > 0 && (p.revents & POLLIN);
+        const ssize_t n = readable ? ::read(master_, buffer, sizeof buffer) : 0;
         const int64_t now = timeline_.now_ms();
-        if (log_) log_->bytes(now, log_name_, buffer, static_cast<size_t>(n));
         reply.clear();
-        device_->receive(buffer, static_cast<size_t>(n), now, reply);
+        if (n > 0) {
+            if (log_) log_->bytes(now, log_name_, buffer, static_cast<size_t>(n));
+            device_->receive(buffer, static_cast<size_t>(n), now, reply);
+        } else {
+            device_->deliver(now, reply);
+        }
         size_t sent = 0;
         while (sent < reply.size() && !stop_) {
             const ssize_t w = ::write(master_, reply.data() + sent, reply.size() - sent);

@@ -1,7 +1,8 @@
 #pragma once
 // Serves a simulated device on a pseudo-terminal so that other programs can open it as a
 // serial port: the terminal's device is linked at a chosen path (--sim-mount-pty PATH). A
-// thread of its own answers the bytes that arrive, at once, on the simulator's timeline.
+// thread of its own answers the bytes that arrive on the simulator's timeline, at once or, for
+// a device that answers late, when its answers are due.
 #include <atomic>
 #include <memory>
 #include <string>

@@ -42,6 +42,7 @@ ObservatoryConfig observatory_config(const LaunchOptions& options) {
         }
     }
     if (o.relays == "ao") c.relays = RelayDevice::kAoUnit;
+    c.lx200_strict = o.lx200_strict;
     c.atmosphere.enabled = o.atmosphere;
     c.optics.plate_scale_arcsec_per_px =
         o.plate_scale_arcsec_per_px.value_or(c.optics.plate_scale_arcsec_per_px);

@@ -111,9 +111,14 @@ TEST_F(FitsTest, EightBitFilesHoldHighBytesAndEndOnABlock) {
     EXPECT_EQ(f.size() % 2880, 0u);
     EXPECT_EQ(f.size(), 443520u);
     EXPECT_EQ(f.substr(5760 + 436160), std::string(1600, '\0'));
-    // Not a length the loaders accept, and its BITPIX is refused by the reader too.
+    // Not one of the 16-bit lengths: the loaders find it by its keywords and read it back as the
+    // high bytes it holds.
     EXPECT_EQ(image_file_kind(f.size()), ImageFileKind::Unknown);
-    EXPECT_EQ(load_fits_file(p, path("f8.fit"), 3, p.ptr.image), 2);
+    EXPECT_EQ(image_file_kind(f.size(), reinterpret_cast<const uint8_t*>(f.data()), f.size()),
+              ImageFileKind::FitsFull);
+    p.ptr.image[0] = 0;
+    EXPECT_EQ(load_fits_file(p, path("f8.fit"), 3, p.ptr.image), 0);
+    EXPECT_EQ(p.ptr.image[0], 0xAB00);
 }
 
 TEST_F(FitsTest, StringCardsDoubleQuotesAndStayWithinTheCard) {
@@ -256,13 +261,14 @@ TEST_F(FitsTest, EveryHeaderFieldRoundTripsWithItsOwnValue) {
     EXPECT_EQ(s.FITS_SBIG, 1);
 }
 
-// A full frame of the standard length written by another program: cards in its own order, a
-// stray card, signed data with or without BZERO. What the buffers cannot hold is refused.
-TEST_F(FitsTest, StandardLengthFilesAreReadByKeyword) {
-    auto header = [](int bitpix, int naxis, int width, const std::string& zero) {
-        std::string h;
+// A full frame written by another program: cards in its own order, a stray card, signed data
+// with or without BZERO, a header of one block or of three. What the buffers cannot hold is
+// refused.
+TEST_F(FitsTest, ForeignFitsImagesAreReadByKeywordWhateverTheirHeaderLength) {
+    auto header = [](int bitpix, int naxis, int width, const std::string& zero, int notes = 0) {
+        std::string h = padded("SIMPLE  =                    T");
+        for (int i = 0; i < notes; ++i) h += padded("COMMENT   a long header");
         for (const std::string& c : std::initializer_list<std::string>{
-                 "SIMPLE  =                    T",
                  "BITPIX  = " + std::string(20 - std::to_string(bitpix).size(), ' ') +
                      std::to_string(bitpix),
                  "NAXIS   =                    " + std::to_string(naxis),
@@ -272,10 +278,10 @@ TEST_F(FitsTest, StandardLengthFilesAreReadByKeyword) {
                  "EXPOSURE=                 99.0 / not EXPTIME", "EXPTIME =                 12.5",
                  "OBJECT  = 'M 51    '", "HISTORY   flat fielded", zero, "END"})
             h += padded(c);
-        h.resize(5760, ' ');
+        h.resize((h.size() + 2879) / 2880 * 2880, ' ');
         return h;
     };
-    std::string data(878400 - 5760, '\0');
+    std::string data(875520 - 2880, '\0');
     data[0] = '\xff', data[1] = '\xfb';  // -5
     data[2] = '\x03', data[3] = '\xe8';  // 1000
     use_full_frame();
@@ -291,6 +297,12 @@ TEST_F(FitsTest, StandardLengthFilesAreReadByKeyword) {
     ASSERT_EQ(load_fits_file(p, path("zero.fit"), 3, p.ptr.image), 0);
     EXPECT_EQ(p.ptr.image[0], 32763);
     EXPECT_EQ(p.ptr.image[1], 33768);
+    const std::string three_blocks = header(16, 2, 752, "", 60);
+    ASSERT_EQ(three_blocks.size(), 3 * 2880u);
+    write_bytes(path("long.fit"), three_blocks + data);
+    ASSERT_EQ(load_fits_file(p, path("long.fit"), 3, p.ptr.image), 0);
+    EXPECT_EQ(p.ptr.image[1], 1000);
+    EXPECT_STREQ(p.settings.FITS_Obj, "M 51");
     p.ptr.image[0] = 4321;
     for (const std::string& h :
          {header(-32, 2, 752, ""), header(16, 3, 752, ""), header(16, 2, 800, ""),

@@ -171,9 +171,9 @@ TEST_F(ImageFilesTest, ForeignOrShortFitsGiveTwelveAndKeepTheBuffer) {
     std::string wide = f;
     wide.replace(80 * 3 + 27, 3, "752");
     write_bytes(path("wide.fit"), wide);
-    std::string eight = f;
-    eight.replace(80 + 28, 2, " 8");
-    write_bytes(path("eight.fit"), eight);
+    std::string real = f;
+    real.replace(80 + 27, 3, "-32");
+    write_bytes(path("eight.fit"), real);
     std::fill_n(p.ptr.trial, 436164, uint16_t{7});
     EXPECT_EQ(trial_load(p, p.ptr.trial, p.ptr.trial, path("wide.fit")), 12);
     EXPECT_EQ(trial_load(p, p.ptr.trial, p.ptr.trial, path("eight.fit")), 12);

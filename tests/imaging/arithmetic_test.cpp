@@ -197,6 +197,19 @@ TEST_F(CalibrationTest, NativeDarkIsSubtractedAndFitsOffsetApplied) {
     const std::string fits0 = write_fits("dark0.fts", 376, 290, true, {1234});
     ASSERT_EQ(read_calibration_frame(p, fits0, trial()), kCalibrationOk);
     EXPECT_EQ(trial()[5], 1234);
+    // A dark from another program: a one-block header read by keyword, data padded to a block.
+    std::string header =
+        card("SIMPLE  =                    T") + card("BITPIX  =                   16") +
+        card("NAXIS   =                    2") + card("NAXIS1  =                  376") +
+        card("NAXIS2  =                  290") + card("BZERO   =                32768") +
+        card("END");
+    header.resize(2880, ' ');
+    std::vector<uint8_t> other(header.begin(), header.end());
+    other.resize(2880 + 218080 + 1600, 0);
+    other[2880 + 2 * 5] = 0x84, other[2880 + 2 * 5 + 1] = 0xD2;  // 1234 - 32768, big-endian
+    ASSERT_EQ(read_calibration_frame(p, write_file("other.fits", other), trial()), kCalibrationOk);
+    EXPECT_EQ(trial()[5], 1234);
+    EXPECT_EQ(trial()[6], 32768);  // stored 0
 }
 
 TEST_F(CalibrationTest, RefusalsLeaveTheImageUncalibrated) {

@@ -1,6 +1,6 @@
 """Checks the FITS frames the INDI driver sent (astropy, numpy).
 
-  check_frames.py exposure BINNED WINDOW HIGHRES
+  check_frames.py exposure BINNED WINDOW HIGHRES HIGHRES_FULL
   check_frames.py guide BEFORE AFTER PULSE_MS
   check_frames.py shape FRAME WIDTH HEIGHT BINNING
   check_frames.py filter FRAME FILTER_NAME ASKED_AT WHEEL_S
@@ -52,7 +52,7 @@ def expect(condition, text):
     return bool(condition)
 
 
-def exposure(binned_path, window_path, highres_path):
+def exposure(binned_path, window_path, highres_path, highres_full_path):
     h, binned = load(binned_path)
     ok = expect(binned.shape == (290, 376), f"binned frame is 376 x 290 ({binned.shape[::-1]})")
     ok &= expect(h["EXPTIME"] == 1.0 and h["XBINNING"] == 2 and h["YBINNING"] == 2,
@@ -71,6 +71,17 @@ def exposure(binned_path, window_path, highres_path):
     ok &= expect(high.shape == (200, 300) and hh["XBINNING"] == 1,
                  f"high-resolution window is 300 x 200 unbinned ({high.shape[::-1]})")
     ok &= expect(len(peaks(high, 200)) >= 2, "stars in the high-resolution window")
+    # The fast mode reads every other row; the last row has no row below to interpolate from.
+    hf, full = load(highres_full_path)
+    ok &= expect(full.shape == (580, 752), f"whole high-resolution frame ({full.shape[::-1]})")
+    ok &= expect(np.array_equal(full[579], full[578]) and full[579].min() > 0,
+                 "its last row repeats the row above (no zeros, no stale frame)")
+    ok &= expect(any("Last row repeats" in str(c) for c in hf.get("HISTORY", [])),
+                 "a HISTORY card says so")
+    # No mount is connected: no telescope is named.
+    for header in (h, hw, hh, hf):
+        ok &= expect("TELESCOP" not in header,
+                     f"no TELESCOP card (found {header.get('TELESCOP')!r})")
     return ok
 
 

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # indiserver runs indi_kvr_q4_ccd on the simulated observatory; Debian's indi_setprop,
 # indi_getprop (which saves BLOBs it receives) and indi_eval drive it as any client would.
-#   indi_driver.sh DRIVER_DIR exposure|guide|filter|abort|settings|numbers|stalls
+#   indi_driver.sh DRIVER_DIR exposure|guide|filter|abort|settings|numbers|stalls [KVR_Q4]
+# With the program KVR_Q4, the exposure scenario also opens the frames the driver sent in it.
 set -u
 driver_dir=$1
 scenario=$2
+program=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 for tool in indiserver indi_setprop indi_getprop indi_eval; do
   command -v "$tool" >/dev/null || { echo "missing $tool (Debian package indi-bin)"; exit 1; }
@@ -88,8 +90,16 @@ case $scenario in
     wait_for "\"$dev.CCD_BINNING.HOR_BIN\"==1" 5 || fail "the high-resolution mode kept 2 x 2 binning"
     setprop "$dev.CCD_EXPOSURE.CCD_EXPOSURE_VALUE=0.5"
     take_blob CCD1 highres
-    "${check[@]}" exposure "$work/binned.fits" "$work/window.fits" "$work/highres.fits" ||
-      fail "frames"
+    # The whole high-resolution frame, down to its last row.
+    setprop "$dev.CCD_FRAME.X=0;Y=0;WIDTH=752;HEIGHT=580"
+    setprop "$dev.CCD_EXPOSURE.CCD_EXPOSURE_VALUE=0.5"
+    take_blob CCD1 highres_full
+    "${check[@]}" exposure "$work/binned.fits" "$work/window.fits" "$work/highres.fits" \
+      "$work/highres_full.fits" || fail "frames"
+    if [ -n "$program" ]; then
+      /usr/bin/python3 "$here/../interop/check_foreign_fits.py" "$program" "$work/binned.fits" \
+        "$work/highres_full.fits" || fail "the program did not open the driver's frames"
+    fi
     ;;
   guide)
     monitor_blobs CCD2 30

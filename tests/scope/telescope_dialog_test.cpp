@@ -38,8 +38,9 @@ TEST_F(TelescopeDialogTest, GotoButtonsCheckTheirRanges) {
               "00min, to 23hr 59mins\\n        Dec  -89deg 00min, to +89deg 59mins\n");
     EXPECT_EQ(rec->writes.at(0).bytes, "#:LC 7815#");
     EXPECT_EQ(rec->writes.at(3).bytes, "#:LS 0906#");  // Saturn
-    EXPECT_EQ(rec->writes.at(6).bytes, "#:Sr 05:35.0");
-    EXPECT_EQ(rec->writes.at(7).bytes, "#:Sd -00*30");
+    EXPECT_EQ(rec->writes.at(6).bytes, "#:GR#");       // the precision: no answer, the short form
+    EXPECT_EQ(rec->writes.at(7).bytes, "#:Sr 05:35.0");
+    EXPECT_EQ(rec->writes.at(8).bytes, "#:Sd -00*30");
     EXPECT_EQ(p.scope.set_Decdeg, 0);
 }
 
