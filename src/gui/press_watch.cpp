@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QWidget>
+#include <QWindow>
 
 namespace kvr::gui {
 
@@ -58,8 +59,14 @@ PressWatch::PressWatch(QObject* parent) : QObject(parent) {}
 PressWatch::~PressWatch() = default;
 
 bool PressWatch::counts(const QObject* receiver, const QEvent* event) const {
-    if (!is_press(event)) return false;
+    // A window-system window hands the event on to its widget, where it is judged.
+    if (!is_press(event) || qobject_cast<const QWindow*>(receiver)) return false;
     const auto* w = qobject_cast<const QWidget*>(receiver);
+    // A key goes first to the focus widget of its window, then to its parents when the focus
+    // widget leaves it alone (Escape in a field): it is the focus widget's key throughout.
+    if (w && event->type() != QEvent::MouseButtonPress &&
+        event->type() != QEvent::MouseButtonDblClick)
+        if (QWidget* focus = w->window()->focusWidget()) w = focus;
     if (!w || !main_ || w->window() == main_) return true;
     return !in_edit_field(w);
 }
@@ -106,19 +113,38 @@ void PressWatch::note_stop() {
     if (mode_ == Mode::Hold) held_stop_ = true;
 }
 
+bool PressWatch::in_main_window(const QObject* receiver) const {
+    const auto* w = qobject_cast<const QWidget*>(receiver);
+    return w && main_ && w->window() == main_;
+}
+
 bool PressWatch::eventFilter(QObject* watched, QEvent* event) {
-    if (mode_ == Mode::Idle || modal_depth_ > 0 || !counts(watched, event)) return false;
-    if (mode_ == Mode::Pump) {
+    if (mode_ == Mode::Hold && modal_depth_ == 0) return hold(watched, event);
+    if (mode_ == Mode::Pump && modal_depth_ == 0 && counts(watched, event))
         note_press(event, pressed_);
-        return false;  // always deliver
+    return false;  // always deliver
+}
+
+bool PressWatch::hold(QObject* watched, QEvent* event) {
+    // Only the main window's input waits: there every press stops the loop, and a press is held
+    // with its release so that the window later sees both in order. Other windows go on working.
+    switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            // The key comes back as a KeyPress: no accelerator fires for it now.
+            if (!in_main_window(watched)) return false;
+            event->accept();
+            return true;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+            if (!in_main_window(watched)) return false;
+            held_.push_back({watched, std::unique_ptr<QEvent>(event->clone())});
+            return true;
+        default:
+            return false;
     }
-    // Held: the key comes back as a KeyPress, so the shortcut check is answered here.
-    if (event->type() == QEvent::ShortcutOverride) {
-        event->accept();
-        return true;
-    }
-    held_.push_back({watched, std::unique_ptr<QEvent>(event->clone())});
-    return true;
 }
 
 }  // namespace kvr::gui

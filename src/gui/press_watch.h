@@ -28,9 +28,9 @@ class PressWatch : public QObject {
     // Presses handled by a nested modal loop (a message box opened from a command) belong to
     // that loop and are not reported.
     Presses pump();
-    // Runs pending events in a wait that does not pump: a press that counts is taken out and put
-    // back in the queue afterwards, so the next pump() (or the main loop) sees it; everything
-    // else is delivered.
+    // Runs pending events in a wait that does not pump: the main window's key and mouse-button
+    // input is taken out and put back in the queue afterwards, so the next pump() (or the main
+    // loop) sees it; everything else, other windows' input included, is delivered.
     void keep_alive();
     // A modal loop starts or ends inside a pump: presses in it are not the pump's.
     void enter_modal() { ++modal_depth_; }
@@ -50,6 +50,9 @@ class PressWatch : public QObject {
         std::unique_ptr<QEvent> event;
     };
     void run_events(Mode mode);
+    bool in_main_window(const QObject* receiver) const;
+    // keep_alive(): takes the main window's input out of the queue for later; true when held.
+    bool hold(QObject* watched, QEvent* event);
     void requeue_held();
 
     QPointer<QWidget> main_;

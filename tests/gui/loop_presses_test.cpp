@@ -92,7 +92,7 @@ class LoopPressesTest : public QObject {
     void modeless_windows_open_beside_the_image_within_the_screen() {
         Session s;
         const QRect room = s.frame.screen()->availableGeometry();
-        s.frame.resize(room.width() / 2, room.height() / 2);
+        s.frame.resize(room.width() / 8, room.height() / 2);
         s.frame.move(room.topLeft());
         s.frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&s.frame));
