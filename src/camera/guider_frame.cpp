@@ -134,8 +134,7 @@ bool guider_camera_read(Program& p) {
     if (!autoguider_clear(p)) return false;
     r.ticks = p.clock.ms();
     r.endticks = r.ticks + static_cast<uint32_t>(r.guider_exposure);
-    p.clock.wait_until(r.endticks);
-    r.ticks = p.clock.ms();
+    guide_exposure_wait(p);
     if (!autoguider_read(p)) return false;
     if (g.guider_use_darkframe && !g.guider_taking_darkframe) subtract_guider_dark(p);
     if (g.guider_use_median) filter_guider_hot_pixels(p);

@@ -5,7 +5,8 @@
 //
 // A read returns false when a transfer failed or came back short (the link has shown the error);
 // the destination then keeps the previous image untouched, so the caller can skip the frame.
-// Waits here block on the clock without pumping events.
+// Waits here do not pump events, except that a guide exposure keeps the windows alive (the
+// presses that stop a loop stay queued for the guide loop's next stop detection).
 #include <cstdint>
 #include <optional>
 
@@ -62,6 +63,10 @@ bool camera_guide(Program& p);
 // Self-guiding window: clears the vertical registers, waits `selfguiding_exposure` when it is
 // 1000 ms or more, reads the window from field 1 when `switched_frame` is set, else field 2.
 bool camera_selfguide(Program& p);
+
+// Waits from `ticks` until `endticks` for a guide exposure (guide window or guider head): the
+// windows are kept alive (WaitPresses::Held); `ticks` ends at the time the wait ended.
+void guide_exposure_wait(Program& p);
 
 // Guider frame: clear, expose `guider_exposure`, read, then dark subtraction (unless taking the
 // dark frame), hot-pixel filter and gain (`guider_stretch` 5, 6, 7 multiply by 4, 2, 1; other

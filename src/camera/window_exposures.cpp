@@ -32,13 +32,12 @@ int clamp_ms(int64_t ms) {
     return static_cast<int>(std::clamp<int64_t>(ms, 0, INT_MAX));
 }
 
-// Blocks (without pumping) for `duration_ms`, keeping `ticks` / `endticks` as the wait's marks.
+// Waits `duration_ms` for a guide exposure, keeping `ticks` / `endticks` as the wait's marks.
 void wait_ms(Program& p, int duration_ms) {
     Readout& r = p.readout;
     r.ticks = p.clock.ms();
     r.endticks = r.ticks + static_cast<uint32_t>(duration_ms);
-    p.clock.wait_until(r.endticks);
-    r.ticks = p.clock.ms();
+    guide_exposure_wait(p);
 }
 
 }  // namespace
@@ -123,6 +122,15 @@ uint16_t measure_focus_window(Program& p) {
     r.focus_FWHM = static_cast<int16_t>(r.FWHM_x2 - r.FWHM_x1 + 1);
     r.max_focus_val = maximum;
     return maximum;
+}
+
+void guide_exposure_wait(Program& p) {
+    Readout& r = p.readout;
+    WaitOptions o;
+    o.presses = WaitPresses::Held;
+    o.blocks = true;
+    timed_wait(p, r.ticks, r.endticks, o);
+    r.ticks = p.clock.ms();
 }
 
 bool camera_guide(Program& p) {

@@ -85,6 +85,11 @@ class Host {
     // Runs pending events and reports the key and left or right mouse-button presses among them
     // (the events themselves are still delivered).
     virtual Presses pump() = 0;
+    // Runs pending events in a wait that does not pump: the windows repaint and take their own
+    // input, but a press that would stop a loop stays queued for the next pump().
+    virtual void keep_alive() {}
+    // Says in the status line why a running loop ended.
+    virtual void show_status(std::string_view text) { (void)text; }
 
     // Runs a modal dialog until the model ends it; returns the model's result.
     virtual int run_modal(DialogModel& dialog) = 0;

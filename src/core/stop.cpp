@@ -1,4 +1,6 @@
 // Stop detection of long operations.
+#include <string>
+
 #include "core/messages.h"
 #include "core/program.h"
 
@@ -9,8 +11,29 @@ void reset_focus_frame(Program& p) {
     p.readout.focus_y = kDefaultFocusY;
 }
 
+namespace {
+
+// The status-line note of a stop: what stopped and what stopped it.
+std::string stop_note(const Program& p, const Presses& seen) {
+    const GuideState& g = p.guide;
+    std::string note = g.guiding || g.tracking ? "Guiding"
+                       : g.selfguiding         ? "Self-guided exposure"
+                                               : "Exposure";
+    if (seen.key)
+        note += " stopped: a key was pressed.";
+    else if (seen.left || seen.right)
+        note += " stopped: a mouse button was pressed.";
+    else
+        note += " stopped: the main window is closing.";
+    return note;
+}
+
+}  // namespace
+
 bool clear_messages(Program& p) {
-    if (!p.host.pump()) return false;
+    const Presses seen = p.host.pump();
+    if (!seen) return false;
+    p.host.show_status(stop_note(p, seen));
     RunState& r = p.run;
     GuideState& g = p.guide;
     r.no_images = 1;

@@ -15,6 +15,9 @@ bool look_at_presses(Program& p, WaitPresses presses, WaitOutcome& out) {
         case WaitPresses::Unseen:
         case WaitPresses::Dropped:
             return false;
+        case WaitPresses::Held:
+            p.host.keep_alive();
+            return false;
         case WaitPresses::StopRun:
             // The stop logic ends the wait through `endticks`.
             if (clear_messages(p)) out.stopped = true;
@@ -68,6 +71,9 @@ WaitOutcome timed_wait(Program& p, uint32_t& ticks, uint32_t& endticks, const Wa
             earlier(timed_clears, next_clear);
             earlier(o.step_ms > 0, next_step);
             earlier(beep_pending, o.beep_at.value_or(0));
+            // Idle returns within a millisecond on the real clock; a blocking sleep of a wait that
+            // pumps is cut into slices so that the window never waits longer.
+            if (o.blocks && o.presses != WaitPresses::Unseen) earlier(true, now + kKeepAliveMs);
             if (o.blocks)
                 p.clock.wait_until(until);
             else

@@ -23,12 +23,20 @@ enum class WaitPresses {
     StopRun,  // stop detection (clear_messages): the running acquisition or guide loop stops
     EndWait,  // the press beeps and ends this wait only
     Dropped,  // events are pumped after each sleep and a press is dropped (a script's `wait`)
+    // The window is kept alive (Host::keep_alive every kKeepAliveMs) but a press that would stop a
+    // loop stays queued for the next stop detection, as in a wait that does not pump (the guide
+    // exposures).
+    Held,
 };
+
+// Longest time a waiting loop goes without running the window's events, in ms.
+constexpr uint32_t kKeepAliveMs = 20;
 
 struct WaitOptions {
     WaitPresses presses = WaitPresses::StopRun;
     // Between passes the wait polls (Clock::idle, which stops at scheduled wake-ups); with
-    // `blocks` it blocks as a device wait does (Clock::wait_until).
+    // `blocks` it blocks as a device wait does (Clock::wait_until). A wait that pumps never
+    // blocks for longer than kKeepAliveMs at a time.
     bool blocks = false;
     // Runs first in every pass (a guide loop's step). It may end the wait by setting `endticks`.
     // A pass in which it took time goes on at once, without sleeping.

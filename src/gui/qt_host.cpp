@@ -9,11 +9,13 @@
 #include "core/dialog.h"
 #include "core/display_state.h"
 #include "gui/help_viewer.h"
+#include "gui/image_view.h"
 #include "gui/info_window.h"
 #include "gui/main_frame.h"
 #include "gui/press_watch.h"
 #include "gui/progress_window.h"
 #include "gui/resource_dialog.h"
+#include "gui/window_placement.h"
 
 namespace kvr::gui {
 
@@ -85,6 +87,7 @@ QtHost::~QtHost() = default;
 
 void QtHost::attach(MainFrame* frame) {
     frame_ = frame;
+    watch_.set_main_window(frame);
     if (frame_) frame_->setWindowTitle(qs(caption_));
 }
 
@@ -137,7 +140,9 @@ void QtHost::progress_close() {
 void QtHost::info_open(std::string_view caption) {
     if (!info_) info_ = new InfoWindow(frame_);
     info_->setWindowTitle(qs(caption));
+    if (info_->isVisible()) return;
     info_->show();
+    place_window(*info_);
 }
 
 void QtHost::info_update(const InfoWindowView& view) {
@@ -150,6 +155,14 @@ void QtHost::info_close() {
 
 Presses QtHost::pump() {
     return watch_.pump();
+}
+
+void QtHost::keep_alive() {
+    watch_.keep_alive();
+}
+
+void QtHost::show_status(std::string_view text) {
+    if (frame_) frame_->show_status(qs(text));
 }
 
 int QtHost::run_modal(DialogModel& model) {
@@ -187,6 +200,11 @@ void QtHost::open_modeless(DialogModel& model) {
     model.init();
     dialog->render();
     dialog->show();
+    place_window(*dialog);
+}
+
+void QtHost::place_window(QWidget& window) const {
+    if (frame_ && frame_->isVisible()) place_beside(window, *frame_->image_view());
 }
 
 void QtHost::close_modeless(DialogModel& model) {

@@ -41,6 +41,8 @@ class QtHost : public Host {
     void info_update(const InfoWindowView& view) override;
     void info_close() override;
     Presses pump() override;
+    void keep_alive() override;
+    void show_status(std::string_view text) override;
     int run_modal(DialogModel& dialog) override;
     void open_modeless(DialogModel& dialog) override;
     void close_modeless(DialogModel& dialog) override;
@@ -58,6 +60,8 @@ class QtHost : public Host {
   private:
     // Parent of a new window: the innermost modal window, else the main frame.
     QWidget* window_parent() const;
+    // A modeless window just shown: beside the image, within the screen.
+    void place_window(QWidget& window) const;
     // Drops the entry of `model` if it still names `dialog` (nullptr: a window already gone).
     void forget(const DialogModel* model, const QObject* window);
 

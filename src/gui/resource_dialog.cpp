@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -293,6 +294,16 @@ void ResourceDialog::finish() {
     finished_ = true;
     emit model_ended();
     done(model_.result());
+}
+
+void ResourceDialog::keyPressEvent(QKeyEvent* event) {
+    // A modeless window stays open while the user works in it (Escape in one of its fields is
+    // not its Cancel button); its own buttons and close box end it.
+    if (!isModal() && event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ResourceDialog::reject() {
