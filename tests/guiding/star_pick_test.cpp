@@ -81,5 +81,17 @@ TEST_F(StarPickTest, EnlargedAndFittedDisplays) {
     EXPECT_EQ(p.shell.pick_star, 0);
 }
 
+TEST_F(StarPickTest, AClickOnEmptySkyPicksNothing) {
+    run_script("command 21\nmouse left 102 78\n");
+    ASSERT_EQ(p.shell.picked_star, 1);
+    // Far from the star: the centroid finds nothing, and the star picked before is not taken
+    // for the click's.
+    const std::string out = run_script("command 21\ncommand 21\nmouse left 250 200\n");
+    EXPECT_NE(out.find("Nothing found to centre on"), std::string::npos) << out;
+    EXPECT_EQ(out.find("x position"), std::string::npos) << out;
+    EXPECT_EQ(p.shell.picked_star, 0);
+    EXPECT_EQ(p.shell.pick_xcent, 200);  // the earlier pick's position, not moved
+}
+
 }  // namespace
 }  // namespace kvr::test
