@@ -109,8 +109,9 @@ bool ao_training_values(const GuiderTrainingPositions& pos, int slew_steps, AoTr
     TrainingMeasure& m = f.measure;
     m.ra = scaled({west_out.x + east_back.x, west_out.y + east_back.y}, 0.5);
     m.dec = scaled({north_out.x + south_back.x, north_out.y + south_back.y}, 0.5);
-    m.repeat_spread = std::max(sky_length(minus(west_out, east_back), m.row_height),
-                               sky_length(minus(north_out, south_back), m.row_height));
+    // Out and back differ by twice the sky's drift over a step (several frames each here), not
+    // by an error of the element: their mean is free of it, and there is nothing to repeat.
+    m.repeat_spread = 0;
     judge_star(pos, 1, 4, m);
     f.west_per_step = scaled(m.ra, 1.0 / slew_steps);
     f.north_per_step = scaled(m.dec, 1.0 / slew_steps);

@@ -9,9 +9,10 @@ namespace kvr {
 
 namespace {
 
-// Weight of each new frame in the running flux: a few frames' memory, so that cloud coming
-// slowly is followed while a single frame's loss is not.
-constexpr double kFluxFollow = 0.2;
+// Weight of each measured frame in the running flux: some twenty frames' memory, so that a slow
+// change (the star sinking, haze) is followed while a passing cloud is not: a level that
+// followed the cloud down would take the star for another when the cloud clears.
+constexpr double kFluxFollow = 0.05;
 constexpr const char* kGuidingCaption = "Guiding Info";
 constexpr const char* kLostCaption = "Guiding Info - star lost";
 

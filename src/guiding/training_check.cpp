@@ -29,7 +29,8 @@ std::string training_faults(const TrainingMeasure& m) {
     const double dec = sky_length(m.dec, m.row_height);
     if (!m.star_every_step) add(out, "the guide star was not found at every step");
     if (m.flux_low < kMinStarFluxShare || m.flux_high > kMaxStarFluxShare)
-        add(out, "the star's brightness went from %.2f to %.2f of the start: another star",
+        add(out,
+            "the star's brightness went from %.2f to %.2f of its median (cloud, or another star)",
             m.flux_low, m.flux_high);
     if (ra < kMinTrainingMovePx) add(out, "RA moved the star only %.1f px", ra);
     if (dec < kMinTrainingMovePx) add(out, "Dec moved the star only %.1f px", dec);

@@ -22,7 +22,7 @@ struct TrainingMeasure {
     // for Dec only, so it cannot tell their angle).
     bool angle_known = true;
     // The guide star at every step: found (a star, not noise, in the box) and its flux against
-    // the start, at its faintest and brightest.
+    // its median over the steps, at its faintest and brightest.
     bool star_every_step = true;
     double flux_low = 1, flux_high = 1;
     // The largest difference between two equal test moves of one axis, px.
@@ -33,7 +33,7 @@ struct TrainingMeasure {
 inline constexpr double kMinTrainingMovePx = 2.0;  // a test move, in column widths
 inline constexpr double kMaxAxesSkewDeg = 20.0;    // from perpendicular
 inline constexpr double kMaxRateProportion = 3.0;  // faster axis over slower, on the sky
-inline constexpr double kMinStarFluxShare = 0.4;   // of the start; thin cloud takes up to 40 %
+inline constexpr double kMinStarFluxShare = 0.4;   // of the median; thin cloud takes up to 40 %
 inline constexpr double kMaxStarFluxShare = 2.5;   // brighter than this is another star
 inline constexpr double kMaxRepeatShare = 0.35;    // of a move, plus a pixel of seeing
 
