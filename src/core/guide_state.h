@@ -178,7 +178,7 @@ using GuidePulseLog = RingLog<GuidePulse, 4096>;
 // guider dialog while `guider_training` is set. Beside the whole pixels: the same positions to a
 // tenth of a pixel, the star's flux (ADU above the sky) and whether the box held a star at all.
 struct GuiderTrainingPositions {
-    static constexpr int kPositions = 8;
+    static constexpr int kPositions = 10;
     int startx = 0, starty = 0;
     int x[kPositions] = {};
     int y[kPositions] = {};

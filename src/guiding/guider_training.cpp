@@ -21,6 +21,10 @@ namespace {
 
 constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
 constexpr int kAoTestSteps = 25;
+// Slots of the guider training's positions beyond the eight the dialog has always drawn: after
+// the short north pulse, and after the third full one.
+constexpr int kShortNorth = 8;
+constexpr int kThirdNorth = 9;
 // Guider frames averaged for each recorded position of the AO training. (The mount's training
 // takes one: its steps are long, and the sky's drift, which changes over a minute, then weighs
 // more than the air's tip-tilt that more frames would average out.)
@@ -74,14 +78,17 @@ GuiderTrainingFigures guider_training_figures(const GuiderTrainingPositions& pos
     const Motion west_a = minus(between(x[0], y[0], x[1], y[1]), drift);
     const Motion west_b = minus(between(x[1], y[1], x[2], y[2]), drift);
     const Motion west = {0.5 * (west_a.x + west_b.x), 0.5 * (west_a.y + west_b.y)};
-    const Motion north = minus(between(x[5], y[5], x[6], y[6]), drift);
+    // Two full north pulses (5 → 6 → third), then south from the last.
+    const double* const n3x = &x[kThirdNorth];
+    const double* const n3y = &y[kThirdNorth];
+    const Motion north = minus(scaled(between(x[5], y[5], *n3x, *n3y), 0.5), drift);
     // The reverse pulses fall short of a full pulse by the play but point the same way (drift
     // cancels out of each pair): with them the directions rest on a longer baseline.
     const Motion back_and_forth = between(x[3], y[3], x[2], y[2]);
     const Motion west_again = between(x[3], y[3], x[4], y[4]);
     const Motion west_way = {west.x + 0.5 * (back_and_forth.x + west_again.x),
                              west.y + 0.5 * (back_and_forth.y + west_again.y)};
-    const Motion north_way = {2 * x[6] - x[5] - x[7], 2 * y[6] - y[5] - y[7]};
+    const Motion north_way = {2 * *n3x - x[5] - x[7], 2 * *n3y - y[5] - y[7]};
     f.west_per_s = scaled(along(west, west_way), 1 / sd);
     f.north_per_s = scaled(along(north, north_way), 1 / sd);
     TrainingMeasure& m = f.measure;
@@ -89,11 +96,11 @@ GuiderTrainingFigures guider_training_figures(const GuiderTrainingPositions& pos
     m.dec = scaled(f.north_per_s, sd);
     // The reverse pulse falls short of a full one by the play.
     m.ra_play = minus(minus(m.ra, back_and_forth), drift);
-    m.dec_play = minus(minus(m.dec, between(x[7], y[7], x[6], y[6])), drift);
+    m.dec_play = minus(minus(m.dec, between(x[7], y[7], *n3x, *n3y)), drift);
     f.ra_play_px = std::hypot(m.ra_play.x, m.ra_play.y);
     f.dec_play_px = std::hypot(m.dec_play.x, m.dec_play.y);
     m.repeat_spread = sky_length(minus(west_a, west_b), m.row_height);
-    judge_star(pos, 0, 7, m);
+    judge_star(pos, 0, GuiderTrainingPositions::kPositions - 1, m);
     return f;
 }
 
@@ -193,7 +200,9 @@ bool record_position(Program& p, const TrainingView& view, int index, int x, int
     pos.flux[index] = s.flux;
     pos.star[index] = holds_star(s);
     average_frames(p, frames, pos.x[index], pos.y[index], pos.fx[index], pos.fy[index]);
-    g.guider_training_pos = static_cast<int16_t>(index);
+    // The dialog draws the positions up to the last one in order; the extra north slots come
+    // after the eight it has always drawn.
+    if (index < kShortNorth) g.guider_training_pos = static_cast<int16_t>(index);
     if (view.redraw) view.redraw();
     return true;
 }
@@ -254,13 +263,21 @@ bool guider_sequence(Program& p, const TrainingView& view) {
     show_step(view, "pausing for 1/2 second");
     p.clock.sleep_ms(500);
     pulse("slewing North", 'y', s.n, 200 * sd);
-    if (!record_position(p, view, 5, x[4], y[4])) return false;
-    px = predict(pos.fx[5] - pos.fx[4], 5);
-    py = predict(pos.fy[5] - pos.fy[4], 5);
+    if (!record_position(p, view, kShortNorth, x[4], y[4])) return false;
+    px = predict(pos.fx[kShortNorth] - pos.fx[4], 5);
+    py = predict(pos.fy[kShortNorth] - pos.fy[4], 5);
+    // The short pulse may not take up the declination play (five arcseconds is common): a full
+    // pulse does, before the pulses that are measured. Two of those then give the Dec motion: a
+    // star narrower than a row (2″ seeing on 3.6″ rows) is located to a third of a row at best,
+    // and one pulse of four rows is too short a baseline for that.
+    pulse("slewing North to take up play", 'y', s.n, 1000 * sd);
+    if (!record_position(p, view, 5, x[kShortNorth] + px, y[kShortNorth] + py)) return false;
     pulse("slewing North again", 'y', s.n, 1000 * sd);
     if (!record_position(p, view, 6, x[5] + px, y[5] + py)) return false;
+    pulse("slewing North third time", 'y', s.n, 1000 * sd);
+    if (!record_position(p, view, kThirdNorth, x[6] + px, y[6] + py)) return false;
     pulse("slewing South", 'y', s.s, 1000 * sd);
-    return record_position(p, view, 7, x[6], y[6]);
+    return record_position(p, view, 7, x[kThirdNorth], y[kThirdNorth]);
 }
 
 void begin_guider_training(Program& p) {
@@ -282,7 +299,14 @@ void end_guider_training(Program& p, const TrainingView& view) {
 // Makes a sound guider training the calibration in force and reports it.
 void accept_guider_training(Program& p, const GuiderTrainingFigures& f) {
     GuideState& g = p.guide;
-    guider_training_values(g, g.guider_positions, p.settings.guider_slewdefault);
+    // The whole numbers from one full north pulse and the south pulse after it: the last north
+    // pulse stands where the settings file's arithmetic expects the only one.
+    GuiderTrainingPositions whole = g.guider_positions;
+    whole.x[5] = whole.x[6];
+    whole.y[5] = whole.y[6];
+    whole.x[6] = whole.x[kThirdNorth];
+    whole.y[6] = whole.y[kThirdNorth];
+    guider_training_values(g, whole, p.settings.guider_slewdefault);
     g.guider_trained = g.guider_use_trained = 1;
     CalibrationState& c = p.calib;
     c.guider_ra_x_px_per_s = f.west_per_s.x;

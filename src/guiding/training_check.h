@@ -33,7 +33,7 @@ struct TrainingMeasure {
 inline constexpr double kMinTrainingMovePx = 2.0;  // a test move, in column widths
 inline constexpr double kMaxAxesSkewDeg = 20.0;    // from perpendicular
 inline constexpr double kMaxRateProportion = 3.0;  // faster axis over slower, on the sky
-inline constexpr double kMinStarFluxShare = 0.4;   // of the median; thin cloud takes up to 40 %
+inline constexpr double kMinStarFluxShare = 0.3;   // of the median; thin cloud takes up to 40 %
 inline constexpr double kMaxStarFluxShare = 2.5;   // brighter than this is another star
 inline constexpr double kMaxRepeatShare = 0.35;    // of a move, plus a pixel of seeing
 
