@@ -14,13 +14,17 @@
 #include "guiding/guide_drive.h"
 #include "guiding/star_signal.h"
 #include "guiding/training.h"
+#include "scope/ao_unit.h"
 
 namespace kvr {
 
 namespace {
 
 constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
-constexpr int kAoTestSteps = 25;
+// The AO training's test move, steps: the longer the move the better the star's motion is
+// measured (25 steps move it only four columns), but the element bumps the mount beyond 50 steps
+// from centre, which the training starts from.
+constexpr int kAoTestSteps = 40;
 // Slots of the guider training's positions beyond the eight the dialog has always drawn: after
 // the short north pulse, and after the third full one.
 constexpr int kShortNorth = 8;
@@ -387,6 +391,7 @@ void ao_train(Program& p, const TrainingView& view) {
                            {"slewing East", 'x', s.AOe, 250},
                            {"slewing North", 'y', s.AOn, 250},
                            {"slewing South", 'y', s.AOs, 50}};
+    ao_unit_reset(p);  // from centre, so that no test move reaches the mount bumps
     bool ok = measure_start(p, pos, kAoFramesPerPosition);
     for (int i = 0; i < 4 && ok; ++i) {
         show_step(view, steps[i].caption);
