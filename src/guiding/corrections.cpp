@@ -152,6 +152,17 @@ TrainedMotions guider_motions(const Program& p) {
 // Sky-proportional determinant below which two motions are taken as parallel.
 constexpr double kParallelMotions = 1e-3;
 
+// The error (ex, ey) as `west` of the first trained motion plus `north` of the second. False
+// when the motions are parallel (or zero): there is nothing to decompose on.
+bool decompose(const TrainedMotions& m, double ex, double ey, double& west, double& north) {
+    const double det = m.wx * m.ny - m.nx * m.wy;
+    const double scale = std::hypot(m.wx, m.wy) * std::hypot(m.nx, m.ny);
+    if (scale <= 0 || std::abs(det) < kParallelMotions * scale) return false;
+    west = (m.ny * ex - m.nx * ey) / det;
+    north = (m.wx * ey - m.wy * ex) / det;
+    return true;
+}
+
 // Trained guider correction: the error is decomposed on the trained motion vectors, star motion
 // per second of west drive and of north drive, and each axis is pulsed for its own share. The
 // error is in thousandths of a pixel, so the shares come out in ms. False when the motions are
@@ -160,12 +171,11 @@ bool trained_correction(Program& p) {
     GuideState& g = p.guide;
     const SettingsState& s = p.settings;
     const TrainedMotions m = guider_motions(p);
-    const double det = m.wx * m.ny - m.nx * m.wy;
-    const double scale = std::max(std::hypot(m.wx, m.wy) * std::hypot(m.nx, m.ny), 1e-9);
-    if (std::abs(det) < kParallelMotions * scale) return false;
+    double west_ms = 0, north_ms = 0;
+    if (!decompose(m, g.dx, g.dy, west_ms, north_ms)) return false;
     const double k = aggressiveness(p) / 100.0;
-    const double west_ms = k * (m.ny * g.dx - m.nx * g.dy) / det;
-    const double north_ms = k * (m.wx * g.dy - m.wy * g.dx) / det;
+    west_ms *= k;
+    north_ms *= k;
     const char ra_dir = west_ms > 0 ? s.w : s.e;
     const double ra_play_ms = 1000.0 * m.ra_play / std::max(1e-3, std::hypot(m.wx, m.wy));
     const int ra_ms = trained_pulse_ms(west_ms, ra_dir, g.lastslewx, ra_play_ms, s.guider_hystx);
@@ -182,36 +192,29 @@ bool trained_correction(Program& p) {
     return true;
 }
 
-// The AO element's trained motions per step, when a sound AO training is in use.
-bool ao_trained_motions(const Program& p, TrainedMotions& m) {
-    const CalibrationState& c = p.calib;
-    if (!p.guide.AOUnit_use_trained || !c.ao_calibration_precise) return false;
-    m = {c.ao_west_x_px_per_step,
-         c.ao_west_y_px_per_step,
-         c.ao_north_x_px_per_step,
-         c.ao_north_y_px_per_step,
-         0,
-         0};
-    const double det = m.wx * m.ny - m.nx * m.wy;
-    return std::abs(det) >= kParallelMotions * std::hypot(m.wx, m.wy) * std::hypot(m.nx, m.ny) &&
-           det != 0;
-}
-
-// The error in whole AO steps along the element's west and north moves (signed), `k` percent.
-void ao_steps(const Program& p, int k, int& west_steps, int& north_steps) {
+// The error in whole AO steps along the element's west and north moves (signed), `k` percent of
+// it: on the trained motions of a sound AO training in use, else on the steps per pixel in use
+// along the frame's axes. True when the trained motions were used (they mix the frame's axes).
+bool ao_steps(const Program& p, int k, int& west_steps, int& north_steps) {
     const SettingsState& s = p.settings;
     const GuideState& g = p.guide;
-    TrainedMotions m{};
-    if (ao_trained_motions(p, m)) {
-        const double det = m.wx * m.ny - m.nx * m.wy;
-        const double west = 0.001 * (m.ny * g.dx - m.nx * g.dy) / det;
-        const double north = 0.001 * (m.wx * g.dy - m.wy * g.dx) / det;
+    const CalibrationState& c = p.calib;
+    const TrainedMotions m{c.ao_west_x_px_per_step,
+                           c.ao_west_y_px_per_step,
+                           c.ao_north_x_px_per_step,
+                           c.ao_north_y_px_per_step,
+                           0,
+                           0};
+    double west = 0, north = 0;
+    if (g.AOUnit_use_trained && c.ao_calibration_precise &&
+        decompose(m, 0.001 * g.dx, 0.001 * g.dy, west, north)) {
         west_steps = static_cast<int>(k == 100 ? west : std::lround(west * k / 100.0));
         north_steps = static_cast<int>(k == 100 ? north : std::lround(north * k / 100.0));
-        return;
+        return true;
     }
     west_steps = (g.dx > 0 ? 1 : -1) * ao_share(g.dx, s.AOUnit_slewx, k);
     north_steps = (g.dy > 0 ? 1 : -1) * ao_share(g.dy, s.AOUnit_slewy, k);
+    return false;
 }
 
 }  // namespace
@@ -328,11 +331,9 @@ void guider_ao_correction(Program& p) {
     const char y_direction = north > 0 ? s.AOn : s.AOs;
     ao_unit_bump_seen(p, x_direction, std::abs(west));
     ao_unit_bump_seen(p, y_direction, std::abs(north));
-    ao_steps(p, aggressiveness(p), west, north);
     // Each axis moves once its error passes the threshold; on trained motions, which mix the
     // frame's axes, both move once the error as a whole does.
-    TrainedMotions trained{};
-    const bool mixed = ao_trained_motions(p, trained);
+    const bool mixed = ao_steps(p, aggressiveness(p), west, north);
     const bool whole = std::hypot(double(g.dx), double(g.dy)) > kAoThreshold;
     if (mixed ? whole : std::abs(g.dx) > kAoThreshold) {
         g.slew_time_x = shown_length(std::abs(west));

@@ -78,15 +78,15 @@ struct MainSteps {
     bool star_every_step = true;
 };
 
-// Where the last centroid put the star, and what the box around it holds.
-void note_star(Program& p, const uint16_t* frame, MainSteps& steps, double& fx, double& fy) {
+// Notes what the box around the last centroid holds; returns where it put the star along x
+// (`along_x`) or y, to a tenth of a pixel.
+double note_star(Program& p, const uint16_t* frame, MainSteps& steps, bool along_x) {
     const GuideState& g = p.guide;
-    fx = g.xcent + 0.1 * g.xcentdec;
-    fy = g.ycent + 0.1 * g.ycentdec;
     const StarSignal s =
         measure_star(frame, kGuideFrameSize, kGuideFrameSize, g.xcent, g.ycent, g.cur_rad);
     if (!holds_star(s)) steps.star_every_step = false;
     if (steps.frames < 10) steps.flux[steps.frames++] = s.flux;
+    return along_x ? g.xcent + 0.1 * g.xcentdec : g.ycent + 0.1 * g.ycentdec;
 }
 
 // One main-camera training step: pulse, read a guide frame, centroid twice. False on a
@@ -102,29 +102,28 @@ bool main_step(Program& p, uint16_t* fredptr, char direction, char axis, int ms)
 bool main_sequence(Program& p, uint16_t* fredptr, MainSteps& steps) {
     GuideState& g = p.guide;
     SettingsState& s = p.settings;
-    double unused = 0;
     // The start is measured on a first guide frame: the sub-frame's expected position is only
     // known to the window's alignment, and an error there reads as backlash.
     if (!main_step(p, fredptr, s.n, 'y', 0)) return false;
     int ms = 1000 * s.slewdefault - 100 * s.hysty;
     g.y1 = g.ycent;
-    note_star(p, fredptr, steps, unused, steps.y[0]);
+    steps.y[0] = note_star(p, fredptr, steps, false);
     int* dec[4] = {&g.y2, &g.y3, &g.y4, &g.y5};
     const char dec_dirs[4] = {s.n, s.n, s.s, s.s};
     for (int i = 0; i < 4; ++i) {
         if (!main_step(p, fredptr, dec_dirs[i], 'y', ms)) return false;
         *dec[i] = g.ycent;
-        note_star(p, fredptr, steps, unused, steps.y[i + 1]);
+        steps.y[i + 1] = note_star(p, fredptr, steps, false);
     }
     ms = 1000 * s.slewdefault - 100 * s.hystx;
     g.x1 = g.xcent;
-    note_star(p, fredptr, steps, steps.x[0], unused);
+    steps.x[0] = note_star(p, fredptr, steps, true);
     int* ra[4] = {&g.x2, &g.x3, &g.x4, &g.x5};
     const char ra_dirs[4] = {s.e, s.e, s.w, s.w};
     for (int i = 0; i < 4; ++i) {
         if (!main_step(p, fredptr, ra_dirs[i], 'x', ms)) return false;
         *ra[i] = g.xcent;
-        note_star(p, fredptr, steps, steps.x[i + 1], unused);
+        steps.x[i + 1] = note_star(p, fredptr, steps, true);
     }
     return true;
 }
