@@ -1,7 +1,9 @@
 // Timing of LX200 guide pulses on the real clock: the program drives the simulated camera, whose
 // mount port is a pseudo-terminal; a reader on the far end stamps the arrival of each move and
 // stop command. Prints the error of (stop − move) against `slew_time` over the pulses, median and
-// worst. Usage: kvr_pulse_timing [PULSES]
+// worst. Then the length of a guide cycle of an RA and a Dec pulse, sent one after the other and
+// at once (guide_pulses), through LX200 commands and through the relay box.
+// Usage: kvr_pulse_timing [PULSES]
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
@@ -24,6 +26,7 @@
 #include "app/startup.h"
 #include "camera/usb_link.h"
 #include "core/program.h"
+#include "guiding/guide_drive.h"
 #include "platform/real_clock.h"
 #include "scope/drive_commands.h"
 #include "sim/camera_enumerator.h"
@@ -148,6 +151,29 @@ int main(int argc, char** argv) {
                 pulses);
     std::printf("  median |error| %.3f ms, 90th percentile %.3f ms, worst %.3f ms, mean %+.3f ms\n",
                 median, p90, worst, mean);
+
+    // A cycle of RA 300 ms and Dec 200 ms, ten times each way and route.
+    const int cycles = 10;
+    auto cycle_ms = [&](bool at_once) {
+        const auto start = Steady::now();
+        for (int i = 0; i < cycles; ++i) {
+            if (at_once) {
+                kvr::guide_pulses(p, 'e', 300, 'n', 200);
+            } else {
+                kvr::guide_pulse(p, 'x', 'e', 300);
+                kvr::guide_pulse(p, 'y', 'n', 200);
+            }
+        }
+        return std::chrono::duration<double, std::milli>(Steady::now() - start).count() / cycles;
+    };
+    std::printf("guide cycle of RA 300 ms and Dec 200 ms (mean of %d):\n", cycles);
+    for (const char route : {'l', 'b'}) {
+        p.scope.telescope = route;
+        const double apart = cycle_ms(false);
+        const double together = cycle_ms(true);
+        std::printf("  %s: one after the other %.1f ms, guide_pulses %.1f ms\n",
+                    route == 'l' ? "LX200 commands" : "relay box     ", apart, together);
+    }
     ::close(master);
     ::close(slave);
     return 0;

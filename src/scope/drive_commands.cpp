@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "camera/command_blocks.h"
 #include "camera/usb_link.h"
@@ -230,6 +231,42 @@ void drive_slew(Program& p) {
         if (pulse_move(p, d)) {
             block_until(p, t1 + static_cast<uint32_t>(std::max(0, p.scope.slew_time)));
             pulse_stop(p, d);
+        }
+    }
+    pulse_tail(p);
+}
+
+void drive_slew_pair(Program& p, char first, int first_ms, char second, int second_ms) {
+    struct Move {
+        char direction;
+        int ms;
+        bool moving = false;
+    };
+    Move moves[2] = {{first, first_ms}, {second, second_ms}};
+    ScopeState& s = p.scope;
+    if (s.telescope == 'b') {
+        for (const Move& m : moves) {
+            if (m.ms <= 0) continue;
+            s.slewdir = m.direction;
+            s.slew_time = m.ms;
+            drive_slew(p);
+        }
+        return;
+    }
+    auto wanted = [](const Move& m) { return m.ms > 0 && is_direction(m.direction); };
+    const Move* lead = wanted(moves[0]) ? &moves[0] : wanted(moves[1]) ? &moves[1] : nullptr;
+    if (!lead) return;
+    s.slewdir = moves[1].direction;
+    s.slew_time = moves[1].ms;
+    if (pulse_begin(p, lead->direction)) {
+        const uint32_t t1 = p.clock.ms();
+        for (Move& m : moves) m.moving = wanted(m) && pulse_move(p, m.direction);
+        // The shorter pulse stops first.
+        if (moves[1].ms < moves[0].ms) std::swap(moves[0], moves[1]);
+        for (const Move& m : moves) {
+            if (!m.moving) continue;
+            block_until(p, t1 + static_cast<uint32_t>(m.ms));
+            pulse_stop(p, m.direction);
         }
     }
     pulse_tail(p);

@@ -55,6 +55,14 @@ bool pulse_begin(Program& p, char direction);
 bool pulse_move(Program& p, char direction);
 void pulse_stop(Program& p, char direction);
 void pulse_tail(Program& p);
+// Two timed pulses that run at once, one on each axis: as drive_slew for the LX200 drive, but
+// both moves start together ("#:RG#", 20 ms, "#:M?#" for each) and each is stopped when its own
+// length has passed, then 4 ms. The mount moves both axes at the guide rate at the same time,
+// so a cycle lasts as long as its longer pulse. Through the box the pulses go one after the
+// other as drive_slew sends them (the box needs its pause after each). A length of 0 or less,
+// or a letter other than n, s, e, w, leaves that pulse out. `slewdir` and `slew_time` are left
+// as the second pulse sets them.
+void drive_slew_pair(Program& p, char first, int first_ms, char second, int second_ms);
 // Sends `Korv5100command` to the box (camera command 0x40, 9, mask).
 bool box_write(Program& p);
 // The first `chars` characters of `text` to camera serial port `port`, finding the camera

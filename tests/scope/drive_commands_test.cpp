@@ -70,6 +70,41 @@ TEST_F(DriveCommandsTest, BoxPulseAndManualMovesCloseOneRelay) {
     EXPECT_TRUE(rec->writes.empty());
 }
 
+// A guide cycle's two pulses: as LX200 commands both moves start together and each stops after
+// its own length, so the cycle lasts as long as the longer one; through the box they go one
+// after the other with the box's pause after each.
+TEST_F(DriveCommandsTest, PulsePairOverlapsOnLx200AndTakesTurnsOnTheBox) {
+    p.scope.telescope = 'l';
+    int64_t t0 = clock.ms();
+    drive_slew_pair(p, 'e', 300, 'n', 120);
+    EXPECT_EQ(rec->texts(), (Texts{"#:RG#", "#:Me#", "#:Mn#", "#:Qn#", "#:Qe#"}));
+    ASSERT_EQ(rec->writes.size(), 5u);
+    EXPECT_EQ(rec->writes[1].at_ms, t0 + 20);
+    EXPECT_EQ(rec->writes[2].at_ms, t0 + 20);
+    EXPECT_EQ(rec->writes[3].at_ms, t0 + 20 + 120);
+    EXPECT_EQ(rec->writes[4].at_ms, t0 + 20 + 300);
+    EXPECT_EQ(clock.ms(), t0 + 20 + 300 + 4);
+
+    // A pulse of no length is left out; two of none send nothing.
+    rec->writes.clear();
+    drive_slew_pair(p, 'w', 0, 's', 80);
+    EXPECT_EQ(rec->texts(), (Texts{"#:RG#", "#:Ms#", "#:Qs#"}));
+    rec->writes.clear();
+    drive_slew_pair(p, 'w', 0, 'x', 80);
+    EXPECT_TRUE(rec->writes.empty());
+
+    p.scope.telescope = 'b';
+    t0 = clock.ms();
+    drive_slew_pair(p, 'e', 300, 'n', 120);
+    ASSERT_EQ(rec->relays.size(), 4u);
+    EXPECT_EQ(rec->relays[0].bits, 8);
+    EXPECT_EQ(rec->relays[0].at_ms, t0 + 10);
+    EXPECT_EQ(rec->relays[1].at_ms, t0 + 310);
+    EXPECT_EQ(rec->relays[2].bits, 4);
+    EXPECT_EQ(rec->relays[2].at_ms, t0 + 610 + 10);
+    EXPECT_EQ(clock.ms(), t0 + 610 + 430);
+}
+
 TEST_F(DriveCommandsTest, GotoCatalogueObjectShowsTheInfoAndTheVerdict) {
     p.scope.telescope = 'l';
     rec->reply_to("#:LI#", "M31 EX GAL MAG 3.5 SZ178.0'#");
