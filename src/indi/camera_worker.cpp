@@ -16,6 +16,7 @@
 #include "core/program.h"
 #include "core/waits.h"
 #include "headless/device_choice.h"
+#include "indi/camera_claim.h"
 #include "indi/driver_host.h"
 #include "platform/real_clock.h"
 #include "scope/drive_commands.h"
@@ -25,6 +26,8 @@ namespace kvr::indi {
 
 namespace {
 
+// The simulated camera's lock file in the drive root.
+constexpr char kSimLockName[] = "kvr_q4_sim_camera.lock";
 // The longest the worker sleeps without looking at its clock.
 constexpr uint32_t kLongestSleepMs = 1000;
 constexpr int kConnectTimeoutS = 30;
@@ -98,10 +101,10 @@ void CameraWorker::log(const std::string& text) {
     emit(std::move(e));
 }
 
-void CameraWorker::post(Job job) {
+void CameraWorker::post(std::function<void()> run, bool pulse) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        jobs_.push_back(std::move(job));
+        jobs_.push_back({std::move(run), pulse});
     }
     wake_.notify_all();
 }
@@ -109,15 +112,19 @@ void CameraWorker::post(Job job) {
 void CameraWorker::run() {
     std::unique_lock<std::mutex> lock(mutex_);
     while (!stopping_) {
+        const bool cut = cut_pulses_;
         lock.unlock();
+        const bool stopped = stop_moves(cut);
         const bool stepped = run_due_steps();
         lock.lock();
-        if (stepped) continue;
-        if (!jobs_.empty()) {
+        if (stopped || stepped) continue;
+        // While moves are under way only another pulse may start: any other job could block
+        // (a read, a connection) past a move's stop.
+        if (!jobs_.empty() && (moves_.empty() || jobs_.front().pulse)) {
             Job job = std::move(jobs_.front());
             jobs_.pop_front();
             lock.unlock();
-            job();
+            job.run();
             lock.lock();
             continue;
         }
@@ -127,6 +134,9 @@ void CameraWorker::run() {
             sleep_ms = std::min(sleep_ms, before(now, *due) ? *due - now : 0);
         if (sleep_ms > 0) wake_.wait_for(lock, std::chrono::milliseconds(sleep_ms));
     }
+    lock.unlock();
+    // The mount must not go on moving after the driver has gone.
+    stop_moves(true);
 }
 
 // The earliest time something is due: an exposure step, or the wheel's arrival when a filter
@@ -136,15 +146,20 @@ std::optional<uint32_t> CameraWorker::next_due_ms() const {
     auto consider = [&first](std::optional<uint32_t> due) {
         if (due && (!first || before(*due, *first))) first = due;
     };
+    // Exposure steps wait for the moves' stops.
+    if (!moves_.empty()) {
+        for (const Move& m : moves_) consider(m.end_ms);
+        return first;
+    }
     consider(main_.due_ms());
     consider(guider_.due_ms());
     if (filter_arriving_ || waiting_main_) consider(wheel_.arrival_ms(clock_->ms()));
     return first;
 }
 
-// The exposure steps whose time has come; true when one ran.
+// The exposure steps whose time has come; true when one ran. None runs while a move is under way.
 bool CameraWorker::run_due_steps() {
-    if (!program_) return false;
+    if (!program_ || !moves_.empty()) return false;
     Program& p = *program_;
     const uint32_t now = clock_->ms();
     bool ran = false;
@@ -163,8 +178,18 @@ bool CameraWorker::run_due_steps() {
         waiting_main_.reset();
         begin_main(r);
     }
+    return run_exposure_steps(p) || ran;
+}
+
+bool CameraWorker::run_exposure_steps(Program& p) {
+    bool ran = false;
     if (main_.due_ms() && reached(clock_->ms(), *main_.due_ms())) {
         ran = true;
+        if (const auto light_left = main_.readout_begins(clock_->ms())) {
+            WorkerEvent e = exposure_event(WorkerEvent::Kind::MainReadout, main_serial_);
+            e.light_left_ms = *light_left;
+            emit(std::move(e));
+        }
         const StepResult r = main_.step(p);
         if (r == StepResult::Done) {
             {
@@ -185,6 +210,8 @@ bool CameraWorker::run_due_steps() {
     }
     if (guider_.due_ms() && reached(clock_->ms(), *guider_.due_ms())) {
         ran = true;
+        // The head is read as soon as its time is up: its light ends now.
+        emit(exposure_event(WorkerEvent::Kind::GuiderReadout, guider_serial_));
         WorkerEvent e;
         e.kind = WorkerEvent::Kind::GuiderFailed;
         e.serial = guider_serial_;
@@ -228,17 +255,30 @@ WorkerEvent CameraWorker::do_connect(const LaunchOptions& options) {
     p.options = options;
     if (!p.devices || camera_choice_ != options.camera) {
         close_camera_link(p);
+        p.devices.reset();
+        claimed_.reset();
+        camera_choice_.clear();
+        // The simulated observatory is this process's from its start: its lock comes first.
+        sim_lock_.reset();
+        if (options.camera == "sim") {
+            const std::string root =
+                options.drive_root.empty() ? default_drive_root() : options.drive_root;
+            sim_lock_ = CameraLock::take(root, kSimLockName, e.text);
+            if (!sim_lock_) return e;
+        }
         std::string error;
-        p.devices = make_device_enumerator(options, *clock_, error);
-        camera_choice_ = p.devices ? options.camera : "";
-        if (!p.devices) {
+        std::shared_ptr<DeviceEnumerator> devices = make_device_enumerator(options, *clock_, error);
+        if (!devices) {
             e.text = error;
             return e;
         }
+        claimed_ = std::make_shared<ClaimedEnumerator>(std::move(devices));
+        p.devices = claimed_;
+        camera_choice_ = options.camera;
     }
     start_up(p);
     if (!find_camera(p)) {
-        e.text = "no camera found";
+        e.text = claimed_->refusal().empty() ? "no camera found" : claimed_->refusal();
         return e;
     }
     e.kind = WorkerEvent::Kind::Connected;
@@ -313,13 +353,76 @@ void CameraWorker::abort_guider() {
 }
 
 void CameraWorker::pulse(char direction, uint32_t duration_ms, char drive) {
-    post([this, direction, duration_ms, drive] {
-        if (program_) run_pulse(direction, duration_ms, drive);
-        WorkerEvent e;
-        e.kind = WorkerEvent::Kind::PulseDone;
-        e.direction = direction;
-        emit(std::move(e));
-    });
+    const bool lx200 = drive == 'l';
+    post(
+        [this, direction, duration_ms, drive, lx200] {
+            if (program_ && lx200) {
+                start_move(direction, duration_ms);
+                return;
+            }
+            if (program_) run_pulse(direction, duration_ms, drive);
+            pulse_done(direction);
+        },
+        lx200);
+}
+
+void CameraWorker::pulse_done(char direction) {
+    WorkerEvent e;
+    e.kind = WorkerEvent::Kind::PulseDone;
+    e.direction = direction;
+    emit(std::move(e));
+}
+
+// An LX200 pulse: the rate command and the move go out now, the stop when the move's time is up
+// (stop_moves). An axis moves one way at a time: a pulse on an axis still moving starts when
+// that move has ended.
+void CameraWorker::start_move(char direction, uint32_t duration_ms) {
+    const bool dec = direction == 'n' || direction == 's';
+    auto same_axis = [dec](const Move& m) {
+        return (m.direction == 'n' || m.direction == 's') == dec;
+    };
+    for (auto it = std::find_if(moves_.begin(), moves_.end(), same_axis); it != moves_.end();
+         it = std::find_if(moves_.begin(), moves_.end(), same_axis)) {
+        const bool held = hold_pulse(it->end_ms);
+        stop_moves(!held);
+        if (!held) {
+            pulse_done(direction);
+            return;
+        }
+    }
+    Program& p = *program_;
+    p.scope.telescope = 'l';
+    const char letter = mapped_direction(p, direction);
+    if (pulse_begin(p, letter)) {
+        const uint32_t end = clock_->ms() + duration_ms;
+        if (pulse_move(p, letter)) {
+            moves_.push_back({direction, letter, end});
+            return;
+        }
+    }
+    pulse_tail(p);
+    pulse_done(direction);
+}
+
+// Stops the moves whose time is up (every one with `all`); true when one was stopped.
+bool CameraWorker::stop_moves(bool all) {
+    if (moves_.empty() || !program_) return false;
+    Program& p = *program_;
+    const uint32_t now = clock_->ms();
+    bool stopped = false;
+    for (auto it = moves_.begin(); it != moves_.end();) {
+        if (!all && before(now, it->end_ms)) {
+            ++it;
+            continue;
+        }
+        p.scope.telescope = 'l';
+        pulse_stop(p, it->letter);
+        pulse_tail(p);
+        pulse_done(it->direction);
+        it = moves_.erase(it);
+        stopped = true;
+    }
+    return stopped;
 }
 
 void CameraWorker::run_pulse(char direction, uint32_t duration_ms, char drive) {
@@ -336,12 +439,14 @@ void CameraWorker::run_pulse(char direction, uint32_t duration_ms, char drive) {
     pulse_tail(p);
 }
 
-// Holds a pulse's move until `end_ms`, or until a disconnect cuts it short.
-void CameraWorker::hold_pulse(uint32_t end_ms) {
+// Holds a pulse's move until `end_ms`; false when a disconnect cut it short.
+bool CameraWorker::hold_pulse(uint32_t end_ms) {
     std::unique_lock<std::mutex> lock(mutex_);
-    for (uint32_t now = clock_->ms(); before(now, end_ms) && !cut_pulses_ && !stopping_;
-         now = clock_->ms())
+    for (uint32_t now = clock_->ms(); before(now, end_ms); now = clock_->ms()) {
+        if (cut_pulses_ || stopping_) return false;
         wake_.wait_for(lock, std::chrono::milliseconds(end_ms - now));
+    }
+    return true;
 }
 
 void CameraWorker::select_filter(int slot) {

@@ -29,6 +29,8 @@ class Clock;
 
 namespace kvr::indi {
 
+class CameraLock;
+class ClaimedEnumerator;
 class DriverHost;
 
 // What the settings file says about the accessories, read at connection.
@@ -43,8 +45,10 @@ struct WorkerEvent {
         Connected,
         ConnectFailed,
         MainStarted,
+        MainReadout,
         MainFrame,
         MainFailed,
+        GuiderReadout,
         GuiderFrame,
         GuiderFailed,
         PulseDone,
@@ -56,6 +60,9 @@ struct WorkerEvent {
     std::string text;  // Log, ConnectFailed
     double seconds = 0;
     std::time_t start = 0;
+    // MainReadout, GuiderReadout: the light collection ends this long after the event (the
+    // camera times a short exposure itself) and the frame's readout begins.
+    uint32_t light_left_ms = 0;
     int width = 0;  // MainFrame
     int height = 0;
     unsigned serial = 0;  // Main…, GuiderFrame, GuiderFailed: the exposure's
@@ -90,7 +97,9 @@ class CameraWorker {
     void start_guider(unsigned serial, uint32_t exposure_ms);
     void abort_guider();
     // A guide pulse: `direction` n, s, e or w, through the relay box (`drive` 'b') or as LX200
-    // commands to the mount on a camera serial port ('l').
+    // commands to the mount on a camera serial port ('l'). LX200 pulses on the two axes run at
+    // once: a pulse's move is started and the worker goes on to the next pulse while it lasts
+    // (nothing that could block past its stop runs meanwhile). Box pulses run one at a time.
     void pulse(char direction, uint32_t duration_ms, char drive);
     // FilterDone comes when the wheel can have arrived, FilterFailed when nothing was sent.
     void select_filter(int slot);
@@ -100,26 +109,42 @@ class CameraWorker {
     void copy_guider_frame(uint8_t* out, size_t pixels);
 
   private:
-    using Job = std::function<void()>;
+    struct Job {
+        std::function<void()> run;
+        bool pulse = false;  // may start while LX200 moves are under way
+    };
+    // An LX200 pulse's move under way: its stop is due at `end_ms`.
+    struct Move {
+        char direction = 0;  // as asked: n, s, e, w
+        char letter = 0;     // as sent, through the direction map
+        uint32_t end_ms = 0;
+    };
     struct MainRequest {
         unsigned serial = 0;
         ReadoutMode mode = ReadoutMode::Standard;
         FrameWindow window;
         uint32_t exposure_ms = 0;
     };
-    void post(Job job);
+    void post(std::function<void()> run, bool pulse = false);
     void emit(WorkerEvent event);
     void log(const std::string& text);
     void run();
     bool run_due_steps();
+    bool run_exposure_steps(Program& p);
+    bool stop_moves(bool all);
     std::optional<uint32_t> next_due_ms() const;
     WorkerEvent do_connect(const LaunchOptions& options);
     void begin_main(const MainRequest& r);
     void run_pulse(char direction, uint32_t duration_ms, char drive);
-    void hold_pulse(uint32_t end_ms);
+    void start_move(char direction, uint32_t duration_ms);
+    void pulse_done(char direction);
+    bool hold_pulse(uint32_t end_ms);
 
     std::unique_ptr<Clock> clock_;
     std::unique_ptr<DriverHost> host_;
+    // Released after the program (and the observatory it holds) has gone.
+    std::unique_ptr<CameraLock> sim_lock_;  // while the simulated observatory is this process's
+    std::shared_ptr<ClaimedEnumerator> claimed_;
     std::unique_ptr<Program> program_;
     std::string camera_choice_;  // "sim" or "usb" of the open device list
     MainExposure main_;
@@ -133,6 +158,7 @@ class CameraWorker {
     std::optional<MainRequest> waiting_main_;
     WheelTravel wheel_;
     std::optional<int> filter_arriving_;  // the slot whose FilterDone is due at the arrival
+    std::vector<Move> moves_;             // LX200 pulses under way, on the worker's thread only
 
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -92,6 +92,7 @@ bool MainExposure::start(Program& p, ReadoutMode mode, const FrameWindow& window
     set_readout_flags(p, mode);
     p.guide.selfguiding = 0;
     camera_timed_ = read_is_camera_timed(p);
+    exposure_ms_ = static_cast<uint32_t>(r.exposure);
     seconds_ = r.exposure / 1000.0;
     if (!clear_vertical(p) || !wiper(p) || !echo_ccd(p)) return false;
     start_calendar_ = p.clock.calendar_time();
@@ -110,6 +111,14 @@ void MainExposure::arm(Program& p, uint32_t start_ms) {
 std::optional<uint32_t> MainExposure::due_ms() const {
     if (phase_ == Phase::Idle) return std::nullopt;
     return before(next_clear_ms_, end_ms_) ? next_clear_ms_ : end_ms_;
+}
+
+std::optional<uint32_t> MainExposure::readout_begins(uint32_t now) const {
+    if (phase_ == Phase::Idle || before(next_clear_ms_, end_ms_) || before(now, end_ms_))
+        return std::nullopt;
+    // The interlaced mode's first read is followed by the odd rows' own exposure.
+    if (mode_ == ReadoutMode::Interlaced && phase_ == Phase::Exposing) return std::nullopt;
+    return camera_timed_ ? exposure_ms_ : 0;
 }
 
 StepResult MainExposure::step(Program& p) {

@@ -47,6 +47,10 @@ class MainExposure {
     std::optional<uint32_t> due_ms() const;
     // Runs the step that is due: a vertical clear, a read or the start of the second exposure.
     StepResult step(Program& p);
+    // When the step due at `now` begins the frame's last readout (the light collection ends
+    // there): how long the light still falls after it, ms (a camera-timed read carries the
+    // exposure, which the camera counts itself). Nothing for any other step.
+    std::optional<uint32_t> readout_begins(uint32_t now) const;
     // Ends the exposure unread; the sensor is cleared so the charge goes.
     void abort(Program& p);
 
@@ -74,6 +78,7 @@ class MainExposure {
     uint32_t start_ms_ = 0;
     uint32_t end_ms_ = 0;
     uint32_t next_clear_ms_ = 0;
+    uint32_t exposure_ms_ = 0;
     double seconds_ = 0;
     std::time_t start_calendar_ = 0;
 };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "core/image_store.h"
@@ -20,11 +21,9 @@ constexpr double kGuiderPixelWidthUm = 8.6;
 constexpr double kGuiderPixelHeightUm = 16.6;
 constexpr double kLongestExposureS = 5400;  // the camera dialog's 90 minutes
 constexpr uint32_t kCountdownMs = 250;
+// What the countdown shows while the light still falls past the asked time (the read is late).
+constexpr double kUnreadS = 0.001;
 constexpr const char* kReadoutTab = "Image Settings";
-
-double seconds_since(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 uint32_t whole_ms(float seconds) {
     return static_cast<uint32_t>(
@@ -110,8 +109,12 @@ bool KvrCcd::Connect() {
     // Messages the program showed on the way come first.
     on_worker_event(worker_->event_fd(), this);
     if (e.kind != WorkerEvent::Kind::Connected) {
-        LOGF_ERROR("Cannot connect to the %s camera: %s", o.camera == "sim" ? "simulated" : "USB",
-                   e.text.c_str());
+        char why[512];
+        std::snprintf(why, sizeof why, "Cannot connect to the %s camera: %s",
+                      o.camera == "sim" ? "simulated" : "USB", e.text.c_str());
+        // To the client, and to the server's log (a driver's standard error).
+        LOGF_ERROR("%s", why);
+        std::fprintf(stderr, "%s\n", why);
         return false;
     }
     connected(e.settings);
@@ -276,9 +279,8 @@ bool KvrCcd::StartExposure(float duration) {
         PrimaryCCD.setFrameBufferSize(window.width / bin * (window.height / bin) * 2);
         main_seconds_ = duration;
     }
-    main_request_s_ = duration;
+    main_countdown_ = {std::chrono::steady_clock::now(), duration, std::nullopt};
     PrimaryCCD.setExposureDuration(duration);
-    main_start_ = std::chrono::steady_clock::now();
     InExposure = true;
     worker_->start_main(++main_serial_, mode, window, whole_ms(duration));
     return true;
@@ -293,9 +295,8 @@ bool KvrCcd::AbortExposure() {
 
 bool KvrCcd::StartGuideExposure(float duration) {
     if (!worker_) return false;
-    guider_request_s_ = duration;
+    guider_countdown_ = {std::chrono::steady_clock::now(), duration, std::nullopt};
     GuideCCD.setExposureDuration(duration);
-    guider_start_ = std::chrono::steady_clock::now();
     InGuideExposure = true;
     worker_->start_guider(++guider_serial_, whole_ms(duration));
     return true;
@@ -308,14 +309,38 @@ bool KvrCcd::AbortGuideExposure() {
     return true;
 }
 
+double KvrCcd::Countdown::left(Moment now) const {
+    if (light_end) return std::max(0.0, std::chrono::duration<double>(*light_end - now).count());
+    return std::max(kUnreadS, request_s - std::chrono::duration<double>(now - start).count());
+}
+
 void KvrCcd::TimerHit() {
     if (!isConnected()) return;
-    // The countdown stays at zero while the frame downloads.
-    if (InExposure)
-        PrimaryCCD.setExposureLeft(std::max(0.0, main_request_s_ - seconds_since(main_start_)));
-    if (InGuideExposure)
-        GuideCCD.setExposureLeft(std::max(0.0, guider_request_s_ - seconds_since(guider_start_)));
+    update_countdowns();
     timer_ = SetTimer(kCountdownMs);
+}
+
+// The countdown stays at zero while the frame downloads.
+void KvrCcd::update_countdowns() {
+    const Moment now = std::chrono::steady_clock::now();
+    if (InExposure) PrimaryCCD.setExposureLeft(main_countdown_.left(now));
+    if (InGuideExposure) GuideCCD.setExposureLeft(guider_countdown_.left(now));
+}
+
+// The light collection ends now or, for a read the camera times, when its exposure is over:
+// the countdown reaches zero then, on time rather than at the next tick.
+void KvrCcd::readout_began(const WorkerEvent& e, Countdown& countdown) {
+    countdown.light_end =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(e.light_left_ms);
+    if (e.light_left_ms == 0)
+        update_countdowns();
+    else
+        IEAddTimer(static_cast<int>(e.light_left_ms) + 1, &KvrCcd::on_light_end, this);
+}
+
+void KvrCcd::on_light_end(void* self) {
+    auto* ccd = static_cast<KvrCcd*>(self);
+    if (ccd->isConnected()) ccd->update_countdowns();
 }
 
 void KvrCcd::on_worker_event(int, void* self) {
@@ -333,9 +358,16 @@ void KvrCcd::handle(const WorkerEvent& e) {
             // The light collection began only now (after the wheel stopped, perhaps): the
             // countdown and the header's start time count from here.
             if (InExposure && e.serial == main_serial_) {
-                PrimaryCCD.setExposureDuration(main_request_s_);
-                main_start_ = std::chrono::steady_clock::now();
+                PrimaryCCD.setExposureDuration(main_countdown_.request_s);
+                main_countdown_.start = std::chrono::steady_clock::now();
+                main_countdown_.light_end.reset();
             }
+            break;
+        case Kind::MainReadout:
+            if (InExposure && e.serial == main_serial_) readout_began(e, main_countdown_);
+            break;
+        case Kind::GuiderReadout:
+            if (InGuideExposure && e.serial == guider_serial_) readout_began(e, guider_countdown_);
             break;
         case Kind::MainFrame:
             if (InExposure && e.serial == main_serial_) main_frame_arrived(e);

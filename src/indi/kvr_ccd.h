@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/options.h"
@@ -93,10 +94,20 @@ class KvrCcd : public INDI::CCD, public INDI::FilterInterface {
     ISwitchVectorProperty GuidePortSP;
 
     using Moment = std::chrono::steady_clock::time_point;
-    Moment main_start_;
-    Moment guider_start_;
-    double main_request_s_ = 0;
-    double guider_request_s_ = 0;
+    // A chip's exposure countdown, as clients time the readout by it: it runs from the start of
+    // the light collection and reaches zero when the readout begins, not before (a read the
+    // worker reaches late leaves it just above zero meanwhile).
+    struct Countdown {
+        Moment start;
+        double request_s = 0;
+        std::optional<Moment> light_end;  // known once the readout is under way
+        double left(Moment now) const;
+    };
+    void update_countdowns();
+    void readout_began(const WorkerEvent& e, Countdown& countdown);
+    static void on_light_end(void* self);
+    Countdown main_countdown_;
+    Countdown guider_countdown_;
     // Light collected by the frames being sent.
     double main_seconds_ = 0;
     double guider_seconds_ = 0;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # indiserver runs indi_kvr_q4_ccd on the simulated observatory; Debian's indi_setprop,
 # indi_getprop (which saves BLOBs it receives) and indi_eval drive it as any client would.
-#   indi_driver.sh DRIVER_DIR exposure|guide|filter|abort|settings|numbers|stalls [KVR_Q4]
+#   indi_driver.sh DRIVER_DIR exposure|guide|filter|abort|settings|numbers|stalls|second [KVR_Q4]
 # With the program KVR_Q4, the exposure scenario also opens the frames the driver sent in it.
 set -u
 driver_dir=$1
@@ -13,9 +13,11 @@ for tool in indiserver indi_setprop indi_getprop indi_eval; do
 done
 work=$(mktemp -d)
 server=
+server2=
 monitor=
 cleanup() {
   [ -n "$monitor" ] && kill "$monitor" 2>/dev/null
+  if [ -n "$server2" ]; then kill "$server2" 2>/dev/null; wait "$server2" 2>/dev/null; fi
   if [ -n "$server" ]; then kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; fi
   [ -n "${KEEP:-}" ] && echo "kept $work" || rm -rf "$work"
 }
@@ -232,6 +234,43 @@ case $scenario in
     wait_for "\"$dev.CONNECTION.CONNECT\"==1" 10 || fail "no connection again"
     took=$(($(now_ms) - start))
     [ "$took" -lt 3000 ] || fail "connecting again took $took ms"
+    ;;
+  second)
+    # A second driver process on the same observatory (as a local Ekos profile naming the
+    # device as camera, guider and wheel would start) is refused with the reason, to its client
+    # and in its log; once the first has ended, it connects.
+    port2=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    indiserver -p "$port2" -u "$work/indiserver2" indi_kvr_q4_ccd >"$work/server2.log" 2>&1 &
+    server2=$!
+    for _ in $(seq 50); do indi_getprop -p "$port2" -1 "$dev.CONNECTION.CONNECT" >/dev/null 2>&1 && break; sleep 0.1; done
+    # The client asks to connect and reads the driver's answer.
+    said=$(/usr/bin/python3 - "$port2" "$dev" <<'PY'
+import socket, sys, time
+s = socket.create_connection(("127.0.0.1", int(sys.argv[1])))
+s.sendall(b'<getProperties version="1.7"/>')
+time.sleep(0.5)
+s.sendall(f'<newSwitchVector device="{sys.argv[2]}" name="CONNECTION"><oneSwitch '
+          'name="CONNECT">On</oneSwitch></newSwitchVector>'.encode())
+s.settimeout(10)
+got, deadline = b"", time.monotonic() + 10
+while b"Cannot connect" not in got and time.monotonic() < deadline:
+    got += s.recv(65536)
+i = got.find(b"Cannot connect")
+print(got[i:got.find(b'"', i)].decode() if i >= 0 else "")
+PY
+)
+    echo "the second driver said: $said"
+    case $said in *"in use by another process"*) ;; *) fail "the second driver did not say why" ;; esac
+    [ "$(indi_getprop -p "$port2" -1 "$dev.CONNECTION.CONNECT")" = Off ] ||
+      fail "the second driver says it is connected"
+    grep -q "in use by another process" "$work/server2.log" ||
+      fail "the second driver's log does not say why: $(cat "$work/server2.log")"
+    expect_prop CONNECTION.CONNECT On "the first driver lost the camera"
+    # The simulated observatory (its mount, sky and clock) is the first process's until it ends.
+    kill "$server"; wait "$server" 2>/dev/null; server=
+    indi_setprop -p "$port2" "$dev.CONNECTION.CONNECT=On"
+    indi_eval -p "$port2" -w -t 10 "\"$dev.CONNECTION.CONNECT\"==1" >/dev/null 2>&1 ||
+      fail "the second driver did not connect after the first ended: $(cat "$work/server2.log")"
     ;;
   abort)
     monitor_blobs CCD1 8
