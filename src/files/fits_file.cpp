@@ -158,6 +158,7 @@ FitsCoding keyword_coding(const StandardFitsHeader& h) {
     c.standard = true;
     c.eight_bit = h.bitpix == 8;
     c.data_offset = h.data_offset;
+    c.guider = h.width == kGuiderWidth;
     return c;
 }
 
@@ -219,12 +220,16 @@ FitsDataCheck check_fits_data(const uint8_t* data, size_t length, bool binned, F
 }
 
 void decode_fits_pixels(const uint8_t* src, size_t pixels, FitsCoding coding, uint16_t* dst) {
-    if (coding.eight_bit)
+    if (coding.guider) {
+        decode_standard_fits_bytes(src, coding.stored_pixels(pixels), coding.offset, dst);
+        spread_guider_rows(dst);
+    } else if (coding.eight_bit) {
         decode_standard_fits_bytes(src, pixels, coding.offset, dst);
-    else if (coding.standard)
+    } else if (coding.standard) {
         decode_standard_fits_pixels(src, pixels, coding.offset, dst);
-    else
+    } else {
         decode_be16(src, pixels, coding.offset ? kSignFlip : 0, dst);
+    }
 }
 
 int load_fits_header(Program& p, const uint8_t* header, size_t header_bytes, uint64_t length,

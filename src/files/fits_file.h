@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/image_store.h"
+
 namespace kvr {
 
 struct Program;
@@ -66,7 +68,16 @@ struct FitsCoding {
     bool standard = false;
     bool eight_bit = false;
     size_t data_offset = 0;
-    size_t data_bytes(size_t pixels) const { return eight_bit ? pixels : 2 * pixels; }
+    // A guider frame (500 × 290, 8-bit), opened into the full frame (spread_guider_rows).
+    bool guider = false;
+    // The pixels stored for a frame of `frame_pixels`, and their bytes.
+    size_t stored_pixels(size_t frame_pixels) const {
+        return guider ? size_t{kGuiderPixels} : frame_pixels;
+    }
+    size_t data_bytes(size_t frame_pixels) const {
+        const size_t pixels = stored_pixels(frame_pixels);
+        return eight_bit ? pixels : 2 * pixels;
+    }
 };
 // What the pixel data of a FITS file needs, checked without touching any header global: a
 // readable header, the frame size `binned` selects, all the data, and the coding.

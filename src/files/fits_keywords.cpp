@@ -110,7 +110,9 @@ StandardFitsCheck check_standard_fits(const uint8_t* data, size_t header_bytes, 
     }
     const bool full = width == kFullWidth && height == kFullHeight;
     const bool binned = width == kBinnedWidth && height == kBinnedHeight;
-    if ((bitpix != 16 && bitpix != 8) || naxis != 2 || !(full || binned) || scale != 1 ||
+    // The guider head's frames, as other programs save them (the INDI driver's guide chip).
+    const bool guider = width == kGuiderWidth && height == kGuiderHeight && bitpix == 8;
+    if ((bitpix != 16 && bitpix != 8) || naxis != 2 || !(full || binned || guider) || scale != 1 ||
         zero != std::floor(zero) || std::fabs(zero) > 65536)
         return StandardFitsCheck::Foreign;
     out.zero = static_cast<int>(zero);
@@ -202,6 +204,19 @@ void decode_standard_fits_pixels(const uint8_t* src, size_t pixels, int zero, ui
     for (; i < pixels; ++i) {
         const auto stored = static_cast<int16_t>(uint16_t(src[2 * i] << 8 | src[2 * i + 1]));
         dst[i] = static_cast<uint16_t>(std::clamp(stored + zero, 0, 65535));
+    }
+}
+
+void spread_guider_rows(uint16_t* frame) {
+    // From the last row up: a guider row is never overwritten before it has been copied (row y's
+    // pair starts at 2y · 752, at or past where row y itself lies).
+    for (int y = kGuiderHeight - 1; y >= 0; --y) {
+        const uint16_t* row = frame + y * kGuiderWidth;
+        for (const int line : {2 * y + 1, 2 * y}) {
+            uint16_t* out = frame + line * kFullWidth;
+            std::memmove(out, row, sizeof(uint16_t) * kGuiderWidth);
+            std::fill(out + kGuiderWidth, out + kFullWidth, uint16_t{0});
+        }
     }
 }
 

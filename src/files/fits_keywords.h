@@ -2,8 +2,9 @@
 // FITS images from other programs (or this program's files rewritten by other tools): the
 // header, of any number of blocks, is read card by card by keyword, not by position, and the
 // pixels are scaled by BZERO as FITS defines it. Only what the frame buffers hold is accepted:
-// 16-bit or 8-bit integers, two axes of a main-camera frame (752 × 580 or 376 × 290), BSCALE 1,
-// an integral BZERO, the header within the first kFitsProbeBytes of the file.
+// 16-bit or 8-bit integers, two axes of a main-camera frame (752 × 580 or 376 × 290) or 8-bit
+// ones of a guider frame (500 × 290), BSCALE 1, an integral BZERO, the header within the first
+// kFitsProbeBytes of the file.
 #include <cstddef>
 #include <cstdint>
 
@@ -41,5 +42,10 @@ void decode_standard_fits_pixels(const uint8_t* src, size_t pixels, int zero, ui
 // 8-bit data: unsigned bytes plus `zero`, held within 0 … 255, as the high byte of each pixel
 // (the inverse of this program's 8-bit save). `src` may be the bytes of `dst` itself.
 void decode_standard_fits_bytes(const uint8_t* src, size_t pixels, int zero, uint16_t* dst);
+// A guider frame's 500 × 290 pixels, at the start of `frame`, spread over the full frame
+// (752 × 580) in place: each guider row covers two sensor rows (its pixels are 8.6 × 16.6 µm,
+// the main sensor's 8.6 × 8.3 µm), so it fills two rows, from the left; the columns beyond the
+// guider's 500 are 0.
+void spread_guider_rows(uint16_t* frame);
 
 }  // namespace kvr

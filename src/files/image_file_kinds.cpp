@@ -28,6 +28,7 @@ ImageFileKind image_file_kind(uint64_t length, const uint8_t* head, size_t head_
     if (check_standard_fits(head, head_bytes, length, h) == StandardFitsCheck::Foreign ||
         h.width == 0)
         return ImageFileKind::Unknown;
+    // A guider frame opens in the full frame's geometry.
     return h.width == kBinnedWidth ? ImageFileKind::FitsBinned : ImageFileKind::FitsFull;
 }
 

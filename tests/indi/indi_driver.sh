@@ -2,7 +2,7 @@
 # indiserver runs indi_kvr_q4_ccd on the simulated observatory; Debian's indi_setprop,
 # indi_getprop (which saves BLOBs it receives) and indi_eval drive it as any client would.
 #   indi_driver.sh DRIVER_DIR exposure|guide|filter|abort|settings|numbers|stalls|second [KVR_Q4]
-# With the program KVR_Q4, the exposure scenario also opens the frames the driver sent in it.
+# With the program KVR_Q4, the exposure and guide scenarios also open the frames the driver sent.
 set -u
 driver_dir=$1
 scenario=$2
@@ -118,6 +118,10 @@ case $scenario in
     setprop "$dev.GUIDER_EXPOSURE.GUIDER_EXPOSURE_VALUE=1"
     take_blob CCD2 after
     "${check[@]}" guide "$work/before.fits" "$work/after.fits" "$pulse_ms" || fail "star shift"
+    if [ -n "$program" ]; then
+      /usr/bin/python3 "$here/../interop/check_foreign_fits.py" "$program" "$work/before.fits" ||
+        fail "the program did not open the driver's guider frame"
+    fi
     # With the mount on camera serial port 1 the pulse goes out as LX200 commands.
     setprop "$dev.KVR_GUIDE_PORT.LX200=On"
     setprop "$dev.TELESCOPE_TIMED_GUIDE_NS.TIMED_GUIDE_N=0;TIMED_GUIDE_S=200"

@@ -1,8 +1,10 @@
 """FITS images written by other programs open in the program, whatever their header length:
-astropy's (one block, three blocks, 16-bit signed or unsigned, 8-bit), and any FILE given after
-the program (cfitsio's, the INDI driver's). Each is opened, saved again as the program's own FITS
-file and read back with astropy: the pixels must be the original's, held within 0 ... 65535
-(8-bit data become the high bytes). Files that are not FITS, or are cut short, are refused with
+astropy's (one block, three blocks, 16-bit signed or unsigned, 8-bit, an 8-bit guider frame), and
+any FILE given after the program (cfitsio's, the INDI driver's). Each is opened, saved again as
+the program's own FITS file and read back with astropy: the pixels must be the original's, held
+within 0 ... 65535 (8-bit data become the high bytes). A guider frame (500 x 290, its rows twice
+as tall as the main sensor's) opens in the full frame, each row filling two, the columns beyond
+500 black. Files that are not FITS, or are cut short, are refused with
 a message and change nothing.
 
   check_foreign_fits.py KVR_Q4 [FILE ...]
@@ -29,7 +31,12 @@ def expected_pixels(path):
     with fits.open(path) as f:
         data = f[0].data
         if data.dtype.itemsize == 1:
-            return np.clip(data.astype(np.int64), 0, 255) * 256
+            pixels = np.clip(data.astype(np.int64), 0, 255) * 256
+            if pixels.shape == (290, 500):
+                frame = np.zeros((580, 752), dtype=np.int64)
+                frame[:, :500] = np.repeat(pixels, 2, axis=0)
+                return frame
+            return pixels
         return np.clip(data.astype(np.int64), 0, 65535)
 
 
@@ -50,7 +57,12 @@ def astropy_files(folder):
     # 8-bit, binned.
     fits.PrimaryHDU(rng.integers(0, 256, size=(290, 376)).astype(np.uint8)).writeto(
         folder / "uint8_binned.fits")
-    return ["uint16_full.fits", "int16_binned.fits", "long_header.fits", "uint8_binned.fits"]
+    # A guider frame with its first and last rows and columns marked.
+    guider = rng.integers(1, 200, size=(290, 500)).astype(np.uint8)
+    guider[0, :] = guider[-1, :] = guider[:, 0] = guider[:, -1] = 255
+    fits.PrimaryHDU(guider).writeto(folder / "guider.fits")
+    return ["uint16_full.fits", "int16_binned.fits", "long_header.fits", "uint8_binned.fits",
+            "guider.fits"]
 
 
 def run_program(exe, drives, names):
