@@ -381,9 +381,12 @@ void CameraWorker::start_move(char direction, uint32_t duration_ms) {
     auto same_axis = [dec](const Move& m) {
         return (m.direction == 'n' || m.direction == 's') == dec;
     };
-    for (auto it = std::find_if(moves_.begin(), moves_.end(), same_axis); it != moves_.end();
-         it = std::find_if(moves_.begin(), moves_.end(), same_axis)) {
-        const bool held = hold_pulse(it->end_ms);
+    while (std::any_of(moves_.begin(), moves_.end(), same_axis)) {
+        // Every move is stopped on time meanwhile, the other axis's too.
+        const auto first = std::min_element(
+            moves_.begin(), moves_.end(),
+            [](const Move& a, const Move& b) { return before(a.end_ms, b.end_ms); });
+        const bool held = hold_pulse(first->end_ms);
         stop_moves(!held);
         if (!held) {
             pulse_done(direction);
