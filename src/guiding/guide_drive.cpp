@@ -3,6 +3,7 @@
 #include "core/host.h"
 #include "core/program.h"
 #include "guiding/guide_graph.h"
+#include "guiding/guide_log.h"
 #include "scope/ao_unit.h"
 #include "scope/drive_commands.h"
 
@@ -13,6 +14,7 @@ namespace {
 // Records the correction, then sends it between the two beeps that mark a correction.
 void send_correction(Program& p, const GuidePulse& pulse, void (*send)(Program&)) {
     p.guide.pulses.record(pulse);
+    guide_log_correction(p, pulse.direction, pulse.length, pulse.ao);
     p.host.beep();
     send(p);
     p.host.beep();
