@@ -10,6 +10,7 @@
 #include "core/messages.h"
 #include "core/program.h"
 #include "core/waits.h"
+#include "guiding/guide_log.h"
 
 namespace kvr {
 
@@ -80,11 +81,14 @@ void start_delay(Program& p) {
 
 namespace {
 
-// End of an exposure: the external guider goes on through the run's further frames, else stops.
+// End of an exposure: the external guider goes on through the run's further frames (the further
+// exposures of a series too, which went unguided when it stopped after the first), else stops. A
+// self-guided exposure's guiding session ends with it.
 void end_of_exposure(Program& p, RunContext& c) {
     RunState& r = p.run;
     GuideState& g = p.guide;
-    if (r.cont_work || r.no_images >= 2) {
+    guide_log_end_if(p, GuidePath::SelfGuide);
+    if (r.cont_work || r.no_images >= 2 || (r.series_work && c.series_step > 1)) {
         if (r.selfguiding_darkframe) r.selfguidingframes = r.darkframes;
         return;
     }
@@ -116,6 +120,7 @@ bool self_guide_pass(Program& p, RunContext& c) {
 
 // The star of a self-guided exposure was lost: the exposure ends unread and the run finishes.
 void self_guide_lost(Program& p, RunContext& c) {
+    guide_log_end_if(p, GuidePath::SelfGuide);
     info_close(p);
     close_progress(p, c);
     p.run.end_loop = 1;

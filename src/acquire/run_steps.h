@@ -27,6 +27,10 @@ struct RunContext {
     bool sum_started = false;      // the first frame of a summed run has started
     bool self_guide_lost = false;  // the self-guide star was lost: the run finishes at once
     uint32_t half_time = 0;
+    int frames_taken = 0;  // exposures of the run read so far (dithering counts them)
+    // The guide reference before the run's first dither (guider pixels): later dithers stay near.
+    bool dither_origin_set = false;
+    double dither_origin_x = 0, dither_origin_y = 0;
 };
 
 // The vertical clear of a host-timed exposure wait; it never ends the wait (a failed clear is seen

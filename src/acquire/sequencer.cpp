@@ -6,6 +6,7 @@
 #include <string>
 
 #include "acquire/camera_dialog.h"
+#include "acquire/dither.h"
 #include "acquire/exposure_units.h"
 #include "acquire/guiding_link.h"
 #include "acquire/run_steps.h"
@@ -182,6 +183,7 @@ FrameEnd start_frame_self_guiding(Program& p, RunContext& c) {
 FrameEnd take_frame(Program& p, RunContext& c) {
     RunState& r = p.run;
     SettingsState& s = p.settings;
+    dither_before_exposure(p, c);
     c.frame_shown = false;
     c.frame_ready = false;
     set_caption_with_count(p, "EXPOSURE UNDERWAY", r.no_images);
@@ -210,6 +212,7 @@ FrameEnd take_frame(Program& p, RunContext& c) {
     // A camera that left the bus ends the run; the next camera command looks for it again.
     if (!p.link.got_kv) return FrameEnd::Finish;
     r.no_images = std::max(0, r.no_images - 1);
+    c.frames_taken += 1;
 
     if (c.multiple_frames && r.cont_work && r.no_images == 0) r.cont_work = 0;
     if (r.cont_work) {

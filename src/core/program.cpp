@@ -18,6 +18,7 @@ Program::Program(Clock& c, Host& h) : clock(c), host(h), buf(std::make_unique<Bu
     guide.register_in(registry);
     calib.register_in(registry);
     graph.register_in(registry);
+    dither.register_in(registry);
     scope.register_in(registry);
     shell.register_in(registry);
     // The focus window's origin indexes the frame: it stays where a whole window fits in a

@@ -8,7 +8,9 @@
 #include "core/clock.h"
 #include "core/commands.h"
 #include "core/display_state.h"
+#include "core/dither_state.h"
 #include "core/guide_graph_state.h"
+#include "core/guide_log_state.h"
 #include "core/guide_state.h"
 #include "core/host.h"
 #include "core/image_store.h"
@@ -58,6 +60,8 @@ struct Program {
     GuideState guide;
     CalibrationState calib;
     GuideGraphState graph;
+    DitherState dither;
+    GuideLogState guide_log;
     ScopeState scope;
     ShellState shell;
 

@@ -22,6 +22,13 @@ constexpr const char* kCalibrationNames[] = {
 #undef KVR_CALIBRATION_NAME
 };
 
+// The dithering settings, kept as written.
+constexpr const char* kDitherNames[] = {
+#define KVR_DITHER_NAME(type, name, init) #name,
+    KVR_DITHER_SETTINGS(KVR_DITHER_NAME, , , )
+#undef KVR_DITHER_NAME
+};
+
 // One "NAME VALUE" line; false when the name is not one of the graph's or the value unusable.
 bool apply_line(Program& p, std::string_view line) {
     const size_t space = line.find(' ');
@@ -38,6 +45,7 @@ bool apply_line(Program& p, std::string_view line) {
     bool known = name == "guide_graph_minutes" || name == "guider_aggressiveness" ||
                  name == "AOUnit_bump_compensate";
     for (const char* calibration : kCalibrationNames) known = known || name == calibration;
+    for (const char* dither : kDitherNames) known = known || name == dither;
     return known && p.registry.set(name, value) == SetResult::Ok;
 }
 
@@ -68,11 +76,17 @@ int save_guide_settings(const Program& p) {
                           "%d\nAOUnit_bump_compensate %d\n",
                           p.graph.guide_plate_scale, p.graph.guide_graph_minutes,
                           p.guide.guider_aggressiveness, p.scope.AOUnit_bump_compensate);
+    const auto put = [&](const char* name, double value) {
+        n +=
+            std::snprintf(text + n, sizeof text - static_cast<size_t>(n), "%s %.9g\n", name, value);
+    };
     const CalibrationState& c = p.calib;
-#define KVR_CALIBRATION_LINE(type, name, init)                                             \
-    n += std::snprintf(text + n, sizeof text - static_cast<size_t>(n), "%s %.9g\n", #name, \
-                       static_cast<double>(c.name));
+    const DitherSettings& d = p.dither;
+#define KVR_CALIBRATION_LINE(type, name, init) put(#name, static_cast<double>(c.name));
+#define KVR_DITHER_LINE(type, name, init) put(#name, static_cast<double>(d.name));
     KVR_CALIBRATION_STATE(KVR_CALIBRATION_LINE, , , )
+    KVR_DITHER_SETTINGS(KVR_DITHER_LINE, , , )
+#undef KVR_DITHER_LINE
 #undef KVR_CALIBRATION_LINE
     std::error_code ec;
     std::filesystem::create_directory(host_path(p, file_folder(kGuideSettingsFile)), ec);

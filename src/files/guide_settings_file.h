@@ -3,8 +3,9 @@
 // of "NAME VALUE" lines: the guiding graph's plate scale and span and the guider paths' share of
 // each error corrected (guide_plate_scale, guide_graph_minutes, guider_aggressiveness), and whether
 // AO mount bumps are compensated (AOUnit_bump_compensate); and the trained calibrations at full
-// precision (core/calibration_state.h). The binary file keeps its fixed 1424-byte layout, which
-// other installations of the program read, and with it the calibrations in whole numbers.
+// precision (core/calibration_state.h), and the dithering settings (core/dither_state.h). The
+// binary file keeps its fixed 1424-byte layout, which other installations of the program read, and
+// with it the calibrations in whole numbers.
 namespace kvr {
 
 struct Program;

@@ -9,6 +9,7 @@
 #include "guiding/centroid.h"
 #include "guiding/guide_drive.h"
 #include "guiding/guide_errors.h"
+#include "guiding/guide_log.h"
 #include "guiding/star_signal.h"
 #include "guiding/star_watch.h"
 #include "scope/ao_unit.h"
@@ -242,7 +243,7 @@ int measure_guide_error(Program& p, const uint16_t* frame, bool guider) {
     const int xd = guider ? g.guider_xcentdec : g.xcentdec;
     const int yd = guider ? g.guider_ycentdec : g.ycentdec;
     if (result != 0) return result;
-    switch (watch_guide_star(p, measure_star(frame, width, height, x, y, g.cur_rad))) {
+    switch (watch_and_log(p, measure_star(frame, width, height, x, y, g.cur_rad))) {
         case StarSeen::kMeasured:
             break;
         case StarSeen::kLost:

@@ -5,6 +5,7 @@
 #include "core/host.h"
 #include "core/program.h"
 #include "guiding/guide_graph.h"
+#include "guiding/guide_log.h"
 #include "scope/ao_unit.h"
 #include "scope/drive_commands.h"
 
@@ -15,7 +16,10 @@ namespace {
 // Records the correction, then sends it between the two beeps that mark a correction.
 template <typename Send>
 void send_correction(Program& p, std::initializer_list<GuidePulse> pulses, Send send) {
-    for (const GuidePulse& pulse : pulses) p.guide.pulses.record(pulse);
+    for (const GuidePulse& pulse : pulses) {
+        p.guide.pulses.record(pulse);
+        guide_log_correction(p, pulse.direction, pulse.length, pulse.ao);
+    }
     p.host.beep();
     send(p);
     p.host.beep();

@@ -5,6 +5,7 @@
 
 #include "core/program.h"
 #include "guiding/guide_graph.h"
+#include "guiding/guide_log.h"
 
 namespace kvr {
 
@@ -55,6 +56,7 @@ void record_guide_error(Program& p, bool guider) {
     SkyError e{ex, ey};
     if (trained_guider_path(p, guider) && !resolve_on_training(g, scale, ex, ey, e)) e = {ex, ey};
     p.graph.errors.record({p.clock.ms(), static_cast<float>(e.ra), static_cast<float>(e.dec)});
+    guide_log_measured(p, e.ra, e.dec, scale);
     update_guide_figures(p);
     guide_graph_follow(p);
 }

@@ -166,6 +166,34 @@ bool parse_number(const std::string& text, double& v) {
     return !text.empty() && *end == '\0' && std::isfinite(v);
 }
 
+// The dithering settings the window edits, in the order of their edits.
+struct DitherField {
+    const char* label;
+    double lowest, highest;
+    bool whole;
+};
+constexpr DitherField kDitherFields[kGraphDitherFields] = {
+    {"Dither every n frames (0 off)", 0, 1000, true},
+    {"Dither by pixels", kMinDitherPx, kMaxDitherPx, false},
+    {"Settled within pixels", kMinDitherPx, kMaxDitherPx, false},
+    {"Settling time limit, s", 1, 3600, true},
+};
+
+double dither_value(const Program& p, int i) {
+    const DitherSettings& d = p.dither;
+    const double values[kGraphDitherFields] = {double(d.dither_every_frames), d.dither_amount_px,
+                                               d.dither_settle_px, double(d.dither_settle_limit_s)};
+    return values[i];
+}
+
+void set_dither_value(Program& p, int i, double v) {
+    DitherSettings& d = p.dither;
+    if (i == 0) d.dither_every_frames = static_cast<int>(v);
+    if (i == 1) d.dither_amount_px = v;
+    if (i == 2) d.dither_settle_px = v;
+    if (i == 3) d.dither_settle_limit_s = static_cast<int>(v);
+}
+
 }  // namespace
 
 const DialogResource& guide_graph_resource() {
@@ -213,8 +241,17 @@ const DialogResource& guide_graph_resource() {
                                   .row = 5,
                                   .col = i});
         }
-        r.controls.push_back(button(kGraphClear, "Clear", 6, 0));
-        r.controls.push_back(button(kIdcCancel, "Close", 6, 1));
+        for (int i = 0; i < kGraphDitherFields; ++i) {
+            const int row = 6 + i / 2, col = 2 * (i % 2);
+            r.controls.push_back(text_at(-1, kDitherFields[i].label, row, col));
+            r.controls.push_back({.id = kGraphDitherFirst + i,
+                                  .kind = ControlKind::Edit,
+                                  .caption = {},
+                                  .row = row,
+                                  .col = col + 1});
+        }
+        r.controls.push_back(button(kGraphClear, "Clear", 8, 0));
+        r.controls.push_back(button(kIdcCancel, "Close", 8, 1));
         return r;
     }();
     return res;
@@ -225,6 +262,10 @@ void GuideGraphWindow::init() {
     std::snprintf(text, sizeof text, "%.2f", plate_scale_in_use(p_));
     scale_text_ = text;
     aggressiveness_text_ = std::to_string(p_.guide.guider_aggressiveness);
+    for (int i = 0; i < kGraphDitherFields; ++i) {
+        std::snprintf(text, sizeof text, "%g", dither_value(p_, i));
+        dither_text_[i] = text;
+    }
     update_guide_figures(p_);
 }
 
@@ -240,6 +281,19 @@ void GuideGraphWindow::take_values() {
         p_.guide.guider_aggressiveness = static_cast<int>(v);
     else
         show_notice(p_, "The aggressiveness must be a whole percent from 10 to 100");
+    bool dither_taken = true;
+    for (int i = 0; i < kGraphDitherFields; ++i) {
+        const DitherField& f = kDitherFields[i];
+        if (parse_number(dither_text_[i], v) && v >= f.lowest && v <= f.highest &&
+            (!f.whole || v == std::trunc(v)))
+            set_dither_value(p_, i, v);
+        else
+            dither_taken = false;
+    }
+    if (!dither_taken)
+        show_notice(p_,
+                    "Dithering: every 0 (off) to 1000 frames, by and within 0.1 to 20 pixels, "
+                    "a settling time limit of 1 to 3600 s");
     keep_graph_settings(p_);
 }
 
@@ -248,6 +302,9 @@ void GuideGraphWindow::handle(const ControlEvent& e) {
         scale_text_ = e.text;
     } else if (e.kind == ControlEvent::Kind::TextEdited && e.id == kGraphAggressivenessEdit) {
         aggressiveness_text_ = e.text;
+    } else if (e.kind == ControlEvent::Kind::TextEdited && e.id >= kGraphDitherFirst &&
+               e.id < kGraphDitherFirst + kGraphDitherFields) {
+        dither_text_[e.id - kGraphDitherFirst] = e.text;
     } else if (is_click(e, kGraphSet)) {
         take_values();
     } else if (is_click(e, kGraphBumpCompensate)) {
@@ -282,6 +339,7 @@ void GuideGraphWindow::render(DialogView& view) const {
     if (p_.guide.guide_star_lost) view[kGraphLegend].text += "; STAR LOST: no correction sent";
     view[kGraphScaleEdit].text = scale_text_;
     view[kGraphAggressivenessEdit].text = aggressiveness_text_;
+    for (int i = 0; i < kGraphDitherFields; ++i) view[kGraphDitherFirst + i].text = dither_text_[i];
     view[kGraphBumpCompensate].checked = p_.scope.AOUnit_bump_compensate != 0;
     for (int i = 0; i < kGraphSpans; ++i)
         view[kGraphSpanFirst + i].checked = gr.guide_graph_minutes == kSpanMinutes[i];

@@ -25,6 +25,9 @@ inline constexpr int kGraphBumpCompensate = 109;
 // Radios of the span: 2, 5, 10 and 30 minutes.
 inline constexpr int kGraphSpanFirst = 110;
 inline constexpr int kGraphSpans = 4;
+// Edits of the dithering settings (core/dither_state.h): every n frames, by, settled within, limit.
+inline constexpr int kGraphDitherFirst = 120;
+inline constexpr int kGraphDitherFields = 4;
 // The raster: the error band on top, the correction band below it.
 inline constexpr int kGraphWidth = 600;
 inline constexpr int kGraphErrorHeight = 200;
@@ -49,11 +52,12 @@ class GuideGraphWindow : public DialogModel {
     void paint() const;
 
   private:
-    // Set: the plate scale and the aggressiveness as typed, each refused with a message when it
-    // is not usable; what was taken is kept for the next start.
+    // Set: the plate scale, the aggressiveness and the dithering settings as typed, each refused
+    // with a message when it is not usable; what was taken is kept for the next start.
     void take_values();
     std::string scale_text_;  // the edits as typed, until Set takes them
     std::string aggressiveness_text_;
+    std::string dither_text_[kGraphDitherFields];
     mutable Canvas picture_;
 };
 

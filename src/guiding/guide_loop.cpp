@@ -7,6 +7,7 @@
 #include "files/file_io.h"
 #include "guiding/centroid.h"
 #include "guiding/corrections.h"
+#include "guiding/guide_log.h"
 #include "guiding/star_watch.h"
 #include "scope/drive_link.h"
 
@@ -75,6 +76,7 @@ void start_guide(Program& p) {
     p.settings.continuous_delay = 0;
     g.cur_rad = p.settings.star_mask;
     reset_star_watch(p);
+    guide_log_begin(p, GuidePath::MainCamera);
     calc_guideframe(p);
     r.end_loop = 0;
     g.x1 = g.xcent;
@@ -95,6 +97,7 @@ void start_guide(Program& p) {
         show_star_state(p, p.shell.info_caption, sizeof p.shell.info_caption);
         refresh_info_window(p);
     }
+    guide_log_end(p);
     messages(p, Msg::GuidingTerminated);
     info_close(p);
     g.fst = 1;

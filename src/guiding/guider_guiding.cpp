@@ -9,6 +9,7 @@
 #include "files/file_io.h"
 #include "guiding/centroid.h"
 #include "guiding/corrections.h"
+#include "guiding/guide_log.h"
 #include "guiding/guider_info_window.h"
 #include "guiding/star_watch.h"
 #include "scope/ao_unit.h"
@@ -64,6 +65,7 @@ int start_guider_auto_guide(Program& p) {
     g.auto_guider_training = 0;
     g.cur_rad = p.settings.star_mask;
     reset_star_watch(p);
+    guide_log_begin(p, guider_path(p));
     p.run.end_loop = 0;
     autoguider_clear(p);
     if (!read_and_draw(p) || guider_find_centre(p, g.guider_pick_xcent, g.guider_pick_ycent,
@@ -104,6 +106,7 @@ void guider_auto_guide(Program& p) {
 
 void stop_guider_guiding(Program& p) {
     p.guide.guider_guiding = 0;
+    guide_log_end(p);
     if (p.settings.GuiderMode == 'A') ao_unit_reset(p);
 }
 

@@ -8,6 +8,7 @@
 #include "files/file_io.h"
 #include "guiding/centroid.h"
 #include "guiding/corrections.h"
+#include "guiding/guide_log.h"
 #include "guiding/guide_loop.h"
 #include "guiding/star_watch.h"
 #include "scope/drive_link.h"
@@ -74,6 +75,7 @@ int start_self_guide(Program& p) {
     p.settings.continuous_delay = 0;
     g.cur_rad = p.settings.star_mask;
     reset_star_watch(p);
+    guide_log_begin(p, GuidePath::SelfGuide);
     calc_guideframe(p);
     choose_readout(p);
     p.run.end_loop = 0;

@@ -90,6 +90,23 @@ TEST_F(GuideGraphTest, GuiderGuidingFeedsTheOpenGraph) {
     EXPECT_EQ(p.guide.guider_aggressiveness, 60);
 }
 
+// The dithering settings are typed in the window and kept in the settings file; each unusable one
+// (a fraction of a frame, a dither past 20 pixels) is refused and the others are still taken.
+using GuideGraphDitherTest = ProgramTest;
+TEST_F(GuideGraphDitherTest, SettingsAreCheckedAndKept) {
+    const std::string out = run_script(
+        "command 892\ndialog 32 edit 120 2 edit 121 4.5 edit 122 0.7 edit 123 90 click 106 "
+        "edit 120 1.5 edit 121 25 edit 122 0.4 click 106\n");
+    EXPECT_NE(out.find("box KVR_Q4: Dithering: every 0 (off) to 1000 frames"), std::string::npos)
+        << out;
+    p.dither = DitherState{};
+    ASSERT_TRUE(load_guide_settings(p));
+    EXPECT_EQ(p.dither.dither_every_frames, 2);
+    EXPECT_DOUBLE_EQ(p.dither.dither_amount_px, 4.5);
+    EXPECT_DOUBLE_EQ(p.dither.dither_settle_px, 0.4);
+    EXPECT_EQ(p.dither.dither_settle_limit_s, 90);
+}
+
 // Every change the window keeps in its settings file says so when the file cannot be written.
 using GuideGraphFileTest = ProgramTest;
 TEST_F(GuideGraphFileTest, FailedWritesAreShown) {
