@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "guiding/centroid.h"
 #include "guiding/guide_errors.h"
@@ -12,7 +13,6 @@ namespace kvr {
 
 namespace {
 
-constexpr int kMaxSide = 2 * kMaxCentroidRadius + 1;
 // The peak is looked for this close around the centre of the light (px), so that a brighter
 // neighbour further out in the box is not taken for the star.
 constexpr int kPeakReach = 3;
@@ -44,28 +44,50 @@ double half_crossing(const Frame& f, int peak_x, int y, int step, int reach, dou
     return x;
 }
 
-// Radius (columns) within which half the light of the pixels up to `reach` from the centre lies;
-// the sky's noise cancels out in the sums, so negative pixels count as they are.
+// The top of the row's profile: the Gaussian through the peak pixel and its two neighbours
+// (a star centred between columns is brighter than its brightest pixel, and half of that pixel
+// would widen the FWHM), or the peak pixel itself where no such Gaussian fits.
+double row_peak(const Frame& f, int x, int y) {
+    const double mid = f.above_sky(x, y);
+    if (!f.inside(x - 1, y) || !f.inside(x + 1, y)) return mid;
+    const double left = f.above_sky(x - 1, y), right = f.above_sky(x + 1, y);
+    if (left <= 0 || right <= 0 || mid <= 0) return mid;
+    const double a = std::log(left), b = std::log(mid), c = std::log(right);
+    const double curve = a - 2 * b + c;
+    if (curve >= 0) return mid;
+    const double offset = 0.5 * (a - c) / curve;  // columns from x, within ±0.5
+    return std::exp(b - 0.25 * (a - c) * offset);
+}
+
+// Radius (columns) within which half the light of the pixels up to `reach` from the centre lies.
+// Each pixel's light is spread over kSplit × kSplit parts at their own distances: counted at its
+// centre, the few bright pixels of a sharp star would make the radius jump by whole pixels. The
+// sky's noise cancels out in the sums, so negative pixels count as they are.
 double half_flux_radius(const Frame& f, double cx, double cy, double reach, double row_aspect) {
-    static thread_local std::pair<double, double> rings[kMaxSide * kMaxSide];
-    int n = 0;
+    constexpr int kSplit = 4;
+    static thread_local std::vector<std::pair<double, double>> parts;
+    parts.clear();
     double total = 0;
     const int rx = static_cast<int>(std::ceil(reach));
     const int ry = static_cast<int>(std::ceil(reach / row_aspect));
     const int x0 = static_cast<int>(std::lround(cx)), y0 = static_cast<int>(std::lround(cy));
     for (int y = y0 - ry; y <= y0 + ry; ++y) {
-        for (int x = x0 - rx; x <= x0 + rx && n < kMaxSide * kMaxSide; ++x) {
-            const double r = std::hypot(x - cx, (y - cy) * row_aspect);
-            if (!f.inside(x, y) || r > reach) continue;
-            rings[n++] = {r, f.above_sky(x, y)};
+        for (int x = x0 - rx; x <= x0 + rx; ++x) {
+            if (!f.inside(x, y) || std::hypot(x - cx, (y - cy) * row_aspect) > reach) continue;
+            const double v = f.above_sky(x, y) / (kSplit * kSplit);
+            for (int j = 0; j < kSplit; ++j)
+                for (int i = 0; i < kSplit; ++i) {
+                    const double dx = x - 0.5 + (i + 0.5) / kSplit - cx;
+                    const double dy = (y - 0.5 + (j + 0.5) / kSplit - cy) * row_aspect;
+                    parts.emplace_back(std::hypot(dx, dy), v);
+                }
             total += f.above_sky(x, y);
         }
     }
     if (total <= 0) return 0;
-    std::sort(rings, rings + n);
+    std::sort(parts.begin(), parts.end());
     double sum = 0, last_r = 0;
-    for (int i = 0; i < n; ++i) {
-        const auto [r, v] = rings[i];
+    for (const auto& [r, v] : parts) {
         if (sum + v >= total / 2 && v > 0) return last_r + (r - last_r) * (total / 2 - sum) / v;
         sum += v;
         last_r = r;
@@ -88,7 +110,7 @@ StarFigures measure_star_figures(const uint16_t* frame, int width, int height, i
     for (int j = cy - kPeakReach; j <= cy + kPeakReach; ++j)
         for (int i = cx - kPeakReach; i <= cx + kPeakReach; ++i)
             if (fr.inside(i, j) && fr.above_sky(i, j) > fr.above_sky(px, py)) px = i, py = j;
-    const double half = fr.above_sky(px, py) / 2;
+    const double half = row_peak(fr, px, py) / 2;
     rad = std::clamp(rad, 1, kMaxCentroidRadius);
     f.fwhm_px = half_crossing(fr, px, py, +1, rad, half) - half_crossing(fr, px, py, -1, rad, half);
     // Three widths hold all but a trace of a star's light; further out is only sky noise.
