@@ -30,33 +30,36 @@ struct Frame {
     double above_sky(int x, int y) const { return pixels[y * width + x] - sky; }
 };
 
-// Where along the row from the peak column the profile falls to `level`, by linear
-// interpolation between the last column above it and the first at or below it (`step` ±1).
-double half_crossing(const Frame& f, int peak_x, int y, int step, int reach, double level) {
-    int x = peak_x;
-    for (int n = 0; n < reach; ++n) {
-        const int next = x + step;
-        if (!f.inside(next, y)) break;
-        const double a = f.above_sky(x, y), b = f.above_sky(next, y);
-        if (b <= level) return x + step * (a - level) / std::max(a - b, 1e-9);
-        x = next;
+// The star's light across the columns: each column summed over the rows within `rows` of
+// `y`. For a round star this has the star's own width, and one altered pixel (a hot-pixel filter,
+// a cosmic ray) cannot reshape it as it would a single row. Columns off the frame hold 0.
+void column_profile(const Frame& f, int x0, int y, int rows, double* out, int n) {
+    for (int i = 0; i < n; ++i) {
+        out[i] = 0;
+        for (int j = y - rows; j <= y + rows; ++j)
+            if (f.inside(x0 + i, j)) out[i] += f.above_sky(x0 + i, j);
     }
-    return x;
 }
 
-// The top of the row's profile: the Gaussian through the peak pixel and its two neighbours
-// (a star centred between columns is brighter than its brightest pixel, and half of that pixel
-// would widen the FWHM), or the peak pixel itself where no such Gaussian fits.
-double row_peak(const Frame& f, int x, int y) {
-    const double mid = f.above_sky(x, y);
-    if (!f.inside(x - 1, y) || !f.inside(x + 1, y)) return mid;
-    const double left = f.above_sky(x - 1, y), right = f.above_sky(x + 1, y);
-    if (left <= 0 || right <= 0 || mid <= 0) return mid;
-    const double a = std::log(left), b = std::log(mid), c = std::log(right);
+// The top of a profile around index k: the Gaussian through it and its two neighbours (a star
+// centred between columns is brighter than its brightest column, and half of that column would
+// widen the FWHM), or the value at k where no such Gaussian fits.
+double profile_top(const double* v, int n, int k) {
+    if (k <= 0 || k >= n - 1 || v[k - 1] <= 0 || v[k] <= 0 || v[k + 1] <= 0) return v[k];
+    const double a = std::log(v[k - 1]), b = std::log(v[k]), c = std::log(v[k + 1]);
     const double curve = a - 2 * b + c;
-    if (curve >= 0) return mid;
-    const double offset = 0.5 * (a - c) / curve;  // columns from x, within ±0.5
+    if (curve >= 0) return v[k];
+    const double offset = 0.5 * (a - c) / curve;  // within ±0.5 of k
     return std::exp(b - 0.25 * (a - c) * offset);
+}
+
+// Where the profile falls to `level` going from index k by `step` (±1), by linear interpolation
+// between the last value above it and the first at or below it.
+double level_crossing(const double* v, int n, int k, int step, double level) {
+    for (int i = k; i + step >= 0 && i + step < n; i += step)
+        if (v[i + step] <= level)
+            return i + step * (v[i] - level) / std::max(v[i] - v[i + step], 1e-9);
+    return step > 0 ? n - 1 : 0;
 }
 
 // Radius (columns) within which half the light of the pixels up to `reach` from the centre lies.
@@ -110,15 +113,23 @@ StarFigures measure_star_figures(const uint16_t* frame, int width, int height, i
     for (int j = cy - kPeakReach; j <= cy + kPeakReach; ++j)
         for (int i = cx - kPeakReach; i <= cx + kPeakReach; ++i)
             if (fr.inside(i, j) && fr.above_sky(i, j) > fr.above_sky(px, py)) px = i, py = j;
-    const double half = row_peak(fr, px, py) / 2;
     rad = std::clamp(rad, 1, kMaxCentroidRadius);
-    f.fwhm_px = half_crossing(fr, px, py, +1, rad, half) - half_crossing(fr, px, py, -1, rad, half);
+    // Rows within about three columns of the peak's row carry nearly all of a sharp star's light.
+    const int rows = std::max(1, static_cast<int>(std::lround(3 / row_aspect)));
+    double across[2 * kMaxCentroidRadius + 1];
+    const int n = 2 * rad + 1;
+    column_profile(fr, px - rad, py, rows, across, n);
+    int k = rad;
+    for (int i = rad - 1; i <= rad + 1; ++i)
+        if (across[i] > across[k]) k = i;
+    const double half = profile_top(across, n, k) / 2;
+    f.fwhm_px = level_crossing(across, n, k, +1, half) - level_crossing(across, n, k, -1, half);
     // Three widths hold all but a trace of a star's light; further out is only sky noise.
     const double reach = std::clamp(3 * f.fwhm_px, 3.0, double(rad));
     f.hfd_px = 2 * half_flux_radius(fr, f.signal.cx, f.signal.cy, reach, row_aspect);
     for (int i = 0; i < StarFigures::kProfileLength; ++i) {
-        const int col = px - StarFigures::kProfileHalf + i;
-        f.profile[i] = fr.inside(col, py) ? static_cast<float>(fr.above_sky(col, py)) : 0.0f;
+        const int at = k - StarFigures::kProfileHalf + i;
+        f.profile[i] = at >= 0 && at < n ? static_cast<float>(across[at]) : 0.0f;
     }
     return f;
 }

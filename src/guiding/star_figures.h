@@ -1,7 +1,7 @@
 #pragma once
 // The figures an observer judges a star by while focusing or guiding: its peak, half-flux
 // diameter and width at half maximum (in columns of the frame and in arcseconds), its
-// signal-to-noise ratio, and the profile of the row through it. Frames whose rows are spaced
+// signal-to-noise ratio, and its profile across the columns. Frames whose rows are spaced
 // wider than their columns (one field of an interlaced sensor, the guider head) give
 // `row_aspect` > 1: distances are counted in columns either way.
 #include <cstdint>
@@ -20,9 +20,9 @@ struct StarFigures {
     bool star = false;   // the box holds a star (holds_star); the figures below need one
     StarSignal signal;   // sky, noise, peak and flux above the sky (ADU), snr, centroid (px)
     double hfd_px = 0;   // diameter holding half the flux above the sky, columns
-    double fwhm_px = 0;  // width at half the peak along the row through the peak, columns
-    // The row through the peak, above the sky (ADU), centred on the peak's column; columns
-    // outside the frame hold 0.
+    double fwhm_px = 0;  // width at half maximum of the profile across the star, columns
+    // The profile across the star: its light above the sky (ADU) in each column, summed over the
+    // rows through it, centred on its brightest column; columns outside the box hold 0.
     float profile[kProfileLength] = {};
 };
 

@@ -43,7 +43,7 @@ TEST(StarFiguresTest, RoundGaussianOnSquareAndTallPixels) {
             const double r2 = 0.45 * 0.45 + std::pow(0.4 * aspect, 2);
             EXPECT_NEAR(s.signal.peak, kPeak * std::exp(-r2 / (2 * sigma * sigma)), 20);
             EXPECT_GT(s.signal.snr, 100);
-            // The profile is the row through the peak, centred on it.
+            // The profile is centred on the star's brightest column.
             const float mid = s.profile[StarFigures::kProfileHalf];
             EXPECT_GE(mid, s.profile[StarFigures::kProfileHalf - 1]);
             EXPECT_GE(mid, s.profile[StarFigures::kProfileHalf + 1]);
