@@ -84,9 +84,9 @@ const DialogResource& guider_info_resource() {
             field(kErrorX, 2, 1),
             label("Error y (px)", 2, 2),
             field(kErrorY, 2, 3),
-            label("Pulse x (ms)", 3, 0),
+            ctl(kPulseXLabel, K::Static, "Pulse x (ms)", 3, 0),
             field(kPulseX, 3, 1),
-            label("Pulse y (ms)", 3, 2),
+            ctl(kPulseYLabel, K::Static, "Pulse y (ms)", 3, 2),
             field(kPulseY, 3, 3),
             label("AO e/w (steps)", 4, 0),
             field(kAoEastWest, 4, 1),
@@ -137,6 +137,9 @@ void GuiderInfoWindow::render(DialogView& view) const {
     view[kCentreY].text = one_decimal(g.guider_ycent + 0.1 * g.guider_ycentdec);
     view[kErrorX].text = one_decimal(g.x3 / 1000.0);
     view[kErrorY].text = one_decimal(g.y3 / 1000.0);
+    const bool ao = p_.settings.GuiderMode == 'A';
+    view[kPulseXLabel].text = ao ? "AO move x (steps)" : "Pulse x (ms)";
+    view[kPulseYLabel].text = ao ? "AO move y (steps)" : "Pulse y (ms)";
     view[kPulseX].text = five_wide(g.slew_time_x);
     view[kPulseY].text = five_wide(g.slew_time_y);
     view[kAoEastWest].text = five_wide(s.AO_ew);

@@ -20,6 +20,8 @@ inline constexpr int kCentreX = 918, kCentreY = 919, kErrorX = 920, kErrorY = 92
                      kPulseY = 923, kStopGuiding = 924, kAoEastWest = 925, kAoNorthSouth = 926,
                      kMountBump = 927;
 inline constexpr int kPeak = 928, kSnr = 929, kHfd = 930, kFwhm = 931;
+// Labels of the pulse fields, whose unit follows the guide path (ms of drive, or AO steps).
+inline constexpr int kPulseXLabel = 932, kPulseYLabel = 933;
 // Drawing layout: the picture at (kPictureX, kPictureY), the movement box and the star's profile
 // under it (beside it the window would not fit a 1366-pixel screen beside the main window).
 inline constexpr int kPictureX = 0, kPictureY = 5;
