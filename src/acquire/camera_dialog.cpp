@@ -414,6 +414,7 @@ void CameraDialog::render(DialogView& v) const {
     number(kv::kPauseEdit, s.continuous_delay);
     number(kv::kMaxValue, ro.max_focus_val);
     number(kv::kFwhm, ro.focus_FWHM);
+    render_focus_star(v);
     text(kv::kDarkFile, s.DarkFileName);
     text(kv::kFlatFile, s.FlatFileName);
     number(kv::kLastFileNumber, s.auto_save_num);
@@ -470,6 +471,12 @@ void CameraDialog::load_thumbnail() {
 }
 
 const Canvas* CameraDialog::drawing(int control_id) const {
+    if (control_id == kv::kFocusStarProfile) {
+        focus_profile_.resize(kv::kFocusThumbnailSize, kv::kFocusProfileHeight);
+        draw_star_profile(focus_star_, focus_profile_, 1, 1, kv::kFocusThumbnailSize - 2,
+                          kv::kFocusProfileHeight - 2);
+        return &focus_profile_;
+    }
     if (control_id != kv::kFocusThumbnail || !thumbnail_loaded_ || !p_.display.focussed)
         return nullptr;
     return &thumbnail_;

@@ -6,6 +6,7 @@
 
 #include "core/canvas.h"
 #include "core/dialog.h"
+#include "guiding/star_figures.h"
 
 namespace kvr {
 
@@ -69,6 +70,10 @@ inline constexpr int kFwhm = 716;
 // Drawing area of the last focus frame (the picture has no control of its own in the layout).
 inline constexpr int kFocusThumbnail = 990;
 inline constexpr int kFocusThumbnailSize = 128;
+// The focus star's figures (peak and SNR, HFD, FWHM) and its profile, beside the thumbnail.
+inline constexpr int kFocusStarPeak = 991, kFocusStarHfd = 992, kFocusStarFwhm = 993,
+                     kFocusStarProfile = 994;
+inline constexpr int kFocusProfileHeight = 64;
 }  // namespace kv
 
 const DialogResource& camera_dialog_resource();
@@ -107,6 +112,7 @@ class CameraDialog : public DialogModel {
     void self_guide_box(int id);
     void focus_frame_pass();
     bool focus_pause_pass();
+    void render_focus_star(DialogView& view) const;
 
     std::string exposure_text_;
     // 0 while a handler changes exp_value itself, so that show_values does not read the edit back.
@@ -116,6 +122,9 @@ class CameraDialog : public DialogModel {
     Argb thumbnail_colours_[kPaletteEntries] = {};
     Canvas thumbnail_;
     bool thumbnail_loaded_ = false;
+    // The brightest star of the last focus frame, and its profile's picture.
+    StarFigures focus_star_;
+    mutable Canvas focus_profile_;
 };
 
 }  // namespace kvr

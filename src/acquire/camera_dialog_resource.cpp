@@ -54,6 +54,13 @@ ControlDesc thumbnail(int id, int row, int col, int col_span) {
     return c;
 }
 
+ControlDesc focus_profile() {
+    ControlDesc c = at(kv::kFocusStarProfile, K::DrawArea, "", 13, 6, 1, 2);
+    c.width = kv::kFocusThumbnailSize;
+    c.height = kv::kFocusProfileHeight;
+    return c;
+}
+
 constexpr int kRangeGroup = 1;
 constexpr int kModeGroup = 2;
 
@@ -145,6 +152,10 @@ const DialogResource& camera_dialog_resource() {
             at(kv::kGoToAutoguider, K::Button, "Go To Autoguider", 7, 6, 1, 2),
             at(kv::kCancel, K::Button, "Cancel", 8, 6, 1, 2),
             at(kv::kHelp, K::Button, "Help", 9, 6, 1, 2),
+            at(kv::kFocusStarPeak, K::Static, "", 10, 6, 1, 2),
+            at(kv::kFocusStarHfd, K::Static, "", 11, 6, 1, 2),
+            at(kv::kFocusStarFwhm, K::Static, "", 12, 6, 1, 2),
+            focus_profile(),
         };
         return r;
     }();

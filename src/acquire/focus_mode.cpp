@@ -1,5 +1,7 @@
 // Focus mode of the camera dialog: 128 × 128 focus frames, each measured and shown, with a
 // pause between frames, until the Stop button or a left mouse-button press.
+#include <cstdio>
+
 #include "acquire/camera_dialog.h"
 #include "camera/readout.h"
 #include "core/host.h"
@@ -40,6 +42,9 @@ void CameraDialog::focus_frame_pass() {
         return;
     }
     r.max_value = *peak;
+    // A focus row is one field's row: two columns tall.
+    focus_star_ = measure_star_figures(p_.buf->image_int, kFocusSide, kFocusSide, p_.readout.max_x,
+                                       p_.readout.max_y, p_.settings.star_mask, 2.0);
     show_values();
     display_image(p_);
     const int written =
@@ -52,6 +57,19 @@ void CameraDialog::focus_frame_pass() {
     }
     load_thumbnail();
     p_.host.repaint();
+}
+
+void CameraDialog::render_focus_star(DialogView& view) const {
+    const StarFigures& f = focus_star_;
+    for (int id : {kv::kFocusStarPeak, kv::kFocusStarHfd, kv::kFocusStarFwhm})
+        view[id].text.clear();
+    if (!f.star) return;
+    const double scale = arcsec_per_column(p_);
+    char text[64];
+    std::snprintf(text, sizeof text, "Peak %.0f ADU  SNR %.0f", f.signal.peak, f.signal.snr);
+    view[kv::kFocusStarPeak].text = text;
+    view[kv::kFocusStarHfd].text = "HFD " + width_text(f.hfd_px, scale);
+    view[kv::kFocusStarFwhm].text = "FWHM " + width_text(f.fwhm_px, scale);
 }
 
 // Beep, then ask before the next frame or wait a second. False when the user cancels.

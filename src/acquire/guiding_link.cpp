@@ -62,7 +62,7 @@ bool self_guide_step(Program& p) {
 
 void stop_external_guider(Program& p) {
     stop_guider_guiding(p);
-    close_guider_info(p);
+    guider_info_stopped(p);
     p.host.repaint();
 }
 

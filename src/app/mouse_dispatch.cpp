@@ -1,7 +1,9 @@
 #include "app/mouse_dispatch.h"
 
+#include "core/host.h"
 #include "core/messages.h"
 #include "core/program.h"
+#include "display/pointer_readout.h"
 #include "guiding/centroid.h"
 #include "guiding/star_pick.h"
 #include "imaging/level_views.h"
@@ -75,6 +77,8 @@ void right_button_up(Program& p, int x, int y) {
 }
 
 void mouse_moved(Program& p, int x, int y) {
+    const std::optional<PixelReadout> under = main_window_pixel(p, x, y);
+    p.host.show_pointer(under ? pixel_readout_text(*under) : std::string());
     if (!p.display.photometry) return;
     to_picture(p, x, y);
     if (x > 1 && x < p.geo.width2 && y > 1 && y < p.geo.height2) photometry_pointer(p, x, y);

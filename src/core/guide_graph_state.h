@@ -44,6 +44,9 @@ struct GuideErrorSample {
     uint32_t at_ms = 0;
     float ra_arcsec = 0;
     float dec_arcsec = 0;
+    // The star in that frame: signal-to-noise ratio and flux above the sky ("mass", ADU).
+    float snr = 0;
+    float mass = 0;
 };
 
 // The last errors: an hour of one-second guide frames.
@@ -53,6 +56,8 @@ struct GuideGraphState : GuideGraphSettings, GuideGraphFigures {
     GuideErrorLog errors;
     // Corrections sent before this time (ms of the clock) were cleared from the graph.
     uint32_t pulses_from_ms = 0;
+    // The guide star as last measured (snr, flux ADU), for the next error recorded.
+    float star_snr = 0, star_mass = 0;
     // The window's model, made when first opened and kept for reopening.
     std::shared_ptr<DialogModel> window;
     void register_in(Registry& r) {

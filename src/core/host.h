@@ -90,6 +90,9 @@ class Host {
     virtual void keep_alive() {}
     // Says in the status line why a running loop ended.
     virtual void show_status(std::string_view text) { (void)text; }
+    // The pixel under the pointer (position and value), shown beside the status line until the
+    // next; empty when the pointer is off every image.
+    virtual void show_pointer(std::string_view text) { (void)text; }
 
     // Runs a modal dialog until the model ends it; returns the model's result.
     virtual int run_modal(DialogModel& dialog) = 0;

@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include "core/host.h"
 #include "core/program.h"
 #include "display/display.h"
 
@@ -121,6 +122,16 @@ void ImageView::resizeEvent(QResizeEvent* event) {
     window_resized(p_, viewport()->width(), viewport()->height(), window()->isMinimized());
 }
 
+bool ImageView::viewportEvent(QEvent* event) {
+    // Scroll bars coming or going resize the viewport alone: a fitted picture and the pointer's
+    // readout follow the client area it leaves.
+    if (event->type() == QEvent::Resize) {
+        p_.display.window.client_width = viewport()->width();
+        p_.display.window.client_height = viewport()->height();
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
 void ImageView::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     if (event->button() == Qt::LeftButton && p_.mouse.left_up)
@@ -138,6 +149,11 @@ void ImageView::mouseMoveEvent(QMouseEvent* event) {
     if (!p_.mouse.move) return;
     const QPoint at = event->position().toPoint();
     p_.mouse.move(p_, at.x(), at.y());
+}
+
+void ImageView::leaveEvent(QEvent* event) {
+    QAbstractScrollArea::leaveEvent(event);
+    p_.host.show_pointer({});
 }
 
 }  // namespace kvr::gui

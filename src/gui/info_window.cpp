@@ -30,7 +30,9 @@ InfoWindow::InfoWindow(QWidget* parent) : QDialog(parent) {
         fields_[i] = new QLineEdit(this);
         fields_[i]->setObjectName(QStringLiteral("edit%1").arg(101 + i));
         fields_[i]->setReadOnly(true);
-        fields_[i]->setGeometry(18, y, kFieldWidth - 6, 22);
+        fields_[i]->setGeometry(18, y, kFieldWidth - 18, 22);
+        // The offsets are guide-frame pixels.
+        (new QLabel(QStringLiteral("px"), this))->setGeometry(kFieldWidth + 2, y, 14, 22);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QShortcut>
 #include <QStatusBar>
@@ -31,11 +32,17 @@ constexpr const char* kExitShiftedKeys = "Alt+Shift+X";
 }  // namespace
 
 MainFrame::MainFrame(Program& p, QtHost& host)
-    : p_(p), host_(host), image_(new ImageView(p, this)), hints_(new QStatusBar) {
+    : p_(p),
+      host_(host),
+      image_(new ImageView(p, this)),
+      hints_(new QStatusBar),
+      pointer_(new QLabel) {
     setObjectName(QStringLiteral("frame"));
     setWindowIcon(tool_icon(1000));
     hints_->setObjectName(QStringLiteral("hints"));
     hints_->setSizeGripEnabled(false);
+    pointer_->setObjectName(QStringLiteral("pointer"));
+    hints_->addPermanentWidget(pointer_);
     place_status_bar();
     build_menus();
     build_tool_bar();
@@ -162,6 +169,10 @@ void MainFrame::repaint_image() {
 
 void MainFrame::show_status(const QString& text) {
     hints_->showMessage(text, kStatusMessageMs);
+}
+
+void MainFrame::show_pointer(const QString& text) {
+    pointer_->setText(text);
 }
 
 bool MainFrame::event(QEvent* event) {

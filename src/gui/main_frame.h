@@ -6,6 +6,7 @@
 
 #include "core/command_ids.h"
 
+class QLabel;
 class QStatusBar;
 class QToolBar;
 class QAction;
@@ -40,6 +41,9 @@ class MainFrame : public QMainWindow {
     void refresh_commands();
     void repaint_image();
     void show_status(const QString& text);
+    // The pixel under the pointer, kept at the status bar's right end.
+    void show_pointer(const QString& text);
+    const QLabel* pointer_readout() const { return pointer_; }
 
   protected:
     bool event(QEvent* event) override;
@@ -57,6 +61,7 @@ class MainFrame : public QMainWindow {
     QtHost& host_;
     ImageView* image_;
     QStatusBar* hints_;
+    QLabel* pointer_;
     QToolBar* tools_ = nullptr;
     std::map<Cmd, QAction*> menu_actions_;
     std::map<Cmd, QAction*> tool_actions_;

@@ -165,6 +165,10 @@ void QtHost::show_status(std::string_view text) {
     if (frame_) frame_->show_status(qs(text));
 }
 
+void QtHost::show_pointer(std::string_view text) {
+    if (frame_) frame_->show_pointer(qs(text));
+}
+
 int QtHost::run_modal(DialogModel& model) {
     ResourceDialog dialog(model, window_parent());
     dialogs_[&model] = &dialog;

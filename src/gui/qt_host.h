@@ -43,6 +43,7 @@ class QtHost : public Host {
     Presses pump() override;
     void keep_alive() override;
     void show_status(std::string_view text) override;
+    void show_pointer(std::string_view text) override;
     int run_modal(DialogModel& dialog) override;
     void open_modeless(DialogModel& dialog) override;
     void close_modeless(DialogModel& dialog) override;

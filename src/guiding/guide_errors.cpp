@@ -6,6 +6,7 @@
 #include "core/program.h"
 #include "guiding/guide_graph.h"
 #include "guiding/guide_log.h"
+#include "guiding/star_signal.h"
 
 namespace kvr {
 
@@ -55,10 +56,16 @@ void record_guide_error(Program& p, bool guider) {
     const double ey = 0.001 * g.dy * scale * kRowHeightInColumns;
     SkyError e{ex, ey};
     if (trained_guider_path(p, guider) && !resolve_on_training(g, scale, ex, ey, e)) e = {ex, ey};
-    p.graph.errors.record({p.clock.ms(), static_cast<float>(e.ra), static_cast<float>(e.dec)});
+    p.graph.errors.record({p.clock.ms(), static_cast<float>(e.ra), static_cast<float>(e.dec),
+                           p.graph.star_snr, p.graph.star_mass});
     guide_log_measured(p, e.ra, e.dec, scale);
     update_guide_figures(p);
     guide_graph_follow(p);
+}
+
+void note_guide_star(Program& p, const StarSignal& star) {
+    p.graph.star_snr = static_cast<float>(star.snr);
+    p.graph.star_mass = static_cast<float>(star.flux);
 }
 
 void update_guide_figures(Program& p) {

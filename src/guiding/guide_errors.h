@@ -6,11 +6,14 @@
 namespace kvr {
 
 struct Program;
+struct StarSignal;
 
 // Records the error just measured (`dx`, `dy`, thousandths of a guide-frame pixel; `guider` for
 // the guider head's frames), updates the RMS figures and redraws an open graph window. Positive
 // errors are the ones corrected east and north.
 void record_guide_error(Program& p, bool guider);
+// The guide star as the frame just measured shows it (its SNR and flux go with the next error).
+void note_guide_star(Program& p, const StarSignal& star);
 // The RMS about the mean of the errors within the last `guide_graph_minutes` (guide_rms_ra,
 // guide_rms_dec, guide_rms_total, guide_graph_samples).
 void update_guide_figures(Program& p);

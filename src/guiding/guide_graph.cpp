@@ -4,12 +4,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "core/host.h"
 #include "core/program.h"
 #include "core/version.h"
 #include "files/guide_settings_file.h"
 #include "guiding/guide_errors.h"
+#include "guiding/guide_graph_parts.h"
 #include "imaging/measure_windows.h"
 
 namespace kvr {
@@ -61,22 +63,12 @@ double full_scale(const GuideErrorLog& log, uint32_t end, uint32_t span) {
     return kFullScales[std::size(kFullScales) - 1];
 }
 
-// Maps times within the span onto columns, the newest at the right edge.
-struct TimeAxis {
-    uint32_t end, span;
-    int x(uint32_t t) const {
-        const double back = double(end - t) / span;
-        return (kGraphWidth - 1) - static_cast<int>(std::lround(back * (kGraphWidth - 1)));
-    }
-    bool shows(uint32_t t) const { return t <= end && end - t <= span; }
-};
-
 int error_row(double arcsec, double scale) {
     const int y = kErrorMid - static_cast<int>(std::lround(arcsec / scale * (kErrorMid - 2)));
     return std::clamp(y, 0, kGraphErrorHeight - 1);
 }
 
-void draw_grid(Canvas& c, const TimeAxis& t) {
+void draw_grid(Canvas& c, const GraphTimeAxis& t) {
     for (uint32_t back = 60000; back < t.span; back += 60000) {
         const int x = t.x(t.end - back);
         c.line(x, 0, x, kGraphErrorHeight, kGrid);
@@ -89,7 +81,7 @@ void draw_grid(Canvas& c, const TimeAxis& t) {
     c.fill_rect(0, kGraphErrorHeight, kGraphWidth, kGraphPulseTop, kFace);
 }
 
-void draw_errors(Canvas& c, const GuideErrorLog& log, const TimeAxis& t, double scale) {
+void draw_errors(Canvas& c, const GuideErrorLog& log, const GraphTimeAxis& t, double scale) {
     for (int i = 0; i + 1 < log.count(); ++i) {
         const GuideErrorSample& a = log.newest(i + 1);
         const GuideErrorSample& b = log.newest(i);
@@ -116,16 +108,20 @@ bool drawn_up(const SettingsState& s, const GuidePulse& pulse) {
 }
 
 // Each correction is a bar from the middle line, as long against the longest shown as its
-// length (ms of drive, or AO steps); Dec bars one column right of RA bars.
-void draw_pulses(Canvas& c, const Program& p, const TimeAxis& t) {
+// length (ms of drive, or AO steps); Dec bars one column right of RA bars. Returns the longest
+// and whether any was an AO move.
+std::pair<int, bool> draw_pulses(Canvas& c, const Program& p, const GraphTimeAxis& t) {
     const GuidePulseLog& log = p.guide.pulses;
     const int shown = log.count();
     auto in_graph = [&](const GuidePulse& pulse) {
         return pulse.at_ms >= p.graph.pulses_from_ms && t.shows(pulse.at_ms);
     };
     int longest = 1;
-    for (int i = 0; i < shown && in_graph(log.newest(i)); ++i)
+    bool ao = false;
+    for (int i = 0; i < shown && in_graph(log.newest(i)); ++i) {
         longest = std::max(longest, log.newest(i).length);
+        ao = ao || log.newest(i).ao;
+    }
     const int reach = kGraphPulseHeight / 2 - 2;
     for (int i = 0; i < shown && in_graph(log.newest(i)); ++i) {
         const GuidePulse& pulse = log.newest(i);
@@ -134,6 +130,7 @@ void draw_pulses(Canvas& c, const Program& p, const TimeAxis& t) {
         const int end = drawn_up(p.settings, pulse) ? kPulseMid - h : kPulseMid + h;
         c.line(x, kPulseMid, x, end, pulse.axis == 'x' ? kGraphRaColour : kGraphDecColour);
     }
+    return {longest, ao};
 }
 
 std::string rms_text(const char* axis, double rms, int samples) {
@@ -209,8 +206,8 @@ const DialogResource& guide_graph_resource() {
              .row = 0,
              .col = 0,
              .col_span = 4,
-             .width = kGraphWidth,
-             .height = kGraphHeight},
+             .width = kGraphRasterWidth,
+             .height = kGraphRasterHeight},
             text_at(kGraphRmsRa, "RA RMS -", 1, 0),
             text_at(kGraphRmsDec, "Dec RMS -", 1, 1),
             text_at(kGraphRmsTotal, "Total RMS -", 1, 2),
@@ -226,8 +223,8 @@ const DialogResource& guide_graph_resource() {
             {.id = kGraphBumpCompensate,
              .kind = ControlKind::CheckBox,
              .caption = "Compensate AO mount bumps",
-             .row = 4,
-             .col = 2,
+             .row = 5,
+             .col = 0,
              .col_span = 2},
             button(kGraphSet, "Set", 3, 2),
         };
@@ -238,11 +235,11 @@ const DialogResource& guide_graph_resource() {
                                   .kind = ControlKind::Radio,
                                   .caption = kCaptions[i],
                                   .group = kSpanGroup,
-                                  .row = 5,
+                                  .row = 6,
                                   .col = i});
         }
         for (int i = 0; i < kGraphDitherFields; ++i) {
-            const int row = 6 + i / 2, col = 2 * (i % 2);
+            const int row = 7 + i / 2, col = 2 * (i % 2);
             r.controls.push_back(text_at(-1, kDitherFields[i].label, row, col));
             r.controls.push_back({.id = kGraphDitherFirst + i,
                                   .kind = ControlKind::Edit,
@@ -250,8 +247,8 @@ const DialogResource& guide_graph_resource() {
                                   .row = row,
                                   .col = col + 1});
         }
-        r.controls.push_back(button(kGraphClear, "Clear", 8, 0));
-        r.controls.push_back(button(kIdcCancel, "Close", 8, 1));
+        r.controls.push_back(button(kGraphClear, "Clear", 9, 0));
+        r.controls.push_back(button(kIdcCancel, "Close", 9, 1));
         return r;
     }();
     return res;
@@ -331,8 +328,7 @@ void GuideGraphWindow::render(DialogView& view) const {
     const uint32_t span = static_cast<uint32_t>(gr.guide_graph_minutes) * 60000u;
     char legend[160];
     std::snprintf(legend, sizeof legend,
-                  "Errors +/-%g\" full scale over %d min, %.2f\" per pixel; corrections below, "
-                  "east and north up",
+                  "Errors +/-%g\u2033 full scale over %d min at %.2f\u2033 per pixel",
                   full_scale(gr.errors, graph_end_ms(p_), span), gr.guide_graph_minutes,
                   plate_scale_in_use(p_));
     view[kGraphLegend].text = legend;
@@ -346,12 +342,17 @@ void GuideGraphWindow::render(DialogView& view) const {
 }
 
 void GuideGraphWindow::paint() const {
-    picture_.resize(kGraphWidth, kGraphHeight, kBackground);
+    picture_.resize(kGraphRasterWidth, kGraphRasterHeight, kBackground);
     const uint32_t span = static_cast<uint32_t>(p_.graph.guide_graph_minutes) * 60000u;
-    const TimeAxis axis{graph_end_ms(p_), span};
+    const GraphTimeAxis axis{graph_end_ms(p_), span};
+    const double scale = full_scale(p_.graph.errors, axis.end, span);
     draw_grid(picture_, axis);
-    draw_errors(picture_, p_.graph.errors, axis, full_scale(p_.graph.errors, axis.end, span));
-    draw_pulses(picture_, p_, axis);
+    draw_errors(picture_, p_.graph.errors, axis, scale);
+    const auto [longest, ao] = draw_pulses(picture_, p_, axis);
+    draw_graph_scales(picture_, scale, longest, ao);
+    draw_graph_time_axis(picture_, axis);
+    draw_graph_star_band(picture_, p_.graph.errors, axis);
+    draw_graph_legend(picture_);
 }
 
 const Canvas* GuideGraphWindow::drawing(int control_id) const {

@@ -1,7 +1,8 @@
 #pragma once
 // The guiding graph (resource 32, "Guiding Graph"): a modeless window beside the main one that
-// plots the measured RA and Dec errors in arcseconds and the corrections sent over the last
-// `guide_graph_minutes`, with the RMS of each axis and the total over that span. Every guide path
+// plots the measured RA and Dec errors in arcseconds, the corrections sent and the guide star's
+// SNR and mass over the last `guide_graph_minutes`, with the RMS of each axis and the total over
+// that span. Every guide path
 // feeds it: each error measured by the main-camera loop, self-guiding and the guider paths
 // through the mount or the AO unit is recorded, open window or not.
 #include <string>
@@ -28,16 +29,28 @@ inline constexpr int kGraphSpans = 4;
 // Edits of the dithering settings (core/dither_state.h): every n frames, by, settled within, limit.
 inline constexpr int kGraphDitherFirst = 120;
 inline constexpr int kGraphDitherFields = 4;
-// The raster: the error band on top, the correction band below it.
-inline constexpr int kGraphWidth = 600;
+// The raster: the error band on top, the correction band below it, both kGraphWidth wide with
+// their scales in a margin on the right; under them the time axis, the band of the star's SNR and
+// mass, and the legend.
+inline constexpr int kGraphWidth = 512;
 inline constexpr int kGraphErrorHeight = 200;
 inline constexpr int kGraphPulseTop = 208;
 inline constexpr int kGraphPulseHeight = 80;
 inline constexpr int kGraphHeight = kGraphPulseTop + kGraphPulseHeight;
+inline constexpr int kGraphMargin = 64;
+inline constexpr int kGraphTimeTop = kGraphHeight + 2;
+inline constexpr int kGraphStarTop = kGraphTimeTop + 14;
+inline constexpr int kGraphStarHeight = 50;
+inline constexpr int kGraphLegendTop = kGraphStarTop + kGraphStarHeight + 4;
+inline constexpr int kGraphRasterWidth = kGraphWidth + kGraphMargin;
+inline constexpr int kGraphRasterHeight = kGraphLegendTop + 12;
 
-// Colours of the two axes: RA blue, Dec red.
+// Colours of the two axes: RA blue, Dec red; the star's SNR green and its mass magenta.
 inline constexpr Argb kGraphRaColour = argb(0, 0, 255);
 inline constexpr Argb kGraphDecColour = argb(255, 0, 0);
+inline constexpr Argb kGraphSnrColour = argb(0, 150, 0);
+inline constexpr Argb kGraphMassColour = argb(200, 0, 200);
+inline constexpr Argb kGraphTextColour = argb(0, 0, 0);
 
 const DialogResource& guide_graph_resource();
 

@@ -6,9 +6,11 @@
 #include <optional>
 #include <utility>
 
+#include "core/host.h"
 #include "core/messages.h"
 #include "core/program.h"
 #include "display/guider_picture.h"
+#include "display/pointer_readout.h"
 #include "files/settings_file.h"
 #include "guiding/centroid.h"
 #include "guiding/guider_guiding.h"
@@ -238,6 +240,8 @@ void GuiderDialog::mouse(const ControlEvent& e) {
     const bool inside = e.x >= 0 && e.y >= 0 && e.x < kPictureWidth && e.y < kPictureHeight;
     if (e.button == 0) {
         // The pointer readout: the pixel under the pointer, its display level.
+        const std::optional<PixelReadout> under = guider_picture_pixel(p_, e.x, e.y);
+        p_.host.show_pointer(under ? pixel_readout_text(*under) : std::string());
         if (!inside) return;
         g.guiderwrk_x = static_cast<uint16_t>(e.x);
         g.guiderwrk_y = static_cast<uint16_t>(e.y);

@@ -7,6 +7,7 @@
 #include "core/host.h"
 #include "core/program.h"
 #include "display/guider_picture.h"
+#include "display/pointer_readout.h"
 
 namespace kvr {
 
@@ -33,7 +34,7 @@ ControlDesc field(int id, int row, int col) {
 }
 
 ControlDesc picture() {
-    ControlDesc c = ctl(kPicture, K::DrawArea, "", 0, 0, 6);
+    ControlDesc c = ctl(kPicture, K::DrawArea, "", 0, 0, 4);
     c.width = kDrawWidth;
     c.height = kDrawHeight;
     return c;
@@ -75,25 +76,33 @@ const DialogResource& guider_info_resource() {
         r.modal = false;
         r.controls = {
             picture(),
-            label("Star x", 1, 0),
+            label("Star x (px)", 1, 0),
             field(kCentreX, 1, 1),
-            label("Star y", 1, 2),
+            label("Star y (px)", 1, 2),
             field(kCentreY, 1, 3),
-            label("Error x", 2, 0),
+            label("Error x (px)", 2, 0),
             field(kErrorX, 2, 1),
-            label("Error y", 2, 2),
+            label("Error y (px)", 2, 2),
             field(kErrorY, 2, 3),
-            label("Pulse x", 3, 0),
+            ctl(kPulseXLabel, K::Static, "Pulse x (ms)", 3, 0),
             field(kPulseX, 3, 1),
-            label("Pulse y", 3, 2),
+            ctl(kPulseYLabel, K::Static, "Pulse y (ms)", 3, 2),
             field(kPulseY, 3, 3),
-            label("AO e/w", 4, 0),
+            label("AO e/w (steps)", 4, 0),
             field(kAoEastWest, 4, 1),
-            label("AO n/s", 4, 2),
+            label("AO n/s (steps)", 4, 2),
             field(kAoNorthSouth, 4, 3),
-            label("Mount bump", 4, 4),
-            field(kMountBump, 4, 5),
-            {.id = kStopGuiding, .kind = K::Button, .caption = "Stop Guiding", .row = 5, .col = 5},
+            label("Peak (counts)", 5, 0),
+            field(kPeak, 5, 1),
+            label("SNR", 5, 2),
+            field(kSnr, 5, 3),
+            label("HFD", 6, 0),
+            field(kHfd, 6, 1),
+            label("FWHM", 6, 2),
+            field(kFwhm, 6, 3),
+            label("Mount bump", 7, 0),
+            field(kMountBump, 7, 1),
+            {.id = kStopGuiding, .kind = K::Button, .caption = "Stop Guiding", .row = 7, .col = 3},
         };
         return r;
     }();
@@ -101,6 +110,11 @@ const DialogResource& guider_info_resource() {
 }
 
 void GuiderInfoWindow::handle(const ControlEvent& e) {
+    if (e.kind == ControlEvent::Kind::Mouse && e.id == kPicture && e.button == 0) {
+        const auto under = guider_picture_pixel(p_, e.x - kPictureX, e.y - kPictureY);
+        p_.host.show_pointer(under ? pixel_readout_text(*under) : std::string());
+        return;
+    }
     if (e.kind != ControlEvent::Kind::Click) return;
     if (e.id == kStopGuiding) {
         p_.guide.guider_guiding_standalone = 0;
@@ -123,6 +137,9 @@ void GuiderInfoWindow::render(DialogView& view) const {
     view[kCentreY].text = one_decimal(g.guider_ycent + 0.1 * g.guider_ycentdec);
     view[kErrorX].text = one_decimal(g.x3 / 1000.0);
     view[kErrorY].text = one_decimal(g.y3 / 1000.0);
+    const bool ao = p_.settings.GuiderMode == 'A';
+    view[kPulseXLabel].text = ao ? "AO move x (steps)" : "Pulse x (ms)";
+    view[kPulseYLabel].text = ao ? "AO move y (steps)" : "Pulse y (ms)";
     view[kPulseX].text = five_wide(g.slew_time_x);
     view[kPulseY].text = five_wide(g.slew_time_y);
     view[kAoEastWest].text = five_wide(s.AO_ew);
@@ -131,6 +148,26 @@ void GuiderInfoWindow::render(DialogView& view) const {
         s.AOUnit_sendtomount[0] != '\0' && p_.clock.ms() - s.AOUnit_lastsent < kBumpShownMs;
     view[kMountBump].text = bumped ? s.AOUnit_sendtomount : "";
     view[kStopGuiding].enabled = g.guider_guiding_standalone != 0;
+    const StarFigures f = star();
+    for (int id : {kPeak, kSnr, kHfd, kFwhm}) view[id].text.clear();
+    if (!f.star) return;
+    const double scale = arcsec_per_column(p_);
+    char text[32];
+    // The head's 8-bit samples sit in the high bytes of the frame.
+    std::snprintf(text, sizeof text, "%.0f", f.signal.peak / 256);
+    view[kPeak].text = text;
+    std::snprintf(text, sizeof text, "%.0f", f.signal.snr);
+    view[kSnr].text = text;
+    view[kHfd].text = width_text(f.hfd_px, scale);
+    view[kFwhm].text = width_text(f.fwhm_px, scale);
+}
+
+StarFigures GuiderInfoWindow::star() const {
+    const GuideState& g = p_.guide;
+    if (!p_.ptr.guider_image || !g.guided_image) return {};
+    // A guider row spans two columns' height (the head reads both fields as one row).
+    return measure_star_figures(p_.ptr.guider_image, kGuiderWidth, kGuiderHeight, g.guider_xcent,
+                                g.guider_ycent, p_.settings.star_mask, 2.0);
 }
 
 const Canvas* GuiderInfoWindow::drawing(int control_id) const {
@@ -146,6 +183,7 @@ const Canvas* GuiderInfoWindow::drawing(int control_id) const {
     canvas_.frame_rect(cx - kMarkArm, cy - kMarkArm, cx + kMarkArm + 1, cy + kMarkArm + 1,
                        kCentroidColour);
     draw_movement_box(g.guider_trail, canvas_);
+    draw_star_profile(star(), canvas_, kProfileX, kProfileY, kProfileWidth, kProfileHeight);
     return &canvas_;
 }
 
@@ -160,6 +198,10 @@ void open_guider_info(Program& p) {
 void refresh_guider_info(Program& p) {
     const auto& w = p.guide.guider_info_window;
     if (w && !w->ended()) p.host.refresh_dialog(*w);
+}
+
+void guider_info_stopped(Program& p) {
+    refresh_guider_info(p);
 }
 
 void close_guider_info(Program& p) {

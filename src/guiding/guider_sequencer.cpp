@@ -141,7 +141,7 @@ void guider_start_standalone(Program& p) {
     g.start_guider = 0;
     g.guider_guiding_standalone = 0;
     stop_guider_guiding(p);
-    close_guider_info(p);
+    guider_info_stopped(p);
 }
 
 }  // namespace kvr

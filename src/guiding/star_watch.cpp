@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/program.h"
+#include "guiding/guide_errors.h"
 
 namespace kvr {
 
@@ -32,6 +33,7 @@ void reset_star_watch(Program& p) {
 }
 
 StarSeen watch_guide_star(Program& p, const StarSignal& star) {
+    note_guide_star(p, star);
     GuideState& g = p.guide;
     const double level = g.guide_star_flux;
     const bool seen =

@@ -107,7 +107,7 @@ class CameraDialogTest : public QObject {
         s.frame.show();  // the window's first picture is on the drive, as in use
         QVERIFY(QTest::qWaitForWindowExposed(&s.frame));
         s.frame.image_view()->viewport()->repaint();
-        QString peak;
+        QString peak, star_fwhm;
         bool stopped_in_time = false;
         when_modal([&](QWidget* w) {
             ResourceDialog* d = camera_dialog(w);
@@ -120,12 +120,17 @@ class CameraDialogTest : public QObject {
             press(d, kv::kFocusStart);
             stopped_in_time = took.elapsed() < 10000;
             peak = text_of(d, kv::kMaxValue);
+            star_fwhm = qobject_cast<QLabel*>(d->control(kv::kFocusStarFwhm))->text();
             press(d, kv::kCancel);
         });
         s.frame.run_command(Cmd::CameraControl);
         QVERIFY(stopped_in_time);
         QCOMPARE(s.p.run.stopit, 1);
         QVERIFY2(peak.toInt() > 0, qPrintable(peak));
+        // The focus star's width: the simulated seeing is 2.6 sky pixels FWHM, one column each.
+        QVERIFY2(star_fwhm.startsWith(QStringLiteral("FWHM ")), qPrintable(star_fwhm));
+        const double fwhm_px = star_fwhm.section(' ', 1, 1).toDouble();
+        QVERIFY2(fwhm_px > 2.2 && fwhm_px < 3.4, qPrintable(star_fwhm));
     }
 
     void take_photo_shows_a_binned_star_field() {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +13,8 @@
 #include "core/drive_paths.h"
 #include "core/program.h"
 #include "files/guide_settings_file.h"
+#include "guiding/graph_text.h"
+#include "guiding/star_signal.h"
 #include "sim/camera_enumerator.h"
 #include "sim/observatory.h"
 #include "support/test_program.h"
@@ -74,6 +77,35 @@ TEST_F(GuideGraphTest, GuiderGuidingFeedsTheOpenGraph) {
     EXPECT_GT(count(c, kGraphDecColour, 0, kGraphErrorHeight), 100);
     EXPECT_GT(count(c, kGraphRaColour, kGraphPulseTop, kGraphHeight), 10);
     EXPECT_GT(count(c, kGraphDecColour, kGraphPulseTop, kGraphHeight), 10);
+
+    // Around the plots: the error scale in arcseconds (the smallest full scale that holds every
+    // error shown), the star's SNR and mass band, and the legend in the axes' colours.
+    double most = 0;
+    for (int i = 0; i < g.errors.count(); ++i)
+        most = std::max({most, std::abs(double(g.errors.newest(i).ra_arcsec)),
+                         std::abs(double(g.errors.newest(i).dec_arcsec))});
+    double scale = 1;
+    while (scale < most) scale *= 2;
+    char label[16];
+    std::snprintf(label, sizeof label, "+%g\"", scale);
+    Canvas expected(kGraphRasterWidth, kGraphRasterHeight, argb(255, 255, 255));
+    draw_graph_text(expected, kGraphWidth + 4, 0, label, kGraphTextColour);
+    int label_pixels = 0;
+    for (int y = 0; y < kGraphGlyphHeight; ++y)
+        for (int x = kGraphWidth; x < kGraphRasterWidth; ++x) {
+            ASSERT_EQ(c.at(x, y) == kGraphTextColour, expected.at(x, y) == kGraphTextColour)
+                << label << " at " << x << "," << y;
+            label_pixels += expected.at(x, y) == kGraphTextColour;
+        }
+    EXPECT_GT(label_pixels, 20);
+    EXPECT_GT(g.errors.newest(0).snr, kMinStarSnr);
+    EXPECT_GT(g.errors.newest(0).mass, 0);
+    const int band_end = kGraphStarTop + kGraphStarHeight;
+    EXPECT_GT(count(c, kGraphSnrColour, kGraphStarTop, band_end), 50);
+    EXPECT_GT(count(c, kGraphMassColour, kGraphStarTop, band_end), 50);
+    for (Argb legend : {kGraphRaColour, kGraphDecColour, kGraphSnrColour, kGraphMassColour})
+        EXPECT_GT(count(c, legend, kGraphLegendTop, kGraphRasterHeight), 10);
+    EXPECT_GT(count(c, kGraphTextColour, kGraphTimeTop, kGraphStarTop), 50);  // time axis
 
     // Clear empties it; a plate scale and an aggressiveness set in the window are kept for the
     // next start, and unusable ones refused.
