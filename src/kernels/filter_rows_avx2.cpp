@@ -167,12 +167,16 @@ KVR_INLINE_AVX2 void build_level(int32_t* sums, int stride, int k, int width) {
     int32_t* level = sums + k * stride;
     const int half = 1 << (k - 1);
     const int count = width - 2 * half + 1;
-    for (int x = 0; x < count; x += 8) {
-        const int at = x + 8 <= count ? x : count - 8;
+    auto block = [&](int at) KVR_LAMBDA_AVX2 {
         const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower + at));
         const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower + at + half));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(level + at), _mm256_add_epi32(a, b));
-    }
+    };
+    // Whole blocks, then the last one overlapping them (the same sums again).
+    int x = 0;
+#pragma GCC unroll 4
+    for (; x + 8 <= count; x += 8) block(x);
+    if (x < count) block(count - 8);
 }
 
 // The box sums of eight neighbouring windows, the first one's left column at `at`.
