@@ -408,7 +408,11 @@ KVR_INLINE_AVX2 void median_from_columns(const SortedColumns<K>& sorted, const u
 // Column blocks of 16 across the row, the last one overlapping.
 template <typename Block>
 KVR_INLINE_AVX2 void for_each_column_block(int width, Block&& block) {
-    for (int x = 0; x < width; x += kBlock) block(x + kBlock <= width ? x : width - kBlock);
+    // Whole blocks, then the last one overlapping them (the same columns again) without a
+    // clamp of every block's start.
+    int x = 0;
+    for (; x + kBlock <= width; x += kBlock) block(x);
+    if (x < width) block(width - kBlock);
 }
 
 template <int K, typename Threshold>
