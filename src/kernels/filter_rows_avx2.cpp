@@ -167,12 +167,16 @@ KVR_INLINE_AVX2 void build_level(int32_t* sums, int stride, int k, int width) {
     int32_t* level = sums + k * stride;
     const int half = 1 << (k - 1);
     const int count = width - 2 * half + 1;
-    for (int x = 0; x < count; x += 8) {
-        const int at = x + 8 <= count ? x : count - 8;
+    auto block = [&](int at) KVR_LAMBDA_AVX2 {
         const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower + at));
         const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower + at + half));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(level + at), _mm256_add_epi32(a, b));
-    }
+    };
+    // Whole blocks, then the last one overlapping them (the same sums again).
+    int x = 0;
+#pragma GCC unroll 4
+    for (; x + 8 <= count; x += 8) block(x);
+    if (x < count) block(count - 8);
 }
 
 // The box sums of eight neighbouring windows, the first one's left column at `at`.
@@ -404,7 +408,11 @@ KVR_INLINE_AVX2 void median_from_columns(const SortedColumns<K>& sorted, const u
 // Column blocks of 16 across the row, the last one overlapping.
 template <typename Block>
 KVR_INLINE_AVX2 void for_each_column_block(int width, Block&& block) {
-    for (int x = 0; x < width; x += kBlock) block(x + kBlock <= width ? x : width - kBlock);
+    // Whole blocks, then the last one overlapping them (the same columns again) without a
+    // clamp of every block's start.
+    int x = 0;
+    for (; x + kBlock <= width; x += kBlock) block(x);
+    if (x < width) block(width - kBlock);
 }
 
 template <int K, typename Threshold>

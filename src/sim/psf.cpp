@@ -10,8 +10,6 @@ namespace kvr::sim {
 
 namespace {
 
-constexpr double kCdfRange = 8.0;
-constexpr int kCdfNodesPerUnit = 256;
 constexpr int kCdfNodes = static_cast<int>(2 * kCdfRange) * kCdfNodesPerUnit + 1;
 
 // Widest stamp in pixels: a full stamp of the largest radius on a grid of unit pitch, plus the
@@ -51,20 +49,27 @@ void overlap(double lo, double hi, double origin, double pitch, int start, int c
 }
 
 // Light of a unit-flux Gaussian of width `sigma` centred at `centre` on each pixel
-// [origin + i·pitch, … + size) for i in [first, last].
+// [origin + i·pitch, … + size) for i in [first, last]: the distribution function at both edges
+// of each pixel, all evaluated at once.
 void pixel_integrals(float* out, int first, int last, double origin, double pitch, double size,
                      double centre, double sigma, double scale) {
     const double inv = 1.0 / sigma;
-    // Abutting pixels share their edges: each edge's value serves the pixels on both sides.
-    const bool abutting = size == pitch;
-    double left_cdf = normal_cdf((origin + first * pitch - centre) * inv);
-    for (int i = first; i <= last; ++i) {
-        const double left = origin + i * pitch;
-        if (!abutting) left_cdf = normal_cdf((left - centre) * inv);
-        const double right_cdf = normal_cdf((left + size - centre) * inv);
-        out[i - first] = static_cast<float>(scale * (right_cdf - left_cdf));
-        left_cdf = right_cdf;
+    const int n = last - first + 1;
+    std::array<double, kMaxStampSpan> left_z, right_z, left_cdf, right_cdf;
+    for (int k = 0; k < n; ++k) {
+        const double left = origin + (first + k) * pitch;
+        left_z[k] = (left - centre) * inv;
+        right_z[k] = (left + size - centre) * inv;
     }
+    normal_cdfs(right_z.data(), n, right_cdf.data());
+    // Abutting pixels share their edges: each right edge's value serves the next pixel's left.
+    if (size == pitch) {
+        left_cdf[0] = normal_cdf(left_z[0]);
+        std::copy_n(right_cdf.data(), n - 1, left_cdf.data() + 1);
+    } else {
+        normal_cdfs(left_z.data(), n, left_cdf.data());
+    }
+    for (int k = 0; k < n; ++k) out[k] = static_cast<float>(scale * (right_cdf[k] - left_cdf[k]));
 }
 
 }  // namespace
@@ -87,6 +92,14 @@ double normal_cdf(double z) {
     const double frac = pos - i;
     const auto& t = cdf_table();
     return t[i] + (t[i + 1] - t[i]) * frac;
+}
+
+void normal_cdfs(const double* z, int n, double* out) {
+    int k = 0;
+#if KVR_HAVE_AVX2_PATHS
+    if (use_avx2()) k = normal_cdfs_avx2(z, n, cdf_table().data(), out);
+#endif
+    for (; k < n; ++k) out[k] = normal_cdf(z[k]);
 }
 
 void add_star(float* plane, const PixelGrid& g, const Psf& psf, double x, double y, double flux) {

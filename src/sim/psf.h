@@ -1,6 +1,7 @@
 #pragma once
 // The star image: a seeing profile integrated over each pixel's area, so that a star's light is
 // conserved whatever its sub-pixel position and whatever the pixels' shape and spacing.
+#include "kernels/simd_dispatch.h"
 #include "sim/sim_config.h"
 
 namespace kvr::sim {
@@ -48,8 +49,20 @@ struct PixelGrid {
 // grid's pixels receive what falls on them.
 void add_star(float* plane, const PixelGrid& grid, const Psf& psf, double x, double y, double flux);
 
+// The distribution function's table: nodes every 1/kCdfNodesPerUnit from −kCdfRange to kCdfRange.
+inline constexpr double kCdfRange = 8.0;
+inline constexpr int kCdfNodesPerUnit = 256;
+
 // The standard normal distribution function, from a table: exact at its nodes (every 1/256),
 // linear between them (error below 1e-6), 0 and 1 beyond ±8.
 double normal_cdf(double z);
+// out[k] = normal_cdf(z[k]) for k < n, the same bits.
+void normal_cdfs(const double* z, int n, double* out);
+
+#if KVR_HAVE_AVX2_PATHS
+// normal_cdf on whole vectors of four from the start of z, with the function's table; returns how
+// many it did.
+int normal_cdfs_avx2(const double* z, int n, const double* table, double* out);
+#endif
 
 }  // namespace kvr::sim

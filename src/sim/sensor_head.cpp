@@ -21,9 +21,6 @@ struct ImagePath {
     ImageShift at[kPathSamples];
 };
 
-// Most cosmic-ray hits drawn into one read.
-constexpr size_t kMostCosmicRays = 64;
-
 // Each sample stands for a sixteenth of the interval: the air's motion is averaged over it, so
 // long reads see less of it.
 ImagePath sample_path(Sky& sky, int view, int64_t start_ms, int64_t end_ms) {
@@ -65,6 +62,7 @@ SensorHead::SensorHead(const HeadGeometry& geometry, const SensorConfig& sensor,
     const size_t field_pixels = static_cast<size_t>(geo_.columns) * geo_.field_rows;
     for (int f = 0; f < geo_.fields && f < 2; ++f) planes_[f].assign(field_pixels, 0.0f);
     row_charge_.assign(static_cast<size_t>(noise_blocks(geo_.columns)) * kNoiseBlock, 0.0f);
+    exposed_row_.assign(static_cast<size_t>(geo_.columns), 0.0f);
     make_fixed_pattern(seed, stream);
 }
 
@@ -144,7 +142,7 @@ PixelGrid SensorHead::field_grid(const ReadRequest& r, int field) const {
 }
 
 void SensorHead::collect_light(float* plane, const PixelGrid& g, int field, int64_t start_ms,
-                               int64_t end_ms, Sky& sky, double throughput) {
+                               int64_t end_ms, Sky& sky, double throughput, FieldCharge& charge) {
     const double seconds = static_cast<double>(std::max<int64_t>(0, end_ms - start_ms)) / 1000.0;
     const ExposureLight light = sky.exposure_light(geo_.view, start_ms, end_ms);
     SkyEffects* effects = sky.effects();
@@ -172,9 +170,10 @@ void SensorHead::collect_light(float* plane, const PixelGrid& g, int field, int6
         for (size_t i = 0; i < stars.size(); ++i) {
             double twinkle = -1;  // drawn when the star first lands near the grid
             for (int k = 0; k < path.count; ++k) {
-                double x, y;
-                sky.star_image(stars[i], path.at[k], x, y);
-                if (x < x_lo || x > x_hi || y < y_lo || y > y_hi) continue;
+                const double x = sky.image_x(stars[i], path.at[k]);
+                if (x < x_lo || x > x_hi) continue;
+                const double y = sky.image_y(stars[i], path.at[k]);
+                if (y < y_lo || y > y_hi) continue;
                 if (twinkle < 0) {
                     twinkle = effects ? effects->twinkle(geo_.view, i, start_ms, end_ms) : 1.0;
                 }
@@ -183,18 +182,16 @@ void SensorHead::collect_light(float* plane, const PixelGrid& g, int field, int6
         }
     }
 
-    const auto dark_seconds = static_cast<float>(seconds);
-    for (int r = 0; r < g.rows; ++r) {
-        const size_t physical =
-            static_cast<size_t>((g.row0 + r) * geo_.fields + field) * geo_.columns + g.col0;
-        expose_row(plane + static_cast<size_t>(r) * g.cols, response_.data() + physical,
-                   dark_.data() + physical, dark_seconds, g.cols);
-    }
-    if (effects) add_cosmic_rays(plane, g, field, start_ms, end_ms, *effects);
+    // The light becomes charge row by row as the converter takes it (digitize); the cosmic rays
+    // are drawn now, in the order of the other draws of the sky's effects.
+    charge.field = field;
+    charge.dark_seconds = static_cast<float>(seconds);
+    charge.rays = 0;
+    if (effects) record_cosmic_rays(g, field, start_ms, end_ms, *effects, charge);
 }
 
-void SensorHead::add_cosmic_rays(float* plane, const PixelGrid& g, int field, int64_t start_ms,
-                                 int64_t end_ms, SkyEffects& effects) const {
+void SensorHead::record_cosmic_rays(const PixelGrid& g, int field, int64_t start_ms, int64_t end_ms,
+                                    SkyEffects& effects, FieldCharge& charge) const {
     // A hit lands in one physical row, so in one field only.
     CosmicRay rays[kMostCosmicRays];
     const size_t n =
@@ -205,8 +202,18 @@ void SensorHead::add_cosmic_rays(float* plane, const PixelGrid& g, int field, in
         const int r = rays[i].row / geo_.fields - g.row0;
         const int c = rays[i].column - g.col0;
         if (r < 0 || r >= g.rows || c < 0 || c >= g.cols) continue;
-        plane[static_cast<size_t>(r) * g.cols + c] += static_cast<float>(rays[i].charge);
+        charge.hit[charge.rays++] = {r, c, static_cast<float>(rays[i].charge)};
     }
+}
+
+void SensorHead::expose_plane_row(const float* plane_row, const PixelGrid& g, int r,
+                                  const FieldCharge& charge, float* out) const {
+    const size_t physical =
+        static_cast<size_t>((g.row0 + r) * geo_.fields + charge.field) * geo_.columns + g.col0;
+    expose_row(plane_row, response_.data() + physical, dark_.data() + physical, charge.dark_seconds,
+               g.cols, out);
+    for (size_t i = 0; i < charge.rays; ++i)
+        if (charge.hit[i].row == r) out[charge.hit[i].column] += charge.hit[i].charge;
 }
 
 void SensorHead::render(const ReadRequest& r, const FieldTransfer& fields, Sky& sky,
@@ -217,7 +224,7 @@ void SensorHead::render(const ReadRequest& r, const FieldTransfer& fields, Sky& 
     for (int i = 0; i < fields.count; ++i) {
         grid = field_grid(r, fields.field[i]);
         collect_light(planes_[i].data(), grid, fields.field[i], fields.start_ms[i],
-                      fields.end_ms[i], sky, throughput);
+                      fields.end_ms[i], sky, throughput, charges_[i]);
     }
     digitize(r, fields, grid, noise, rng, out);
 }
@@ -244,9 +251,10 @@ void SensorHead::digitize(const ReadRequest& r, const FieldTransfer& fields, con
         std::fill_n(sum, out_cols, 0.0f);
         for (int i = 0; i < fields.count; ++i) {
             for (int dy = 0; dy < r.bin_y; ++dy) {
-                const float* src =
-                    planes_[i].data() + static_cast<size_t>(ro * r.bin_y + dy) * g.cols;
-                add_binned(src, out_cols, r.bin_x, !noise, sum);
+                const int row = ro * r.bin_y + dy;
+                expose_plane_row(planes_[i].data() + static_cast<size_t>(row) * g.cols, g, row,
+                                 charges_[i], exposed_row_.data());
+                add_binned(exposed_row_.data(), out_cols, r.bin_x, !noise, sum);
             }
         }
         convert_row(sum, out_cols, converter, lanes, out);

@@ -84,10 +84,29 @@ class SensorHead {
 
   private:
     PixelGrid field_grid(const ReadRequest& r, int field) const;
+    // Most cosmic-ray hits drawn into one read.
+    static constexpr size_t kMostCosmicRays = 64;
+    // What turns one field's collected light into charge: its dark time and the cosmic rays that
+    // hit its read's pixels (grid row and column), added in this order after the exposure.
+    struct FieldCharge {
+        int field = 0;
+        float dark_seconds = 0;
+        size_t rays = 0;
+        struct Hit {
+            int row;
+            int column;
+            float charge;
+        } hit[kMostCosmicRays];
+    };
+
     void collect_light(float* plane, const PixelGrid& grid, int field, int64_t start_ms,
-                       int64_t end_ms, Sky& sky, double throughput);
-    void add_cosmic_rays(float* plane, const PixelGrid& grid, int field, int64_t start_ms,
-                         int64_t end_ms, SkyEffects& effects) const;
+                       int64_t end_ms, Sky& sky, double throughput, FieldCharge& charge);
+    void record_cosmic_rays(const PixelGrid& grid, int field, int64_t start_ms, int64_t end_ms,
+                            SkyEffects& effects, FieldCharge& charge) const;
+    // Row r of a field's plane as charge: the light times the sensitivity, the dark current, the
+    // cosmic rays.
+    void expose_plane_row(const float* plane_row, const PixelGrid& g, int r,
+                          const FieldCharge& charge, float* out) const;
     void digitize(const ReadRequest& r, const FieldTransfer& fields, const PixelGrid& grid,
                   bool noise, Rng& rng, uint8_t* out);
     void make_fixed_pattern(uint32_t seed, uint64_t stream);
@@ -100,8 +119,11 @@ class SensorHead {
     std::vector<float> response_;
     // Expected charge of a read's pixels, one plane per field.
     std::vector<float> planes_[2];
+    FieldCharge charges_[2];
     // Expected charge of one output row, in whole noise blocks.
     std::vector<float> row_charge_;
+    // One row of a plane as charge, before binning.
+    std::vector<float> exposed_row_;
     int64_t field_start_ms_[2] = {};
 };
 

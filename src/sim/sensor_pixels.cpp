@@ -18,11 +18,12 @@ inline float at_most(float v, float limit) {
 
 }  // namespace
 
-void expose_row(float* row, const float* response, const float* dark, float seconds, int count) {
+void expose_row(const float* light, const float* response, const float* dark, float seconds,
+                int count, float* out) {
 #if KVR_HAVE_AVX2_PATHS
-    if (use_avx2()) return expose_row_avx2(row, response, dark, seconds, count);
+    if (use_avx2()) return expose_row_avx2(light, response, dark, seconds, count, out);
 #endif
-    for (int c = 0; c < count; ++c) row[c] = row[c] * response[c] + dark[c] * seconds;
+    for (int c = 0; c < count; ++c) out[c] = light[c] * response[c] + dark[c] * seconds;
 }
 
 void add_binned(const float* src, int count, int bin, bool round_each, float* sum) {

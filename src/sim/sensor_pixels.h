@@ -41,9 +41,10 @@ inline int noise_blocks(int pixels) {
 inline constexpr int kPhotonShift = 32 - NormalSource::kTableBits;
 inline constexpr int kReadShift = 16 - NormalSource::kTableBits;
 
-// row[c] = row[c] · response[c] + dark[c] · seconds for c < count: the light a row's photosites
-// received becomes their charge.
-void expose_row(float* row, const float* response, const float* dark, float seconds, int count);
+// out[c] = light[c] · response[c] + dark[c] · seconds for c < count: the light a row's photosites
+// received becomes their charge (`out` may be `light`).
+void expose_row(const float* light, const float* response, const float* dark, float seconds,
+                int count, float* out);
 
 // Adds to sum[o] (o < count) the `bin` consecutive values src[o·bin …], in that order; with
 // `round_each`, each value first rounded to the nearest whole (halves up).
@@ -55,8 +56,8 @@ void convert_row(const float* charge, int count, const Converter& c, NoiseLanes&
                  uint8_t* out);
 
 #if KVR_HAVE_AVX2_PATHS
-void expose_row_avx2(float* row, const float* response, const float* dark, float seconds,
-                     int count);
+void expose_row_avx2(const float* light, const float* response, const float* dark, float seconds,
+                     int count, float* out);
 void add_binned_avx2(const float* src, int count, int bin, bool round_each, float* sum);
 void convert_row_avx2(const float* charge, int count, const Converter& c, NoiseLanes& lanes,
                       const float* normals, uint8_t* out);

@@ -58,16 +58,17 @@ KVR_TARGET_AVX2 void add_binned_lanes(const float* src, int count, int bin, floa
 
 }  // namespace
 
-KVR_TARGET_AVX2 void expose_row_avx2(float* row, const float* response, const float* dark,
-                                     float seconds, int count) {
+KVR_TARGET_AVX2 void expose_row_avx2(const float* light, const float* response, const float* dark,
+                                     float seconds, int count, float* out) {
     const __m256 t = _mm256_set1_ps(seconds);
     int c = 0;
     for (; c + 8 <= count; c += 8) {
-        const __m256 light = _mm256_mul_ps(_mm256_loadu_ps(row + c), _mm256_loadu_ps(response + c));
-        _mm256_storeu_ps(row + c,
-                         _mm256_add_ps(light, _mm256_mul_ps(_mm256_loadu_ps(dark + c), t)));
+        const __m256 received =
+            _mm256_mul_ps(_mm256_loadu_ps(light + c), _mm256_loadu_ps(response + c));
+        _mm256_storeu_ps(out + c,
+                         _mm256_add_ps(received, _mm256_mul_ps(_mm256_loadu_ps(dark + c), t)));
     }
-    for (; c < count; ++c) row[c] = row[c] * response[c] + dark[c] * seconds;
+    for (; c < count; ++c) out[c] = light[c] * response[c] + dark[c] * seconds;
 }
 
 KVR_TARGET_AVX2 void add_binned_avx2(const float* src, int count, int bin, bool round_each,

@@ -43,9 +43,4 @@ ImageShift Sky::image_shift_at(int64_t ms) {
     return s;
 }
 
-double Sky::wrap(double v, double start) const {
-    const double tile = field_.tile_px();
-    return v - tile * std::floor((v - start) / tile);
-}
-
 }  // namespace kvr::sim

@@ -2,6 +2,7 @@
 // The one sky both camera heads look at: the star field, the observing conditions, and where
 // the star images are at any moment (unguided drift plus whatever a mount simulation adds).
 // It also owns the simulator's view of the shared clock as a timeline that does not wrap.
+#include <cmath>
 #include <cstdint>
 #include <memory>
 
@@ -111,12 +112,21 @@ class Sky {
     // The image of a star for a given shift, in the copy of the repeating tile that is centred
     // on the sensors' area.
     void star_image(const Star& s, const ImageShift& shift, double& x, double& y) const {
-        x = wrap(s.x + shift.x, wrap_x0_);
-        y = wrap(s.y + shift.y, wrap_y0_);
+        x = image_x(s, shift);
+        y = image_y(s, shift);
+    }
+    double image_x(const Star& s, const ImageShift& shift) const {
+        return wrap(s.x + shift.x, wrap_x0_);
+    }
+    double image_y(const Star& s, const ImageShift& shift) const {
+        return wrap(s.y + shift.y, wrap_y0_);
     }
 
   private:
-    double wrap(double v, double start) const;
+    double wrap(double v, double start) const {
+        const double tile = field_.tile_px();
+        return v - tile * std::floor((v - start) / tile);
+    }
 
     Timeline timeline_;
     StarFieldConfig stars_config_;

@@ -93,6 +93,27 @@ TEST(FlatFieldSpanTest, ValuesAtWholeNumbersAndTheClip) {
                 ASSERT_EQ(out[k], flat_field_pixel(d[i + k], f[i + k], mean)) << mean << " " << i;
         }
 }
+
+// Two million pixels of every magnitude (flat values from 1 to 65535, quotients from far below 1
+// to far above the clip) and means that are whole, halves and awkward fractions: the single
+// precision shortcut decides most of them and must give the division rule's bits.
+TEST(FlatFieldSpanTest, RandomQuotientsOfEveryMagnitude) {
+    if (!use_avx2()) GTEST_SKIP() << "no AVX2";
+    std::mt19937 rng(28);
+    auto word = [&] { return static_cast<uint16_t>(rng() >> (16 + rng() % 17)); };
+    for (double mean : {1.0, 1000.0, 1234.5678, 32768.0, 30000.5, 65535.0, 70000.25, 1e-3}) {
+        std::vector<uint16_t> d(250000), f(d.size());
+        for (size_t i = 0; i < d.size(); ++i) {
+            d[i] = word();
+            f[i] = std::max<uint16_t>(1, word());
+        }
+        std::vector<uint16_t> out = d;
+        flat_field_span_avx2(out.data(), f.data(), mean, static_cast<int>(out.size()));
+        for (size_t i = 0; i < d.size(); ++i)
+            ASSERT_EQ(out[i], flat_field_pixel(d[i], f[i], mean))
+                << d[i] << " / " << f[i] << " · " << mean;
+    }
+}
 #endif
 
 KVR_INSTANTIATE_FOR_BOTH_LOOPS(VectorKernelsTest);

@@ -1,6 +1,7 @@
 // The simulator's building blocks: the pixel-integrated star profile, the random sources and
 // the star field with its luminosity distribution.
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "sim/psf.h"
@@ -84,6 +85,29 @@ TEST(SimRandom, NormalSourcesHaveUnitVarianceAndTheCdfMatches) {
     }
     EXPECT_EQ(normal_cdf(-9), 0.0);
     EXPECT_EQ(normal_cdf(9), 1.0);
+}
+
+// The star stamps take the distribution function in vectors: the same bits as one at a time,
+// at the range's ends, beyond them, on the table's nodes and between.
+TEST(SimPsf, VectorDistributionFunctionGivesTheSameBits) {
+    std::vector<double> z = {-8.0,      std::nextafter(-8.0, 0.0),
+                             8.0,       std::nextafter(8.0, 0.0),
+                             -1e300,    1e300,
+                             -INFINITY, INFINITY,
+                             NAN,       0.0,
+                             -0.0};
+    for (double v = -8.5; v < 8.5; v += 1.0 / 512 + 1e-7) z.push_back(v);
+    for (int k = -2048; k <= 2048; ++k) z.push_back(k / 256.0);
+    for (bool avx2 : {true, false}) {
+        allow_avx2(avx2);
+        std::vector<double> out(z.size());
+        normal_cdfs(z.data(), static_cast<int>(z.size()), out.data());
+        for (size_t k = 0; k < z.size(); ++k) {
+            const double want = normal_cdf(z[k]);
+            ASSERT_EQ(std::memcmp(&out[k], &want, sizeof want), 0) << z[k] << " " << avx2;
+        }
+    }
+    allow_avx2(true);
 }
 
 StarFieldLandmarks test_landmarks() {
