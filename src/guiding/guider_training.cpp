@@ -14,6 +14,7 @@
 #include "guiding/guide_drive.h"
 #include "guiding/star_signal.h"
 #include "guiding/training.h"
+#include "guiding/training_report.h"
 #include "scope/ao_unit.h"
 
 namespace kvr {
@@ -331,6 +332,9 @@ void accept_guider_training(Program& p, const GuiderTrainingFigures& f) {
                g.RA_x, g.RA_y, g.RA_rate, g.Dec_x, g.Dec_y, g.Dec_rate, g.RA_backx, g.RA_backy,
                g.RA_backlash, g.Dec_backx, g.Dec_backy, g.Dec_backlash,
                g.theta * kDegreesPerRadian);
+    message50f(
+        p, "%s",
+        training_sky_text(p, f.west_per_s, f.north_per_s, f.measure.row_height, "s", "").c_str());
     save_ini_file(p, p.settings.ini_file);
     save_guide_settings(p);
 }
@@ -355,6 +359,10 @@ void set_ao_directions(Program& p, AoTrainingFigures& f) {
                "px\nLeft/right %s, up/down %s",
                f.west_per_step.x, f.west_per_step.y, f.north_per_step.x, f.north_per_step.y,
                swap_x ? "swapped" : "as set", swap_y ? "swapped" : "as set");
+    message50f(
+        p, "%s",
+        training_sky_text(p, f.west_per_step, f.north_per_step, f.measure.row_height, "step", "")
+            .c_str());
 }
 
 }  // namespace
