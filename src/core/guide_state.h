@@ -17,6 +17,7 @@
 // angle of the RA motion against the sensor's y axis (radians); quadrant the sign class of
 // (RA_x, RA_y): 1 both >= 0, 3 both < 0, else 2; *_backx, *_backy, *_backlash the backlash
 // vectors and lengths (pixels). guider_training_pos: index of the last recorded position.
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -210,6 +211,16 @@ struct GuideErrorTrail {
 
 class DialogModel;
 
+// How far the guider's fitted star height (guiding/star_fit.h) stood below the centroid's row
+// with its tenths on the first frame measured against the reference (x1, y1, x1dec, y1dec) of
+// `key`, px: fitted heights are held to that reference moved by dy. A new reference (a new guide
+// star, a guide start, a moved lock position) takes a new offset.
+struct FittedReference {
+    std::array<int, 4> key{};
+    double dy = 0;
+    bool set = false;
+};
+
 struct GuideState : GuideVariables {
     // The last main-camera centroid found a star (false: nothing stood above the background, and
     // the results were left as they were).
@@ -217,6 +228,7 @@ struct GuideState : GuideVariables {
     GuidePulseLog pulses;
     GuiderTrainingPositions guider_positions;
     GuideErrorTrail guider_trail;
+    FittedReference fitted_reference;
     // The guiding-information window of the guider head (made on first use, kept).
     std::shared_ptr<DialogModel> guider_info_window;
 };

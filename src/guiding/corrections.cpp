@@ -10,6 +10,7 @@
 #include "guiding/guide_drive.h"
 #include "guiding/guide_errors.h"
 #include "guiding/guide_log.h"
+#include "guiding/star_fit.h"
 #include "guiding/star_signal.h"
 #include "guiding/star_watch.h"
 #include "scope/ao_unit.h"
@@ -243,7 +244,8 @@ int measure_guide_error(Program& p, const uint16_t* frame, bool guider) {
     const int xd = guider ? g.guider_xcentdec : g.xcentdec;
     const int yd = guider ? g.guider_ycentdec : g.ycentdec;
     if (result != 0) return result;
-    switch (watch_and_log(p, measure_star(frame, width, height, x, y, g.cur_rad))) {
+    const StarSignal star = measure_star(frame, width, height, x, y, g.cur_rad);
+    switch (watch_and_log(p, star)) {
         case StarSeen::kMeasured:
             break;
         case StarSeen::kLost:
@@ -253,6 +255,18 @@ int measure_guide_error(Program& p, const uint16_t* frame, bool guider) {
     }
     g.dx = to_error16(1000 * (g.x1 - x) + (1000 * (g.x1dec - xd)) / 10);
     g.dy = to_error16(1000 * (g.y1 - y) + (1000 * (g.y1dec - yd)) / 10);
+    double fx = 0, fy = 0;
+    if (guider && fit_star_centre(frame, width, height, star, fx, fy)) {
+        // The guider's rows are too tall for the centroid to see a sharp star move within one:
+        // its height is read from the fitted profile, held to the reference row plus the fit's
+        // offset from the centroid on the reference's first frame. (Across the columns the
+        // centroid does as well as the fit.)
+        const std::array<int, 4> key{g.x1, g.y1, g.x1dec, g.y1dec};
+        FittedReference& ref = g.fitted_reference;
+        if (!ref.set || ref.key != key) ref = {key, fy - (y + 0.1 * yd), true};
+        g.dy =
+            to_error16(static_cast<int>(std::lround(1000 * (g.y1 + 0.1 * g.y1dec + ref.dy - fy))));
+    }
     g.x3 = g.dx;
     g.y3 = g.dy;
     record_guide_error(p, guider);

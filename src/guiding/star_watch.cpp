@@ -30,6 +30,7 @@ void reset_star_watch(Program& p) {
     g.guide_star_flux = 0;
     g.guide_star_lost = 0;
     g.guide_star_lost_since_ms = 0;
+    g.fitted_reference = {};
 }
 
 StarSeen watch_guide_star(Program& p, const StarSignal& star) {
