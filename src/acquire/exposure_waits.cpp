@@ -121,7 +121,8 @@ bool self_guide_pass(Program& p, RunContext& c) {
 // The star of a self-guided exposure was lost: the exposure ends unread and the run finishes.
 void self_guide_lost(Program& p, RunContext& c) {
     guide_log_end_if(p, GuidePath::SelfGuide);
-    info_close(p);
+    // The window keeps the frame on which the star was lost.
+    info_stopped(p);
     close_progress(p, c);
     p.run.end_loop = 1;
     messages(p, Msg::SelfGuideLostStar);

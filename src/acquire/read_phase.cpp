@@ -186,7 +186,7 @@ void select_field(Program& p) {
     } else {
         run.highres21_selfguide = 0;
     }
-    info_close(p);
+    info_stopped(p);
     p.host.repaint();
     run.selfguiding_darkframe = 0;
 }

@@ -49,6 +49,11 @@ ControlDesc bar(int id, bool horizontal, int row, int col, int row_span, int col
     return c;
 }
 
+ControlDesc in_unit(ControlDesc c, const char* unit) {
+    c.unit = unit;
+    return c;
+}
+
 }  // namespace resource_builders
 
 const DialogResource& about_resource() {

@@ -35,6 +35,8 @@ struct ControlDesc {
     bool horizontal = true;     // scroll bars
     bool read_only = false;     // edits used only to show values
     int width = 0, height = 0;  // drawing areas: size in pixels
+    // The unit of the value an edit shows, written after it ("px", "ms"); not part of its text.
+    std::string unit = {};
 };
 
 struct DialogResource {
@@ -52,6 +54,8 @@ ControlDesc ctl(int id, ControlKind kind, const char* caption, int row, int col,
 ControlDesc label(const char* caption, int row, int col, int col_span = 1);
 ControlDesc radio(int id, const char* caption, int group, int row, int col);
 ControlDesc bar(int id, bool horizontal, int row, int col, int row_span, int col_span);
+// The control with the unit of its value written after it.
+ControlDesc in_unit(ControlDesc c, const char* unit);
 }  // namespace resource_builders
 
 // Standard control ids of the platform.

@@ -86,11 +86,15 @@ void progress_close(Program& p);
 // or guide loop. Returns true when it stopped something.
 bool clear_messages(Program& p);
 
-// Guiding information window.
+// Guiding information window. While a guide loop runs it follows the loop's caption and values;
+// when the loop stops it stays with its last frame and figures until the user closes it or the
+// next loop opens it again (info_stopped). info_close takes it away (a loop that never started).
 void info_open(Program& p);
 void refresh_info_caption(Program& p);
 void refresh_info_window(Program& p);
+void info_stopped(Program& p);
 void info_close(Program& p);
+// The window follows a running loop.
 bool info_is_open(const Program& p);
 
 // The focus frame's default origin (reset_focus_frame).

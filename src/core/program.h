@@ -72,7 +72,7 @@ struct Program {
 
     // Directory onto which drive paths ("c:\\autosave\\KVR_Q4.INI") are mapped.
     std::string drive_root;
-    // The guiding information window is open.
+    // The guiding information window is open and follows a running guide loop.
     bool info_window_open = false;
     // The display refresh (display/display.h, image_prepare) that image-changing commands end
     // with. The subsystems below display/ reach it through refresh_display(); start-up wires it.

@@ -65,6 +65,11 @@ void refresh_info_window(Program& p) {
     p.host.info_update(v);
 }
 
+void info_stopped(Program& p) {
+    // The window keeps its last frame and figures; it no longer follows captions or values.
+    p.info_window_open = false;
+}
+
 void info_close(Program& p) {
     if (!p.info_window_open) return;
     p.info_window_open = false;

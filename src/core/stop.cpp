@@ -47,7 +47,7 @@ bool clear_messages(Program& p) {
     p.readout.endticks = p.readout.ticks;  // ends the running wait
     p.host.beep();
     reset_focus_frame(p);
-    if (g.selfguiding) info_close(p);
+    if (g.selfguiding) info_stopped(p);
     g.selfguiding = 0;
     r.selfguiding_darkframe = 0;
     r.switch_frame = 0;

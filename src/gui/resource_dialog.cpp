@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -186,6 +187,18 @@ bool ResourceDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+QWidget* ResourceDialog::with_unit(QWidget* control, const std::string& unit) {
+    auto* cell = new QWidget;
+    auto* row = new QHBoxLayout(cell);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(3);
+    row->addWidget(control, 1);
+    auto* label = new QLabel(QString::fromStdString(unit));
+    label->setObjectName(QStringLiteral("unit"));
+    row->addWidget(label);
+    return cell;
+}
+
 void ResourceDialog::place(QGridLayout& grid, QWidget* w, const ControlDesc& c, int row0,
                            int col0) {
     grid.addWidget(w, c.row - row0, c.col - col0, std::max(1, c.row_span), std::max(1, c.col_span));
@@ -216,8 +229,8 @@ void ResourceDialog::build() {
     std::map<const ControlDesc*, QWidget*> widgets;
     for (const auto& c : controls) {
         QWidget* w = make_control(c);
-        widgets[&c] = w;
         if (c.id >= 0) controls_[c.id] = w;
+        widgets[&c] = c.unit.empty() ? w : with_unit(w, c.unit);
         if (c.kind == ControlKind::GroupBox) box_grids[&c] = new QGridLayout(w);
     }
     for (const auto& c : controls) {

@@ -47,6 +47,8 @@ class ResourceDialog : public QDialog {
   private:
     void build();
     QWidget* make_control(const ControlDesc& c);
+    // The control with its unit after it (a label named "unit"), as one grid cell.
+    QWidget* with_unit(QWidget* control, const std::string& unit);
     void place(QGridLayout& grid, QWidget* w, const ControlDesc& c, int row0, int col0);
     void connect_scroll_bar(QScrollBar* bar, int id);
     void apply(int id, const ControlState& s);

@@ -138,7 +138,7 @@ std::string rms_text(const char* axis, double rms, int samples) {
     if (samples == 0)
         std::snprintf(text, sizeof text, "%s RMS -", axis);
     else
-        std::snprintf(text, sizeof text, "%s RMS %.2f\"", axis, rms);
+        std::snprintf(text, sizeof text, "%s RMS %.2f\u2033", axis, rms);
     return text;
 }
 

@@ -99,7 +99,7 @@ void start_guide(Program& p) {
     }
     guide_log_end(p);
     messages(p, Msg::GuidingTerminated);
-    info_close(p);
+    info_stopped(p);
     g.fst = 1;
     g.guiding = 0;
     g.tracking = 0;

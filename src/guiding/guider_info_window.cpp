@@ -92,7 +92,7 @@ const DialogResource& guider_info_resource() {
             field(kAoEastWest, 4, 1),
             label("AO n/s (steps)", 4, 2),
             field(kAoNorthSouth, 4, 3),
-            label("Peak (counts)", 5, 0),
+            label("Peak (ADU)", 5, 0),
             field(kPeak, 5, 1),
             label("SNR", 5, 2),
             field(kSnr, 5, 3),

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <cmath>
 
 #include "core/program.h"
 #include "gui/image_view.h"
@@ -36,6 +37,13 @@ ResourceDialog* camera_dialog(QWidget* w) {
 void press(ResourceDialog* d, int id) {
     QWidget* w = d->control(id);
     QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
+}
+
+// The unit written after a control's value, or "" when it has none.
+QString unit_of(ResourceDialog* d, int id) {
+    const auto* unit = d->control(id)->parentWidget()->findChild<QLabel*>(
+        QStringLiteral("unit"), Qt::FindDirectChildrenOnly);
+    return unit ? unit->text() : QString();
 }
 
 QString text_of(ResourceDialog* d, int id) {
@@ -107,7 +115,7 @@ class CameraDialogTest : public QObject {
         s.frame.show();  // the window's first picture is on the drive, as in use
         QVERIFY(QTest::qWaitForWindowExposed(&s.frame));
         s.frame.image_view()->viewport()->repaint();
-        QString peak, star_fwhm;
+        QString peak, star_fwhm, width, width_unit, peak_unit;
         bool stopped_in_time = false;
         when_modal([&](QWidget* w) {
             ResourceDialog* d = camera_dialog(w);
@@ -120,6 +128,9 @@ class CameraDialogTest : public QObject {
             press(d, kv::kFocusStart);
             stopped_in_time = took.elapsed() < 10000;
             peak = text_of(d, kv::kMaxValue);
+            width = text_of(d, kv::kFwhm);
+            width_unit = unit_of(d, kv::kFwhm);
+            peak_unit = unit_of(d, kv::kMaxValue);
             star_fwhm = qobject_cast<QLabel*>(d->control(kv::kFocusStarFwhm))->text();
             press(d, kv::kCancel);
         });
@@ -131,6 +142,11 @@ class CameraDialogTest : public QObject {
         QVERIFY2(star_fwhm.startsWith(QStringLiteral("FWHM ")), qPrintable(star_fwhm));
         const double fwhm_px = star_fwhm.section(' ', 1, 1).toDouble();
         QVERIFY2(fwhm_px > 2.2 && fwhm_px < 3.4, qPrintable(star_fwhm));
+        // The columns above half the peak: a whole number near that width, its unit beside it.
+        bool whole = false;
+        QVERIFY2(std::abs(width.toInt(&whole) - fwhm_px) <= 1.5 && whole, qPrintable(width));
+        QCOMPARE(width_unit, QStringLiteral("px"));
+        QCOMPARE(peak_unit, QStringLiteral("ADU"));
     }
 
     void take_photo_shows_a_binned_star_field() {

@@ -41,9 +41,9 @@ class GuideGraphWindowTest : public QObject {
         s.p.guide.pulses.record({s.p.clock.ms(), 'x', s.p.settings.e, 300, false});
         guide_graph_follow(s.p);
         QCOMPARE(qobject_cast<QLabel*>(graph->control(kGraphRmsRa))->text(),
-                 QStringLiteral("RA RMS 0.18\""));
+                 QStringLiteral("RA RMS 0.18\u2033"));
         QCOMPARE(qobject_cast<QLabel*>(graph->control(kGraphRmsDec))->text(),
-                 QStringLiteral("Dec RMS 0.72\""));
+                 QStringLiteral("Dec RMS 0.72\u2033"));
         const QImage painted = graph->control(kGraphArea)->grab().toImage();
         const Canvas* raster = s.p.graph.window->drawing(kGraphArea);
         int ra_pixels = 0;

@@ -106,7 +106,7 @@ class HostTest : public QObject {
         QVERIFY(!s.host.progress_window());
     }
 
-    void guiding_window_shows_values_frame_and_cross() {
+    void guiding_window_shows_values_frame_and_cross_and_keeps_them_when_guiding_stops() {
         Session s;
         const std::string bmp = map_drive_path(s.p.drive_root, "c:\\kvr_q4f.bmp");
         QImage frame(128, 128, QImage::Format_Indexed8);
@@ -138,6 +138,30 @@ class HostTest : public QObject {
         const QImage shot = w->grab().toImage();
         QVERIFY(near(shot.pixel(40 + 79, 50 + 66), Qt::red));  // cross centre
         QVERIFY(near(shot.pixel(75 + 2, 66 + 2), Qt::black));  // the frame
+
+        // A key press stops self-guiding: the window stays with its last frame and figures, and
+        // the captions of the exposure that goes on are no longer its own.
+        s.frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.frame));
+        s.p.guide.selfguiding = 1;
+        QTimer::singleShot(0, &s.frame, [&] { QTest::keyClick(&s.frame, Qt::Key_Space); });
+        QVERIFY(wait_until([&] { return clear_messages(s.p); }));
+        QCOMPARE(s.p.guide.selfguiding, 0);
+        QCOMPARE(s.host.info_window(), w);
+        std::snprintf(s.p.shell.info_caption, sizeof s.p.shell.info_caption,
+                      "Guiding Info - Downloading Image");
+        refresh_info_caption(s.p);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Self Guiding"));
+        QCOMPARE(w->field(2), QStringLiteral("-1.2"));
+        const QImage kept = w->grab().toImage();
+        QVERIFY(near(kept.pixel(40 + 79, 50 + 66), Qt::red));
+        QVERIFY(near(kept.pixel(75 + 2, 66 + 2), Qt::black));
+
+        // The next guiding run takes the same window over.
+        std::snprintf(s.p.shell.info_caption, sizeof s.p.shell.info_caption, "Guiding Info");
+        info_open(s.p);
+        QCOMPARE(s.host.info_window(), w);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Guiding Info"));
         info_close(s.p);
         QVERIFY(!s.host.info_window());
     }

@@ -68,7 +68,7 @@ TEST_F(GuideGraphTest, GuiderGuidingFeedsTheOpenGraph) {
     EXPECT_LT(g.guide_rms_total, 3.0);
     EXPECT_DOUBLE_EQ(g.guide_rms_total, std::hypot(g.guide_rms_ra, g.guide_rms_dec));
     char shown[32];
-    std::snprintf(shown, sizeof shown, "Total RMS %.2f\"", g.guide_rms_total);
+    std::snprintf(shown, sizeof shown, "Total RMS %.2f\u2033", g.guide_rms_total);
     EXPECT_EQ(p.graph.window->view()[kGraphRmsTotal].text, shown);
 
     // Both axes' errors are drawn in the upper band, their corrections in the lower one.
