@@ -9,15 +9,13 @@ pulses overlapped and how long each lasted.
 """
 import os
 import re
-import shutil
 import statistics
-import subprocess
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from indi_latency import DEVICE, Client, free_port  # noqa: E402
+from indi_latency import DEVICE, driver_session  # noqa: E402
 
 RA_MS, DEC_MS = 300, 200
 
@@ -56,41 +54,32 @@ def moves(log):
     return out
 
 
+def guide_cycles(c, cycles):
+    """Times of `cycles` guide cycles (an RA and a Dec pulse, until both are over), ms."""
+    c.set_switch("KVR_GUIDE_PORT", "LX200")
+    time.sleep(0.5)
+    c.buffer = b""
+    times = []
+    for _ in range(cycles):
+        start = time.monotonic()
+        pulse(c, "TELESCOPE_TIMED_GUIDE_WE", "TIMED_GUIDE_W", RA_MS)
+        pulse(c, "TELESCOPE_TIMED_GUIDE_NS", "TIMED_GUIDE_N", DEC_MS)
+        wait_both_done(c)
+        times.append((time.monotonic() - start) * 1000)
+        time.sleep(0.2)
+    c.set_switch("CONNECTION", "DISCONNECT")
+    time.sleep(0.5)
+    return times
+
+
 def main():
     driver_dir = sys.argv[1]
     cycles = int(sys.argv[2]) if len(sys.argv) > 2 else 10
-    work = tempfile.mkdtemp()
-    log = f"{work}/sim.log"
-    env = dict(os.environ, HOME=work, PATH=driver_dir + ":" + os.environ["PATH"],
-               KVR_Q4_INDI_OPTIONS=f"--camera sim --drives {work}/drives --sim-log {log}")
-    port = free_port()
-    server = subprocess.Popen(["indiserver", "-p", str(port), "-u", f"{work}/indiserver",
-                               "indi_kvr_q4_ccd"], env=env, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL)
-    try:
-        c = Client(port)
-        c.send('<getProperties version="1.7"/>')
-        c.wait_for(b'name="CONNECTION"')
-        c.set_switch("CONNECTION", "CONNECT")
-        c.wait_for(b'name="KVR_GUIDE_PORT"')
-        c.set_switch("KVR_GUIDE_PORT", "LX200")
-        time.sleep(0.5)
-        c.buffer = b""
-        times = []
-        for _ in range(cycles):
-            start = time.monotonic()
-            pulse(c, "TELESCOPE_TIMED_GUIDE_WE", "TIMED_GUIDE_W", RA_MS)
-            pulse(c, "TELESCOPE_TIMED_GUIDE_NS", "TIMED_GUIDE_N", DEC_MS)
-            wait_both_done(c)
-            times.append((time.monotonic() - start) * 1000)
-            time.sleep(0.2)
-        c.set_switch("CONNECTION", "DISCONNECT")
-        time.sleep(0.5)
-    finally:
-        server.terminate()
-        server.wait()
-    got = moves(log)
-    shutil.rmtree(work, ignore_errors=True)
+    with tempfile.TemporaryDirectory() as work:
+        log = f"{work}/sim.log"
+        with driver_session(driver_dir, work, f"--sim-log {log}", "KVR_GUIDE_PORT") as c:
+            times = guide_cycles(c, cycles)
+        got = moves(log)
     ra = [stop - move for d, move, stop in got if d == "w"]
     dec = [stop - move for d, move, stop in got if d == "n"]
     pairs = list(zip([g for g in got if g[0] == "w"], [g for g in got if g[0] == "n"]))

@@ -10,8 +10,8 @@ base64, the server and the socket; DOWNLOAD_MS (per full-width field; a camera t
 
   indi_latency.py DRIVER_DIR [FRAMES [DOWNLOAD_MS]]
 """
+import contextlib
 import os
-import shutil
 import socket
 import statistics
 import subprocess
@@ -65,25 +65,40 @@ class Client:
                   f'<oneNumber name="CCD_EXPOSURE_VALUE">{seconds}</oneNumber></newNumberVector>')
 
 
+@contextlib.contextmanager
+def driver_session(driver_dir, work, options, ready, blobs=False):
+    """indiserver with indi_kvr_q4_ccd on the simulated camera (`options` added to its own), its
+    files in `work`; yields a Client connected to the device once `ready` (a property name) has
+    come. The server ends with the block."""
+    env = dict(os.environ, HOME=work, PATH=driver_dir + ":" + os.environ["PATH"],
+               KVR_Q4_INDI_OPTIONS=f"--camera sim --drives {work}/drives {options}")
+    server = None
+    try:
+        port = free_port()
+        server = subprocess.Popen(["indiserver", "-p", str(port), "-u", f"{work}/indiserver",
+                                   "indi_kvr_q4_ccd"], env=env, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        c = Client(port)
+        c.send('<getProperties version="1.7"/>')
+        c.wait_for(b'name="CONNECTION"')
+        if blobs:
+            c.send(f'<enableBLOB device="{DEVICE}">Also</enableBLOB>')
+        c.set_switch("CONNECTION", "CONNECT")
+        c.wait_for(f'name="{ready}"'.encode())
+        yield c
+    finally:
+        if server:
+            server.terminate()
+            server.wait()
+
+
 def main():
     driver_dir = sys.argv[1]
     frames = int(sys.argv[2]) if len(sys.argv) > 2 else 20
     download_ms = int(sys.argv[3]) if len(sys.argv) > 3 else 0
-    work = tempfile.mkdtemp()
-    env = dict(os.environ, HOME=work, PATH=driver_dir + ":" + os.environ["PATH"],
-               KVR_Q4_INDI_OPTIONS=f"--camera sim --sim-download-ms {download_ms} "
-               f"--drives {work}/drives")
-    port = free_port()
-    server = subprocess.Popen(["indiserver", "-p", str(port), "-u", f"{work}/indiserver",
-                               "indi_kvr_q4_ccd"], env=env, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL)
-    try:
-        c = Client(port)
-        c.send('<getProperties version="1.7"/>')
-        c.wait_for(b'name="CONNECTION"')
-        c.send(f'<enableBLOB device="{DEVICE}">Also</enableBLOB>')
-        c.set_switch("CONNECTION", "CONNECT")
-        c.wait_for(b'name="KVR_READOUT_MODE"')
+    with tempfile.TemporaryDirectory() as work, \
+            driver_session(driver_dir, work, f"--sim-download-ms {download_ms}",
+                           "KVR_READOUT_MODE", blobs=True) as c:
         for mode, label in (("MODE_1", "binned 376 x 290"), ("MODE_2", "full 752 x 580")):
             c.set_switch("KVR_READOUT_MODE", mode)
             time.sleep(0.5)
@@ -94,10 +109,6 @@ def main():
                 times.append((c.wait_for(b"</setBLOBVector>") - start) * 1000)
             print(f"{label}: median {statistics.median(times):.1f} ms, "
                   f"min {min(times):.1f} ms, max {max(times):.1f} ms over {frames} frames")
-    finally:
-        server.terminate()
-        server.wait()
-        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -12,16 +12,13 @@ full-width field.
 """
 import os
 import re
-import shutil
-import socket
 import statistics
-import subprocess
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from indi_latency import DEVICE, Client, free_port  # noqa: E402
+from indi_latency import driver_session  # noqa: E402
 
 # A countdown step: the exposure still under way (Busy), its time left.
 COUNTDOWN = re.compile(rb'<setNumberVector[^>]*name="CCD_EXPOSURE"[^>]*state="Busy"[^>]*>\s*'
@@ -58,21 +55,9 @@ def main():
     driver_dir = sys.argv[1]
     frames = int(sys.argv[2]) if len(sys.argv) > 2 else 3
     download_ms = int(sys.argv[3]) if len(sys.argv) > 3 else 2900
-    work = tempfile.mkdtemp()
-    env = dict(os.environ, HOME=work, PATH=driver_dir + ":" + os.environ["PATH"],
-               KVR_Q4_INDI_OPTIONS=f"--camera sim --sim-download-ms {download_ms} "
-               f"--drives {work}/drives")
-    port = free_port()
-    server = subprocess.Popen(["indiserver", "-p", str(port), "-u", f"{work}/indiserver",
-                               "indi_kvr_q4_ccd"], env=env, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL)
-    try:
-        c = Client(port)
-        c.send('<getProperties version="1.7"/>')
-        c.wait_for(b'name="CONNECTION"')
-        c.send(f'<enableBLOB device="{DEVICE}">Also</enableBLOB>')
-        c.set_switch("CONNECTION", "CONNECT")
-        c.wait_for(b'name="KVR_READOUT_MODE"')
+    with tempfile.TemporaryDirectory() as work, \
+            driver_session(driver_dir, work, f"--sim-download-ms {download_ms}",
+                           "KVR_READOUT_MODE", blobs=True) as c:
         print(f"camera download {download_ms} ms a full-width field; {frames} frames each:")
         for mode, label, download_s in (("MODE_1", "binned", download_ms / 2000),
                                         ("MODE_2", "fast full", download_ms / 1000)):
@@ -84,10 +69,6 @@ def main():
                 late = statistics.median(g[1] for g in got)
                 print(f"  {label} {seconds} s: countdown zero -> BLOB {shown:.2f} s, "
                       f"exposure end -> BLOB {late:.2f} s (download {download_s:.2f} s)")
-    finally:
-        server.terminate()
-        server.wait()
-        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":
