@@ -105,6 +105,32 @@ void filter_row(const RowColumns& c, uint16_t* out) {
     }
 }
 
+// A spike the hot-pixel filter replaced is a hot pixel or a cosmic ray when its neighbours
+// carry next to none of its light; a star narrower than a pixel still spills a share of its
+// peak into a neighbour. `measured` (the frame as read) takes the filtered value of every lone
+// spike and keeps its star peaks.
+constexpr int kStarSpillPercent = 10;
+
+void keep_lone_spikes_filtered(const uint16_t* filtered, uint16_t* measured) {
+    constexpr int w = kGuiderWidth;
+    for (int y = 1; y < kGuiderHeight - 1; ++y) {
+        for (int x = 1; x < w - 1; ++x) {
+            const int i = y * w + x;
+            const int median = filtered[i];
+            const int excess = measured[i] - median;
+            if (excess <= 0) {
+                measured[i] = filtered[i];
+                continue;
+            }
+            if (measured[i] == filtered[i]) continue;
+            int brightest = 0;
+            for (const int d : {-w - 1, -w, -w + 1, -1, 1, w - 1, w, w + 1})
+                brightest = std::max(brightest, int{measured[i + d]});
+            if (100 * (brightest - median) < kStarSpillPercent * excess) measured[i] = filtered[i];
+        }
+    }
+}
+
 }  // namespace
 
 int guider_exposure_ms(const Program& p) {
@@ -137,9 +163,20 @@ bool guider_camera_read(Program& p) {
     guide_exposure_wait(p);
     if (!autoguider_read(p)) return false;
     if (g.guider_use_darkframe && !g.guider_taking_darkframe) subtract_guider_dark(p);
-    if (g.guider_use_median) filter_guider_hot_pixels(p);
+    Buffers& b = *p.buf;
+    b.guider_unfiltered_valid = g.guider_use_median != 0;
+    if (g.guider_use_median) {
+        std::memcpy(b.guider_unfiltered_int, p.ptr.guider_imageptr,
+                    kGuiderPixels * sizeof(uint16_t));
+        filter_guider_hot_pixels(p);
+        keep_lone_spikes_filtered(p.ptr.guider_imageptr, b.guider_unfiltered_int);
+    }
     apply_guider_gain(p);
     return true;
+}
+
+const uint16_t* guider_measure_frame(const Program& p) {
+    return p.buf->guider_unfiltered_valid ? p.buf->guider_unfiltered_int : p.ptr.guider_imageptr;
 }
 
 void subtract_guider_dark(Program& p) {

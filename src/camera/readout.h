@@ -76,5 +76,10 @@ bool guider_camera_read(Program& p);
 void subtract_guider_dark(Program& p);
 void filter_guider_hot_pixels(Program& p);
 void apply_guider_gain(Program& p);
+// The frame a guide star is measured on: the last guider read before its hot-pixel filter, or
+// the guider image when the filter did not run. The filter takes the peak of a star narrower
+// than a pixel (good seeing on the guider's tall rows) for a hot pixel and flattens it, and a
+// star without its peak cannot be located within its row.
+const uint16_t* guider_measure_frame(const Program& p);
 
 }  // namespace kvr

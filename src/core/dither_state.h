@@ -17,7 +17,7 @@ inline constexpr double kMaxDitherPx = 20.0;
 #define KVR_DITHER_SETTINGS(V, T, A, L) \
     V(double, dither_amount_px, 3.0)    \
     V(int, dither_every_frames, 0)      \
-    V(double, dither_settle_px, 0.5)    \
+    V(double, dither_settle_px, 1.0)    \
     V(int, dither_settle_limit_s, 60)
 KVR_STATE_STRUCT(DitherSettings, KVR_DITHER_SETTINGS)
 

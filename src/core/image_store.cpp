@@ -18,6 +18,7 @@ void Buffers::register_in(Registry& r) {
     buffer("image_guider_int", image_guider_int, sizeof image_guider_int);
     buffer("trial_guider_int", trial_guider_int, sizeof trial_guider_int);
     buffer("guider_darkframe_int", guider_darkframe_int, sizeof guider_darkframe_int);
+    buffer("guider_unfiltered_int", guider_unfiltered_int, sizeof guider_unfiltered_int);
     buffer("ReportBuffer", ReportBuffer, sizeof ReportBuffer);
     buffer("camdata", camdata, sizeof camdata);
 }
@@ -82,6 +83,7 @@ void write_startup_test_image(Program& p) {
         std::fill_n(p.ptr.guider_image + r * kGuiderWidth, kGuiderWidth, v);
         std::fill_n(p.ptr.guider_darkframe + r * kGuiderWidth, kGuiderWidth, uint16_t{0});
     }
+    p.buf->guider_unfiltered_valid = false;
 }
 
 }  // namespace kvr

@@ -45,6 +45,11 @@ struct Buffers {
     uint16_t image_guider_int[kGuiderBufferLength];
     uint16_t trial_guider_int[kGuiderBufferLength];
     uint16_t guider_darkframe_int[kGuiderBufferLength];
+    // The last guider frame as read (after its dark), before the hot-pixel filter: guide stars
+    // are measured on it (camera/readout.h, guider_measure_frame). Valid while
+    // `guider_unfiltered_valid` is set by that read.
+    uint16_t guider_unfiltered_int[kGuiderBufferLength];
+    bool guider_unfiltered_valid = false;
     uint8_t ReportBuffer[kReportBufferBytes];
     uint8_t camdata[kCommandBlockBytes];
     uint8_t image_file[kImageFileBufferBytes];

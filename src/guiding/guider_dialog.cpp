@@ -6,7 +6,8 @@
 #include <optional>
 #include <utility>
 
-#include "core/host.h"
+#include "camera/readout.h"
+#include "core//host.h"
 #include "core/messages.h"
 #include "core/program.h"
 #include "display/guider_picture.h"
@@ -268,12 +269,12 @@ void GuiderDialog::pick_star(int x, int y) {
     }
     for (int pass = 0; pass < kSnapPasses; ++pass) {
         // A box leaving the frame has shown its message: the pick stays open for another try.
-        if (guider_find_centre(p_, x, y, p_.ptr.guider_imageptr, r) != 0) return;
+        if (guider_find_centre(p_, x, y, guider_measure_frame(p_), r) != 0) return;
         x = g.guider_xcent;
         y = g.guider_ycent;
     }
     // The guider centroid finds a centre in any box, sky too: a click on empty sky is refused.
-    if (!holds_star(measure_star(p_.ptr.guider_imageptr, kGuiderWidth, kGuiderHeight, x, y, r))) {
+    if (!holds_star(measure_star(guider_measure_frame(p_), kGuiderWidth, kGuiderHeight, x, y, r))) {
         MessageBox box;
         box.caption = kGuiderCentreCaption;
         box.text = kNothingFoundText;

@@ -69,7 +69,7 @@ int start_guider_auto_guide(Program& p) {
     p.run.end_loop = 0;
     autoguider_clear(p);
     if (!read_and_draw(p) || guider_find_centre(p, g.guider_pick_xcent, g.guider_pick_ycent,
-                                                p.ptr.guider_imageptr, g.cur_rad) != 0) {
+                                                guider_measure_frame(p), g.cur_rad) != 0) {
         g.guider_guiding_failed = 1;
         return 1;
     }
@@ -80,7 +80,7 @@ int start_guider_auto_guide(Program& p) {
     set_caption(p, "Guiding Info - stabilising");
     for (int round = 0; round < kStabilisingRounds; ++round) {
         p.host.pump();
-        if (guider_guide_command(p, p.ptr.guider_imageptr) != 0) g.guider_guiding_failed = 1;
+        if (guider_guide_command(p, guider_measure_frame(p)) != 0) g.guider_guiding_failed = 1;
         p.shell.got_guide_image = 1;
         guider_info_update(p);
         autoguider_clear(p);
@@ -96,7 +96,7 @@ void guider_auto_guide(Program& p) {
     GuideState& g = p.guide;
     point_guider_buffers(p);
     if (!read_and_draw(p)) return;
-    if (guider_guide_command(p, p.ptr.guider_imageptr) != 0) {
+    if (guider_guide_command(p, guider_measure_frame(p)) != 0) {
         g.guider_guiding_failed = 1;
         return;
     }

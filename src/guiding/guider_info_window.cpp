@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "core/host.h"
+#include "camera/readout.h"
+#include "core//host.h"
 #include "core/program.h"
 #include "display/guider_picture.h"
 #include "display/pointer_readout.h"
@@ -166,8 +167,8 @@ StarFigures GuiderInfoWindow::star() const {
     const GuideState& g = p_.guide;
     if (!p_.ptr.guider_image || !g.guided_image) return {};
     // A guider row spans two columns' height (the head reads both fields as one row).
-    return measure_star_figures(p_.ptr.guider_image, kGuiderWidth, kGuiderHeight, g.guider_xcent,
-                                g.guider_ycent, p_.settings.star_mask, 2.0);
+    return measure_star_figures(guider_measure_frame(p_), kGuiderWidth, kGuiderHeight,
+                                g.guider_xcent, g.guider_ycent, p_.settings.star_mask, 2.0);
 }
 
 const Canvas* GuiderInfoWindow::drawing(int control_id) const {

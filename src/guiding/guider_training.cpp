@@ -12,6 +12,7 @@
 #include "files/settings_file.h"
 #include "guiding/centroid.h"
 #include "guiding/guide_drive.h"
+#include "guiding/star_fit.h"
 #include "guiding/star_signal.h"
 #include "guiding/training.h"
 #include "guiding/training_report.h"
@@ -113,16 +114,20 @@ bool ao_training_values(const GuiderTrainingPositions& pos, int slew_steps, AoTr
                         int& xrate, int& yrate) {
     const double* x = pos.fx;
     const double* y = pos.fy;
-    // Out and back on each axis: the motion is the mean of the two.
-    const Motion west_out = between(pos.start_fx, pos.start_fy, x[1], y[1]);
-    const Motion east_back = between(x[2], y[2], x[1], y[1]);
-    const Motion north_out = between(x[2], y[2], x[3], y[3]);
-    const Motion south_back = between(x[4], y[4], x[3], y[3]);
+    // The start and positions 2 and 4 all have the element at centre, evenly spaced in time
+    // around the two moved positions: a parabola through them is the sky's drift (periodic error
+    // turns the mount's drift round within a training, and a straight line through the centre
+    // positions then tilts the measured motions by several degrees). Each motion is its
+    // position less the drift there.
+    const double cx[3] = {pos.start_fx, x[2], x[4]};
+    const double cy[3] = {pos.start_fy, y[2], y[4]};
+    const auto drift_at = [&](const double c[3], bool first) {
+        return first ? (3 * c[0] + 6 * c[1] - c[2]) / 8 : (-c[0] + 6 * c[1] + 3 * c[2]) / 8;
+    };
     TrainingMeasure& m = f.measure;
-    m.ra = scaled({west_out.x + east_back.x, west_out.y + east_back.y}, 0.5);
-    m.dec = scaled({north_out.x + south_back.x, north_out.y + south_back.y}, 0.5);
-    // Out and back differ by twice the sky's drift over a step (several frames each here), not
-    // by an error of the element: their mean is free of it, and there is nothing to repeat.
+    m.ra = {x[1] - drift_at(cx, true), y[1] - drift_at(cy, true)};
+    m.dec = {x[3] - drift_at(cx, false), y[3] - drift_at(cy, false)};
+    // Nothing is repeated here: the out and back moves share their measurement of the drift.
     m.repeat_spread = 0;
     judge_star(pos, 1, 4, m);
     f.west_per_step = scaled(m.ra, 1.0 / slew_steps);
@@ -157,10 +162,15 @@ bool read_guider_frame(Program& p) {
 // The star the last guider centroid found: its position to a tenth of a pixel and its signal.
 StarSignal found_star(Program& p, double& fx, double& fy) {
     const GuideState& g = p.guide;
-    const StarSignal s = measure_star(p.ptr.guider_imageptr, kGuiderWidth, kGuiderHeight,
+    const StarSignal s = measure_star(guider_measure_frame(p), kGuiderWidth, kGuiderHeight,
                                       g.guider_xcent, g.guider_ycent, g.cur_rad);
     fx = s.cx;
     fy = s.cy;
+    // Rows are too tall for the centroid to follow a sharp star within one: the fitted profile
+    // reads its height.
+    double fit_x = 0, fit_y = 0;
+    if (fit_star_centre(guider_measure_frame(p), kGuiderWidth, kGuiderHeight, s, fit_x, fit_y))
+        fy = fit_y;
     return s;
 }
 
@@ -168,7 +178,7 @@ StarSignal found_star(Program& p, double& fx, double& fy) {
 // air's tip-tilt moves a star by a quarter of a pixel on a frame of a second.
 void average_frames(Program& p, int frames, int x, int y, double& fx, double& fy) {
     GuideState& g = p.guide;
-    const uint16_t* frame = p.ptr.guider_imageptr;
+    const uint16_t* frame = guider_measure_frame(p);
     double sum_x = fx, sum_y = fy;
     int taken = 1;
     for (; taken < frames; ++taken) {
@@ -191,7 +201,7 @@ bool record_position(Program& p, const TrainingView& view, int index, int x, int
     GuideState& g = p.guide;
     GuiderTrainingPositions& pos = g.guider_positions;
     if (!read_guider_frame(p)) return false;
-    const uint16_t* frame = p.ptr.guider_imageptr;
+    const uint16_t* frame = guider_measure_frame(p);
     guider_find_centre(p, x, y, frame, g.cur_rad);
     if (guider_find_centre(p, g.guider_xcent + shift_x, g.guider_ycent + shift_y, frame,
                            g.cur_rad) != 0)
@@ -219,7 +229,7 @@ bool record_position(Program& p, const TrainingView& view, int index, int x, int
 bool measure_start(Program& p, GuiderTrainingPositions& pos, int frames = 1) {
     GuideState& g = p.guide;
     if (!read_guider_frame(p)) return false;
-    const uint16_t* frame = p.ptr.guider_imageptr;
+    const uint16_t* frame = guider_measure_frame(p);
     if (guider_find_centre(p, pos.startx, pos.starty, frame, g.cur_rad) != 0 ||
         guider_find_centre(p, g.guider_xcent, g.guider_ycent, frame, g.cur_rad) != 0)
         return false;

@@ -66,6 +66,7 @@ TEST_F(GuiderFrameTest, FrameIsClearedExposedAndReadIntoTheHighBytes) {
     EXPECT_EQ(clock.ms(), 200u);
     for (int i = 0; i < 145000; ++i) ASSERT_EQ(guider()[i], (sample(i) << 8) | 0xAB) << i;
     for (int i = 145000; i < kGuiderBufferLength; ++i) EXPECT_EQ(guider()[i], 0x00AB);
+    EXPECT_EQ(guider_measure_frame(p), guider());  // no filter: stars are measured on the image
 }
 
 TEST_F(GuiderFrameTest, FailedReadKeepsThePreviousGuiderImage) {
@@ -145,6 +146,34 @@ TEST_F(GuiderFrameTest, HotPixelIsReplacedButASmoothSlopeStays) {
     want[100 * 500 + 100] = 9020;  // the median of its neighbourhood
     filter_guider_hot_pixels(p);
     for (int i = 0; i < 145000; ++i) ASSERT_EQ(guider()[i], want[i]) << i;
+}
+
+TEST_F(GuiderFrameTest, StarsAreMeasuredWithTheirPeaksAndWithoutHotPixels) {
+    // Sky at 20; a hot pixel alone at (100, 100); a star narrower than a row at (300, 150),
+    // spilling some light into the columns beside it and less into the rows. The filter takes
+    // both peaks down to their medians; the frame stars are measured on keeps the star's.
+    Bytes block(145000, 20);
+    block[100 * 500 + 100] = 250;
+    const int star = 150 * 500 + 300;
+    block[star] = 200;
+    block[star - 1] = block[star + 1] = 60;
+    block[star - 500] = block[star + 500] = 25;
+    talk->expect_write(kGuiderRead);
+    talk->reply(Bytes(145000));
+    talk->expect_write(kGuiderClear);
+    talk->expect_write(kGuiderClear);
+    talk->expect_write(kGuiderRead);
+    talk->reply(block);
+    ASSERT_TRUE(guider_camera_read(p));
+    // Samples land in the high bytes; the low bytes keep what the buffer held.
+    const auto pixel = [](int sample) { return static_cast<uint16_t>(sample << 8 | 0xAB); };
+    EXPECT_EQ(guider()[100 * 500 + 100], pixel(20));
+    EXPECT_EQ(guider()[star], pixel(25));
+    const uint16_t* measured = guider_measure_frame(p);
+    EXPECT_EQ(measured[100 * 500 + 100], pixel(20));
+    EXPECT_EQ(measured[star], pixel(200));
+    EXPECT_EQ(measured[star + 1], pixel(60));
+    EXPECT_EQ(measured[0], pixel(20));
 }
 
 TEST_F(GuiderFrameTest, GainMultipliesBy4And2And1AndSaturates) {

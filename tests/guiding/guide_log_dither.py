@@ -36,7 +36,7 @@ COLUMN_ARCSEC = matrix.COLUMN_ARCSEC  # a guider column; a row is two
 HEADING = ("Frame,Time,mount,dx,dy,RARawDistance,DECRawDistance,RAGuideDistance,"
            "DECGuideDistance,RADuration,RADirection,DECDuration,DECDirection,XStep,YStep,"
            "StarMass,SNR,ErrorCode")
-SETTINGS = ("set dither_every_frames 1\nset dither_amount_px %.1f\nset dither_settle_px 0.5\n"
+SETTINGS = ("set dither_every_frames 1\nset dither_amount_px %.1f\nset dither_settle_px 1\n"
             "set dither_settle_limit_s 60\n" % DITHER_PX)
 SERIES = "dialog 7 click 704 edit 105 5 click 710 click 15\ncommand 12\n"
 

@@ -85,6 +85,22 @@ TEST_F(TrainingTest, AoRatesAreStepsPerPixelAndLeaveTheMountAlone) {
     pos.fx[3] = 200;
     pos.fy[3] = 150;
     EXPECT_FALSE(ao_training_values(pos, 25, f, xrate, yrate));  // Dec did not move
+
+    // The sky drifts while the element moves, and the mount's periodic error turns the drift
+    // round: a parabola in time (one step apart: 0 … 4) that the motions must not take in.
+    const auto drift = [](int step) { return 0.9 * step - 0.2 * step * step; };
+    const double west[5] = {0, 5, 0, 0, 0}, north[5] = {0, 0, 0, 3, 0};
+    pos.start_fx = 200 + drift(0);
+    pos.start_fy = 150 + 0.5 * drift(0);
+    for (int i = 1; i <= 4; ++i) {
+        pos.fx[i] = 200 + west[i] + drift(i);
+        pos.fy[i] = 150 + north[i] + 0.5 * drift(i);
+    }
+    ASSERT_TRUE(ao_training_values(pos, 25, f, xrate, yrate));
+    EXPECT_NEAR(f.west_per_step.x, 0.2, 1e-12);
+    EXPECT_NEAR(f.west_per_step.y, 0, 1e-12);
+    EXPECT_NEAR(f.north_per_step.x, 0, 1e-12);
+    EXPECT_NEAR(f.north_per_step.y, 3.0 / 25, 1e-12);
 }
 
 }  // namespace
