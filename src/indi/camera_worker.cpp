@@ -343,8 +343,10 @@ void CameraWorker::abort_main() {
 void CameraWorker::start_guider(unsigned serial, uint32_t exposure_ms) {
     post([this, serial, exposure_ms] {
         guider_serial_ = serial;
-        if (!program_ || !guider_.start(*program_, exposure_ms))
-            emit(exposure_event(WorkerEvent::Kind::GuiderFailed, serial));
+        // The head's light starts after its clearing read.
+        const bool started = program_ && guider_.start(*program_, exposure_ms);
+        emit(exposure_event(
+            started ? WorkerEvent::Kind::GuiderStarted : WorkerEvent::Kind::GuiderFailed, serial));
     });
 }
 

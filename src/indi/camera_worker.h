@@ -48,6 +48,7 @@ struct WorkerEvent {
         MainReadout,
         MainFrame,
         MainFailed,
+        GuiderStarted,
         GuiderReadout,
         GuiderFrame,
         GuiderFailed,

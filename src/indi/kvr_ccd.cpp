@@ -327,6 +327,13 @@ void KvrCcd::update_countdowns() {
     if (InGuideExposure) GuideCCD.setExposureLeft(guider_countdown_.left(now));
 }
 
+// The light collection began only now: the countdown counts from here.
+void KvrCcd::light_began(INDI::CCDChip& chip, Countdown& countdown) {
+    chip.setExposureDuration(countdown.request_s);
+    countdown.start = std::chrono::steady_clock::now();
+    countdown.light_end.reset();
+}
+
 // The light collection ends now or, for a read the camera times, when its exposure is over:
 // the countdown reaches zero then, on time rather than at the next tick.
 void KvrCcd::readout_began(const WorkerEvent& e, Countdown& countdown) {
@@ -355,13 +362,13 @@ void KvrCcd::handle(const WorkerEvent& e) {
             LOGF_WARN("%s", e.text.c_str());
             break;
         case Kind::MainStarted:
-            // The light collection began only now (after the wheel stopped, perhaps): the
-            // countdown and the header's start time count from here.
-            if (InExposure && e.serial == main_serial_) {
-                PrimaryCCD.setExposureDuration(main_countdown_.request_s);
-                main_countdown_.start = std::chrono::steady_clock::now();
-                main_countdown_.light_end.reset();
-            }
+            // After the wheel stopped, perhaps.
+            if (InExposure && e.serial == main_serial_) light_began(PrimaryCCD, main_countdown_);
+            break;
+        case Kind::GuiderStarted:
+            // After the head's clearing read.
+            if (InGuideExposure && e.serial == guider_serial_)
+                light_began(GuideCCD, guider_countdown_);
             break;
         case Kind::MainReadout:
             if (InExposure && e.serial == main_serial_) readout_began(e, main_countdown_);

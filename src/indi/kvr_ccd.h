@@ -104,6 +104,7 @@ class KvrCcd : public INDI::CCD, public INDI::FilterInterface {
         double left(Moment now) const;
     };
     void update_countdowns();
+    void light_began(INDI::CCDChip& chip, Countdown& countdown);
     void readout_began(const WorkerEvent& e, Countdown& countdown);
     static void on_light_end(void* self);
     Countdown main_countdown_;

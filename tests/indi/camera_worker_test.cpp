@@ -29,7 +29,7 @@ struct Arrival {
 
 bool is_progress(Kind k) {
     return k == Kind::Log || k == Kind::MainStarted || k == Kind::MainReadout ||
-           k == Kind::GuiderReadout;
+           k == Kind::GuiderStarted || k == Kind::GuiderReadout;
 }
 
 // Events other than log lines, exposure starts and readout starts (all of them with
@@ -129,6 +129,29 @@ TEST(CameraWorkerTest, ReadoutBeginsWhenTheLightEnds) {
         ASSERT_EQ(got[2].event.kind, Kind::MainFrame);
         EXPECT_NEAR(got[2].after_s - light_end_s, 0.5, 0.15);
     }
+}
+
+// A guide frame's light starts after the head's clearing read (as long as the read of a frame),
+// and lasts the exposure from there: the start is reported when it happens, so that the
+// countdown a client sees does not run out during the clearing read.
+TEST(CameraWorkerTest, GuiderLightStartsAfterTheClearingRead) {
+    TempDir drives;
+    CameraWorker worker;
+    ASSERT_EQ(worker.connect(sim_options(drives, 1000)).kind, Kind::Connected);
+    const auto start = Clock::now();
+    worker.start_guider(3, 800);
+    std::vector<Arrival> got = collect(worker, 3, start, true);
+    ASSERT_EQ(got.size(), 3u);
+    ASSERT_EQ(got[0].event.kind, Kind::GuiderStarted);
+    EXPECT_EQ(got[0].event.serial, 3u);
+    ASSERT_EQ(got[1].event.kind, Kind::GuiderReadout);
+    ASSERT_EQ(got[2].event.kind, Kind::GuiderFrame);
+    const double clearing_s = got[0].after_s;
+    const double read_s = got[2].after_s - got[1].after_s;
+    EXPECT_GT(read_s, 0.2);
+    EXPECT_NEAR(clearing_s, read_s, 0.15);
+    EXPECT_NEAR(got[1].after_s - clearing_s, 0.8, 0.1);
+    EXPECT_NEAR(got[2].event.seconds, 0.8, 0.1);
 }
 
 // LX200 pulses on the two axes overlap: the second's move starts while the first runs, each is

@@ -227,6 +227,13 @@ case $scenario in
     took=$(($(now_ms) - start))
     echo "the frame after the aborts came in $took ms"
     [ "$took" -lt 9000 ] || fail "the frame after the aborts took $took ms"
+    # A guide frame's countdown starts when its light does, after the head's clearing read (as
+    # long as a read, about 1.9 s here): well after that it still shows most of a 1 s exposure.
+    setprop "$dev.GUIDER_EXPOSURE.GUIDER_EXPOSURE_VALUE=1"
+    sleep 1.5
+    wait_for "\"$dev.GUIDER_EXPOSURE.GUIDER_EXPOSURE_VALUE\">0.5" 4 ||
+      fail "the guider countdown ran out before the light started"
+    wait_for "\"$dev.GUIDER_EXPOSURE._STATE\"==1" 10 || fail "no guide frame"
     # A disconnect during a 60 s pulse opens the relay at once, and the driver answers on.
     setprop "$dev.TELESCOPE_TIMED_GUIDE_NS.TIMED_GUIDE_N=60000"
     sleep 1
