@@ -194,21 +194,46 @@ void average_frames(Program& p, int frames, int x, int y, double& fx, double& fy
     fy = sum_y / taken;
 }
 
-// One recorded training position: frame, centroid at (x, y), again at the result moved by
-// (shift_x, shift_y). False when the frame or the second centroid failed.
+// Centroids the star on `frame` from (x, y), again from the result moved by (shift_x, shift_y),
+// and once more on the box then centred near it: a box still off centre cuts the star's wing on
+// one side and leaves the centroid short of it. False when a centroid failed.
+bool centre_star(Program& p, const uint16_t* frame, int x, int y, int shift_x, int shift_y) {
+    GuideState& g = p.guide;
+    guider_find_centre(p, x, y, frame, g.cur_rad);
+    return guider_find_centre(p, g.guider_xcent + shift_x, g.guider_ycent + shift_y, frame,
+                              g.cur_rad) == 0 &&
+           guider_find_centre(p, g.guider_xcent, g.guider_ycent, frame, g.cur_rad) == 0;
+}
+
+// The guide star stands at the last centroid: a star, at least this share of its light at the
+// start (less is noise, a cloud or a fainter neighbour).
+constexpr double kLeastTrainingFlux = 0.3;
+bool star_at_centroid(Program& p) {
+    double fx = 0, fy = 0;
+    const StarSignal s = found_star(p, fx, fy);
+    return holds_star(s) && s.flux >= kLeastTrainingFlux * p.guide.guider_positions.start_flux;
+}
+
+// One recorded training position: a frame, the star centred from (x, y) and the result moved by
+// (shift_x, shift_y) (where the move should have taken it), averaged over `frames` frames. When
+// no star stands there, the star is looked for where it was before the move: the mount's play
+// can swallow a whole pulse after a reversal. False when the frame or every centroid failed.
 bool record_position(Program& p, const TrainingView& view, int index, int x, int y, int shift_x = 0,
                      int shift_y = 0, int frames = 1) {
     GuideState& g = p.guide;
     GuiderTrainingPositions& pos = g.guider_positions;
+    const int before_x = g.guider_xcent, before_y = g.guider_ycent;
     if (!read_guider_frame(p)) return false;
     const uint16_t* frame = guider_measure_frame(p);
-    guider_find_centre(p, x, y, frame, g.cur_rad);
-    if (guider_find_centre(p, g.guider_xcent + shift_x, g.guider_ycent + shift_y, frame,
-                           g.cur_rad) != 0)
-        return false;
-    // Once more on the box now centred near the star: a box still off centre cuts the star's
-    // wing on one side and leaves the centroid short of it.
-    if (guider_find_centre(p, g.guider_xcent, g.guider_ycent, frame, g.cur_rad) != 0) return false;
+    bool centred = centre_star(p, frame, x, y, shift_x, shift_y);
+    if (!centred || !star_at_centroid(p)) {
+        const int tried_x = g.guider_xcent, tried_y = g.guider_ycent;
+        if (centre_star(p, frame, before_x, before_y, 0, 0) && star_at_centroid(p))
+            centred = true;
+        else if (centred)
+            centre_star(p, frame, tried_x, tried_y, 0, 0);  // the verdict judges what was found
+    }
+    if (!centred) return false;
     pos.x[index] = g.guider_xcent;
     pos.y[index] = g.guider_ycent;
     const StarSignal s = found_star(p, pos.fx[index], pos.fy[index]);

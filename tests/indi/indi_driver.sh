@@ -253,17 +253,22 @@ case $scenario in
     port2=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
     indiserver -p "$port2" -u "$work/indiserver2" indi_kvr_q4_ccd >"$work/server2.log" 2>&1 &
     server2=$!
-    for _ in $(seq 50); do indi_getprop -p "$port2" -1 "$dev.CONNECTION.CONNECT" >/dev/null 2>&1 && break; sleep 0.1; done
+    for _ in $(seq 200); do indi_getprop -p "$port2" -1 "$dev.CONNECTION.CONNECT" >/dev/null 2>&1 && break; sleep 0.1; done
     # The client asks to connect and reads the driver's answer.
     said=$(/usr/bin/python3 - "$port2" "$dev" <<'PY'
 import socket, sys, time
-s = socket.create_connection(("127.0.0.1", int(sys.argv[1])))
+for _ in range(100):
+    try:
+        s = socket.create_connection(("127.0.0.1", int(sys.argv[1])))
+        break
+    except OSError:
+        time.sleep(0.1)
 s.sendall(b'<getProperties version="1.7"/>')
-time.sleep(0.5)
+time.sleep(1.0)
 s.sendall(f'<newSwitchVector device="{sys.argv[2]}" name="CONNECTION"><oneSwitch '
           'name="CONNECT">On</oneSwitch></newSwitchVector>'.encode())
-s.settimeout(10)
-got, deadline = b"", time.monotonic() + 10
+s.settimeout(20)
+got, deadline = b"", time.monotonic() + 20
 while b"Cannot connect" not in got and time.monotonic() < deadline:
     got += s.recv(65536)
 i = got.find(b"Cannot connect")
