@@ -88,7 +88,7 @@ double normal_cdf(double z) {
     if (!(z > -kCdfRange)) return 0.0;  // also NaN
     if (z >= kCdfRange) return 1.0;
     const double pos = (z + kCdfRange) * kCdfNodesPerUnit;
-    const auto i = static_cast<int>(pos);
+    const int i = std::min(static_cast<int>(pos), kCdfLastInterval);
     const double frac = pos - i;
     const auto& t = cdf_table();
     return t[i] + (t[i + 1] - t[i]) * frac;

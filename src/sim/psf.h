@@ -52,6 +52,9 @@ void add_star(float* plane, const PixelGrid& grid, const Psf& psf, double x, dou
 // The distribution function's table: nodes every 1/kCdfNodesPerUnit from −kCdfRange to kCdfRange.
 inline constexpr double kCdfRange = 8.0;
 inline constexpr int kCdfNodesPerUnit = 256;
+// The last interval between two nodes: a z a rounding below kCdfRange lands on the top node, and
+// is interpolated in this interval (at its end) rather than past the table.
+inline constexpr int kCdfLastInterval = static_cast<int>(2 * kCdfRange) * kCdfNodesPerUnit - 1;
 
 // The standard normal distribution function, from a table: exact at its nodes (every 1/256),
 // linear between them (error below 1e-6), 0 and 1 beyond ±8.

@@ -19,7 +19,7 @@ KVR_TARGET_AVX2 int normal_cdfs_avx2(const double* z, int n, const double* table
             _mm256_and_pd(_mm256_cmp_pd(v, low, _CMP_GT_OQ), _mm256_cmp_pd(v, range, _CMP_LT_OQ));
         const __m256d pos =
             _mm256_and_pd(_mm256_mul_pd(_mm256_add_pd(v, range), nodes_per_unit), inside);
-        const __m128i i = _mm256_cvttpd_epi32(pos);
+        const __m128i i = _mm_min_epi32(_mm256_cvttpd_epi32(pos), _mm_set1_epi32(kCdfLastInterval));
         const __m256d frac = _mm256_sub_pd(pos, _mm256_cvtepi32_pd(i));
         const __m256d zero = _mm256_setzero_pd();
         const __m256d t0 = _mm256_mask_i32gather_pd(zero, table, i, inside, 8);
