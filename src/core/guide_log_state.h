@@ -1,6 +1,7 @@
 #pragma once
 // The guide log of this run of the program (guiding/guide_log.h): the file, the guiding session
-// it is writing, and the guide frame whose line waits for the corrections sent after it.
+// or training it is writing, and the guide frame whose line waits for the corrections sent after
+// it.
 #include <cstdint>
 #include <string>
 
@@ -24,9 +25,27 @@ struct GuideLogFrame {
     double mass = 0, snr = 0;
 };
 
+// A training's test move: along RA, along Dec, or one that takes up a drive's play before the
+// moves that are measured.
+enum class CalibrationMove { West, East, North, South, Backlash };
+inline constexpr int kCalibrationMoves = 5;
+
+// The training being written: its steps are numbered per move within a run of moves of one kind
+// (RA out and back, Dec out and back, play taken up) and measured from where that run started.
+struct CalibrationLog {
+    bool open = false;
+    int step_size = 0;  // a full test move: ms of drive, or AO steps
+    int run = -1;       // the kind of the current run of moves
+    int steps[kCalibrationMoves] = {};
+    double origin_x = 0, origin_y = 0;  // guide-frame px
+    double last_x = 0, last_y = 0;
+};
+
 struct GuideLogState {
-    std::string file;  // host path, chosen when the first session starts
+    std::string file;  // host path, chosen when the first section starts
     bool session_open = false;
+    CalibrationLog calibration;
+    // The section being written, a session or a training: one at a time.
     bool header_written = false;
     GuidePath path = GuidePath::MainCamera;
     uint32_t start_ms = 0;

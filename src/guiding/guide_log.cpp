@@ -1,101 +1,45 @@
 #include "guiding/guide_log.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <ctime>
-#include <filesystem>
 #include <string>
 
-#include "camera/readout.h"
 #include "core/program.h"
-#include "core/version.h"
-#include "files/file_io.h"
-#include "files/time_zone.h"
-#include "guiding/guide_errors.h"
+#include "guiding/guide_log_file.h"
+#include "guiding/training_check.h"
 
 namespace kvr {
 
 namespace {
 
-constexpr const char* kLogFolder = "c:\\autosave";
-constexpr const char* kLogVersion = "2.5";
 constexpr const char* kFrameHeading =
     "Frame,Time,mount,dx,dy,RARawDistance,DECRawDistance,RAGuideDistance,DECGuideDistance,"
     "RADuration,RADirection,DECDuration,DECDirection,XStep,YStep,StarMass,SNR,ErrorCode";
 // Error codes of a dropped frame, as the log readers know them.
 constexpr int kLowSnr = 2;
 constexpr int kMassChanged = 4;
-// Pixel widths of a guide-frame column, µm: the guider head and full-resolution frames, binned.
-constexpr double kColumnUm = 8.6;
-constexpr double kBinnedColumnUm = 17.2;
-constexpr double kArcsecPerRadian = 206264.8;
-
-bool guider(GuidePath path) {
-    return path == GuidePath::GuiderMount || path == GuidePath::GuiderAo;
-}
-
-std::string stamp(const Program& p, std::time_t t, const char* format) {
-    const std::tm local = program_local_time(p, t);
-    char text[64];
-    if (std::strftime(text, sizeof text, format, &local) == 0) return {};
-    return text;
-}
-
-// Appends `text` to the log; a log that cannot be written is said once and then left alone.
-void append(Program& p, const std::string& text) {
-    GuideLogState& l = p.guide_log;
-    if (l.file.empty()) return;
-    std::FILE* f = std::fopen(l.file.c_str(), "a");
-    const bool written = f && std::fputs(text.c_str(), f) >= 0;
-    if (f && std::fclose(f) != 0) f = nullptr;
-    if (written && f) return;
-    p.host.diagnostic("Unable to write the guide log " + l.file);
-    l.file.clear();
-}
-
-std::string format(const char* pattern, auto... values) {
-    char text[320];
-    std::snprintf(text, sizeof text, pattern, values...);
-    return text;
-}
-
-// The log file of this run of the program, with its first line, at its first session.
-void open_file(Program& p) {
-    GuideLogState& l = p.guide_log;
-    if (!l.file.empty()) return;
-    std::error_code ec;
-    const std::string folder = host_path(p, kLogFolder);
-    std::filesystem::create_directories(folder, ec);
-    const auto started = static_cast<std::time_t>(l.start_calendar);
-    l.file = folder + "/" + stamp(p, started, "PHD2_GuideLog_%Y-%m-%d_%H%M%S.txt");
-    append(p, format("kvr_q4 version %s, PHD2 log version %s. Log enabled at %s\n", kProgramVersion,
-                     kLogVersion, stamp(p, started, "%Y-%m-%d %H:%M:%S").c_str()));
-}
 
 // "xAngle = ..., xRate = ..., yAngle = ..., yRate = ..." of motions (x, y) per second of west and
 // of north drive (or per AO step), y in guide-frame rows: angles in degrees on the sky-square
 // frame, rates in pixels of the plate scale.
 std::string calibration_text(double wx, double wy, double nx, double ny, double row) {
-    const double pi = std::acos(-1.0);
-    const auto angle = [pi](double x, double y) { return std::atan2(y, x) * 180.0 / pi; };
-    return format("xAngle = %.1f, xRate = %.3f, yAngle = %.1f, yRate = %.3f", angle(wx, wy * row),
-                  std::hypot(wx, wy * row), angle(nx, ny * row), std::hypot(nx, ny * row));
+    const Motion west{wx, wy}, north{nx, ny};
+    return log_format("xAngle = %.1f, xRate = %.3f, yAngle = %.1f, yRate = %.3f",
+                      sky_direction_deg(west, row), sky_length(west, row),
+                      sky_direction_deg(north, row), sky_length(north, row));
 }
 
 std::string mount_line(const Program& p, GuidePath path) {
     const GuideState& g = p.guide;
     const CalibrationState& c = p.calib;
     const SettingsState& s = p.settings;
-    const char* drive = p.scope.telescope == 'b' ? "guide-interface box" : "LX200 mount";
-    std::string text = format("Mount = %s, connected, guiding enabled, ", drive);
-    if (guider(path) && g.guider_use_trained && !s.ignore_RA_angle) {
+    std::string text = log_format("Mount = %s, connected, guiding enabled, ", drive_name(p));
+    if (on_guider(path) && g.guider_use_trained && !s.ignore_RA_angle) {
         text += c.guider_calibration_precise
                     ? calibration_text(c.guider_ra_x_px_per_s, c.guider_ra_y_px_per_s,
                                        c.guider_dec_x_px_per_s, c.guider_dec_y_px_per_s, 2.0)
                     : calibration_text(g.RA_x, g.RA_y, g.Dec_x, g.Dec_y, 2.0);
     } else {
-        const bool main = !guider(path);
+        const bool main = !on_guider(path);
         const double ra = main ? s.slewx : s.guider_slewx;
         const double dec = main ? s.slewy : s.guider_slewy;
         text += calibration_text(-ra, 0, 0, dec, 2.0);
@@ -116,41 +60,17 @@ std::string mount_line(const Program& p, GuidePath path) {
 void write_header(Program& p) {
     GuideLogState& l = p.guide_log;
     if (l.header_written) return;
-    l.header_written = true;
-    open_file(p);
     const GuideState& g = p.guide;
-    const bool on_guider = guider(l.path);
-    const double scale = plate_scale_in_use(p);
-    const double column_um = on_guider || !p.readout.binned ? kColumnUm : kBinnedColumnUm;
-    const int exposure_ms = on_guider                        ? guider_exposure_ms(p)
-                            : l.path == GuidePath::SelfGuide ? p.readout.selfguiding_exposure
-                                                             : window_exposure_ms(p);
-    const double star_x =
-        on_guider ? g.guider_xcent + g.guider_xcentdec / 10.0 : g.xcent + g.xcentdec / 10.0;
-    const double star_y =
-        on_guider ? g.guider_ycent + g.guider_ycentdec / 10.0 : g.ycent + g.ycentdec / 10.0;
-    std::string text = "\nGuiding Begins at " +
-                       stamp(p, static_cast<std::time_t>(l.start_calendar), "%Y-%m-%d %H:%M:%S") +
-                       "\n";
-    text += format("Pixel scale = %.2f arc-sec/px, Binning = 1, Focal length = %.0f mm\n", scale,
-                   column_um * 1e-3 * kArcsecPerRadian / scale);
-    text += format("Search region = %d px, Star mass tolerance = 75.0%%\n", g.cur_rad);
-    text += "Equipment Profile = kvr_q4\n";
-    text += on_guider
-                ? format(
-                      "Camera = guider head, full size = 500 x 290, %s, pixel size = "
-                      "8.6 um\n",
-                      g.guider_darkframe_loaded ? "dark" : "no dark")
-                : format("Camera = main camera, %s guide window, pixel size = %.1f um\n",
-                         l.path == GuidePath::SelfGuide ? "self-guide" : "128 x 128", column_um);
-    text += format("Exposure = %d ms\n", exposure_ms);
-    text += mount_line(p, l.path);
-    text += "Dec = Unknown, Hour angle = Unknown, Pier side = Unknown, Rotator pos = N/A\n";
-    text += format("Lock position = %.3f, %.3f, Star position = %.3f, %.3f\n",
-                   g.x1 + g.x1dec / 10.0, g.y1 + g.y1dec / 10.0, star_x, star_y);
-    text += kFrameHeading;
-    text += "\n";
-    append(p, text);
+    const bool guider = on_guider(l.path);
+    SectionStart start;
+    start.begins = "Guiding Begins at ";
+    start.mount = mount_line(p, l.path);
+    start.lock_x = g.x1 + g.x1dec / 10.0;
+    start.lock_y = g.y1 + g.y1dec / 10.0;
+    start.star_x = guider ? g.guider_xcent + g.guider_xcentdec / 10.0 : g.xcent + g.xcentdec / 10.0;
+    start.star_y = guider ? g.guider_ycent + g.guider_ycentdec / 10.0 : g.ycent + g.ycentdec / 10.0;
+    start.heading = kFrameHeading;
+    write_section_header(p, start);
 }
 
 double seconds_in(const GuideLogState& l, uint32_t at_ms) {
@@ -167,18 +87,18 @@ void flush_line(Program& p) {
     const bool ra_sent = ao ? f.x_steps != 0 : f.ra_ms > 0;
     const bool dec_sent = ao ? f.y_steps != 0 : f.dec_ms > 0;
     std::string text =
-        format("%d,%.3f,\"%s\",%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,", l.frame, seconds_in(l, f.at_ms),
-               ao ? "AO" : "Mount", f.dx_px, f.dy_px, f.ra_px, f.dec_px, ra_sent ? f.ra_px : 0.0,
-               dec_sent ? f.dec_px : 0.0);
+        log_format("%d,%.3f,\"%s\",%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,", l.frame, seconds_in(l, f.at_ms),
+                   ao ? "AO" : "Mount", f.dx_px, f.dy_px, f.ra_px, f.dec_px,
+                   ra_sent ? f.ra_px : 0.0, dec_sent ? f.dec_px : 0.0);
     if (ao) {
-        text += format(",,,,%d,%d,", f.x_steps, f.y_steps);
+        text += log_format(",,,,%d,%d,", f.x_steps, f.y_steps);
     } else {
         const char ra_dir[2] = {f.ra_ms > 0 ? f.ra_dir : '\0', '\0'};
         const char dec_dir[2] = {f.dec_ms > 0 ? f.dec_dir : '\0', '\0'};
-        text += format("%d,%s,%d,%s,,,", f.ra_ms, ra_dir, f.dec_ms, dec_dir);
+        text += log_format("%d,%s,%d,%s,,,", f.ra_ms, ra_dir, f.dec_ms, dec_dir);
     }
-    text += format("%.0f,%.2f,0\n", f.mass, f.snr);
-    append(p, text);
+    text += log_format("%.0f,%.2f,0\n", f.mass, f.snr);
+    log_append(p, text);
 }
 
 void drop_frame(Program& p, const StarSignal& star, bool faint) {
@@ -186,10 +106,10 @@ void drop_frame(Program& p, const StarSignal& star, bool faint) {
     flush_line(p);
     write_header(p);
     l.frame += 1;
-    append(p,
-           format("%d,%.3f,\"DROP\",,,,,,,,,,,,,%.0f,%.2f,%d,\"%s\"\n", l.frame,
-                  seconds_in(l, p.clock.ms()), star.flux, star.snr, faint ? kLowSnr : kMassChanged,
-                  faint ? "Star lost - low SNR" : "Star lost - mass changed"));
+    log_append(p, log_format("%d,%.3f,\"DROP\",,,,,,,,,,,,,%.0f,%.2f,%d,\"%s\"\n", l.frame,
+                             seconds_in(l, p.clock.ms()), star.flux, star.snr,
+                             faint ? kLowSnr : kMassChanged,
+                             faint ? "Star lost - low SNR" : "Star lost - mass changed"));
 }
 
 // The logical direction (E, W, N, S) of a letter sent, through the settings' letter map.
@@ -213,6 +133,7 @@ GuidePath guider_path(const Program& p) {
 void guide_log_begin(Program& p, GuidePath path) {
     guide_log_end(p);
     GuideLogState& l = p.guide_log;
+    l.calibration.open = false;
     l.session_open = true;
     l.header_written = false;
     l.pending = false;
@@ -228,8 +149,7 @@ void guide_log_end(Program& p) {
     flush_line(p);
     l.session_open = false;
     if (l.header_written)
-        append(p,
-               "Guiding Ends at " + stamp(p, p.clock.calendar_time(), "%Y-%m-%d %H:%M:%S") + "\n");
+        log_append(p, "Guiding Ends at " + log_time(p, p.clock.calendar_time()) + "\n");
 }
 
 void guide_log_end_if(Program& p, GuidePath path) {
@@ -290,7 +210,7 @@ void guide_log_info(Program& p, std::string_view text) {
     if (!l.session_open) return;
     flush_line(p);
     write_header(p);
-    append(p, "INFO: " + std::string(text) + "\n");
+    log_append(p, "INFO: " + std::string(text) + "\n");
 }
 
 }  // namespace kvr

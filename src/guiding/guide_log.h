@@ -1,10 +1,12 @@
 #pragma once
 // The guide log: every guiding session (main camera, self-guiding, the guider head through the
-// mount or the AO unit, stand-alone or beside an exposure) written in the layout of PHD2's guide
-// logs, so that the tools that read those (log viewers, guiding analysers) read these too.
+// mount or the AO unit, stand-alone or beside an exposure) and every training (calibration) of
+// the main camera, the guider head through the mount and the AO unit, written in the layout of
+// PHD2's guide logs, so that the tools that read those (log viewers, guiding analysers) read these
+// too. This header writes the sessions; guiding/calibration_log.h the trainings.
 //
 // One file per run of the program, "PHD2_GuideLog_YYYY-MM-DD_HHMMSS.txt" in the folder of the
-// settings file (c:\autosave), named for the program's local time when its first session
+// settings file (c:\autosave), named for the program's local time when its first section
 // started; every time in it is the program's clock (the virtual clock in a simulated night). The
 // file holds a header line, then for each session a blank line, "Guiding Begins at ...", the
 // settings lines (pixel scale, camera, exposure, mount with its trained angles and rates, lock
@@ -30,8 +32,8 @@ struct Program;
 // The path the guider head guides by now (`GuiderMode`).
 GuidePath guider_path(const Program& p);
 
-// A session starts (one still open ends first) / ends. guide_log_end_if ends only a session of
-// that path.
+// A session starts (one still open ends first; a training's section still open is left
+// unfinished) / ends. guide_log_end_if ends only a session of that path.
 void guide_log_begin(Program& p, GuidePath path);
 void guide_log_end(Program& p);
 void guide_log_end_if(Program& p, GuidePath path);

@@ -10,6 +10,7 @@
 #include "display/bmp_file.h"
 #include "files/guide_settings_file.h"
 #include "files/settings_file.h"
+#include "guiding/calibration_log.h"
 #include "guiding/centroid.h"
 #include "guiding/guide_drive.h"
 #include "guiding/star_fit.h"
@@ -214,12 +215,13 @@ bool star_at_centroid(Program& p) {
     return holds_star(s) && s.flux >= kLeastTrainingFlux * p.guide.guider_positions.start_flux;
 }
 
-// One recorded training position: a frame, the star centred from (x, y) and the result moved by
-// (shift_x, shift_y) (where the move should have taken it), averaged over `frames` frames. When
-// no star stands there, the star is looked for where it was before the move: the mount's play
-// can swallow a whole pulse after a reversal. False when the frame or every centroid failed.
-bool record_position(Program& p, const TrainingView& view, int index, int x, int y, int shift_x = 0,
-                     int shift_y = 0, int frames = 1) {
+// One recorded training position after `move`, logged: a frame, the star centred from (x, y) and
+// the result moved by (shift_x, shift_y) (where the move should have taken it), averaged over
+// `frames` frames. When no star stands there, the star is looked for where it was before the
+// move: the mount's play can swallow a whole pulse after a reversal. False when the frame or
+// every centroid failed.
+bool record_position(Program& p, const TrainingView& view, int index, CalibrationMove move, int x,
+                     int y, int shift_x = 0, int shift_y = 0, int frames = 1) {
     GuideState& g = p.guide;
     GuiderTrainingPositions& pos = g.guider_positions;
     const int before_x = g.guider_xcent, before_y = g.guider_ycent;
@@ -240,6 +242,7 @@ bool record_position(Program& p, const TrainingView& view, int index, int x, int
     pos.flux[index] = s.flux;
     pos.star[index] = holds_star(s);
     average_frames(p, frames, pos.x[index], pos.y[index], pos.fx[index], pos.fy[index]);
+    guide_log_calibration_step(p, move, pos.fx[index], pos.fy[index]);
     // The dialog draws the positions up to the last one in order; the extra north slots come
     // after the eight it has always drawn.
     if (index < kShortNorth) g.guider_training_pos = static_cast<int16_t>(index);
@@ -247,10 +250,11 @@ bool record_position(Program& p, const TrainingView& view, int index, int x, int
     return true;
 }
 
-// The star where it is now, centroided twice on a fresh frame from the pick. The first step
-// predicts every later position as 9·(its shift from here) + 1: a start a few pixels off the
-// star (a rough pick, or drift since picking) would be multiplied into a prediction far off the
-// star, and the training would then measure noise. False when no star is found there.
+// The star where it is now, centroided twice on a fresh frame from the pick, and logged as the
+// start of the first move (west in both trainings). The first step predicts every later position
+// as 9·(its shift from here) + 1: a start a few pixels off the star (a rough pick, or drift since
+// picking) would be multiplied into a prediction far off the star, and the training would then
+// measure noise. False when no star is found there.
 bool measure_start(Program& p, GuiderTrainingPositions& pos, int frames = 1) {
     GuideState& g = p.guide;
     if (!read_guider_frame(p)) return false;
@@ -264,13 +268,18 @@ bool measure_start(Program& p, GuiderTrainingPositions& pos, int frames = 1) {
     pos.start_flux = s.flux;
     if (holds_star(s)) {
         average_frames(p, frames, pos.startx, pos.starty, pos.start_fx, pos.start_fy);
+        guide_log_calibration_step(p, CalibrationMove::West, pos.start_fx, pos.start_fy);
         return true;
     }
     message50(p, "No guide star found where it was picked: pick it again on a fresh frame");
     return false;
 }
 
+// The mount's training. The short first pulse of each axis takes up the drive's play and sets the
+// prediction of the full ones; so does the first full north pulse: the log counts them as moves
+// that take up play.
 bool guider_sequence(Program& p, const TrainingView& view) {
+    using enum CalibrationMove;
     GuideState& g = p.guide;
     const SettingsState& s = p.settings;
     GuiderTrainingPositions& pos = g.guider_positions;
@@ -290,20 +299,20 @@ bool guider_sequence(Program& p, const TrainingView& view) {
         return static_cast<int>(std::lround(times * short_move));
     };
     pulse("slewing West", 'x', s.w, 100 * sd);
-    if (!record_position(p, view, 0, pos.startx, pos.starty)) return false;
+    if (!record_position(p, view, 0, Backlash, pos.startx, pos.starty)) return false;
     int px = predict(pos.fx[0] - pos.start_fx, 9), py = predict(pos.fy[0] - pos.start_fy, 9);
     pulse("slewing West again", 'x', s.w, 1000 * sd);
-    if (!record_position(p, view, 1, x[0] + px, y[0] + py)) return false;
+    if (!record_position(p, view, 1, West, x[0] + px, y[0] + py)) return false;
     pulse("slewing West third time", 'x', s.w, 1000 * sd);
-    if (!record_position(p, view, 2, x[1] + px, y[1] + py)) return false;
+    if (!record_position(p, view, 2, West, x[1] + px, y[1] + py)) return false;
     pulse("slewing East", 'x', s.e, 1000 * sd);
-    if (!record_position(p, view, 3, x[2], y[2], -px, -py)) return false;
+    if (!record_position(p, view, 3, East, x[2], y[2], -px, -py)) return false;
     pulse("slewing West to stabilise", 'x', s.w, 1000 * sd);
-    if (!record_position(p, view, 4, x[3] + px, y[3] + py)) return false;
+    if (!record_position(p, view, 4, West, x[3] + px, y[3] + py)) return false;
     show_step(view, "pausing for 1/2 second");
     p.clock.sleep_ms(500);
     pulse("slewing North", 'y', s.n, 200 * sd);
-    if (!record_position(p, view, kShortNorth, x[4], y[4])) return false;
+    if (!record_position(p, view, kShortNorth, Backlash, x[4], y[4])) return false;
     px = predict(pos.fx[kShortNorth] - pos.fx[4], 5);
     py = predict(pos.fy[kShortNorth] - pos.fy[4], 5);
     // The short pulse may not take up the declination play (five arcseconds is common): a full
@@ -311,13 +320,14 @@ bool guider_sequence(Program& p, const TrainingView& view) {
     // star narrower than a row (2″ seeing on 3.6″ rows) is located to a third of a row at best,
     // and one pulse of four rows is too short a baseline for that.
     pulse("slewing North to take up play", 'y', s.n, 1000 * sd);
-    if (!record_position(p, view, 5, x[kShortNorth] + px, y[kShortNorth] + py)) return false;
+    if (!record_position(p, view, 5, Backlash, x[kShortNorth] + px, y[kShortNorth] + py))
+        return false;
     pulse("slewing North again", 'y', s.n, 1000 * sd);
-    if (!record_position(p, view, 6, x[5] + px, y[5] + py)) return false;
+    if (!record_position(p, view, 6, North, x[5] + px, y[5] + py)) return false;
     pulse("slewing North third time", 'y', s.n, 1000 * sd);
-    if (!record_position(p, view, kThirdNorth, x[6] + px, y[6] + py)) return false;
+    if (!record_position(p, view, kThirdNorth, North, x[6] + px, y[6] + py)) return false;
     pulse("slewing South", 'y', s.s, 1000 * sd);
-    return record_position(p, view, 7, x[kThirdNorth], y[kThirdNorth]);
+    return record_position(p, view, 7, South, x[kThirdNorth], y[kThirdNorth]);
 }
 
 void begin_guider_training(Program& p) {
@@ -406,14 +416,18 @@ void guider_train(Program& p, const TrainingView& view) {
     GuideState& g = p.guide;
     if (!g.guider_picked_star) return;
     begin_guider_training(p);
+    guide_log_calibration_begin(p, GuidePath::GuiderMount, 1000 * p.settings.guider_slewdefault);
     if (guider_sequence(p, view)) {
         const GuiderTrainingFigures f =
             guider_training_figures(g.guider_positions, p.settings.guider_slewdefault);
         const std::string faults = training_faults(f.measure);
+        guide_log_calibration_end(p, f.west_per_s, f.north_per_s, faults);
         if (faults.empty())
             accept_guider_training(p, f);
         else
             report_failed_training(p, "Guider", faults);
+    } else {
+        guide_log_calibration_stopped(p);
     }
     end_guider_training(p, view);
 }
@@ -426,29 +440,35 @@ void ao_train(Program& p, const TrainingView& view) {
     GuiderTrainingPositions& pos = g.guider_positions;
     struct Step {
         const char* caption;
+        CalibrationMove move;
         char axis;
         char direction;
         uint32_t settle_ms;
     };
-    const Step steps[4] = {{"slewing West", 'x', s.AOw, 250},
-                           {"slewing East", 'x', s.AOe, 250},
-                           {"slewing North", 'y', s.AOn, 250},
-                           {"slewing South", 'y', s.AOs, 50}};
+    const Step steps[4] = {{"slewing West", CalibrationMove::West, 'x', s.AOw, 250},
+                           {"slewing East", CalibrationMove::East, 'x', s.AOe, 250},
+                           {"slewing North", CalibrationMove::North, 'y', s.AOn, 250},
+                           {"slewing South", CalibrationMove::South, 'y', s.AOs, 50}};
     ao_unit_reset(p);  // from centre, so that no test move reaches the mount bumps
+    guide_log_calibration_begin(p, GuidePath::GuiderAo, kAoTestSteps);
     bool ok = measure_start(p, pos, kAoFramesPerPosition);
     for (int i = 0; i < 4 && ok; ++i) {
         show_step(view, steps[i].caption);
         ao_move(p, steps[i].axis, steps[i].direction, kAoTestSteps);
         p.clock.sleep_ms(steps[i].settle_ms);
-        ok = record_position(p, view, i + 1, pos.startx, pos.starty, 0, 0, kAoFramesPerPosition);
+        ok = record_position(p, view, i + 1, steps[i].move, pos.startx, pos.starty, 0, 0,
+                             kAoFramesPerPosition);
     }
     AoTrainingFigures f;
     int xrate = 0, yrate = 0;
-    if (ok) {
+    if (!ok) {
+        guide_log_calibration_stopped(p);
+    } else {
         const bool moved = ao_training_values(pos, kAoTestSteps, f, xrate, yrate);
-        const std::string faults = training_faults(f.measure);
-        if (!moved || !faults.empty()) {
-            report_failed_training(p, "AO", moved ? faults : "the star did not move");
+        const std::string faults = moved ? training_faults(f.measure) : "the star did not move";
+        guide_log_calibration_end(p, f.west_per_step, f.north_per_step, faults);
+        if (!faults.empty()) {
+            report_failed_training(p, "AO", faults);
         } else {
             set_ao_directions(p, f);
             s.AOUnit_xrate = xrate;

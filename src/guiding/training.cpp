@@ -9,6 +9,7 @@
 #include "core/program.h"
 #include "files/guide_settings_file.h"
 #include "files/settings_file.h"
+#include "guiding/calibration_log.h"
 #include "guiding/centroid.h"
 #include "guiding/guide_drive.h"
 #include "guiding/star_signal.h"
@@ -48,6 +49,8 @@ MainTrainingFigures main_training_figures(const double x[5], const double y[5], 
     const double dec_a = std::abs(y[1] - y[2]), dec_b = std::abs(y[3] - y[4]);
     f.ra_px_per_s = (ra_a + ra_b) / (2 * sd);
     f.dec_px_per_s = (dec_a + dec_b) / (2 * sd);
+    f.west_per_s = {std::copysign(f.ra_px_per_s, (x[4] - x[3]) - (x[2] - x[1])), 0};
+    f.north_per_s = {0, std::copysign(f.dec_px_per_s, (y[2] - y[1]) - (y[4] - y[3]))};
     f.ra_play_px = (std::abs(x[0] - x[4]) + std::abs(x[1] - x[3])) / 2;
     f.dec_play_px = (std::abs(y[1] - y[3]) + std::abs(y[0] - y[4])) / 2;
     TrainingMeasure& m = f.measure;
@@ -89,29 +92,39 @@ double note_star(Program& p, const uint16_t* frame, MainSteps& steps, bool along
     return along_x ? g.xcent + 0.1 * g.xcentdec : g.ycent + 0.1 * g.ycentdec;
 }
 
-// One main-camera training step: pulse, read a guide frame, centroid twice. False on a
-// centroid failure (the centroid has shown its message).
-bool main_step(Program& p, uint16_t* fredptr, char direction, char axis, int ms) {
+// One main-camera training step: a pulse of `ms` for `move`, a guide frame, the star centroided
+// twice and logged. False on a centroid failure (the centroid has shown its message).
+bool main_step(Program& p, uint16_t* fredptr, CalibrationMove move, int ms) {
     GuideState& g = p.guide;
-    guide_pulse(p, axis, direction, ms);
+    const SettingsState& s = p.settings;
+    const bool ra = move == CalibrationMove::West || move == CalibrationMove::East;
+    const char letter = move == CalibrationMove::West    ? s.w
+                        : move == CalibrationMove::East  ? s.e
+                        : move == CalibrationMove::North ? s.n
+                                                         : s.s;
+    guide_pulse(p, ra ? 'x' : 'y', letter, ms);
     p.commands.dispatch(p, Cmd::GuideTelescope);
-    if (find_centre(p, g.xcent, g.ycent, fredptr, g.cur_rad) != 0) return false;
-    return find_centre(p, g.xcent, g.ycent, fredptr, g.cur_rad) == 0;
+    if (find_centre(p, g.xcent, g.ycent, fredptr, g.cur_rad) != 0 ||
+        find_centre(p, g.xcent, g.ycent, fredptr, g.cur_rad) != 0)
+        return false;
+    guide_log_calibration_step(p, move, g.xcent + 0.1 * g.xcentdec, g.ycent + 0.1 * g.ycentdec);
+    return true;
 }
 
 bool main_sequence(Program& p, uint16_t* fredptr, MainSteps& steps) {
+    using enum CalibrationMove;
     GuideState& g = p.guide;
     SettingsState& s = p.settings;
     // The start is measured on a first guide frame: the sub-frame's expected position is only
     // known to the window's alignment, and an error there reads as backlash.
-    if (!main_step(p, fredptr, s.n, 'y', 0)) return false;
+    if (!main_step(p, fredptr, North, 0)) return false;
     int ms = 1000 * s.slewdefault - 100 * s.hysty;
     g.y1 = g.ycent;
     steps.y[0] = note_star(p, fredptr, steps, false);
     int* dec[4] = {&g.y2, &g.y3, &g.y4, &g.y5};
-    const char dec_dirs[4] = {s.n, s.n, s.s, s.s};
+    const CalibrationMove dec_moves[4] = {North, North, South, South};
     for (int i = 0; i < 4; ++i) {
-        if (!main_step(p, fredptr, dec_dirs[i], 'y', ms)) return false;
+        if (!main_step(p, fredptr, dec_moves[i], ms)) return false;
         *dec[i] = g.ycent;
         steps.y[i + 1] = note_star(p, fredptr, steps, false);
     }
@@ -119,9 +132,9 @@ bool main_sequence(Program& p, uint16_t* fredptr, MainSteps& steps) {
     g.x1 = g.xcent;
     steps.x[0] = note_star(p, fredptr, steps, true);
     int* ra[4] = {&g.x2, &g.x3, &g.x4, &g.x5};
-    const char ra_dirs[4] = {s.e, s.e, s.w, s.w};
+    const CalibrationMove ra_moves[4] = {East, East, West, West};
     for (int i = 0; i < 4; ++i) {
-        if (!main_step(p, fredptr, ra_dirs[i], 'x', ms)) return false;
+        if (!main_step(p, fredptr, ra_moves[i], ms)) return false;
         *ra[i] = g.xcent;
         steps.x[i + 1] = note_star(p, fredptr, steps, true);
     }
@@ -142,6 +155,7 @@ void finish_main_training(Program& p, const MainSteps& steps) {
     f.measure.flux_low = *std::min_element(steps.flux, steps.flux + steps.frames) / typical;
     f.measure.flux_high = *std::max_element(steps.flux, steps.flux + steps.frames) / typical;
     const std::string faults = training_faults(f.measure);
+    guide_log_calibration_end(p, f.west_per_s, f.north_per_s, faults);
     if (!faults.empty()) {
         report_failed_training(p, "Main camera", faults);
         return;
@@ -199,8 +213,12 @@ void train_guide_on(Program& p, uint16_t* fredptr) {
     g.training = 1;
     p.run.continuous = 0;
     g.cur_rad = s.star_mask;
+    guide_log_calibration_begin(p, GuidePath::MainCamera, 1000 * s.slewdefault);
     MainSteps steps;
-    if (main_sequence(p, fredptr, steps)) finish_main_training(p, steps);
+    if (main_sequence(p, fredptr, steps))
+        finish_main_training(p, steps);
+    else
+        guide_log_calibration_stopped(p);
     g.training = g.guiding = g.tracking = 0;
     if (sh.picked_star) {
         sh.pick_star_small = sh.pick_small;

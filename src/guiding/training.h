@@ -22,9 +22,11 @@ struct MainTrainingRates {
 MainTrainingRates main_training_rates(const int x[5], const int y[5], int slewdefault);
 
 // The same positions to a tenth of a pixel: the rates (px/s) and the play of each axis (px),
-// with what the verdict needs (the main camera follows RA along x and Dec along y only).
+// with what the verdict needs (the main camera follows RA along x and Dec along y only), and the
+// rates as motions of west and north drive, the way the positions went.
 struct MainTrainingFigures {
     double ra_px_per_s = 0, dec_px_per_s = 0, ra_play_px = 0, dec_play_px = 0;
+    Motion west_per_s, north_per_s;
     TrainingMeasure measure;
 };
 MainTrainingFigures main_training_figures(const double x[5], const double y[5], int slewdefault);

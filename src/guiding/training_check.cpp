@@ -23,6 +23,10 @@ double sky_length(Motion m, double row_height) {
     return std::hypot(m.x, m.y * row_height);
 }
 
+double sky_direction_deg(Motion m, double row_height) {
+    return std::atan2(m.y * row_height, m.x) * kDegreesPerRadian;
+}
+
 std::string training_faults(const TrainingMeasure& m) {
     std::string out;
     const double ra = sky_length(m.ra, m.row_height);

@@ -42,5 +42,7 @@ std::string training_faults(const TrainingMeasure& m);
 
 // Length of a motion on the sky, in column widths.
 double sky_length(Motion m, double row_height);
+// Direction of a motion on the sky, degrees from the frame's +x towards +y.
+double sky_direction_deg(Motion m, double row_height);
 
 }  // namespace kvr

@@ -2,26 +2,16 @@
 
 #include <cmath>
 #include <cstdio>
-#include <numbers>
 
 #include "guiding/star_figures.h"
 
 namespace kvr {
 
-namespace {
-
-constexpr double kDegreesPerRadian = 180.0 / std::numbers::pi;
-
-double direction_deg(Motion m, double row_height) {
-    return std::atan2(m.y * row_height, m.x) * kDegreesPerRadian;
-}
-
-}  // namespace
-
 std::string training_sky_text(const Program& p, Motion ra, Motion dec, double row_height,
                               const char* per, const std::string& faults) {
     const double scale = arcsec_per_column(p);
-    const double ra_deg = direction_deg(ra, row_height), dec_deg = direction_deg(dec, row_height);
+    const double ra_deg = sky_direction_deg(ra, row_height);
+    const double dec_deg = sky_direction_deg(dec, row_height);
     double apart = std::fmod(std::abs(dec_deg - ra_deg), 360.0);
     if (apart > 180) apart = 360 - apart;
     const std::string verdict = faults.empty() ? "sound" : faults.substr(0, faults.find('\n'));

@@ -8,56 +8,29 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 
 #include "core/drive_paths.h"
 #include "core/program.h"
 #include "files/guide_settings_file.h"
 #include "guiding/graph_text.h"
 #include "guiding/star_signal.h"
-#include "sim/camera_enumerator.h"
-#include "sim/observatory.h"
-#include "support/test_program.h"
+#include "support/sim_program.h"
 
 namespace kvr::test {
 namespace {
 
-// A binned frame, the star of the default focus window picked on it, the mount on the camera's
-// first port and the guider's star picked as the guider dialog would.
-constexpr const char* kPickStars = R"(dialog 7 click 704 edit 105 1 click 1
-command 12
-set telescope l
-set comfound 1
-command 21
-mouse left 188 129
-command 21
-set guider_picked_star 1
-set guider_pick_xcent 250
-set guider_pick_ycent 145
-set exp_guider_value 1
-set exp_guider_range s
-set GuiderMode T
-)";
-
-class GuideGraphTest : public ProgramTest {
+class GuideGraphTest : public SimProgramTest {
   protected:
-    GuideGraphTest() {
-        config.camera.behaviour.download_ms_per_field = 0;
-        observatory = std::make_shared<sim::Observatory>(clock, config);
-        p.devices = std::make_shared<sim::CameraEnumerator>(observatory);
-    }
     int count(const Canvas& c, Argb colour, int y0, int y1) const {
         int n = 0;
         for (int y = y0; y < y1; ++y)
             for (int x = 0; x < c.width(); ++x) n += c.at(x, y) == colour;
         return n;
     }
-    sim::ObservatoryConfig config;
-    std::shared_ptr<sim::Observatory> observatory;
 };
 
 TEST_F(GuideGraphTest, GuiderGuidingFeedsTheOpenGraph) {
-    run_script(std::string(kPickStars) + "command 892\nset guider_use_trained 0\n" +
+    run_script(std::string(kPickBothStars) + "command 892\nset guider_use_trained 0\n" +
                "dialog 7 click 704 edit 105 1 click 705 edit 105 3 click 15\ncommand 12\n");
     ASSERT_TRUE(p.graph.window && !p.graph.window->ended());
     const GuideGraphState& g = p.graph;
@@ -150,7 +123,7 @@ TEST_F(GuideGraphFileTest, FailedWritesAreShown) {
 }
 
 TEST_F(GuideGraphTest, GuiderTrainingRecoversTheMountRates) {
-    run_script(std::string(kPickStars) + "set ignore_RA_angle 0\ntrain guider\n");
+    run_script(std::string(kPickBothStars) + "set ignore_RA_angle 0\ntrain guider\n");
     // A second of guide-rate drive turns the mount by half the sidereal rate; on the guider a
     // column is one plate-scale step and a row (one field) two.
     const double arcsec = config.mount.guide_rate_sidereal * sim::kSiderealArcsecPerS;

@@ -7,6 +7,8 @@ through the mount and dithered by 3 guider pixels before each exposure but the f
 
 - the guide log is read back by a parser of its own that follows PHD2's guide-log layout as the
   log viewers read it (sections, settings lines, the column heading, CSV frame lines, INFO lines);
+- the training's calibration section comes before the session, complete, with the rates of the
+  simulated mount's guide rate;
 - each frame's dx / dy and RA / Dec distances are compared with the mount's true pointing error
   at the frame's time: between two dithers the reference is fixed, so the log's offset minus the
   true error must stay constant (up to seeing), and from one dither to the next it must change by
@@ -42,14 +44,36 @@ SERIES = "dialog 7 click 704 edit 105 5 click 710 click 15\ncommand 12\n"
 
 
 def parse_log(path):
-    """Sessions of a PHD2-layout guide log: each a dict with the start, the header lines, and
-    the entries in order: ("frame", fields...) or ("info", text)."""
-    sessions, session, state = [], None, "skip"
+    """Sections of a PHD2-layout guide log. Sessions: each a dict with the start, the header
+    lines, and the entries in order: ("frame", fields...) or ("info", text). Calibrations: each a
+    dict of its step lines (direction, step, dx, dy, x, y, dist), its rates by direction (px per
+    second) and the line that closes it."""
+    sessions, calibrations, session, state = [], [], None, "skip"
     with open(path) as f:
         for line in f:
             line = line.rstrip("\n")
+            if state in ("calibration header", "calibration"):
+                cal = calibrations[-1]
+                if not line.strip():
+                    state = "skip"
+                elif state == "calibration header":
+                    if line == "Direction,Step,dx,dy,x,y,Dist":
+                        state = "calibration"
+                elif " calibration complete. Angle = " in line:
+                    rate = line.split("Rate = ")[1].split(" px/sec")[0]
+                    cal["rates"][line.split()[0]] = float(rate)
+                elif line.split(",")[0] in ("West", "East", "North", "South", "Backlash"):
+                    cells = line.split(",")
+                    cal["steps"].append((cells[0], int(cells[1])) + tuple(map(float, cells[2:])))
+                else:
+                    cal["last"] = line
+                continue
             if state == "skip":
-                if line.startswith("Guiding Begins at "):
+                if line.startswith("Calibration Begins at "):
+                    calibrations.append({"steps": [], "rates": {}, "last": None,
+                                         "before_session": len(sessions)})
+                    state = "calibration header"
+                elif line.startswith("Guiding Begins at "):
                     session = {"begins": line[len("Guiding Begins at "):], "header": [],
                                "entries": [], "ended": False}
                     sessions.append(session)
@@ -80,7 +104,7 @@ def parse_log(path):
                 session["entries"].append(("info", line[len("INFO: "):]))
             else:
                 raise ValueError("unexpected line in a session: " + line)
-    return sessions
+    return sessions, calibrations
 
 
 def header_value(session, key):
@@ -169,6 +193,24 @@ def check_distances(session, samples, start_ms, scale, problems):
                                     "log says %.2f\"" % (name, k + 1, -seen, -told))
 
 
+def check_calibration(calibrations, problems):
+    """The guider dialog's training, logged before the session: complete, with each axis's rate
+    the simulated mount's guide rate (at declination 0 RA and Dec move the image alike)."""
+    if len(calibrations) != 1 or calibrations[0]["before_session"] != 0:
+        problems.append("expected one calibration section before the session, got %d"
+                        % len(calibrations))
+        return
+    cal = calibrations[0]
+    if not cal["steps"] or cal["last"] != "Calibration complete, mount = LX200 mount.":
+        problems.append("calibration: %d steps, closed by %r" % (len(cal["steps"]), cal["last"]))
+    want = matrix.GUIDE_ARCSEC_PER_S / COLUMN_ARCSEC
+    for axis in ("West", "North"):
+        rate = cal["rates"].get(axis)
+        print("calibration %s: %s px/s (true %.3f)" % (axis, rate, want))
+        if rate is None or abs(rate / want - 1) > 0.1:
+            problems.append("calibration %s rate %s px/s, true %.3f" % (axis, rate, want))
+
+
 def exposures(folder):
     """(start_ms, end_ms) of each saved frame, from its FITS header: TIME-OBS is the middle of
     the exposure in whole seconds (UT here), EXPTIME its length."""
@@ -242,7 +284,8 @@ def main():
         if len(logs) != 1:
             print("FAIL: expected one guide log, found %s" % logs)
             return 1
-        sessions = parse_log(logs[0])
+        sessions, calibrations = parse_log(logs[0])
+        check_calibration(calibrations, problems)
         session = sessions[-1] if sessions else None
         if session is None or not session["ended"]:
             problems.append("no guiding session that ends in the log")
