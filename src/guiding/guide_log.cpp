@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "camera/camera_protocol.h"
 #include "camera/readout.h"
 #include "core/program.h"
 #include "core/version.h"
@@ -26,9 +27,8 @@ constexpr const char* kFrameHeading =
 // Error codes of a dropped frame, as the log readers know them.
 constexpr int kLowSnr = 2;
 constexpr int kMassChanged = 4;
-// Pixel widths of a guide-frame column, µm: the guider head and full-resolution frames, binned.
-constexpr double kColumnUm = 8.6;
-constexpr double kBinnedColumnUm = 17.2;
+// Width of a binned frame's column, µm (two sensor columns).
+constexpr double kBinnedColumnUm = 2 * kColumnPitchUm;
 constexpr double kArcsecPerRadian = 206264.8;
 
 bool guider(GuidePath path) {
@@ -92,13 +92,14 @@ std::string mount_line(const Program& p, GuidePath path) {
     if (guider(path) && g.guider_use_trained && !s.ignore_RA_angle) {
         text += c.guider_calibration_precise
                     ? calibration_text(c.guider_ra_x_px_per_s, c.guider_ra_y_px_per_s,
-                                       c.guider_dec_x_px_per_s, c.guider_dec_y_px_per_s, 2.0)
-                    : calibration_text(g.RA_x, g.RA_y, g.Dec_x, g.Dec_y, 2.0);
+                                       c.guider_dec_x_px_per_s, c.guider_dec_y_px_per_s,
+                                       kFieldRowInColumns)
+                    : calibration_text(g.RA_x, g.RA_y, g.Dec_x, g.Dec_y, kFieldRowInColumns);
     } else {
         const bool main = !guider(path);
         const double ra = main ? s.slewx : s.guider_slewx;
         const double dec = main ? s.slewy : s.guider_slewy;
-        text += calibration_text(-ra, 0, 0, dec, 2.0);
+        text += calibration_text(-ra, 0, 0, dec, kFieldRowInColumns);
     }
     text += "\n";
     if (path != GuidePath::GuiderAo) return text;
@@ -107,8 +108,9 @@ std::string mount_line(const Program& p, GuidePath path) {
     const double ay = trained ? 0 : 1.0 / std::max(1, s.AOUnit_slewy);
     return "AO = AO unit, connected, guiding enabled, " +
            (trained ? calibration_text(c.ao_west_x_px_per_step, c.ao_west_y_px_per_step,
-                                       c.ao_north_x_px_per_step, c.ao_north_y_px_per_step, 2.0)
-                    : calibration_text(-ax, 0, 0, ay, 2.0)) +
+                                       c.ao_north_x_px_per_step, c.ao_north_y_px_per_step,
+                                       kFieldRowInColumns)
+                    : calibration_text(-ax, 0, 0, ay, kFieldRowInColumns)) +
            "\n" + text;
 }
 
@@ -121,7 +123,7 @@ void write_header(Program& p) {
     const GuideState& g = p.guide;
     const bool on_guider = guider(l.path);
     const double scale = plate_scale_in_use(p);
-    const double column_um = on_guider || !p.readout.binned ? kColumnUm : kBinnedColumnUm;
+    const double column_um = on_guider || !p.readout.binned ? kColumnPitchUm : kBinnedColumnUm;
     const int exposure_ms = on_guider                        ? guider_exposure_ms(p)
                             : l.path == GuidePath::SelfGuide ? p.readout.selfguiding_exposure
                                                              : window_exposure_ms(p);
@@ -137,10 +139,8 @@ void write_header(Program& p) {
     text += format("Search region = %d px, Star mass tolerance = 75.0%%\n", g.cur_rad);
     text += "Equipment Profile = kvr_q4\n";
     text += on_guider
-                ? format(
-                      "Camera = guider head, full size = 500 x 290, %s, pixel size = "
-                      "8.6 um\n",
-                      g.guider_darkframe_loaded ? "dark" : "no dark")
+                ? format("Camera = guider head, full size = 500 x 290, %s, pixel size = %.1f um\n",
+                         g.guider_darkframe_loaded ? "dark" : "no dark", kColumnPitchUm)
                 : format("Camera = main camera, %s guide window, pixel size = %.1f um\n",
                          l.path == GuidePath::SelfGuide ? "self-guide" : "128 x 128", column_um);
     text += format("Exposure = %d ms\n", exposure_ms);
