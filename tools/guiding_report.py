@@ -29,10 +29,11 @@ SKY = ["--sim-periodic-error", "10", "--sim-worm-period", "480", "--sim-polar-dr
        "--sim-seeing", "2", "--sim-backlash", "5", "--sim-plate-scale", "1.8"]
 
 # What the simulated mount does with a second of guide-rate drive (half the sidereal rate), and
-# how that shows on the guider: a column is one plate-scale step, a row (one field) two.
+# how that shows on the guider: a column (8.6 um) is one plate-scale step, a row (16.6 um) a
+# little less than two.
 GUIDE_ARCSEC_PER_S = 0.5 * 15.041067
 GUIDER_COLUMN_ARCSEC = 1.8
-GUIDER_ROW_ARCSEC = 3.6
+GUIDER_ROW_ARCSEC = GUIDER_COLUMN_ARCSEC * 16.6 / 8.6
 
 # The trained guider corrects this share of each measured error: the rest waits for the next
 # frames, so the seeing in one frame is not handed to the mount in full.
@@ -106,7 +107,7 @@ def runs(minutes):
          ["--sim-rotation", "30"]),
         ("guider, stand-alone", PICK_MAIN + AGGRESSIVENESS + standalone(minutes), []),
         # AO steps per guider pixel on the simulated sky (steps of 0.3"): a column is 1.8" wide,
-        # 6 steps; a row is two sky pixels tall, 12 steps (the defaults 6/6 halve Dec's gain).
+        # 6 steps; a row is 3.47" tall, nearly 12 steps (the defaults 6/6 halve Dec's gain).
         # Each mount bump takes the element with it by the shift earlier bumps were seen to make.
         ("guider, AO unit", PICK_MAIN + PICK_GUIDER + AGGRESSIVENESS + "set GuiderMode A\n"
          + "set AOUnit_available 1\nset AOUnit_comport 0\nset AOe w\nset AOw e\n"

@@ -6,6 +6,7 @@
 
 #include "acquire/guiding_link.h"
 #include "acquire/run_steps.h"
+#include "camera/camera_protocol.h"
 #include "core/messages.h"
 #include "core/program.h"
 #include "guiding/guide_log.h"
@@ -14,8 +15,6 @@ namespace kvr {
 
 namespace {
 
-// A guider row is one field: two columns' height of sky. Offsets and tolerances are in columns.
-constexpr double kRowInColumns = 2.0;
 // Guide frames in a row within the tolerance that make the star settled: one alone may be
 // seeing that happened to fall near the reference.
 constexpr int kSettledFrames = 2;
@@ -56,7 +55,7 @@ void choose_offset(Program& p, const RunContext& c, double length, double& ox, d
     if (d.random_state == 0) d.random_state = static_cast<uint64_t>(p.clock.calendar_time()) | 1;
     const double pi = std::acos(-1.0);
     const double cx = lock_x(p.guide) - c.dither_origin_x;
-    const double cy = (lock_y(p.guide) - c.dither_origin_y) * kRowInColumns;
+    const double cy = (lock_y(p.guide) - c.dither_origin_y) * kFieldRowInColumns;
     double angle = 2.0 * pi * uniform(d);
     if (std::hypot(cx, cy) > length)
         angle = std::atan2(-cy, -cx) + (2.0 * uniform(d) - 1.0) * kTurnBackDegrees * pi / 180.0;
@@ -73,7 +72,7 @@ bool settle(Program& p, double tolerance, uint32_t limit_ms) {
     while (!p.run.end_loop && p.clock.ms() - start < limit_ms) {
         if (!external_guider_step(p)) return false;
         clear_messages(p);
-        const double error = std::hypot(0.001 * g.dx, 0.001 * g.dy * kRowInColumns);
+        const double error = std::hypot(0.001 * g.dx, 0.001 * g.dy * kFieldRowInColumns);
         within = !g.guide_star_lost && error <= tolerance ? within + 1 : 0;
         if (within >= kSettledFrames) return true;
     }
@@ -95,7 +94,7 @@ void dither_before_exposure(Program& p, RunContext& c) {
     }
     double ox = 0, oy = 0;
     choose_offset(p, c, clamp_px(d.dither_amount_px, 3.0), ox, oy);
-    const double dx = ox, dy = oy / kRowInColumns;
+    const double dx = ox, dy = oy / kFieldRowInColumns;
     split_tenths(lock_x(g) + dx, g.x1, g.x1dec);
     split_tenths(lock_y(g) + dy, g.y1, g.y1dec);
     char text[160];

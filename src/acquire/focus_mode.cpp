@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "acquire/camera_dialog.h"
+#include "camera/camera_protocol.h"
 #include "camera/readout.h"
 #include "core/host.h"
 #include "core/program.h"
@@ -42,9 +43,9 @@ void CameraDialog::focus_frame_pass() {
         return;
     }
     r.max_value = *peak;
-    // A focus row is one field's row: two columns tall.
+    // A focus row is one field's row.
     focus_star_ = measure_star_figures(p_.buf->image_int, kFocusSide, kFocusSide, p_.readout.max_x,
-                                       p_.readout.max_y, p_.settings.star_mask, 2.0);
+                                       p_.readout.max_y, p_.settings.star_mask, kFieldRowInColumns);
     show_values();
     display_image(p_);
     const int written =

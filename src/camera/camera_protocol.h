@@ -106,6 +106,16 @@ inline constexpr uint16_t kGuiderColumns = 500;
 inline constexpr uint16_t kGuiderRows = 290;
 inline constexpr uint16_t kWindowSize = 128;  // focus and self-guide window, both ways
 
+// Pixel pitches, µm. Both heads' columns are 8.6 wide and the main sensor's rows 8.3 tall. A row of
+// one field of the main sensor spans two sensor rows, and so does a guider row (the head reads both
+// fields of its interlaced sensor as one): guide frames (a field of the main sensor, or the guider)
+// have rows 16.6 tall, a little less than twice their columns' width.
+inline constexpr double kColumnPitchUm = 8.6;
+inline constexpr double kSensorRowPitchUm = 8.3;
+inline constexpr double kFieldRowPitchUm = 2 * kSensorRowPitchUm;
+// The sky height of a guide-frame row, in column widths (1.93).
+inline constexpr double kFieldRowInColumns = kFieldRowPitchUm / kColumnPitchUm;
+
 // Reply sizes in bytes.
 inline constexpr size_t kEchoBlockBytes = 9;
 inline constexpr size_t kEchoReplyBytes = 1;

@@ -4,7 +4,7 @@
 // random direction, and the next exposure waits until the star has settled within
 // `dither_settle_px` of the new reference on two guide frames in a row, or until
 // `dither_settle_limit_s` seconds have passed. Distances are in guide-frame columns, the unit of
-// `guide_plate_scale`: a guider row, one field, counts as two.
+// `guide_plate_scale`: a guider row, one field, counts as 1.93 (16.6 µm to 8.6 µm).
 #include <cstdint>
 
 #include "core/state_macros.h"

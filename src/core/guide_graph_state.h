@@ -2,9 +2,10 @@
 // The guiding graph: its settings, the running figures it shows and the history of measured
 // guide errors it plots (the corrections sent are in the guide state's pulse log).
 // guide_plate_scale: arcseconds per column of a guide frame (a main-camera guide window or the
-// guider head); a row of either is one field, two columns tall. guide_graph_minutes: the span the
-// graph shows and its RMS figures cover. guide_rms_ra / guide_rms_dec / guide_rms_total: the RMS
-// about the mean, in arcseconds, of the errors within that span; guide_graph_samples: how many.
+// guider head); a row of either is one field, 16.6 µm tall to the columns' 8.6 µm.
+// guide_graph_minutes: the span the graph shows and its RMS figures cover. guide_rms_ra /
+// guide_rms_dec / guide_rms_total: the RMS about the mean, in arcseconds, of the errors within that
+// span; guide_graph_samples: how many.
 #include <cstdint>
 #include <memory>
 
@@ -15,7 +16,7 @@ namespace kvr {
 
 class DialogModel;
 
-// A 1000 mm focal length on the sensor's 8.6 µm columns.
+// About 985 mm of focal length on the sensor's 8.6 µm columns.
 inline constexpr double kDefaultPlateScale = 1.8;
 inline constexpr double kMinPlateScale = 0.01;
 inline constexpr double kMaxPlateScale = 100.0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "camera/camera_protocol.h"
 #include "core/program.h"
 #include "guiding/guide_log.h"
 #include "guiding/guide_log_file.h"
@@ -12,8 +13,6 @@ namespace kvr {
 namespace {
 
 constexpr const char* kStepHeading = "Direction,Step,dx,dy,x,y,Dist";
-// A guide-frame row is one field: two columns high on the sky.
-constexpr double kRowColumns = 2.0;
 
 bool on_ao(const GuideLogState& l) {
     return l.path == GuidePath::GuiderAo;
@@ -64,8 +63,8 @@ void write_header(Program& p, double x, double y) {
 std::string axis_line(CalibrationMove move, Motion m, bool ao) {
     return log_format(
         "%s calibration complete. Angle = %.1f deg, Rate = %.3f px/%s, Parity = N/A\n",
-        move_name(move, ao), sky_direction_deg(m, kRowColumns), sky_length(m, kRowColumns),
-        ao ? "step" : "sec");
+        move_name(move, ao), sky_direction_deg(m, kFieldRowInColumns),
+        sky_length(m, kFieldRowInColumns), ao ? "step" : "sec");
 }
 
 // "Calibration Failed: " and the reasons, one line (a blank line would end the section).
@@ -118,9 +117,9 @@ void guide_log_calibration_step(Program& p, CalibrationMove move, double x, doub
     const Motion from_origin{x - c.origin_x, y - c.origin_y};
     c.last_x = x;
     c.last_y = y;
-    log_append(
-        p, log_format("%s,%d,%.3f,%.3f,%.3f,%.3f,%.3f\n", move_name(move, on_ao(l)), number,
-                      from_origin.x, from_origin.y, x, y, sky_length(from_origin, kRowColumns)));
+    log_append(p, log_format("%s,%d,%.3f,%.3f,%.3f,%.3f,%.3f\n", move_name(move, on_ao(l)), number,
+                             from_origin.x, from_origin.y, x, y,
+                             sky_length(from_origin, kFieldRowInColumns)));
 }
 
 void guide_log_calibration_end(Program& p, Motion west, Motion north, const std::string& faults) {

@@ -8,7 +8,7 @@
 // line per measured step in the order measured: the move (West, East, North, South, or Left,
 // Right, Up, Down for the AO unit; Backlash for a move that takes up a drive's play), its number,
 // the star's offset from where the run of moves began (guide-frame px: columns, rows), its
-// position, and that offset's length on the sky in columns (a row counts two). West and east
+// position, and that offset's length on the sky in columns (a row counts 1.93). West and east
 // moves share a run and so do north and south; every Backlash run starts one of its own. The
 // first step is where the star started: step 0 of the first move.
 //

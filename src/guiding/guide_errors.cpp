@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "camera/camera_protocol.h"
 #include "core/program.h"
 #include "guiding/guide_graph.h"
 #include "guiding/guide_log.h"
@@ -11,9 +12,6 @@
 namespace kvr {
 
 namespace {
-
-// A guide frame is one field of its sensor: a row covers two columns' height of sky.
-constexpr double kRowHeightInColumns = 2.0;
 
 struct SkyError {
     double ra = 0, dec = 0;  // arcseconds, positive where the correction is east / north
@@ -28,8 +26,8 @@ bool trained_guider_path(const Program& p, bool guider) {
 // The error (ex, ey arcseconds along the frame's x and y) resolved along the trained motions of a
 // second of west drive and of north drive; false when they are parallel.
 bool resolve_on_training(const GuideState& g, double scale, double ex, double ey, SkyError& out) {
-    const double wx = g.RA_x * scale, wy = g.RA_y * scale * kRowHeightInColumns;
-    const double nx = g.Dec_x * scale, ny = g.Dec_y * scale * kRowHeightInColumns;
+    const double wx = g.RA_x * scale, wy = g.RA_y * scale * kFieldRowInColumns;
+    const double nx = g.Dec_x * scale, ny = g.Dec_y * scale * kFieldRowInColumns;
     const double west_len = std::hypot(wx, wy), north_len = std::hypot(nx, ny);
     if (west_len <= 0 || north_len <= 0) return false;
     const double ux = wx / west_len, uy = wy / west_len, vx = nx / north_len, vy = ny / north_len;
@@ -53,7 +51,7 @@ void record_guide_error(Program& p, bool guider) {
     const GuideState& g = p.guide;
     const double scale = plate_scale_in_use(p);
     const double ex = 0.001 * g.dx * scale;
-    const double ey = 0.001 * g.dy * scale * kRowHeightInColumns;
+    const double ey = 0.001 * g.dy * scale * kFieldRowInColumns;
     SkyError e{ex, ey};
     if (trained_guider_path(p, guider) && !resolve_on_training(g, scale, ex, ey, e)) e = {ex, ey};
     p.graph.errors.record({p.clock.ms(), static_cast<float>(e.ra), static_cast<float>(e.dec),

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "camera/camera_protocol.h"
 #include "core/program.h"
 #include "guiding/guide_log_file.h"
 #include "guiding/training_check.h"
@@ -36,13 +37,14 @@ std::string mount_line(const Program& p, GuidePath path) {
     if (on_guider(path) && g.guider_use_trained && !s.ignore_RA_angle) {
         text += c.guider_calibration_precise
                     ? calibration_text(c.guider_ra_x_px_per_s, c.guider_ra_y_px_per_s,
-                                       c.guider_dec_x_px_per_s, c.guider_dec_y_px_per_s, 2.0)
-                    : calibration_text(g.RA_x, g.RA_y, g.Dec_x, g.Dec_y, 2.0);
+                                       c.guider_dec_x_px_per_s, c.guider_dec_y_px_per_s,
+                                       kFieldRowInColumns)
+                    : calibration_text(g.RA_x, g.RA_y, g.Dec_x, g.Dec_y, kFieldRowInColumns);
     } else {
         const bool main = !on_guider(path);
         const double ra = main ? s.slewx : s.guider_slewx;
         const double dec = main ? s.slewy : s.guider_slewy;
-        text += calibration_text(-ra, 0, 0, dec, 2.0);
+        text += calibration_text(-ra, 0, 0, dec, kFieldRowInColumns);
     }
     text += "\n";
     if (path != GuidePath::GuiderAo) return text;
@@ -51,8 +53,9 @@ std::string mount_line(const Program& p, GuidePath path) {
     const double ay = trained ? 0 : 1.0 / std::max(1, s.AOUnit_slewy);
     return "AO = AO unit, connected, guiding enabled, " +
            (trained ? calibration_text(c.ao_west_x_px_per_step, c.ao_west_y_px_per_step,
-                                       c.ao_north_x_px_per_step, c.ao_north_y_px_per_step, 2.0)
-                    : calibration_text(-ax, 0, 0, ay, 2.0)) +
+                                       c.ao_north_x_px_per_step, c.ao_north_y_px_per_step,
+                                       kFieldRowInColumns)
+                    : calibration_text(-ax, 0, 0, ay, kFieldRowInColumns)) +
            "\n" + text;
 }
 

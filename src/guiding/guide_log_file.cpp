@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "camera/camera_protocol.h"
 #include "camera/readout.h"
 #include "core/program.h"
 #include "core/version.h"
@@ -15,9 +16,8 @@ namespace {
 
 constexpr const char* kLogFolder = "c:\\autosave";
 constexpr const char* kLogVersion = "2.5";
-// Pixel widths of a guide-frame column, µm: the guider head and full-resolution frames, binned.
-constexpr double kColumnUm = 8.6;
-constexpr double kBinnedColumnUm = 17.2;
+// Width of a binned frame's column, µm (two sensor columns).
+constexpr double kBinnedColumnUm = 2 * kColumnPitchUm;
 constexpr double kArcsecPerRadian = 206264.8;
 
 std::string stamp(const Program& p, std::time_t t, const char* format) {
@@ -72,7 +72,7 @@ void write_section_header(Program& p, const SectionStart& start) {
     const GuideState& g = p.guide;
     const bool guider = on_guider(l.path);
     const double scale = plate_scale_in_use(p);
-    const double column_um = guider || !p.readout.binned ? kColumnUm : kBinnedColumnUm;
+    const double column_um = guider || !p.readout.binned ? kColumnPitchUm : kBinnedColumnUm;
     const int exposure_ms = guider                           ? guider_exposure_ms(p)
                             : l.path == GuidePath::SelfGuide ? p.readout.selfguiding_exposure
                                                              : window_exposure_ms(p);
@@ -83,12 +83,11 @@ void write_section_header(Program& p, const SectionStart& start) {
     text += log_format("Search region = %d px, Star mass tolerance = 75.0%%\n", g.cur_rad);
     text += "Equipment Profile = kvr_q4\n";
     text +=
-        guider ? log_format(
-                     "Camera = guider head, full size = 500 x 290, %s, pixel size = "
-                     "8.6 um\n",
-                     g.guider_darkframe_loaded ? "dark" : "no dark")
-               : log_format("Camera = main camera, %s guide window, pixel size = %.1f um\n",
-                            l.path == GuidePath::SelfGuide ? "self-guide" : "128 x 128", column_um);
+        guider
+            ? log_format("Camera = guider head, full size = 500 x 290, %s, pixel size = %.1f um\n",
+                         g.guider_darkframe_loaded ? "dark" : "no dark", kColumnPitchUm)
+            : log_format("Camera = main camera, %s guide window, pixel size = %.1f um\n",
+                         l.path == GuidePath::SelfGuide ? "self-guide" : "128 x 128", column_um);
     text += log_format("Exposure = %d ms\n", exposure_ms);
     text += start.mount;
     text += "Dec = Unknown, Hour angle = Unknown, Pier side = Unknown, Rotator pos = N/A\n";

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "camera/camera_protocol.h"
 #include "camera/readout.h"
 #include "core//host.h"
 #include "core/program.h"
@@ -166,9 +167,9 @@ void GuiderInfoWindow::render(DialogView& view) const {
 StarFigures GuiderInfoWindow::star() const {
     const GuideState& g = p_.guide;
     if (!p_.ptr.guider_image || !g.guided_image) return {};
-    // A guider row spans two columns' height (the head reads both fields as one row).
     return measure_star_figures(guider_measure_frame(p_), kGuiderWidth, kGuiderHeight,
-                                g.guider_xcent, g.guider_ycent, p_.settings.star_mask, 2.0);
+                                g.guider_xcent, g.guider_ycent, p_.settings.star_mask,
+                                kFieldRowInColumns);
 }
 
 const Canvas* GuiderInfoWindow::drawing(int control_id) const {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "camera/camera_protocol.h"
 #include "core/messages.h"
 #include "core/program.h"
 #include "files/guide_settings_file.h"
@@ -59,7 +60,7 @@ MainTrainingFigures main_training_figures(const double x[5], const double y[5], 
     m.ra_play = {f.ra_play_px, 0};
     m.dec_play = {0, f.dec_play_px};
     m.angle_known = false;
-    m.repeat_spread = std::max(std::abs(ra_a - ra_b), 2.0 * std::abs(dec_a - dec_b));
+    m.repeat_spread = std::max(std::abs(ra_a - ra_b), kFieldRowInColumns * std::abs(dec_a - dec_b));
     return f;
 }
 

@@ -5,6 +5,8 @@
 // calibration to guide with. A training that fails leaves the calibration in force as it was.
 #include <string>
 
+#include "camera/camera_protocol.h"
+
 namespace kvr {
 
 // A star motion on the sensor, px along its x and y.
@@ -16,8 +18,8 @@ struct TrainingMeasure {
     // Motion of one test move of each axis, and the play each lost on its reversal.
     Motion ra, dec;
     Motion ra_play, dec_play;
-    // Sky height of a row in column widths (a frame row is one field: two columns high).
-    double row_height = 2.0;
+    // Sky height of a row in column widths (a frame row is one field).
+    double row_height = kFieldRowInColumns;
     // Both motions were measured as vectors (the main camera's training follows x for RA and y
     // for Dec only, so it cannot tell their angle).
     bool angle_known = true;

@@ -7,18 +7,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "camera/camera_protocol.h"
 #include "core/image_store.h"
 
 namespace kvr::indi {
 
 namespace {
 
-// Pixel pitch, µm: the main sensor's; the guider head reads both fields of its sensor as one
-// 290-row frame, so each of its rows spans two sensor rows.
-constexpr double kPixelWidthUm = 8.6;
-constexpr double kPixelHeightUm = 8.3;
-constexpr double kGuiderPixelWidthUm = 8.6;
-constexpr double kGuiderPixelHeightUm = 16.6;
 constexpr double kLongestExposureS = 5400;  // the camera dialog's 90 minutes
 constexpr uint32_t kCountdownMs = 250;
 // What the countdown shows while the light still falls past the asked time (the read is late).
@@ -84,8 +79,8 @@ bool KvrCcd::initProperties() {
 bool KvrCcd::updateProperties() {
     INDI::CCD::updateProperties();
     if (isConnected()) {
-        SetCCDParams(kFullWidth, kFullHeight, 16, kPixelWidthUm, kPixelHeightUm);
-        SetGuiderParams(kGuiderWidth, kGuiderHeight, 8, kGuiderPixelWidthUm, kGuiderPixelHeightUm);
+        SetCCDParams(kFullWidth, kFullHeight, 16, kColumnPitchUm, kSensorRowPitchUm);
+        SetGuiderParams(kGuiderWidth, kGuiderHeight, 8, kColumnPitchUm, kFieldRowPitchUm);
         GuideCCD.setFrameBufferSize(kGuiderPixels);
         set_readout_mode(readout_mode());
         defineProperty(&ReadoutModeSP);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "camera/camera_protocol.h"
 #include "sim/random.h"
 
 namespace kvr::sim {
@@ -22,9 +23,9 @@ constexpr uint64_t kStreamRays = 63;
 constexpr double kSeeingStepMs = 8000;
 // Scintillation is set for a one-second read; shorter ones twinkle more, down to this length.
 constexpr double kShortestTwinkleMs = 20;
-// Cosmic rays are drawn per slot of this length; a pixel is 8.6 × 8.3 µm.
+// Cosmic rays are drawn per slot of this length; a sky pixel is one column pitch square.
 constexpr int64_t kRaySlotMs = 60000;
-constexpr double kPixelAreaCm2 = 8.6e-4 * 8.3e-4;
+constexpr double kSkyPixelAreaCm2 = kColumnPitchUm * 1e-4 * kColumnPitchUm * 1e-4;
 constexpr size_t kMostRaysPerSlot = 64;
 
 // A deterministic draw for one key.
@@ -149,7 +150,7 @@ double Atmosphere::sky_gradient(double x, double width) const {
 size_t Atmosphere::cosmic_rays(int view, int columns, int rows, double pixel_area, int64_t start_ms,
                                int64_t end_ms, CosmicRay* out, size_t capacity) const {
     if (!config_.enabled || end_ms <= start_ms || columns <= 0 || rows <= 0) return 0;
-    const double area_cm2 = columns * rows * pixel_area * kPixelAreaCm2;
+    const double area_cm2 = columns * rows * pixel_area * kSkyPixelAreaCm2;
     const double per_slot = config_.cosmic_rays_per_cm2_min * area_cm2 * kRaySlotMs / 60000.0;
     size_t n = 0;
     for (int64_t slot = start_ms / kRaySlotMs; slot * kRaySlotMs < end_ms; ++slot) {

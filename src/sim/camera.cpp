@@ -45,6 +45,7 @@ HeadGeometry main_geometry() {
     g.columns = kSensorColumns;
     g.field_rows = kSensorFieldRows;
     g.fields = 2;
+    g.scale_y = kMainRowSkyPx;
     g.bytes_per_sample = 2;
     return g;
 }
@@ -67,14 +68,14 @@ HeadGeometry guider_geometry(const GuiderGeometry& guider) {
 
 std::shared_ptr<Sky> make_sky(Clock& clock, const CameraConfig& config) {
     const GuiderGeometry& g = config.guider;
-    const double main_height = 2.0 * kSensorFieldRows;
+    const double main_height = 2.0 * kSensorFieldRows * kMainRowSkyPx;
     const double guider_x1 = g.origin_x + kGuiderColumns * g.scale_x;
     const double guider_y1 = g.origin_y + kGuiderRows * g.scale_y;
     StarFieldLandmarks landmarks;
     landmarks.main_width = kSensorColumns;
     landmarks.main_height = main_height;
     landmarks.focus_x = kDefaultFocusX + kWindowSize / 2.0;
-    landmarks.focus_y = 2.0 * (kDefaultFocusY + kWindowSize / 2.0);
+    landmarks.focus_y = 2.0 * (kDefaultFocusY + kWindowSize / 2.0) * kMainRowSkyPx;
     landmarks.guider_x = (g.origin_x + guider_x1) / 2;
     landmarks.guider_y = (g.origin_y + guider_y1) / 2;
     SkyArea area;

@@ -51,8 +51,10 @@ struct MountConfig {
     double defocus_px_per_step = 0.004;
 };
 
-// How the sky is laid onto the sensors: arcseconds per main-sensor pixel and the angle of the
-// camera (0: north up, east left, so a mount moving north moves the stars down the frame).
+// How the sky is laid onto the sensors: arcseconds per sky pixel (the width of a column of either
+// head) and the angle of the camera (0: north up, east left, so a mount moving north moves the
+// stars down the frame). The scale stands for one focal length (1.8″ on 8.6 µm: 985 mm); the
+// rows' scales follow from their pitches (a main-sensor row 1.74″, a guider row 3.47″).
 struct OpticsConfig {
     double plate_scale_arcsec_per_px = 1.8;
     double rotation_deg = 0.0;

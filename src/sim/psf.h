@@ -29,8 +29,9 @@ struct Psf {
 
 // The pixels of one read on the sky: pixel (c, r), for c in [col0, col0 + cols) and r in
 // [row0, row0 + rows), covers [origin_x + c·pitch_x, … + size_x) × [origin_y + r·pitch_y,
-// … + size_y). The rows of one interlaced field are 2 sky pixels apart and 1 tall; the guider's
-// rows are 2 apart and 2 tall. A plane holds the grid's pixels row after row, `cols` per row.
+// … + size_y). The rows of one interlaced field are two sensor rows apart and one tall; the
+// guider's rows are two sensor rows apart and two tall (a sensor row is kMainRowSkyPx). A plane
+// holds the grid's pixels row after row, `cols` per row.
 struct PixelGrid {
     double origin_x = 0;
     double pitch_x = 1;

@@ -146,9 +146,10 @@ void SensorHead::collect_light(float* plane, const PixelGrid& g, int field, int6
     const double seconds = static_cast<double>(std::max<int64_t>(0, end_ms - start_ms)) / 1000.0;
     const ExposureLight light = sky.exposure_light(geo_.view, start_ms, end_ms);
     SkyEffects* effects = sky.effects();
+    // The sky's brightness is given per main-sensor pixel (kMainRowSkyPx square sky pixels).
     const double pixel_area = geo_.scale_x * geo_.scale_y;
-    const double background =
-        light.conditions.sky_adu_per_s * pixel_area * throughput * light.sky_share * seconds;
+    const double background = light.conditions.sky_adu_per_s * pixel_area / kMainRowSkyPx *
+                              throughput * light.sky_share * seconds;
     // The first row carries the sky's gradient across the columns; the others copy it.
     for (int c = 0; c < g.cols; ++c) {
         const double x = g.origin_x + (g.col0 + c + 0.5) * g.pitch_x;

@@ -3,12 +3,20 @@
 //
 // Units: brightness is counted in ADU of the main camera's 16-bit converter. The simulated main
 // sensor has a gain of one electron per ADU, so the shot noise of a signal of N ADU is sqrt(N).
-// Positions on the sky are "sky pixels": the main sensor's pixel pitch, x along a row, y along
-// the frame's 580 rows (both fields together). Times are milliseconds of the shared clock.
+// Positions on the sky are "sky pixels", square and one column pitch (8.6 µm on the focal plane)
+// each way: x along a row, y down the frame. The main sensor's 8.3 µm rows are kMainRowSkyPx of
+// them tall, so its 580 rows (both fields together) span 560. Times are milliseconds of the shared
+// clock.
 #include <cstdint>
 #include <vector>
 
+#include "camera/camera_protocol.h"
+
 namespace kvr::sim {
+
+// Sky height of a main-sensor row and of a guider row (two sensor rows), in sky pixels.
+inline constexpr double kMainRowSkyPx = kSensorRowPitchUm / kColumnPitchUm;
+inline constexpr double kGuiderRowSkyPx = kFieldRowPitchUm / kColumnPitchUm;
 
 // The deterministic star field. The sky repeats with period `tile_px` both ways, so a drifting
 // mount never runs out of stars.
@@ -58,13 +66,13 @@ struct SensorConfig {
 
 // Where the guider head looks: its pixel (gx, gy) covers sky pixels
 // [origin_x + gx·scale_x, +scale_x) × [origin_y + gy·scale_y, +scale_y). The default sits beside
-// the main sensor as an off-axis guider does; its rows are two sky pixels tall because the head
+// the main sensor as an off-axis guider does; its rows are two sensor rows tall because the head
 // reads both fields of its interlaced sensor as one 290-row frame.
 struct GuiderGeometry {
     double origin_x = 880.0;
     double origin_y = 0.0;
     double scale_x = 1.0;
-    double scale_y = 2.0;
+    double scale_y = kGuiderRowSkyPx;
     // Share of the light the guider's pick-off prism passes.
     double throughput = 0.5;
 };

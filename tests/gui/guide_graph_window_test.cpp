@@ -30,8 +30,8 @@ class GuideGraphWindowTest : public QObject {
         QVERIFY(graph && graph->isVisible() && !graph->isModal());
         QCOMPARE(graph->windowTitle(), QStringLiteral("Guiding Graph"));
 
-        // Errors of one and two tenths of a pixel (0.18" across, 0.72" down at 1.8"/pixel) and an
-        // east pulse, as a guide loop records them.
+        // Errors of one and two tenths of a pixel (0.18" across at 1.8" a column, 0.69" down on
+        // rows of 16.6 µm to the columns' 8.6 µm) and an east pulse, as a guide loop records them.
         for (int i = 0; i < 10; ++i) {
             s.p.guide.dx = static_cast<int16_t>(i % 2 ? 100 : -100);
             s.p.guide.dy = static_cast<int16_t>(i % 2 ? 200 : -200);
@@ -43,7 +43,7 @@ class GuideGraphWindowTest : public QObject {
         QCOMPARE(qobject_cast<QLabel*>(graph->control(kGraphRmsRa))->text(),
                  QStringLiteral("RA RMS 0.18\u2033"));
         QCOMPARE(qobject_cast<QLabel*>(graph->control(kGraphRmsDec))->text(),
-                 QStringLiteral("Dec RMS 0.72\u2033"));
+                 QStringLiteral("Dec RMS 0.69\u2033"));
         const QImage painted = graph->control(kGraphArea)->grab().toImage();
         const Canvas* raster = s.p.graph.window->drawing(kGraphArea);
         int ra_pixels = 0;

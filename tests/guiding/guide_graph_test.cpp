@@ -125,10 +125,10 @@ TEST_F(GuideGraphFileTest, FailedWritesAreShown) {
 TEST_F(GuideGraphTest, GuiderTrainingRecoversTheMountRates) {
     run_script(std::string(kPickBothStars) + "set ignore_RA_angle 0\ntrain guider\n");
     // A second of guide-rate drive turns the mount by half the sidereal rate; on the guider a
-    // column is one plate-scale step and a row (one field) two.
+    // column (8.6 µm) is one plate-scale step and a row 16.6 µm.
     const double arcsec = config.mount.guide_rate_sidereal * sim::kSiderealArcsecPerS;
     const double along_x = arcsec / config.optics.plate_scale_arcsec_per_px;
-    const double along_y = along_x / 2;
+    const double along_y = along_x * 8.6 / 16.6;
     const GuideState& g = p.guide;
     ASSERT_EQ(g.guider_trained, 1);
     EXPECT_NEAR(std::hypot(g.RA_x, g.RA_y), along_x, 0.1 * along_x);

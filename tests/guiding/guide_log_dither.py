@@ -34,7 +34,8 @@ import guiding_matrix as matrix  # noqa: E402
 
 CLOCK_START = "2026-12-07T22:00:00Z"
 DITHER_PX = 3.0
-COLUMN_ARCSEC = matrix.COLUMN_ARCSEC  # a guider column; a row is two
+COLUMN_ARCSEC = matrix.COLUMN_ARCSEC  # a guider column
+ROW_ARCSEC = matrix.ROW_ARCSEC  # a guider row
 HEADING = ("Frame,Time,mount,dx,dy,RARawDistance,DECRawDistance,RAGuideDistance,"
            "DECGuideDistance,RADuration,RADirection,DECDuration,DECDirection,XStep,YStep,"
            "StarMass,SNR,ErrorCode")
@@ -141,7 +142,7 @@ def segments(session, start_ms, scale):
         elif entry[0] == "frame":
             _, _, seconds, dx, dy, ra, dec = entry
             current.append((start_ms + seconds * 1000.0, ra * scale, dec * scale,
-                            dx * COLUMN_ARCSEC, dy * 2 * COLUMN_ARCSEC))
+                            dx * COLUMN_ARCSEC, dy * ROW_ARCSEC))
     out.append(current)
     return out, dithers
 

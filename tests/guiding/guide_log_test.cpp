@@ -28,6 +28,9 @@ std::vector<std::string> lines_of(const std::string& file) {
     return out;
 }
 
+// A guide-frame row (one field, 16.6 µm) in column widths (8.6 µm) on the sky.
+constexpr double kRowInColumns = 16.6 / 8.6;
+
 class GuideLogTest : public ProgramTest {
   protected:
     std::vector<std::string> lines() const { return lines_of(p.guide_log.file); }
@@ -199,8 +202,9 @@ Motion shown_motion(const CalibrationSection& s, const char* way, const char* ba
 void expect_axis(const AxisLine& logged, Motion shown, double in_force, const char* unit) {
     EXPECT_EQ(logged.unit, unit);
     EXPECT_NEAR(logged.rate, in_force, 0.001);  // what the training made the calibration
-    EXPECT_NEAR(logged.rate, sky_length(shown, 2), 0.1 * logged.rate);
-    const double turn = std::remainder(logged.angle_deg - sky_direction_deg(shown, 2), 360.0);
+    EXPECT_NEAR(logged.rate, sky_length(shown, kRowInColumns), 0.1 * logged.rate);
+    const double turn =
+        std::remainder(logged.angle_deg - sky_direction_deg(shown, kRowInColumns), 360.0);
     EXPECT_LT(std::abs(turn), 5.0) << logged.angle_deg;
 }
 
@@ -243,7 +247,7 @@ TEST_F(TrainingLogTest, EveryTrainingIsACalibrationSection) {
         EXPECT_EQ(s.steps[0].number, 0);
         for (size_t i = 0; i < s.steps.size(); ++i) {
             const CalibrationStepLine& st = s.steps[i];
-            EXPECT_NEAR(st.dist, std::hypot(st.dx, 2 * st.dy), 0.003);
+            EXPECT_NEAR(st.dist, std::hypot(st.dx, kRowInColumns * st.dy), 0.003);
             // Each offset is from a step measured before it (the star where its run began).
             const auto origin = [&](const CalibrationStepLine& o) {
                 return std::abs(o.x - (st.x - st.dx)) < 0.002 &&
@@ -258,17 +262,20 @@ TEST_F(TrainingLogTest, EveryTrainingIsACalibrationSection) {
     expect_axis(cal[0].axes[0], shown_motion(cal[0], "West", "East", false), c.main_ra_px_per_s,
                 "sec");
     expect_axis(cal[0].axes[1], shown_motion(cal[0], "North", "South", false),
-                2 * c.main_dec_px_per_s, "sec");
+                kRowInColumns * c.main_dec_px_per_s, "sec");
     EXPECT_EQ(cal[2].last, "Calibration complete, mount = LX200 mount.");
     expect_axis(cal[2].axes[0], shown_motion(cal[2], "West", "East", false),
-                sky_length({c.guider_ra_x_px_per_s, c.guider_ra_y_px_per_s}, 2), "sec");
+                sky_length({c.guider_ra_x_px_per_s, c.guider_ra_y_px_per_s}, kRowInColumns), "sec");
     expect_axis(cal[2].axes[1], shown_motion(cal[2], "North", "South", false),
-                sky_length({c.guider_dec_x_px_per_s, c.guider_dec_y_px_per_s}, 2), "sec");
+                sky_length({c.guider_dec_x_px_per_s, c.guider_dec_y_px_per_s}, kRowInColumns),
+                "sec");
     EXPECT_EQ(cal[3].last, "Calibration complete, mount = AO unit.");
     expect_axis(cal[3].axes[0], shown_motion(cal[3], "Left", "Right", true),
-                sky_length({c.ao_west_x_px_per_step, c.ao_west_y_px_per_step}, 2), "step");
+                sky_length({c.ao_west_x_px_per_step, c.ao_west_y_px_per_step}, kRowInColumns),
+                "step");
     expect_axis(cal[3].axes[1], shown_motion(cal[3], "Up", "Down", true),
-                sky_length({c.ao_north_x_px_per_step, c.ao_north_y_px_per_step}, 2), "step");
+                sky_length({c.ao_north_x_px_per_step, c.ao_north_y_px_per_step}, kRowInColumns),
+                "step");
 
     // The refused training's reasons, as the program showed them (the script host prints a
     // message's line breaks as "\n"), close its section.

@@ -27,12 +27,12 @@ GUIDED_MIN = 30
 RUN_MS = (SETTLE_MIN + GUIDED_MIN) * 60000
 
 # What the simulated observatory does (its defaults): a second of guide-rate drive turns an axis
-# by half the sidereal rate (at declination 0 the image moves as much in RA as in Dec); the main
-# sensor's columns are 1.8" wide and a field row twice that, and so are the guider's; an AO step
-# tilts the image by 0.3".
+# by half the sidereal rate (at declination 0 the image moves as much in RA as in Dec); the
+# columns of both heads are 8.6 um wide and 1.8" on the sky, a guide-frame row (one field of the
+# main sensor, or a guider row) is 16.6 um tall; an AO step tilts the image by 0.3".
 GUIDE_ARCSEC_PER_S = 0.5 * 15.041067
 COLUMN_ARCSEC = 1.8
-ROW_ARCSEC = 3.6
+ROW_ARCSEC = COLUMN_ARCSEC * 16.6 / 8.6
 AO_STEP_ARCSEC = 0.3
 
 SKIES = {"default": [], "seeing 2\"": ["--sim-seeing", "2"]}

@@ -11,10 +11,11 @@ from datetime import datetime
 import numpy as np
 from astropy.io import fits
 
-# The simulated guide rate (half sidereal) and plate scale (1.8" per main pixel); the guider's
-# rows are two main-sensor rows tall. North moves the stars down the frame.
+# The simulated guide rate (half sidereal) and plate scale (1.8" per 8.6 um column); the guider's
+# rows are 16.6 um tall. North moves the stars down the frame.
 GUIDE_RATE_ARCSEC_PER_S = 0.5 * 15.041067
 PLATE_SCALE_ARCSEC = 1.8
+GUIDER_ROW_ARCSEC = PLATE_SCALE_ARCSEC * 16.6 / 8.6
 
 
 def load(path):
@@ -89,7 +90,7 @@ def guide(before_path, after_path, pulse_ms):
     # The relay closed for the time the simulator logged; the pulse asked for 1000 ms.
     pulse_s = float(pulse_ms) / 1000
     ok = expect(abs(pulse_s - 1.0) < 0.1, f"the relay closed for {pulse_s:.3f} s")
-    expected_rows = GUIDE_RATE_ARCSEC_PER_S * pulse_s / PLATE_SCALE_ARCSEC / 2
+    expected_rows = GUIDE_RATE_ARCSEC_PER_S * pulse_s / GUIDER_ROW_ARCSEC
     _, a = load(before_path)
     _, b = load(after_path)
     ok &= expect(a.shape == (290, 500), f"guider frame is 500 x 290 ({a.shape[::-1]})")

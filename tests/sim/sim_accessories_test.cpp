@@ -33,13 +33,13 @@ TEST(SimAccessories, AoUnitTiltsBothHeadsAndPassesBumpsToTheMount) {
     rig.write("GT00030GT00010", 1);
     mean_shift(main0, main(), dx, dy);
     EXPECT_NEAR(dx, 40 * step_px, 1e-6);
-    EXPECT_NEAR(dy, 25 * step_px, 1e-6);
+    EXPECT_NEAR(dy, 25 * step_px * kMainRowsPerSkyPx, 1e-6);
     mean_shift(guider0, guider(), dx, dy);
-    EXPECT_NEAR(dy, 25 * step_px / 2, 1e-6);
+    EXPECT_NEAR(dy, 25 * step_px * kGuiderRowsPerSkyPx, 1e-6);
     // The element stops at its travel; 'K' centres it.
     rig.write("GS00200", 1);
     mean_shift(main0, main(), dx, dy);
-    EXPECT_NEAR(dy, -90 * step_px, 1e-6);
+    EXPECT_NEAR(dy, -90 * step_px * kMainRowsPerSkyPx, 1e-6);
     rig.write("K", 1);
     mean_shift(main0, main(), dx, dy);
     EXPECT_NEAR(std::hypot(dx, dy), 0.0, 1e-6);
@@ -58,7 +58,7 @@ TEST(SimAccessories, AoUnitTiltsBothHeadsAndPassesBumpsToTheMount) {
     rig.relays(15);
     rig.clock.advance(300);
     mean_shift(main1, main(), dx, dy);
-    EXPECT_NEAR(dy, 10 * step_px, 1e-6);
+    EXPECT_NEAR(dy, 10 * step_px * kMainRowsPerSkyPx, 1e-6);
     rig.relays(0);
     mean_shift(main1, main(), dx, dy);
     EXPECT_NEAR(dy, 0.0, 1e-6);

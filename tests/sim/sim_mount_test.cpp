@@ -38,10 +38,11 @@ TEST(SimMount, GuidePulsesMoveTheStarsOfBothHeadsByRateTimesTime) {
     const double north_px = (guide * 1.5 - backlash / 2) / scale;
     mean_shift(main0, main1, dx, dy);
     EXPECT_NEAR(dx, 0.0, 1e-6);
-    EXPECT_NEAR(dy, north_px, 0.01);  // north is up: the stars move down the frame
+    // North is up: the stars move down the frame.
+    EXPECT_NEAR(dy, north_px * kMainRowsPerSkyPx, 0.01);
     mean_shift(guider0, guider1, dx, dy);
     EXPECT_NEAR(dx, 0.0, 1e-6);
-    EXPECT_NEAR(dy, north_px / 2, 0.01);  // guider rows are two sky pixels tall
+    EXPECT_NEAR(dy, north_px * kGuiderRowsPerSkyPx, 0.01);  // guider rows are two sensor rows tall
 
     // The relay box (west 1, south 2, north 4, east 8): east 2000 ms moves the stars right,
     // then south 1200 ms reverses the declination gears through their whole play.
@@ -55,10 +56,10 @@ TEST(SimMount, GuidePulsesMoveTheStarsOfBothHeadsByRateTimesTime) {
     auto guider2 = rig.camera().guider_stars(rig.now());
     mean_shift(main1, main2, dx, dy);
     EXPECT_NEAR(dx, guide * 2.0 / scale, 0.01);  // on the equator cos δ = 1
-    EXPECT_NEAR(dy, -(guide * 1.2 - backlash) / scale, 0.01);
+    EXPECT_NEAR(dy, -(guide * 1.2 - backlash) / scale * kMainRowsPerSkyPx, 0.01);
     mean_shift(guider1, guider2, dx, dy);
     EXPECT_NEAR(dx, guide * 2.0 / scale, 0.01);
-    EXPECT_NEAR(dy, -(guide * 1.2 - backlash) / scale / 2, 0.01);
+    EXPECT_NEAR(dy, -(guide * 1.2 - backlash) / scale * kGuiderRowsPerSkyPx, 0.01);
 }
 
 TEST(SimMount, GoToM31ThroughTheCameraPortPointsTheMountThere) {

@@ -13,6 +13,11 @@
 
 namespace kvr::sim::test {
 
+// Sky pixels are one column (8.6 µm) wide and as tall; a main-sensor row is 8.3 µm tall and a
+// guider row 16.6 µm: rows of either head per sky pixel.
+constexpr double kMainRowsPerSkyPx = 8.6 / 8.3;
+constexpr double kGuiderRowsPerSkyPx = 8.6 / 16.6;
+
 // A command block of `8 + parameters.size()` bytes.
 std::vector<uint8_t> command_block(uint8_t command, uint16_t value, uint16_t index, uint16_t length,
                                    const std::vector<uint8_t>& parameters = {});
