@@ -270,9 +270,16 @@ int read_fits_frame(Program& p, int fd, uint64_t length, uint16_t* fredptr) {
     // The header into the work buffer and checked; then the pixel data straight into the frame,
     // turned into pixels in place (no staging copy of the frame). Only a file cut short by
     // another program while it is read, after its length was checked, can fail past this point.
+    // The header's first two blocks hold all of this program's own and most others'; the rest of
+    // the probe is read only when no END card stands in them.
     uint8_t* header = p.buf->image_file;
-    const size_t header_bytes = static_cast<size_t>(std::min<uint64_t>(length, kFitsProbeBytes));
-    if (!read_at(fd, header, header_bytes, 0)) return 1;
+    const size_t first = static_cast<size_t>(std::min<uint64_t>(length, kFitsHeaderBytes));
+    if (!read_at(fd, header, first, 0)) return 1;
+    size_t header_bytes = first;
+    if (!holds_end_card(header, first)) {
+        header_bytes = static_cast<size_t>(std::min<uint64_t>(length, kFitsProbeBytes));
+        if (!read_at(fd, header + first, header_bytes - first, first)) return 1;
+    }
     FitsCoding coding;
     size_t pixels = 0;
     if (const int result = load_fits_header(p, header, header_bytes, length, coding, pixels);

@@ -73,6 +73,12 @@ bool starts_as_fits(const uint8_t* data, size_t bytes) {
     return at != std::string_view::npos && v[at] == 'T';
 }
 
+bool holds_end_card(const uint8_t* data, size_t bytes) {
+    for (size_t i = 0; i < bytes / kCardBytes; ++i)
+        if (keyword_of(card_at(data, static_cast<int>(i))) == "END") return true;
+    return false;
+}
+
 StandardFitsCheck check_standard_fits(const uint8_t* data, size_t header_bytes, uint64_t length,
                                       StandardFitsHeader& out) {
     header_bytes = std::min<size_t>(

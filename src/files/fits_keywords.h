@@ -33,6 +33,8 @@ StandardFitsCheck check_standard_fits(const uint8_t* data, size_t header_bytes, 
                                       StandardFitsHeader& out);
 // Whether the file starts as a FITS file does (its first card is SIMPLE).
 bool starts_as_fits(const uint8_t* data, size_t bytes);
+// Whether an END card stands within the first `bytes` of a header.
+bool holds_end_card(const uint8_t* data, size_t bytes);
 // Sets the header globals (texts, history, optics, exposure) from the keywords present; the
 // caller has cleared them and checked the header within `header_bytes`.
 void read_standard_fits_texts(Program& p, const uint8_t* data, size_t header_bytes);
