@@ -154,9 +154,13 @@ bool autoguider_read(Program& p) {
 }
 
 bool guider_camera_read(Program& p) {
+    return guider_camera_read(p, guider_exposure_ms(p));
+}
+
+bool guider_camera_read(Program& p, int exposure_ms) {
     Readout& r = p.readout;
     const GuideState& g = p.guide;
-    r.guider_exposure = guider_exposure_ms(p);
+    r.guider_exposure = exposure_ms;
     if (!autoguider_clear(p)) return false;
     r.ticks = p.clock.ms();
     r.endticks = r.ticks + static_cast<uint32_t>(r.guider_exposure);

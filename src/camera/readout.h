@@ -68,10 +68,12 @@ bool camera_selfguide(Program& p);
 // windows are kept alive (WaitPresses::Held); `ticks` ends at the time the wait ended.
 void guide_exposure_wait(Program& p);
 
-// Guider frame: clear, expose `guider_exposure`, read, then dark subtraction (unless taking the
-// dark frame), hot-pixel filter and gain (`guider_stretch` 5, 6, 7 multiply by 4, 2, 1; other
-// values leave the data alone and the display stretch does the rest).
+// Guider frame: clear, expose `guider_exposure` (the guider's exposure, or `exposure_ms`), read,
+// then dark subtraction (unless taking the dark frame), hot-pixel filter and gain
+// (`guider_stretch` 5, 6, 7 multiply by 4, 2, 1; other values leave the data alone and the
+// display stretch does the rest).
 bool guider_camera_read(Program& p);
+bool guider_camera_read(Program& p, int exposure_ms);
 // The processing steps on their own, for the guider image at `guider_imageptr`.
 void subtract_guider_dark(Program& p);
 void filter_guider_hot_pixels(Program& p);

@@ -36,6 +36,11 @@ constexpr int kThirdNorth = 9;
 // takes one: its steps are long, and the sky's drift, which changes over a minute, then weighs
 // more than the air's tip-tilt that more frames would average out.)
 constexpr int kAoFramesPerPosition = 3;
+// The shortest exposure of a training frame, ms. On a frame of a second the air's tip-tilt can put
+// the star most of a pixel from where the mount holds it, and the drift the mount's training
+// takes out of its steps rests on single frames; three seconds average the tip-tilt down by
+// nearly half (√3), and lengthen a step far less than more frames would.
+constexpr int kLeastTrainingExposureMs = 3000;
 
 Motion between(double x0, double y0, double x1, double y1) {
     return {x1 - x0, y1 - y0};
@@ -152,10 +157,12 @@ void show_step(const TrainingView& view, std::string_view step) {
     view.caption(caption);
 }
 
-// Reads a fresh guider frame and draws it. False when the camera did not deliver.
+// Reads a fresh guider frame, exposed at least kLeastTrainingExposureMs, and draws it. False when
+// the camera did not deliver.
 bool read_guider_frame(Program& p) {
     autoguider_clear(p);
-    if (!guider_camera_read(p)) return false;
+    if (!guider_camera_read(p, std::max(guider_exposure_ms(p), kLeastTrainingExposureMs)))
+        return false;
     write_guider_bmp(p);
     return true;
 }
