@@ -22,8 +22,9 @@ constexpr int kMassChanged = 4;
 // "xAngle = ..., xRate = ..., yAngle = ..., yRate = ..." of motions (x, y) per second of west and
 // of north drive (or per AO step), y in guide-frame rows: angles in degrees on the sky-square
 // frame, rates in pixels of the plate scale.
-std::string calibration_text(double wx, double wy, double nx, double ny, double row) {
+std::string calibration_text(double wx, double wy, double nx, double ny) {
     const Motion west{wx, wy}, north{nx, ny};
+    constexpr double row = kFieldRowInColumns;
     return log_format("xAngle = %.1f, xRate = %.3f, yAngle = %.1f, yRate = %.3f",
                       sky_direction_deg(west, row), sky_length(west, row),
                       sky_direction_deg(north, row), sky_length(north, row));
@@ -37,14 +38,13 @@ std::string mount_line(const Program& p, GuidePath path) {
     if (on_guider(path) && g.guider_use_trained && !s.ignore_RA_angle) {
         text += c.guider_calibration_precise
                     ? calibration_text(c.guider_ra_x_px_per_s, c.guider_ra_y_px_per_s,
-                                       c.guider_dec_x_px_per_s, c.guider_dec_y_px_per_s,
-                                       kFieldRowInColumns)
-                    : calibration_text(g.RA_x, g.RA_y, g.Dec_x, g.Dec_y, kFieldRowInColumns);
+                                       c.guider_dec_x_px_per_s, c.guider_dec_y_px_per_s)
+                    : calibration_text(g.RA_x, g.RA_y, g.Dec_x, g.Dec_y);
     } else {
         const bool main = !on_guider(path);
         const double ra = main ? s.slewx : s.guider_slewx;
         const double dec = main ? s.slewy : s.guider_slewy;
-        text += calibration_text(-ra, 0, 0, dec, kFieldRowInColumns);
+        text += calibration_text(-ra, 0, 0, dec);
     }
     text += "\n";
     if (path != GuidePath::GuiderAo) return text;
@@ -53,9 +53,8 @@ std::string mount_line(const Program& p, GuidePath path) {
     const double ay = trained ? 0 : 1.0 / std::max(1, s.AOUnit_slewy);
     return "AO = AO unit, connected, guiding enabled, " +
            (trained ? calibration_text(c.ao_west_x_px_per_step, c.ao_west_y_px_per_step,
-                                       c.ao_north_x_px_per_step, c.ao_north_y_px_per_step,
-                                       kFieldRowInColumns)
-                    : calibration_text(-ax, 0, 0, ay, kFieldRowInColumns)) +
+                                       c.ao_north_x_px_per_step, c.ao_north_y_px_per_step)
+                    : calibration_text(-ax, 0, 0, ay)) +
            "\n" + text;
 }
 

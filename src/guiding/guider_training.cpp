@@ -23,7 +23,6 @@ namespace kvr {
 
 namespace {
 
-constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
 // The AO training's test move, steps: the longer the move the better the star's motion is
 // measured (25 steps move it only four columns), but the element bumps the mount beyond 50 steps
 // from centre, which the training starts from.

@@ -8,8 +8,6 @@ namespace kvr {
 
 namespace {
 
-constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
-
 void add(std::string& out, const char* format, double a = 0, double b = 0) {
     char line[160];
     std::snprintf(line, sizeof line, format, a, b);

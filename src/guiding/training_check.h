@@ -3,11 +3,14 @@
 // motion it was measured from. Noise, a star that left the box, a neighbour taken for the guide
 // star or a mount that did not move all give numbers; these checks tell such numbers from a
 // calibration to guide with. A training that fails leaves the calibration in force as it was.
+#include <numbers>
 #include <string>
 
 #include "camera/camera_protocol.h"
 
 namespace kvr {
+
+inline constexpr double kDegreesPerRadian = 180.0 / std::numbers::pi;
 
 // A star motion on the sensor, px along its x and y.
 struct Motion {
