@@ -6,6 +6,7 @@
 #include "core/program.h"
 #include "imaging/header_band.h"
 #include "kernels/arithmetic_avx2.h"
+#include "kernels/arithmetic_avx512.h"
 #include "kernels/pixel_vectors.h"
 #include "kernels/simd_dispatch.h"
 
@@ -83,6 +84,10 @@ void do_flat_field(const Geometry& geo, uint16_t* image, const uint16_t* flat, d
     constexpr int first = 2;
     const int count = w - 3;
 #if KVR_HAVE_AVX2_PATHS
+    if (use_avx512()) {
+        flat_field_span_avx512(d + first, f + first, mean, count);
+        return;
+    }
     if (use_avx2()) {
         flat_field_span_avx2(d + first, f + first, mean, count);
         return;

@@ -7,6 +7,7 @@ namespace kvr {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define KVR_HAVE_AVX2_PATHS 1
 #define KVR_TARGET_AVX2 __attribute__((target("avx2,fma")))
+#define KVR_TARGET_AVX512 __attribute__((target("avx2,fma,avx512f,avx512bw,avx512vl,avx512dq")))
 #else
 #define KVR_HAVE_AVX2_PATHS 0
 #endif
@@ -15,6 +16,11 @@ namespace kvr {
 bool use_avx2();
 // Allows or forbids the AVX2 loops (tests check the portable loops against the same reference).
 void allow_avx2(bool allowed);
+// True when the few loops that have an AVX-512 version are to run: the AVX2 loops run and the
+// processor has AVX-512 F, BW, VL and DQ.
+bool use_avx512();
+// Allows or forbids the AVX-512 loops (their AVX2 versions are then used).
+void allow_avx512(bool allowed);
 
 // Switches the AVX2 loops off for the lifetime of the object.
 class PortableLoopsOnly {

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ostream>
 #include <random>
 #include <vector>
 
 #include "kernels/arithmetic_avx2.h"
+#include "kernels/arithmetic_avx512.h"
 #include "kernels/byte_swap.h"
 #include "kernels/gradient_rows.h"
 #include "kernels/saturating_add.h"
@@ -73,10 +75,41 @@ TEST_P(VectorKernelsTest, GradientRowsMatchTheFormula) {
 }
 
 #if KVR_HAVE_AVX2_PATHS
+// The flat field's vector loops, each against the pixel rule: the AVX2 loop (8 pixels a block)
+// and the AVX-512 one (16).
+struct FlatFieldSpan {
+    const char* name;
+    void (*span)(uint16_t*, const uint16_t*, double, int);
+    size_t block;
+    bool (*available)();
+};
+void PrintTo(const FlatFieldSpan& span, std::ostream* out) {
+    *out << span.name;
+}
+
+class FlatFieldSpanTest : public ::testing::TestWithParam<FlatFieldSpan> {
+  protected:
+    void SetUp() override {
+        if (!GetParam().available()) GTEST_SKIP() << GetParam().name << " not on this processor";
+    }
+    // Flat-fields d over f through the loop and checks every pixel against the rule, and that
+    // the pixels after the span are untouched.
+    static void expect_rule(const std::vector<uint16_t>& d, const std::vector<uint16_t>& f,
+                            double mean) {
+        constexpr uint16_t kGuard = 0xBEEF;
+        std::vector<uint16_t> out = d;
+        out.resize(d.size() + 16, kGuard);
+        GetParam().span(out.data(), f.data(), mean, static_cast<int>(d.size()));
+        for (size_t i = 0; i < d.size(); ++i)
+            ASSERT_EQ(out[i], flat_field_pixel(d[i], f[i], mean))
+                << d[i] << " / " << f[i] << " · " << mean << " at " << i;
+        for (size_t i = d.size(); i < out.size(); ++i) ASSERT_EQ(out[i], kGuard) << i;
+    }
+};
+
 // Quotients on and just beside whole numbers and the clip, where single precision cannot decide
-// and the double path must.
-TEST(FlatFieldSpanTest, ValuesAtWholeNumbersAndTheClip) {
-    if (!use_avx2()) GTEST_SKIP() << "no AVX2";
+// and the exact paths must.
+TEST_P(FlatFieldSpanTest, ValuesAtWholeNumbersAndTheClip) {
     std::vector<uint16_t> d, f;
     for (int k : {1, 2, 3, 7, 1000, 21845, 65534, 65535})
         for (int fv : {1, 3, 7, 255, 4096, 65535})
@@ -85,35 +118,51 @@ TEST(FlatFieldSpanTest, ValuesAtWholeNumbersAndTheClip) {
                     static_cast<uint16_t>(std::clamp<int64_t>(int64_t{k} * fv / fv + e, 0, 65535)));
                 f.push_back(static_cast<uint16_t>(fv));
             }
+    const size_t block = GetParam().block;
     for (double mean : {1.0, 3.0, 1.0 / 3.0, 65535.0, 0.99999999999})
-        for (size_t i = 0; i + 8 <= d.size(); ++i) {
-            std::vector<uint16_t> out(d.begin() + long(i), d.begin() + long(i) + 8);
-            flat_field_span_avx2(out.data(), f.data() + i, mean, 8);
-            for (size_t k = 0; k < 8; ++k)
-                ASSERT_EQ(out[k], flat_field_pixel(d[i + k], f[i + k], mean)) << mean << " " << i;
-        }
+        for (size_t i = 0; i + block <= d.size(); ++i)
+            expect_rule({d.begin() + long(i), d.begin() + long(i + block)},
+                        {f.begin() + long(i), f.begin() + long(i + block)}, mean);
 }
 
 // Two million pixels of every magnitude (flat values from 1 to 65535, quotients from far below 1
 // to far above the clip) and means that are whole, halves and awkward fractions: the single
 // precision shortcut decides most of them and must give the division rule's bits.
-TEST(FlatFieldSpanTest, RandomQuotientsOfEveryMagnitude) {
-    if (!use_avx2()) GTEST_SKIP() << "no AVX2";
+TEST_P(FlatFieldSpanTest, RandomQuotientsOfEveryMagnitude) {
     std::mt19937 rng(28);
     auto word = [&] { return static_cast<uint16_t>(rng() >> (16 + rng() % 17)); };
     for (double mean : {1.0, 1000.0, 1234.5678, 32768.0, 30000.5, 65535.0, 70000.25, 1e-3}) {
-        std::vector<uint16_t> d(250000), f(d.size());
+        // Not a whole number of blocks: the last block is a partial one.
+        std::vector<uint16_t> d(250007), f(d.size());
         for (size_t i = 0; i < d.size(); ++i) {
             d[i] = word();
             f[i] = std::max<uint16_t>(1, word());
         }
-        std::vector<uint16_t> out = d;
-        flat_field_span_avx2(out.data(), f.data(), mean, static_cast<int>(out.size()));
-        for (size_t i = 0; i < d.size(); ++i)
-            ASSERT_EQ(out[i], flat_field_pixel(d[i], f[i], mean))
-                << d[i] << " / " << f[i] << " · " << mean;
+        expect_rule(d, f, mean);
     }
 }
+
+// A saturated frame (and pixels one below and above the flat) over every flat value, with holes:
+// the quotients crowd the top of the range, where single precision leaves the most lanes to the
+// exact paths.
+TEST_P(FlatFieldSpanTest, EveryFlatValueUnderSaturatedAndMatchingPixels) {
+    std::vector<uint16_t> f(65536);
+    for (size_t i = 0; i < f.size(); ++i) f[i] = static_cast<uint16_t>(i % 997 == 0 ? 0 : i);
+    for (double mean : {30000.5, 32768.0, 31234.56789, 65535.0})
+        for (int offset : {65535, -1, 0, 1}) {
+            std::vector<uint16_t> d(f.size());
+            for (size_t i = 0; i < d.size(); ++i)
+                d[i] = static_cast<uint16_t>(
+                    offset == 65535 ? 65535 : std::clamp<int64_t>(int64_t(i) + offset, 0, 65535));
+            expect_rule(d, f, mean);
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Widths, FlatFieldSpanTest,
+    ::testing::Values(FlatFieldSpan{"Avx2", flat_field_span_avx2, 8, use_avx2},
+                      FlatFieldSpan{"Avx512", flat_field_span_avx512, 16, use_avx512}),
+    [](const ::testing::TestParamInfo<FlatFieldSpan>& info) { return info.param.name; });
 #endif
 
 KVR_INSTANTIATE_FOR_BOTH_LOOPS(VectorKernelsTest);
