@@ -25,25 +25,6 @@ struct SplitMean {
     __m512 high, low;
 };
 
-// For lanes whose quotient v = d / f · mean lies within 2^-20 · v of the whole number k: the
-// lanes where the division rule gives at least k, and those where it clearly gives less (the
-// rest lie too close to k to tell this way). The sign of t = d · mean − k · f decides: with
-// p + e = d · high and q + g = k · f as exact products, p − q is exact (p and q are within a
-// factor of two), and e − g + d · low and the sum add errors below 2^-13 (the products are below
-// 2^33). The division rule's own roundings move v by at most 2.2 · 2^-53 · v, t by less than
-// 2^-19; so a computed t beyond ±2^-10 puts the rule's result on that side of k.
-KVR_TARGET_AVX512 inline void side_of_whole_number(__m512 d, __m512 f, __m512 k, SplitMean mean,
-                                                   __mmask16& above, __mmask16& below) {
-    const __m512 p = _mm512_mul_ps(d, mean.high);
-    const __m512 e = _mm512_fmsub_ps(d, mean.high, p);
-    const __m512 q = _mm512_mul_ps(k, f);
-    const __m512 g = _mm512_fmsub_ps(k, f, q);
-    const __m512 small = _mm512_fmadd_ps(d, mean.low, _mm512_sub_ps(e, g));
-    const __m512 t = _mm512_add_ps(_mm512_sub_ps(p, q), small);
-    above = _mm512_cmp_ps_mask(t, _mm512_set1_ps(0x1p-10f), _CMP_GT_OQ);
-    below = _mm512_cmp_ps_mask(t, _mm512_set1_ps(-0x1p-10f), _CMP_LT_OQ);
-}
-
 // Blocks per batch: the quick pass over 1024 pixels, then the undecided blocks among them.
 constexpr int kBatchBlocks = 64;
 
@@ -96,23 +77,36 @@ KVR_TARGET_AVX512 inline void quick_block(uint16_t* d, const uint16_t* f, int x,
     record.undecided_blocks |= uint64_t{undecided != 0} << block;
 }
 
-// Settles the undecided lanes of one recorded block: the sign test where it tells, the pixel
-// rule where a lane lies on a whole number or over a hole in the flat.
+// Settles the undecided lanes of one recorded block, whose quotients v = d / f · mean lie within
+// 2^-20 · v of the whole number k = lo + 1, by the sign of t = d · mean − k · f. With
+// p + e = d · high and q + g = k · f as exact products, p − q is exact (p and q are within a
+// factor of two), and e − g + d · low and the sum add errors below 2^-13 (the products are below
+// 2^33). The division rule's own roundings move v by at most 2.2 · 2^-53 · v, t by less than
+// 2^-19; so a computed t beyond ±2^-10 puts the rule's result on that side of k: at or above it
+// the lane takes k, below it keeps lo. A lane with t nearer 0 (on a whole number itself), or over
+// a hole in the flat, takes the pixel rule.
 KVR_TARGET_AVX512 inline void settle_block(uint16_t* out, const uint16_t* f,
                                            const uint16_t* original, __mmask16 lanes, double mean,
                                            SplitMean split) {
     const __m512i f32 = _mm512_cvtepu16_epi32(_mm256_maskz_loadu_epi16(lanes, f));
-    const __m512i hi = _mm512_add_epi32(_mm512_cvtepu16_epi32(_mm256_maskz_loadu_epi16(lanes, out)),
-                                        _mm512_set1_epi32(1));
-    const __m512 df = _mm512_cvtepi32_ps(
+    // lo + 1 stays within 16 bits: an undecided lane's lo is below 65535.
+    const __m256i k16 =
+        _mm256_add_epi16(_mm256_maskz_loadu_epi16(lanes, out), _mm256_set1_epi16(1));
+    const __m512 d = _mm512_cvtepi32_ps(
         _mm512_cvtepu16_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(original))));
-    __mmask16 above, below;
-    side_of_whole_number(df, _mm512_cvtepi32_ps(f32), _mm512_cvtepi32_ps(hi), split, above, below);
-    const auto sided =
-        static_cast<__mmask16>(lanes & (above | below) & ~_mm512_testn_epi32_mask(f32, f32));
-    // Lanes at or above their whole number take hi; those below keep lo = hi − 1.
-    _mm256_mask_storeu_epi16(out, sided & above, _mm512_cvtepi32_epi16(hi));
-    for (unsigned rest = lanes & ~sided; rest != 0; rest &= rest - 1) {
+    const __m512 ff = _mm512_cvtepi32_ps(f32);
+    const __m512 k = _mm512_cvtepi32_ps(_mm512_cvtepu16_epi32(k16));
+    const __m512 p = _mm512_mul_ps(d, split.high);
+    const __m512 e = _mm512_fmsub_ps(d, split.high, p);
+    const __m512 q = _mm512_mul_ps(k, ff);
+    const __m512 g = _mm512_fmsub_ps(k, ff, q);
+    const __m512 t =
+        _mm512_add_ps(_mm512_sub_ps(p, q), _mm512_fmadd_ps(d, split.low, _mm512_sub_ps(e, g)));
+    const __mmask16 flat = _mm512_mask_test_epi32_mask(lanes, f32, f32);
+    const __mmask16 above = _mm512_mask_cmp_ps_mask(flat, t, _mm512_set1_ps(0x1p-10f), _CMP_GT_OQ);
+    const __mmask16 below = _mm512_mask_cmp_ps_mask(flat, t, _mm512_set1_ps(-0x1p-10f), _CMP_LT_OQ);
+    _mm256_mask_storeu_epi16(out, above, k16);
+    for (unsigned rest = lanes & ~(above | below); rest != 0; rest &= rest - 1) {
         const int i = __builtin_ctz(rest);
         out[i] = flat_field_pixel(original[i], f[i], mean);
     }
