@@ -1,6 +1,6 @@
 #pragma once
-// Whole frames of 16-bit words between big-endian file bytes and native pixels. AVX2 byte
-// shuffles where the processor has them, 16-byte vectors elsewhere; both give the same bits.
+// Whole frames of 16-bit words between big-endian file bytes and native pixels. AVX-512 or AVX2
+// byte shuffles where the processor has them, 16-byte vectors elsewhere; all give the same bits.
 #include <cstddef>
 #include <cstdint>
 

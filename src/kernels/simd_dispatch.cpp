@@ -4,24 +4,23 @@ namespace kvr {
 
 namespace {
 
-bool cpu_has_avx2() {
-#if KVR_HAVE_AVX2_PATHS
-    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    return has;
-#else
-    return false;
-#endif
-}
+struct VectorUnits {
+    bool avx2 = false;    // with FMA
+    bool avx512 = false;  // F, BW and VL
+};
 
-bool cpu_has_avx512() {
+// Asked once. The compiler's check counts AVX-512 only where the system saves its registers.
+const VectorUnits& cpu_vectors() {
+    static const VectorUnits has = [] {
+        VectorUnits v;
 #if KVR_HAVE_AVX2_PATHS
-    static const bool has =
-        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq");
-    return has;
-#else
-    return false;
+        v.avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+        v.avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                   __builtin_cpu_supports("avx512vl");
 #endif
+        return v;
+    }();
+    return has;
 }
 
 bool g_avx2_allowed = true;
@@ -30,7 +29,7 @@ bool g_avx512_allowed = true;
 }  // namespace
 
 bool use_avx2() {
-    return g_avx2_allowed && cpu_has_avx2();
+    return g_avx2_allowed && cpu_vectors().avx2;
 }
 
 void allow_avx2(bool allowed) {
@@ -38,7 +37,7 @@ void allow_avx2(bool allowed) {
 }
 
 bool use_avx512() {
-    return use_avx2() && g_avx512_allowed && cpu_has_avx512();
+    return g_avx512_allowed && use_avx2() && cpu_vectors().avx512;
 }
 
 void allow_avx512(bool allowed) {

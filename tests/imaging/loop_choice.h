@@ -1,6 +1,6 @@
 #pragma once
-// Parameterised tests that run once through the AVX2 loops (where the processor has them) and
-// once through the portable loops.
+// Parameterised tests that run once through the vector loops (the widest the processor has: AVX2,
+// or AVX-512 for the kernels that have such a loop) and once through the portable loops.
 #include <gtest/gtest.h>
 
 #include <optional>

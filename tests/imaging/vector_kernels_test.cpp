@@ -1,6 +1,6 @@
 // The byte swaps of FITS data, the clipped row addition of the registration and the gradient
-// rows against their direct definitions, through the AVX2 and the portable loops, on lengths
-// that leave partial vector blocks.
+// rows against their direct definitions, through the vector and the portable loops, on lengths
+// that leave partial vector blocks; the byte swaps also through AVX2 where AVX-512 would run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,38 +19,49 @@
 namespace kvr::test {
 namespace {
 
+std::vector<uint16_t> random_words(size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::vector<uint16_t> w(n);
+    for (auto& v : w) v = static_cast<uint16_t>(rng() % 5 == 0 ? (rng() & 1) * 65535 : rng());
+    return w;
+}
+
 class VectorKernelsTest : public ::testing::TestWithParam<bool>, protected LoopChoice {
   protected:
     void SetUp() override { choose_loops(GetParam()); }
-    static std::vector<uint16_t> random_words(size_t n, unsigned seed) {
-        std::mt19937 rng(seed);
-        std::vector<uint16_t> w(n);
-        for (auto& v : w) v = static_cast<uint16_t>(rng() % 5 == 0 ? (rng() & 1) * 65535 : rng());
-        return w;
-    }
 };
 
-TEST_P(VectorKernelsTest, ByteSwapsAndClippedAddition) {
-    for (size_t n : {size_t{0}, size_t{7}, size_t{77}, size_t{752 * 3 + 5}}) {
-        const std::vector<uint16_t> a = random_words(n, 1), b = random_words(n, 2);
-        // Frames lie at any even address: `skew` words into the buffers.
-        for (size_t skew : {0, 3, 13}) {
-            for (uint16_t flip : {uint16_t{0}, uint16_t{0x8000}}) {
-                std::vector<uint8_t> bytes(2 * (n + skew));
-                uint8_t* out = bytes.data() + 2 * skew;
-                words_to_be16(a.data(), n, flip, out);
-                for (size_t i = 0; i < n; ++i) {
-                    ASSERT_EQ(out[2 * i], uint8_t((a[i] ^ flip) >> 8)) << n << " " << i;
-                    ASSERT_EQ(out[2 * i + 1], uint8_t(a[i] ^ flip)) << n << " " << i;
-                }
-                // Back in place: the words of the buffer that holds the bytes.
-                std::vector<uint16_t> words(n + skew);
-                if (n > 0) std::memcpy(words.data() + skew, out, 2 * n);
-                be16_to_words(reinterpret_cast<const uint8_t*>(words.data() + skew), n, flip,
-                              words.data() + skew);
-                EXPECT_EQ(std::vector<uint16_t>(words.begin() + skew, words.end()), a) << skew;
+// Lengths that leave partial blocks of every vector width; the longest also holds whole blocks
+// after the words that bring the output to a vector boundary.
+constexpr size_t kSwapLengths[] = {0, 7, 77, 752 * 3 + 5};
+
+// Words to big-endian bytes and back in place, XORed with each flip, from and to buffers at
+// several even addresses (frames lie at any of them).
+void expect_byte_swaps_round_trip(const std::vector<uint16_t>& a) {
+    const size_t n = a.size();
+    for (size_t skew : {0, 3, 13, 29}) {
+        for (uint16_t flip : {uint16_t{0}, uint16_t{0x8000}}) {
+            std::vector<uint8_t> bytes(2 * (n + skew));
+            uint8_t* out = bytes.data() + 2 * skew;
+            words_to_be16(a.data(), n, flip, out);
+            for (size_t i = 0; i < n; ++i) {
+                ASSERT_EQ(out[2 * i], uint8_t((a[i] ^ flip) >> 8)) << n << " " << i;
+                ASSERT_EQ(out[2 * i + 1], uint8_t(a[i] ^ flip)) << n << " " << i;
             }
+            // Back in place: the words of the buffer that holds the bytes.
+            std::vector<uint16_t> words(n + skew);
+            if (n > 0) std::memcpy(words.data() + skew, out, 2 * n);
+            be16_to_words(reinterpret_cast<const uint8_t*>(words.data() + skew), n, flip,
+                          words.data() + skew);
+            EXPECT_EQ(std::vector<uint16_t>(words.begin() + skew, words.end()), a) << skew;
         }
+    }
+}
+
+TEST_P(VectorKernelsTest, ByteSwapsAndClippedAddition) {
+    for (size_t n : kSwapLengths) {
+        const std::vector<uint16_t> a = random_words(n, 1), b = random_words(n, 2);
+        expect_byte_swaps_round_trip(a);
         std::vector<uint16_t> sum = a;
         add_saturated(sum.data(), b.data(), n);
         for (size_t i = 0; i < n; ++i)
@@ -75,6 +86,20 @@ TEST_P(VectorKernelsTest, GradientRowsMatchTheFormula) {
 }
 
 #if KVR_HAVE_AVX2_PATHS
+// Where the processor has AVX-512, the vector run above swaps with it: the AVX2 blocks here,
+// and the portable run forbids both.
+TEST(ByteSwapLoopsTest, Avx2BlocksWhereAvx512Runs) {
+    if (!use_avx512()) GTEST_SKIP() << "no AVX-512: the vector run swaps with AVX2";
+    {
+        const PortableLoopsOnly portable;
+        EXPECT_FALSE(use_avx512());
+    }
+    const Avx2LoopsAtMost avx2;
+    ASSERT_TRUE(use_avx2());
+    ASSERT_FALSE(use_avx512());
+    for (size_t n : kSwapLengths) expect_byte_swaps_round_trip(random_words(n, 3));
+}
+
 // The flat field's vector loops, each against the pixel rule: the AVX2 loop (8 pixels a block)
 // and the AVX-512 one (16).
 struct FlatFieldSpan {
