@@ -2,19 +2,10 @@
 #include "kernels/arithmetic_avx512.h"
 
 #if KVR_HAVE_AVX2_PATHS
-// GCC 12's AVX-512 intrinsics start some results from a self-initialised "undefined" vector,
-// which its own uninitialised-use warnings then report.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#if !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-#include <immintrin.h>
-#pragma GCC diagnostic pop
-
 #include <algorithm>
 
 #include "kernels/arithmetic_avx2.h"
+#include "kernels/avx512_intrinsics.h"
 
 namespace kvr {
 

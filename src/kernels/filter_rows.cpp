@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "kernels/filter_rows_avx2.h"
+#include "kernels/median_avx512.h"
 
 namespace kvr {
 
@@ -132,6 +133,9 @@ void median_rows(const uint16_t* src, uint16_t* dst, int width, int first, int r
                  float power) {
     if (radius < 1 || radius > kMedianMaxRadius || rows < 1) return;
 #if KVR_HAVE_AVX2_PATHS
+    if (radius == 1 && use_avx512() && width >= kMedian3Avx512MinWidth &&
+        width <= kMaxFilterWidth && median3_rows_avx512(src, dst, width, first, rows, power))
+        return;
     if (use_avx2() && width - 2 * radius >= kVectorSpan) {
         median_rows_avx2(src, dst, width, first, rows, radius, power);
         return;

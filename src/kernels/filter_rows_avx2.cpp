@@ -7,10 +7,10 @@
 #include <immintrin.h>
 
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 #include "kernels/median_networks.h"
+#include "kernels/median_threshold.h"
 
 namespace kvr {
 
@@ -287,26 +287,16 @@ KVR_INLINE_AVX2 __m256i exceeds_product(__m256i a, __m256i d, __m256 q) {
     return _mm256_permute4x64_epi64(_mm256_packs_epi32(lo, hi), 0xD8);
 }
 
-// The median's replacement test |median − pixel| > trunc(d · q), d = max − min, q ≥ 0. For an
-// integer a, a > trunc(d · q) exactly when a > d · q, that is when a > floor(d · q). When
-// Q = q · 2^32 is an integer below 2^33 (0 ≤ q < 2, and q = 0 or q ≥ 2^-9), write
-// Q = n · 2^32 + F · 2^16 + G with n = 0 or 1 and F, G 16-bit; then
-//   floor(d · q) = n · d + hi(d · F) + carry(lo(d · F) + hi(d · G))
-// (hi and lo the halves of a 32-bit product), all in 16-bit lanes. The sum saturates at 65535,
-// where no 16-bit a exceeds it anyway. `Whole` says n = 1.
+// The median's replacement test in the fixed-point form of median_threshold.h. `Whole` says
+// n = 1.
 template <bool Whole>
 class MedianThreshold {
   public:
-    // Whether q has the fixed-point form above (with n as `Whole` says).
-    static bool covers(float q) {
-        const double scaled = std::ldexp(static_cast<double>(q), 32);
-        if (!(q >= 0.0f && q < 2.0f) || scaled != std::floor(scaled)) return false;
-        return (q >= 1.0f) == Whole;
-    }
+    static bool covers(float q) { return median_threshold_is_fixed_point(q, Whole); }
     KVR_INLINE_AVX2 explicit MedianThreshold(float q) {
-        const auto scaled = static_cast<uint64_t>(std::ldexp(static_cast<double>(q), 32));
-        high_ = _mm256_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(scaled >> 16)));
-        low_ = _mm256_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(scaled)));
+        const MedianThresholdWords words = median_threshold_words(q);
+        high_ = _mm256_set1_epi16(static_cast<int16_t>(words.high));
+        low_ = _mm256_set1_epi16(static_cast<int16_t>(words.low));
     }
 
     KVR_INLINE_AVX2 __m256i replace(__m256i a, __m256i d) const {

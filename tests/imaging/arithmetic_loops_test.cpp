@@ -16,7 +16,7 @@ namespace kvr::test {
 namespace {
 
 class ArithmeticLoopsTest : public ProgramTest,
-                            public ::testing::WithParamInterface<bool>,
+                            public ::testing::WithParamInterface<Loops>,
                             protected LoopChoice {
   protected:
     void SetUp() override { choose_loops(GetParam()); }
@@ -101,7 +101,7 @@ TEST_P(ArithmeticLoopsTest, FlatFieldRowsMatchTheDivisionRule) {
     }
 }
 
-KVR_INSTANTIATE_FOR_BOTH_LOOPS(ArithmeticLoopsTest);
+KVR_INSTANTIATE_FOR_EACH_LOOP_CHOICE(ArithmeticLoopsTest);
 
 }  // namespace
 }  // namespace kvr::test

@@ -51,7 +51,7 @@ Frame unsharp(const Frame& in, int r, int power) {
     return out;
 }
 
-class FilterScenesTest : public ::testing::TestWithParam<bool>, protected LoopChoice {
+class FilterScenesTest : public ::testing::TestWithParam<Loops>, protected LoopChoice {
   protected:
     void SetUp() override { choose_loops(GetParam()); }
 };
@@ -117,7 +117,7 @@ TEST_P(FilterScenesTest, UnsharpOvershootsBothSidesOfAStepAndClips) {
     EXPECT_EQ(at(edge, W - 4, 50), 40000);
 }
 
-KVR_INSTANTIATE_FOR_BOTH_LOOPS(FilterScenesTest);
+KVR_INSTANTIATE_FOR_EACH_LOOP_CHOICE(FilterScenesTest);
 
 // A min/max network picks an order statistic for every input exactly when it does so for
 // every input of zeros and ones (the 0-1 principle), so these checks cover all windows.

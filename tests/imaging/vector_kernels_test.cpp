@@ -26,7 +26,7 @@ std::vector<uint16_t> random_words(size_t n, unsigned seed) {
     return w;
 }
 
-class VectorKernelsTest : public ::testing::TestWithParam<bool>, protected LoopChoice {
+class VectorKernelsTest : public ::testing::TestWithParam<Loops>, protected LoopChoice {
   protected:
     void SetUp() override { choose_loops(GetParam()); }
 };
@@ -190,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<FlatFieldSpan>& info) { return info.param.name; });
 #endif
 
-KVR_INSTANTIATE_FOR_BOTH_LOOPS(VectorKernelsTest);
+KVR_INSTANTIATE_FOR_EACH_LOOP_CHOICE(VectorKernelsTest);
 
 }  // namespace
 }  // namespace kvr::test
