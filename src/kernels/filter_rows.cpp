@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "kernels/filter_rows_avx2.h"
-#include "kernels/median_avx512.h"
+#include "kernels/filter_rows_avx512.h"
 
 namespace kvr {
 
@@ -55,6 +55,10 @@ void convolve_row(const uint16_t* src, uint16_t* dst, int width, int y, const Ke
     const int r = taps.radius;
     if (r < 1) return;
 #if KVR_HAVE_AVX2_PATHS
+    if (use_avx512() && width - 2 * r >= 2 * kVectorSpan) {
+        convolve_row_avx512(src, dst, width, y, taps);
+        return;
+    }
     if (use_avx2() && width - 2 * r >= kVectorSpan) {
         convolve_row_avx2(src, dst, width, y, taps);
         return;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "kernels/convolution_pairs.h"
 #include "kernels/median_networks.h"
 #include "kernels/median_threshold.h"
 
@@ -79,56 +80,31 @@ KVR_INLINE_AVX2 __m256i clip_and_pack_lanes(__m256i lo, __m256i hi) {
 
 }  // namespace
 
-// Two taps per multiply-add: the pixels of two taps interleaved word by word meet their two
-// weights in one _mm256_madd_epi16. It multiplies signed words, so every pixel enters less 32768
-// (its top bit flipped) and the sum gets 32768 · Σweight back. The interleaving puts pixels
-// 0–3 and 8–11 of a block into `lo`, 4–7 and 12–15 into `hi`, which the lane-wise pack restores.
+// Two taps per multiply-add (convolution_pairs.h). The interleaving puts pixels 0–3 and 8–11 of
+// a block into `lo`, 4–7 and 12–15 into `hi`, which the lane-wise pack restores.
 KVR_TARGET_AVX2 void convolve_row_avx2(const uint16_t* src, uint16_t* dst, int width, int y,
                                        const KernelTaps& taps) {
     const uint16_t* centre = src + y * width;
-    constexpr int kPairs = (kKernelEntries + 1) / 2;
-    const int pairs = (taps.count + 1) / 2;
-    int offset[2 * kPairs];
-    __m256i weights[kPairs];
-    int weight_sum = 0;
-    bool negative = false;
-    for (int t = 0; t < 2 * pairs; ++t) {
-        // An odd last tap pairs with its own pixels at weight 0.
-        const int k = t < taps.count ? t : taps.count - 1;
-        offset[t] = taps.dy[k] * width + taps.dx[k];
-        if (t < taps.count) {
-            weight_sum += taps.weight[t];
-            negative = negative || taps.weight[t] < 0;
-        }
-    }
-    for (int q = 0; q < pairs; ++q) {
-        const int w0 = taps.weight[2 * q];
-        const int w1 = 2 * q + 1 < taps.count ? taps.weight[2 * q + 1] : 0;
-        weights[q] = _mm256_set1_epi32(static_cast<int32_t>(uint32_t(w1) << 16 | uint16_t(w0)));
-    }
+    const ConvolutionPairs c = pair_taps(taps, width);
+    __m256i weights[ConvolutionPairs::kMaxPairs];
+    for (int q = 0; q < c.pairs; ++q) weights[q] = _mm256_set1_epi32(c.weights[q]);
     const __m256i flip = _mm256_set1_epi16(static_cast<int16_t>(0x8000));
-    const __m256i bias = _mm256_set1_epi32(32768 * weight_sum);
-    // Every kernel keeps Σ|weight| · 65535 below 2^24, as divide_exact needs; a power-of-two
-    // divisor of a sum that cannot be negative is a shift.
-    const int d = taps.divisor;
-    const bool shift = d > 1 && (d & (d - 1)) == 0 && !negative;
-    const int shift_bits = shift ? __builtin_ctz(static_cast<unsigned>(d)) : 0;
-    const bool divide = d != 1 && !shift;
-    const __m256 divisor = _mm256_set1_ps(static_cast<float>(d));
+    const __m256i bias = _mm256_set1_epi32(c.bias);
+    const __m256 divisor = _mm256_set1_ps(static_cast<float>(c.divisor));
     for_each_block(taps.radius, width - taps.radius, [&](int x) KVR_LAMBDA_AVX2 {
         const uint16_t* p = centre + x;
         __m256i lo = bias;
         __m256i hi = bias;
-        for (int q = 0; q < pairs; ++q) {
-            const __m256i a = _mm256_xor_si256(load16(p + offset[2 * q]), flip);
-            const __m256i b = _mm256_xor_si256(load16(p + offset[2 * q + 1]), flip);
+        for (int q = 0; q < c.pairs; ++q) {
+            const __m256i a = _mm256_xor_si256(load16(p + c.offset[2 * q]), flip);
+            const __m256i b = _mm256_xor_si256(load16(p + c.offset[2 * q + 1]), flip);
             lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), weights[q]));
             hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), weights[q]));
         }
-        if (shift) {
-            lo = _mm256_srai_epi32(lo, shift_bits);
-            hi = _mm256_srai_epi32(hi, shift_bits);
-        } else if (divide) {
+        if (c.shift) {
+            lo = _mm256_srai_epi32(lo, c.shift_bits);
+            hi = _mm256_srai_epi32(hi, c.shift_bits);
+        } else if (c.divide) {
             lo = divide_exact(lo, divisor);
             hi = divide_exact(hi, divisor);
         }

@@ -1,10 +1,12 @@
-// AVX-512 3 × 3 thresholded median: the AVX2 loop's scheme (rows in pairs sharing the sorted
-// pair of their middle rows, the window median from three sorted columns) on 32 lanes, with the
-// replacement test and the blend in mask registers.
-#include "kernels/median_avx512.h"
+// AVX-512 row kernels of the filters, 32 output pixels a step: the convolution with a fixed
+// kernel, and the 3 × 3 thresholded median (the AVX2 loop's scheme: rows in pairs sharing the
+// sorted pair of their middle rows, the window median from three sorted columns; the replacement
+// test and the blend in mask registers).
+#include "kernels/filter_rows_avx512.h"
 
 #if KVR_HAVE_AVX2_PATHS
 #include "kernels/avx512_intrinsics.h"
+#include "kernels/convolution_pairs.h"
 #include "kernels/filter_rows.h"
 #include "kernels/filter_rows_avx2.h"
 #include "kernels/median_threshold.h"
@@ -35,6 +37,21 @@ KVR_INLINE_AVX512 void for_each_block(int first, int end, Block&& block) {
     int x = first;
     for (; x + kBlock < end; x += kBlock) block(x);
     block(end - kBlock);
+}
+
+// Clipped as the filters clip (above 65280 → 65535, negative → 0) and packed: the pixels of each
+// 128-bit lane of `lo` come before those of the same lane of `hi`.
+KVR_INLINE_AVX512 __m512i clip_and_pack_lanes(__m512i lo, __m512i hi) {
+    const __m512i level = _mm512_set1_epi32(kFilterClipLevel);
+    const __m512i ones = _mm512_set1_epi32(0xFFFF);
+    lo = _mm512_mask_or_epi32(lo, _mm512_cmpgt_epi32_mask(lo, level), lo, ones);
+    hi = _mm512_mask_or_epi32(hi, _mm512_cmpgt_epi32_mask(hi, level), hi, ones);
+    return _mm512_packus_epi32(lo, hi);
+}
+
+// v div d, truncated toward zero, for |v| < 2^24 (see the AVX2 loop).
+KVR_INLINE_AVX512 __m512i divide_exact(__m512i v, __m512 d) {
+    return _mm512_cvttps_epi32(_mm512_div_ps(_mm512_cvtepi32_ps(v), d));
 }
 
 // a > floor(d · q) in the fixed-point form; `Whole` says n = 1.
@@ -143,6 +160,38 @@ KVR_TARGET_AVX512 void median3_rows(const uint16_t* src, uint16_t* dst, int widt
 }
 
 }  // namespace
+
+// Two taps per multiply-add (convolution_pairs.h); the interleaving and the lane-wise pack as in
+// the AVX2 loop.
+KVR_TARGET_AVX512 void convolve_row_avx512(const uint16_t* src, uint16_t* dst, int width, int y,
+                                           const KernelTaps& taps) {
+    const uint16_t* centre = src + y * width;
+    const ConvolutionPairs c = pair_taps(taps, width);
+    __m512i weights[ConvolutionPairs::kMaxPairs];
+    for (int q = 0; q < c.pairs; ++q) weights[q] = _mm512_set1_epi32(c.weights[q]);
+    const __m512i flip = _mm512_set1_epi16(static_cast<int16_t>(0x8000));
+    const __m512i bias = _mm512_set1_epi32(c.bias);
+    const __m512 divisor = _mm512_set1_ps(static_cast<float>(c.divisor));
+    for_each_block(taps.radius, width - taps.radius, [&](int x) KVR_LAMBDA_AVX512 {
+        const uint16_t* p = centre + x;
+        __m512i lo = bias;
+        __m512i hi = bias;
+        for (int q = 0; q < c.pairs; ++q) {
+            const __m512i a = _mm512_xor_si512(load32(p + c.offset[2 * q]), flip);
+            const __m512i b = _mm512_xor_si512(load32(p + c.offset[2 * q + 1]), flip);
+            lo = _mm512_add_epi32(lo, _mm512_madd_epi16(_mm512_unpacklo_epi16(a, b), weights[q]));
+            hi = _mm512_add_epi32(hi, _mm512_madd_epi16(_mm512_unpackhi_epi16(a, b), weights[q]));
+        }
+        if (c.shift) {
+            lo = _mm512_srai_epi32(lo, static_cast<unsigned>(c.shift_bits));
+            hi = _mm512_srai_epi32(hi, static_cast<unsigned>(c.shift_bits));
+        } else if (c.divide) {
+            lo = divide_exact(lo, divisor);
+            hi = divide_exact(hi, divisor);
+        }
+        store32(dst + y * width + x, clip_and_pack_lanes(lo, hi));
+    });
+}
 
 bool median3_rows_avx512(const uint16_t* src, uint16_t* dst, int width, int first, int rows,
                          float power) {
