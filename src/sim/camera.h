@@ -115,7 +115,8 @@ class Camera : public BlockDevice {
     std::shared_ptr<CameraPorts> ports_;
     uint16_t relay_bits_ = 0;
     uint8_t sensor_parameters_[kSensorParameterBytes];
-    // Whole replies are built here (never larger than a full-width field), allocated once.
+    // Replies are built here (never larger than a full-width field; allocated once), but for a
+    // pixel block that one read takes whole, which is drawn into that read's buffer.
     std::vector<uint8_t> reply_bytes_;
     Reply reply_;
     bool halted_ = false;

@@ -10,6 +10,7 @@
 #include "camera/camera_protocol.h"
 #include "sim/psf.h"
 #include "sim/random.h"
+#include "sim/sensor_pixels.h"
 #include "sim/sim_config.h"
 #include "sim/sky.h"
 
@@ -98,17 +99,69 @@ class SensorHead {
             float charge;
         } hit[kMostCosmicRays];
     };
+    // The photosites whose charge makes each pixel of a read's grid: bin_cols × bin_rows of
+    // them from photosite (first_col, first_row) on, rows counted in field `field`'s rows, or in
+    // physical rows for −1 (both fields of an interlaced head).
+    struct PhotositeBlocks {
+        int field = 0;
+        int first_col = 0;
+        int first_row = 0;
+        int bin_cols = 1;
+        int bin_rows = 1;
+    };
+    // A read whose output pixels each sum several photosites (binned, or both fields of an
+    // interlaced head) whose light was all collected over one interval: its grid is the output
+    // pixels themselves, each the sky area of its photosites.
+    struct SummedRead {
+        PixelGrid grid;
+        PhotositeBlocks blocks;
+        // Index in the fixed pattern of the first photosite, and between photosite rows.
+        size_t first = 0;
+        std::ptrdiff_t stride = 0;
+    };
+    // Which photosites the fixed pattern's sums (mean_response_, dark_sum_) were made for.
+    struct SumsKey {
+        size_t first = 0;
+        std::ptrdiff_t stride = 0;
+        int cols = 0;
+        int rows = 0;
+        int bin_cols = 0;
+        int bin_rows = 0;
+        bool operator==(const SumsKey&) const = default;
+    };
 
-    void collect_light(float* plane, const PixelGrid& grid, int field, int64_t start_ms,
-                       int64_t end_ms, Sky& sky, double throughput, FieldCharge& charge);
-    void record_cosmic_rays(const PixelGrid& grid, int field, int64_t start_ms, int64_t end_ms,
-                            SkyEffects& effects, FieldCharge& charge) const;
-    // Row r of a field's plane as charge: the light times the sensitivity, the dark current, the
-    // cosmic rays.
-    void expose_plane_row(const float* plane_row, const PixelGrid& g, int r,
-                          const FieldCharge& charge, float* out) const;
+    Converter converter(bool noise) const;
+    // The sky's light over `seconds` on each pixel of a row of `grid` (its gradient across the
+    // columns), charge ADU before the sensitivity.
+    void sky_light_row(const PixelGrid& grid, const ExposureLight& light, double throughput,
+                       double seconds, SkyEffects* effects, float* row) const;
+    // Calls add(x, y, flux) for every star image of [start, end] that may reach the grid (imaged
+    // as `psf`), per sample of the images' path, with its share of the light: stars in the
+    // field's order, each one's samples in time order.
+    template <typename AddStar>
+    void draw_stars(const PixelGrid& g, int64_t start_ms, int64_t end_ms, Sky& sky,
+                    const ExposureLight& light, const Psf& psf, double throughput, double seconds,
+                    AddStar&& add);
+    // The light on each pixel of `grid` (made of `blocks`), and the cosmic rays that hit them.
+    void collect_light(float* plane, const PixelGrid& grid, const PhotositeBlocks& blocks,
+                       int64_t start_ms, int64_t end_ms, Sky& sky, double throughput,
+                       FieldCharge& charge);
+    void record_cosmic_rays(const PixelGrid& grid, const PhotositeBlocks& blocks, int64_t start_ms,
+                            int64_t end_ms, SkyEffects& effects, FieldCharge& charge) const;
+    // Row r of a plane (`cols` pixels) as charge: the light times the sensitivity, the dark
+    // current over the dark time, the cosmic rays.
+    void expose_plane_row(const float* plane_row, const float* response, const float* dark,
+                          int cols, int r, const FieldCharge& charge, float* out) const;
     void digitize(const ReadRequest& r, const FieldTransfer& fields, const PixelGrid& grid,
                   bool noise, Rng& rng, uint8_t* out);
+    // With noise, a read that sums photosites over one interval is drawn straight onto its output
+    // pixels: the light on each one's photosites together times their mean sensitivity, their
+    // summed dark current and cosmic-ray hits, one noise draw (convert_summed_row).
+    bool sums_photosites(const ReadRequest& r, const FieldTransfer& fields) const;
+    SummedRead summed_read(const ReadRequest& r, const FieldTransfer& fields) const;
+    void sum_fixed_pattern(const SummedRead& read);
+    void render_summed(const ReadRequest& r, const FieldTransfer& fields, Sky& sky,
+                       double throughput, Rng& rng, uint8_t* out);
     void make_fixed_pattern(uint32_t seed, uint64_t stream);
 
     HeadGeometry geo_;
@@ -120,10 +173,28 @@ class SensorHead {
     // Expected charge of a read's pixels, one plane per field.
     std::vector<float> planes_[2];
     FieldCharge charges_[2];
-    // Expected charge of one output row, in whole noise blocks.
+    // Expected charge of one output row, in whole pairs of noise blocks.
     std::vector<float> row_charge_;
-    // One row of a plane as charge, before binning.
+    // One row of a plane as charge, before binning; a summing read's sky row. As long as
+    // row_charge_.
     std::vector<float> exposed_row_;
+    // Over each output pixel's photosites of a summing read (those of sums_key_): the mean
+    // sensitivity and the summed dark current.
+    std::vector<float> mean_response_;
+    std::vector<float> dark_sum_;
+    SumsKey sums_key_;
+    // The stars near a read's grid, one bit each (StarField::mark_near).
+    std::vector<uint64_t> near_;
+    // A summing read's star images, each drawn into the ring of rows (kMaxStampSpan of them, each a
+    // row of the widest read and a vector's worth more) when its first row comes up.
+    StarImages images_;
+    std::vector<StarImages::Image> draws_;
+    std::vector<uint32_t> draw_order_;
+    std::vector<uint32_t> row_draws_;
+    std::vector<float> ring_;
+    // A row of ones and one of zeros, as long as row_charge_.
+    std::vector<float> unit_row_;
+    std::vector<float> zero_row_;
     int64_t field_start_ms_[2] = {};
 };
 

@@ -1,5 +1,6 @@
 #include "sim/sensor_pixels.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
@@ -14,6 +15,15 @@ inline float at_least_zero(float v) {
 }
 inline float at_most(float v, float limit) {
     return v < limit ? v : limit;
+}
+
+// The converter's output for `counts`: clipped to [0, full scale], rounded, written low byte
+// first in `bytes` bytes.
+inline void put_sample(float counts, float full_scale, int bytes, uint8_t*& out) {
+    const float clipped = at_most(at_least_zero(counts), full_scale);
+    const auto v = static_cast<uint32_t>(static_cast<int32_t>(clipped + 0.5f));
+    *out++ = static_cast<uint8_t>(v);
+    if (bytes == 2) *out++ = static_cast<uint8_t>(v >> 8);
 }
 
 }  // namespace
@@ -45,7 +55,6 @@ void convert_row(const float* charge, int count, const Converter& c, NoiseLanes&
     if (use_avx2()) return convert_row_avx2(charge, count, c, lanes, normals, out);
 #endif
     const bool draws = c.photon_noise || c.read_noise > 0;
-    const bool wide = c.bytes_per_sample == 2;
     for (int block = 0; block * kNoiseBlock < count; ++block) {
         uint32_t bits[kNoiseBlock] = {};
         if (draws) lanes.step(bits);
@@ -59,18 +68,39 @@ void convert_row(const float* charge, int count, const Converter& c, NoiseLanes&
                 q = at_least_zero(std::floor((expected + std::sqrt(expected) * z) + 0.5f));
             }
             const float z = normals[(bits[i] & 0xFFFF) >> kReadShift];
-            const float counts =
-                at_most(at_least_zero((c.bias + q * c.per_count) + c.read_noise * z), c.full_scale);
-            const auto v = static_cast<uint32_t>(static_cast<int32_t>(counts + 0.5f));
-            if (wide) {
-                out[0] = static_cast<uint8_t>(v);
-                out[1] = static_cast<uint8_t>(v >> 8);
-                out += 2;
-            } else {
-                *out++ = static_cast<uint8_t>(v);
-            }
+            put_sample((c.bias + q * c.per_count) + c.read_noise * z, c.full_scale,
+                       c.bytes_per_sample, out);
         }
     }
+}
+
+void convert_summed_row(const float* sky, float* stars, const float* response, const float* dark,
+                        float seconds, int count, const Converter& c, NoiseLanes& lanes,
+                        uint8_t* out) {
+    const float* normals = NormalSource::table();
+#if KVR_HAVE_AVX2_PATHS
+    if (use_avx2()) {
+        return convert_summed_row_avx2(sky, stars, response, dark, seconds, count, c, lanes,
+                                       normals, out);
+    }
+#endif
+    const float variance_per_charge = c.per_count * c.per_count;
+    const float read_variance = c.read_noise * c.read_noise;
+    for (int at = 0; at < count; at += kNoisePair) {
+        uint32_t bits[kNoiseBlock];
+        lanes.step(bits);
+        for (int k = 0; k < kNoisePair && at + k < count; ++k) {
+            const int i = at + k;
+            const float expected = (sky[i] + stars[i]) * response[i] + dark[i] * seconds;
+            const uint32_t draw = bits[k % kNoiseBlock];
+            const float z =
+                normals[k < kNoiseBlock ? draw >> kPhotonShift : (draw & 0xFFFF) >> kReadShift];
+            const float sigma = std::sqrt(expected * variance_per_charge + read_variance);
+            put_sample((c.bias + expected * c.per_count) + sigma * z, c.full_scale,
+                       c.bytes_per_sample, out);
+        }
+    }
+    std::fill_n(stars, (count + kNoisePair - 1) / kNoisePair * kNoisePair, 0.0f);
 }
 
 }  // namespace kvr::sim

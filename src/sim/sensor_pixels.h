@@ -35,6 +35,8 @@ inline constexpr int kNoiseBlock = NoiseLanes::kLanes;
 inline int noise_blocks(int pixels) {
     return (pixels + kNoiseBlock - 1) / kNoiseBlock;
 }
+// Pixels in convert_summed_row's pairs of blocks.
+inline constexpr int kNoisePair = 2 * kNoiseBlock;
 
 // Each 32-bit draw gives two table indices: its top bits for the photon noise's deviate, the top
 // bits of its low half for the read noise's.
@@ -55,12 +57,25 @@ void add_binned(const float* src, int count, int bin, bool round_each, float* su
 void convert_row(const float* charge, int count, const Converter& c, NoiseLanes& lanes,
                  uint8_t* out);
 
+// As convert_row with noise, for output pixels that each sum several photosites, whose expected
+// charge is (sky[c] + stars[c])·response[c] + dark[c]·seconds (the light as expose_row takes
+// it): the photon noise of the summed charge and the read noise are one Gaussian deviate of their
+// summed variance, charge·per_count² + read_noise² in counts (no whole-unit charge in between).
+// One NoiseLanes step serves two blocks: each draw's top 16 bits pick the first block's deviate,
+// its low 16 bits the second's. The arrays hold whole pairs of blocks; `stars` is left all zero.
+void convert_summed_row(const float* sky, float* stars, const float* response, const float* dark,
+                        float seconds, int count, const Converter& c, NoiseLanes& lanes,
+                        uint8_t* out);
+
 #if KVR_HAVE_AVX2_PATHS
 void expose_row_avx2(const float* light, const float* response, const float* dark, float seconds,
                      int count, float* out);
 void add_binned_avx2(const float* src, int count, int bin, bool round_each, float* sum);
 void convert_row_avx2(const float* charge, int count, const Converter& c, NoiseLanes& lanes,
                       const float* normals, uint8_t* out);
+void convert_summed_row_avx2(const float* sky, float* stars, const float* response,
+                             const float* dark, float seconds, int count, const Converter& c,
+                             NoiseLanes& lanes, const float* normals, uint8_t* out);
 #endif
 
 }  // namespace kvr::sim

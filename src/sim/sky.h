@@ -11,6 +11,7 @@
 #include "sim/sim_config.h"
 #include "sim/star_field.h"
 #include "sim/timeline.h"
+#include "sim/whole.h"
 
 namespace kvr::sim {
 
@@ -125,7 +126,7 @@ class Sky {
   private:
     double wrap(double v, double start) const {
         const double tile = field_.tile_px();
-        return v - tile * std::floor((v - start) / tile);
+        return v - tile * floor_of((v - start) / tile);
     }
 
     Timeline timeline_;

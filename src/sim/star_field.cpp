@@ -32,6 +32,55 @@ StarField::StarField(uint32_t seed, const StarFieldConfig& config,
     std::stable_sort(stars_.begin(), stars_.end(), [](const Star& a, const Star& b) {
         return a.flux_adu_per_s > b.flux_adu_per_s;
     });
+    index_cells();
+}
+
+int StarField::cell_of(double v) const {
+    if (!(tile_px_ > 0)) return 0;
+    const double cell = std::floor((v - tile_px_ * std::floor(v / tile_px_)) / tile_px_ * kCells);
+    return std::clamp(static_cast<int>(cell), 0, kCells - 1);
+}
+
+void StarField::index_cells() {
+    cell_start_.assign(kCells * kCells + 1, 0);
+    for (const Star& s : stars_) ++cell_start_[cell_of(s.y) * kCells + cell_of(s.x) + 1];
+    for (size_t c = 1; c < cell_start_.size(); ++c) cell_start_[c] += cell_start_[c - 1];
+    cell_stars_.resize(stars_.size());
+    std::vector<uint32_t> next(cell_start_.begin(), cell_start_.end() - 1);
+    for (size_t i = 0; i < stars_.size(); ++i) {
+        const Star& s = stars_[i];
+        cell_stars_[next[cell_of(s.y) * kCells + cell_of(s.x)]++] = static_cast<uint32_t>(i);
+    }
+}
+
+void StarField::mark_near(double x_lo, double x_hi, double y_lo, double y_hi,
+                          std::vector<uint64_t>& near) const {
+    near.assign((stars_.size() + 63) / 64, 0);
+    // The cells an interval touches, counted from cell 0 of the tile it starts in; widened by
+    // a pixel for the rounding of positions taken modulo the tile.
+    auto cells = [&](double lo, double hi, int& first, int& count) {
+        const double cell = tile_px_ / kCells;
+        if (!(tile_px_ > 0) || !(hi - lo + 2 < tile_px_)) {
+            first = 0;
+            count = kCells;
+            return;
+        }
+        first = cell_of(lo - 1);
+        count = std::min(kCells, static_cast<int>(std::floor((hi - lo + 2) / cell)) + 2);
+    };
+    int x_first, x_count, y_first, y_count;
+    cells(x_lo, x_hi, x_first, x_count);
+    cells(y_lo, y_hi, y_first, y_count);
+    for (int j = 0; j < y_count; ++j) {
+        const int cy = (y_first + j) % kCells;
+        for (int k = 0; k < x_count; ++k) {
+            const int c = cy * kCells + (x_first + k) % kCells;
+            for (uint32_t n = cell_start_[c]; n < cell_start_[c + 1]; ++n) {
+                const uint32_t i = cell_stars_[n];
+                near[i / 64] |= uint64_t{1} << (i % 64);
+            }
+        }
+    }
 }
 
 void StarField::add_random_field(uint64_t seed, const StarFieldConfig& config) {

@@ -46,12 +46,27 @@ class StarField {
     const std::vector<Star>& stars() const { return stars_; }
     double tile_px() const { return tile_px_; }
 
+    // Sets in `near` (bit i % 64 of word i / 64 for star i; resized to the stars and cleared
+    // first) every star that may lie in [x_lo, x_hi] × [y_lo, y_hi] once both are taken modulo
+    // the tile: a superset of those that do, for the caller to test exactly. A region a tile or
+    // more across takes every star.
+    void mark_near(double x_lo, double x_hi, double y_lo, double y_hi,
+                   std::vector<uint64_t>& near) const;
+
   private:
     void add_random_field(uint64_t seed, const StarFieldConfig& config);
     void plant(uint64_t seed, const StarFieldLandmarks& landmarks);
+    void index_cells();
+    // The cell along one axis of a position taken modulo the tile.
+    int cell_of(double v) const;
 
+    // The tile is cut into kCells × kCells cells; cell (cx, cy) holds the stars
+    // cell_stars_[cell_start_[cy·kCells + cx] …) (ascending indices).
+    static constexpr int kCells = 32;
     double tile_px_;
     std::vector<Star> stars_;
+    std::vector<uint32_t> cell_start_;
+    std::vector<uint32_t> cell_stars_;
 };
 
 }  // namespace kvr::sim

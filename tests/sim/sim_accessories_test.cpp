@@ -218,6 +218,22 @@ TEST(SimAccessories, WithTheAtmosphereFramesDifferAndRaysHitOneFieldOnly) {
         }
     }
     EXPECT_GT(lone, 5);
+
+    // Binned with noise, a hit's charge is summed into its photosites' output pixel.
+    frames.camera->behaviour().noise = true;
+    frames.clear_main();
+    const Image binned = frames.read(binned_request(60000), true);
+    const double level = median(binned.pixels);
+    int hits = 0;
+    for (int y = 1; y + 1 < binned.height; ++y) {
+        for (int x = 1; x + 1 < binned.width; ++x) {
+            const double quiet = level + 300;  // 5 sigma of the sky's and dark's noise
+            hits += binned.at(x, y) > level + 800 && binned.at(x - 1, y) < quiet &&
+                    binned.at(x + 1, y) < quiet && binned.at(x, y - 1) < quiet &&
+                    binned.at(x, y + 1) < quiet;
+        }
+    }
+    EXPECT_GT(hits, 5);
 }
 
 }  // namespace

@@ -143,6 +143,56 @@ TEST(SimCameraPhysics, BinnedReadWithNoiseMatchesTheFieldsOnAverage) {
     EXPECT_NEAR(binned, 2 * a + 2 * b, 3);
 }
 
+// With noise, a read that sums photosites (binned, or both fields of the main head) is drawn
+// straight onto its output pixels; it must be the noiseless read (every photosite's charge summed
+// on the chip: sky, stars, dark current, hot pixels) plus one draw per output pixel of the summed
+// charge's photon noise and one read noise. Over each frame the difference, in units of its
+// expected spread (photon and read noise, and the two reads' rounding), has mean 0 and spread 1:
+// for every way the photosites can be summed, on both heads. (The guider's converter is made
+// finer here, a count for three units of charge: at 64 its noiseless rounding is coarser than the
+// noise and biased by the sky's level; an odd number leaves no halves to round up.)
+TEST(SimCameraPhysics, SummingReadsAreTheSummedChargeWithOneNoiseDraw) {
+    ReadRequest odd_window = window_request(kFieldBoth, 5, 7, 5000);
+    odd_window.width = 123;
+    odd_window.bin_x = 3;
+    ReadRequest one_field = field_request(kField2, 5000);
+    one_field.bin_x = 2;
+    ReadRequest guider = guider_request();
+    guider.bin_x = guider.bin_y = 2;
+    guider.delay_ms = 1000;
+    for (const ReadRequest& r :
+         {binned_request(5000), field_request(kFieldBoth, 5000), odd_window, one_field, guider}) {
+        SensorConfig sensor;
+        auto frame = [&](bool noise) {
+            SimRig rig([](CameraConfig& c) { c.guider_sensor.charge_per_count = 3; });
+            rig.camera->behaviour().noise = noise;
+            sensor = r.head == kHeadMain ? rig.config.main_sensor : rig.config.guider_sensor;
+            rig.clear_main();
+            rig.clear_guider();
+            return rig.read(r, true);
+        };
+        const Image noisy = frame(true), exact = frame(false);
+        const double top = r.head == kHeadMain ? 65535 : 255;
+        double sum = 0, squares = 0;
+        int n = 0;
+        for (size_t i = 0; i < exact.pixels.size(); ++i) {
+            if (exact.pixels[i] > 0.9 * top || noisy.pixels[i] == top) continue;  // clipped
+            const double counts = exact.pixels[i] - sensor.bias_counts;
+            const double variance = counts / sensor.charge_per_count +
+                                    sensor.read_noise_counts * sensor.read_noise_counts + 1 / 6.0;
+            const double z = (noisy.pixels[i] - exact.pixels[i]) / std::sqrt(variance);
+            sum += z;
+            squares += z * z;
+            ++n;
+        }
+        ASSERT_GT(n, 0.99 * static_cast<double>(exact.pixels.size())) << r.head << " " << r.width;
+        const double mean = sum / n;
+        EXPECT_NEAR(mean, 0.0, 4 / std::sqrt(n)) << r.head << " " << r.width;
+        EXPECT_NEAR(std::sqrt(squares / n - mean * mean), 1.0, std::max(0.02, 3 / std::sqrt(n)))
+            << r.head << " " << r.width;
+    }
+}
+
 TEST(SimCameraPhysics, WindowReadIsTheSameRegionOfAFullRead) {
     SimRig rig(noiseless);
     for (uint16_t field : {kField1, kField2, kFieldBoth}) {
@@ -384,6 +434,14 @@ TEST(SimCameraPhysics, PortableAndVectorLoopsGiveTheSameFrames) {
             for (const ReadRequest& r : requests) {
                 rig.wait(1000);
                 frames[portable].push_back(rig.read(r, r.head == kHeadMain));
+            }
+            // Reads that sum photosites collected over one interval, the stars still and trailed.
+            for (const double drift : {0.0, 3.0}) {
+                rig.sky->set_drift(drift, 0);
+                for (const ReadRequest& r : {binned_request(900), odd_window}) {
+                    rig.clear_main();
+                    frames[portable].push_back(rig.read(r, true));
+                }
             }
         }
         for (size_t i = 0; i < frames[0].size(); ++i)

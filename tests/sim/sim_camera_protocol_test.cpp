@@ -242,12 +242,38 @@ TEST(SimCamera, RepliesCanBeReadInPiecesAndAShortReadIsAnError) {
     EXPECT_EQ(got, kWindowReplyBytes - 1000);
     EXPECT_EQ(rig.camera->read_block(data.data(), 1, got), ETIMEDOUT);
 
+    // Taken whole by one read asking for more, the block arrives complete and the read is short.
+    rig.send(read_command(window_request(kField1, 0, 0), false));
+    EXPECT_EQ(rig.camera->read_block(data.data(), data.size(), got), EIO);
+    EXPECT_EQ(got, kWindowReplyBytes);
+
     // A new command drops the unread rest of a reply.
     rig.send(read_command(field_request(kField1), false));
     EXPECT_EQ(rig.camera->read_block(data.data(), 10, got), 0);
     rig.send(command_block(kCmdEcho, 0, 0, 1, {0}));
     EXPECT_EQ(rig.camera->read_block(data.data(), 2, got), EIO);
     EXPECT_EQ(got, 1u);
+}
+
+// Whole or in pieces, a read gets the same pixels (without noise, the same exposure gives the
+// same frame).
+TEST(SimCamera, ABlockReadWholeOrInPiecesIsTheSame) {
+    SimRig rig(noiseless);
+    auto exposure = [&](size_t piece) {
+        rig.clear_main();
+        rig.send(read_command(binned_request(700), true));
+        std::vector<uint8_t> data(kBinnedReplyBytes);
+        for (size_t at = 0; at < data.size(); at += piece) {
+            size_t got = 0;
+            const size_t n = std::min(piece, data.size() - at);
+            EXPECT_EQ(rig.camera->read_block(data.data() + at, n, got), 0);
+            EXPECT_EQ(got, n);
+        }
+        return data;
+    };
+    const std::vector<uint8_t> whole = exposure(kBinnedReplyBytes);
+    EXPECT_EQ(exposure(5000), whole);
+    EXPECT_NE(*std::max_element(whole.begin(), whole.end()), 0);
 }
 
 TEST(SimCamera, ReadsTakeTheirDelayAndDownloadTimeOnTheSharedClock) {

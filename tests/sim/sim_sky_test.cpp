@@ -1,5 +1,5 @@
 // The simulator's building blocks: the pixel-integrated star profile, the random sources and
-// the star field with its luminosity distribution.
+// the star field with its luminosity distribution and its lookup by region.
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -65,6 +65,63 @@ TEST(SimPsf, StarsOffTheGridOrUnphysicalAddNothing) {
     add_star(plane.data(), g, psf, NAN, 8, 1e6);
     add_star(plane.data(), g, psf, 8, 8, -5);
     for (float v : plane) EXPECT_EQ(v, 0.0f);
+}
+
+// A read with many stars draws them from tables made once per read: every pixel gets what the
+// exact integrals give it, to the tables' 5e-7 of the flux, on binned pixels and on a field's
+// rows (a gap between them), for sharp, seeing-limited and defocused stars, whole or cut by the
+// grid's edge, into a ring of rows as the sensor keeps them.
+TEST(SimPsf, TabledStarImagesMatchTheExactIntegrals) {
+    PixelGrid binned;  // two columns by both fields' rows of the main sensor
+    binned.origin_x = 3;
+    binned.pitch_x = binned.size_x = 2;
+    binned.pitch_y = binned.size_y = 2 * 8.3 / 8.6;
+    binned.cols = 60;
+    binned.rows = 150;
+    PixelGrid field = binned;  // one field's rows: one row tall, two apart
+    field.size_y = 8.3 / 8.6;
+    field.origin_y = 0.5;
+    ObservingConditions sharp, seeing, defocused;
+    sharp.seeing_fwhm_px = 0.3;
+    defocused.defocus_fwhm_px = 9;
+    Rng rng(11, 0);
+    for (const PixelGrid& g : {binned, field}) {
+        for (const ObservingConditions& c : {sharp, seeing, defocused}) {
+            const Psf psf = Psf::from(c);
+            StarImages images;
+            images.prepare(g, psf);
+            const int stride = g.cols + 8;
+            constexpr int kRingRows = 64;  // taller than any stamp here, shorter than the grid
+            for (int trial = 0; trial < 12; ++trial) {
+                // Anywhere on the grid and a little beyond it.
+                const double x = g.origin_x - 5 + (g.cols * g.pitch_x + 10) * rng.uniform();
+                const double y = g.origin_y - 5 + (g.rows * g.pitch_y + 10) * rng.uniform();
+                const double flux = 1e5;
+                std::vector<float> exact(static_cast<size_t>(g.cols) * g.rows, 0.0f);
+                add_star(exact.data(), g, psf, x, y, flux);
+                // Rows r and r + kRingRows share the ring's row: a star is never that tall.
+                std::vector<float> ring(static_cast<size_t>(stride) * kRingRows, 0.0f);
+                StarImages::Image image;
+                const bool on = images.image(x, y, flux, image);
+                if (on) images.add(RowStore{ring.data(), stride, kRingRows}, image);
+                double exact_sum = 0, tabled_sum = 0;
+                for (int r = 0; r < g.rows; ++r) {
+                    // The ring's row holds grid row r while the star's rows are drawn.
+                    const bool drawn = on && r >= image.r_first && r <= image.r_last;
+                    for (int col = 0; col < g.cols; ++col) {
+                        const float want = exact[static_cast<size_t>(r) * g.cols + col];
+                        const float got =
+                            drawn ? ring[static_cast<size_t>(r % kRingRows) * stride + col] : 0;
+                        ASSERT_NEAR(got, want, 5e-7 * flux + 1e-6 * want)
+                            << psf.core_sigma_px << " " << x << "," << y << " " << col << "," << r;
+                        exact_sum += want;
+                        tabled_sum += got;
+                    }
+                }
+                EXPECT_NEAR(tabled_sum, exact_sum, 1e-5 * flux);
+            }
+        }
+    }
 }
 
 TEST(SimRandom, NormalSourcesHaveUnitVarianceAndTheCdfMatches) {
@@ -175,6 +232,38 @@ TEST(SimStarField, PlantedStarsAreWhereTheyHelpOrHurt) {
     ASSERT_EQ(doubles.size(), 2u);
     EXPECT_NEAR(std::hypot(doubles[0].x - doubles[1].x, doubles[0].y - doubles[1].y),
                 StarField::kDoubleSeparationPx, 1e-9);
+}
+
+// A read looks only at the stars its region may hold: every star in it, wherever the tile's copies
+// put it, is among them, and a small region leaves most of the field out.
+TEST(SimStarField, StarsNearARegionAreAllFound) {
+    const StarField field(4, StarFieldConfig{}, test_landmarks());
+    const double tile = field.tile_px();
+    auto inside = [tile](double v, double lo, double hi) {
+        // Some copy of v, v + k·tile, in [lo, hi].
+        return std::ceil((lo - v) / tile) <= std::floor((hi - v) / tile);
+    };
+    Rng rng(6, 0);
+    std::vector<uint64_t> near;
+    for (int trial = 0; trial < 200; ++trial) {
+        const double w = trial % 10 == 0 ? 2.5 * tile : 400 * rng.uniform();
+        const double h = 400 * rng.uniform();
+        const double x = -3 * tile + 6 * tile * rng.uniform();
+        const double y = -3 * tile + 6 * tile * rng.uniform();
+        field.mark_near(x, x + w, y, y + h, near);
+        size_t marked = 0;
+        for (size_t i = 0; i < field.stars().size(); ++i) {
+            const bool is_near = (near[i / 64] >> (i % 64)) & 1;
+            marked += is_near;
+            const Star& s = field.stars()[i];
+            if (inside(s.x, x, x + w) && inside(s.y, y, y + h)) {
+                ASSERT_TRUE(is_near) << trial << ": star " << i;
+            }
+        }
+        if (w < 400) {
+            EXPECT_LT(marked, field.stars().size() / 4) << trial;
+        }
+    }
 }
 
 TEST(SimSky, TheSkyRepeatsSoADriftingMountNeverRunsOutOfStars) {
