@@ -27,9 +27,10 @@ const int mask[kKernelCount][kKernelEntries] = {
 
 namespace {
 
-// The row kernels need at least one 16-pixel block of output columns for their vector loops;
-// both frame widths have far more.
+// The row kernels need at least one block of output columns for their vector loops (16 pixels
+// for AVX2, 32 for AVX-512); both frame widths have far more.
 constexpr int kVectorSpan = 16;
+constexpr int kWideVectorSpan = 32;
 
 }  // namespace
 
@@ -55,7 +56,7 @@ void convolve_row(const uint16_t* src, uint16_t* dst, int width, int y, const Ke
     const int r = taps.radius;
     if (r < 1) return;
 #if KVR_HAVE_AVX2_PATHS
-    if (use_avx512() && width - 2 * r >= 2 * kVectorSpan) {
+    if (use_avx512() && width - 2 * r >= kWideVectorSpan) {
         convolve_row_avx512(src, dst, width, y, taps);
         return;
     }
@@ -137,8 +138,8 @@ void median_rows(const uint16_t* src, uint16_t* dst, int width, int first, int r
                  float power) {
     if (radius < 1 || radius > kMedianMaxRadius || rows < 1) return;
 #if KVR_HAVE_AVX2_PATHS
-    if (radius == 1 && use_avx512() && width >= kMedian3Avx512MinWidth &&
-        width <= kMaxFilterWidth && median3_rows_avx512(src, dst, width, first, rows, power))
+    if (radius == 1 && use_avx512() && width - 2 * radius >= kWideVectorSpan &&
+        median3_rows_avx512(src, dst, width, first, rows, power))
         return;
     if (use_avx2() && width - 2 * radius >= kVectorSpan) {
         median_rows_avx2(src, dst, width, first, rows, radius, power);

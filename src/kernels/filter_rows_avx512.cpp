@@ -195,6 +195,7 @@ KVR_TARGET_AVX512 void convolve_row_avx512(const uint16_t* src, uint16_t* dst, i
 
 bool median3_rows_avx512(const uint16_t* src, uint16_t* dst, int width, int first, int rows,
                          float power) {
+    if (width > kMaxFilterWidth) return false;
     if (median_threshold_is_fixed_point(power, false))
         median3_rows<false>(src, dst, width, first, rows, power);
     else if (median_threshold_is_fixed_point(power, true))

@@ -13,11 +13,10 @@ namespace kvr {
 // At least 32 output columns.
 void convolve_row_avx512(const uint16_t* src, uint16_t* dst, int width, int y,
                          const KernelTaps& taps);
-// Width at least kMedian3Avx512MinWidth; false (nothing done) when the power is not of the
-// fixed-point form.
+// At least 32 output columns; false (nothing done) when the power is not of the fixed-point form
+// or the frame is wider than kMaxFilterWidth.
 bool median3_rows_avx512(const uint16_t* src, uint16_t* dst, int width, int first, int rows,
                          float power);
-inline constexpr int kMedian3Avx512MinWidth = 34;
 #endif
 
 }  // namespace kvr

@@ -1,6 +1,6 @@
 // The byte swaps of FITS data, the clipped row addition of the registration and the gradient
-// rows against their direct definitions, through the vector and the portable loops, on lengths
-// that leave partial vector blocks; the byte swaps also through AVX2 where AVX-512 would run.
+// rows against their direct definitions, through each choice of loops, on lengths that leave
+// partial vector blocks; the flat field's vector loops against its pixel rule.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -86,10 +86,10 @@ TEST_P(VectorKernelsTest, GradientRowsMatchTheFormula) {
 }
 
 #if KVR_HAVE_AVX2_PATHS
-// Where the processor has AVX-512, the vector run above swaps with it: the AVX2 blocks here,
-// and the portable run forbids both.
-TEST(ByteSwapLoopsTest, Avx2BlocksWhereAvx512Runs) {
-    if (!use_avx512()) GTEST_SKIP() << "no AVX-512: the vector run swaps with AVX2";
+// The guards the loop choices use: forbidding AVX2 forbids AVX-512 too, and AVX-512 can be
+// forbidden alone.
+TEST(LoopGuardsTest, PortableForbidsBothAndAvx2AtMostKeepsAvx2) {
+    if (!use_avx512()) GTEST_SKIP() << "no AVX-512";
     {
         const PortableLoopsOnly portable;
         EXPECT_FALSE(use_avx512());
@@ -97,7 +97,6 @@ TEST(ByteSwapLoopsTest, Avx2BlocksWhereAvx512Runs) {
     const Avx2LoopsAtMost avx2;
     ASSERT_TRUE(use_avx2());
     ASSERT_FALSE(use_avx512());
-    for (size_t n : kSwapLengths) expect_byte_swaps_round_trip(random_words(n, 3));
 }
 
 // The flat field's vector loops, each against the pixel rule: the AVX2 loop (8 pixels a block)
